@@ -1,0 +1,34 @@
+# The two commands of the README, plus the benchmarks. Each installs what it needs first.
+JOBS ?= $(shell nproc)
+SCENE ?= resources/scenes/default.json
+ARGS ?=
+
+.PHONY: deps test run bench build-test build-release clean
+
+deps:
+	@bash scripts/install-deps
+
+build-test: deps
+	@cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DTESSIVANE_SANITIZE=ON \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+	@cmake --build build/test -j $(JOBS)
+
+test: build-test
+	@cd build/test && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+build-release: deps
+	@cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DTESSIVANE_TESTS=OFF >/dev/null
+	@cmake --build build/release -j $(JOBS) --target tessivane
+
+run: build-release
+	./build/release/tessivane --scene $(SCENE) $(ARGS)
+
+bench: deps
+	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DTESSIVANE_TESTS=OFF -DTESSIVANE_BENCH=ON >/dev/null
+	@cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bench/bench_*; do "$$b"; done
+
+clean:
+	rm -rf build

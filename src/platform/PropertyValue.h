@@ -1,0 +1,68 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace platform {
+
+struct Date {
+    double secondsSince1970 = 0;
+    bool operator==(const Date&) const = default;
+};
+
+using Data = std::vector<uint8_t>;
+
+class PropertyValue;
+using PropertyArray = std::vector<PropertyValue>;
+using PropertyDictionary = std::map<std::string, PropertyValue>;
+
+// One value of a property list: what user defaults and preference domains hold.
+class PropertyValue {
+public:
+    using Storage = std::variant<bool, int64_t, double, std::string, Data, Date,
+                                 std::shared_ptr<PropertyArray>, std::shared_ptr<PropertyDictionary>>;
+
+    PropertyValue() : storage_(false) {}
+    PropertyValue(bool v) : storage_(v) {}
+    PropertyValue(int v) : storage_(int64_t{v}) {}
+    PropertyValue(int64_t v) : storage_(v) {}
+    PropertyValue(double v) : storage_(v) {}
+    PropertyValue(const char* v) : storage_(std::string(v)) {}
+    PropertyValue(std::string v) : storage_(std::move(v)) {}
+    PropertyValue(Data v) : storage_(std::move(v)) {}
+    PropertyValue(Date v) : storage_(v) {}
+    PropertyValue(PropertyArray v) : storage_(std::make_shared<PropertyArray>(std::move(v))) {}
+    PropertyValue(PropertyDictionary v) : storage_(std::make_shared<PropertyDictionary>(std::move(v))) {}
+
+    bool isBool() const { return std::holds_alternative<bool>(storage_); }
+    bool isInteger() const { return std::holds_alternative<int64_t>(storage_); }
+    bool isDouble() const { return std::holds_alternative<double>(storage_); }
+    bool isNumber() const { return isInteger() || isDouble(); }
+    bool isString() const { return std::holds_alternative<std::string>(storage_); }
+    bool isData() const { return std::holds_alternative<Data>(storage_); }
+    bool isDate() const { return std::holds_alternative<Date>(storage_); }
+    bool isArray() const { return std::holds_alternative<std::shared_ptr<PropertyArray>>(storage_); }
+    bool isDictionary() const { return std::holds_alternative<std::shared_ptr<PropertyDictionary>>(storage_); }
+
+    // Exact-type accessors: absent when the value is of another type.
+    std::optional<bool> asBool() const;
+    std::optional<int64_t> asInteger() const;
+    std::optional<double> asDouble() const;  // integers read as doubles too
+    const std::string* asString() const;
+    const Data* asData() const;
+    std::optional<Date> asDate() const;
+    const PropertyArray* asArray() const;
+    const PropertyDictionary* asDictionary() const;
+
+    bool operator==(const PropertyValue& o) const;
+    const Storage& storage() const { return storage_; }
+
+private:
+    Storage storage_;
+};
+
+}  // namespace platform
