@@ -1,0 +1,43 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "platform/Image.h"
+#include "platform/UUID.h"
+
+namespace tessivane {
+
+// Images chosen by the user as vossel icons, kept as files named after their vossel in a
+// folder of the application's own. A vossel stores only the file name.
+class CustomGroupIconStore {
+public:
+    static CustomGroupIconStore& shared();
+
+    // "Tessivane/CustomIcons" in the user's Application Support folder.
+    std::filesystem::path folder() const;
+    // The vossel's file name: its upper-case UUID, ".", the source's extension lower-cased
+    // ("png" when it has none).
+    static std::string filename(const std::filesystem::path& source, const platform::UUID& groupID);
+
+    // Copies the file byte for byte into the folder under the vossel's file name, replacing
+    // an earlier file of that name only once the copy is complete. Absent on failure, with
+    // the file system's error in `error` when given.
+    std::optional<std::string> importImage(const std::filesystem::path& source, const platform::UUID& groupID,
+                                           std::error_code* error = nullptr);
+    // The image in that file, not a template image; absent for no name, a missing file, a
+    // file that is not an image, or a name that is not a plain file name.
+    std::optional<platform::Image> image(const std::optional<std::string>& filename) const;
+    // Removes that file; failures (no such file, no permission) are ignored.
+    void deleteFile(const std::optional<std::string>& filename);
+    // 18 points high, at least 18 wide, the source stretched over all of it.
+    static platform::Image resizedForMenuBar(const platform::Image& image);
+
+private:
+    CustomGroupIconStore() = default;
+    // The path of a stored file, or absent for names that would leave the folder.
+    std::optional<std::filesystem::path> pathOf(const std::optional<std::string>& filename) const;
+};
+
+}  // namespace tessivane
