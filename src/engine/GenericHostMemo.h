@@ -1,0 +1,27 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace tessivane {
+
+// `MenuBarIdentity::isGenericHost` remembered per owner name for the length of one scan.
+// Apart from the Control Center bundle test the rule depends on the owner name and on the
+// running Control Center's localized name alone, neither of which changes while a
+// synchronous scan runs, so one answer per owner serves every pairing of the scan.
+class GenericHostMemo {
+public:
+    bool isGenericHost(const std::optional<std::string>& bundle, std::string_view owner);
+    // The test with no bundle: the owner name alone.
+    bool ownerIsGenericHost(std::string_view owner);
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, bool, Hash, std::equal_to<>> owners_;
+};
+
+}  // namespace tessivane

@@ -1,0 +1,247 @@
+// The Accessibility half of discovery: every application's menu bar extras, with readable
+// titles, and the coordinate rules the whole engine shares.
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <utility>
+
+#include "engine/MenuBarItemDiscovery.h"
+#include "platform/Bundle.h"
+#include "platform/Platform.h"
+#include "platform/ProcessInfo.h"
+#include "platform/Text.h"
+
+namespace tessivane {
+
+namespace {
+
+using platform::Rect;
+
+// Labels that say nothing about which icon is meant.
+constexpr std::array<std::string_view, 10> kGenericLabelWords = {
+    "menu extra", "menu bar item", "menu bar", "button", "group",
+    "image", "description", "unknown", "extra", "system ui server"};
+
+struct LabelTitle {
+    std::string_view label;
+    std::string_view title;
+};
+
+// System identifiers and terse descriptions, lower-cased, and the names people know them by.
+constexpr std::array<LabelTitle, 30> kLabelTitles = {{
+    {"wifi", "Wi-Fi"},
+    {"wi fi", "Wi-Fi"},
+    {"bth", "Bluetooth"},
+    {"bluetooth", "Bluetooth"},
+    {"sound", "Sound"},
+    {"audio", "Sound"},
+    {"audiovideomodule", "Sound"},
+    {"focus", "Focus"},
+    {"donotdisturb", "Focus"},
+    {"battery", "Battery"},
+    {"clock", "Clock"},
+    {"time", "Clock"},
+    {"spotlight", "Spotlight"},
+    {"siri", "Siri"},
+    {"nowplaying", "Now Playing"},
+    {"now playing", "Now Playing"},
+    {"bentobox", "Control Center"},
+    {"bentobox 0", "Control Center"},
+    {"dark mode", "Dark Mode"},
+    {"stage manager", "Stage Manager"},
+    {"capture screen", "Screenshot"},
+    {"screenshot", "Screenshot"},
+    {"display", "Display"},
+    {"brightness", "Display"},
+    {"keyboardbrightness", "Keyboard Brightness"},
+    {"keyboard brightness", "Keyboard Brightness"},
+    {"screenmirroring", "Screen Mirroring"},
+    {"screen mirroring", "Screen Mirroring"},
+    {"controlcenter", "Control Center"},
+    {"control center", "Control Center"},
+}};
+
+constexpr std::array<const char*, 4> kTitleAttributes = {
+    platform::AX::description, platform::AX::title, platform::AX::help, platform::AX::identifier};
+
+bool isAcceptableTitle(const std::string& candidate, const std::string& fallback) {
+    const std::string trimmed = platform::Text::trimmed(candidate);
+    if (trimmed.empty()) return false;
+    if (platform::Text::caseInsensitiveEquals(trimmed, fallback)) return false;
+    const std::string lowered = platform::Text::lowercased(trimmed);
+    return std::find(kGenericLabelWords.begin(), kGenericLabelWords.end(), lowered) == kGenericLabelWords.end();
+}
+
+std::vector<platform::AXUIElementRef> copyChildren(const platform::AXUIElementRef& element) {
+    auto [error, value] = platform::accessibility().copyAttributeValue(element, platform::AX::children);
+    if (error != platform::AXError::success) return {};
+    if (auto* children = std::get_if<std::vector<platform::AXUIElementRef>>(&value)) return std::move(*children);
+    return {};
+}
+
+std::optional<Rect> zeroOriginScreenFrame(const std::vector<platform::Screen>& screens) {
+    for (const platform::Screen& screen : screens) {
+        if (screen.frame.origin == platform::Point{0, 0}) return screen.frame;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverAXExtras() {
+    platform::Accessibility& ax = platform::accessibility();
+    const int32_t ownPID = platform::ProcessInfo::processIdentifier();
+    const std::optional<std::string> ownBundle = platform::Bundle::main().bundleIdentifier();
+
+    Items result;
+    for (const platform::RunningApplication& app : platform::workspace().runningApplications()) {
+        if (app.processIdentifier < 1 || app.processIdentifier == ownPID) continue;
+        if (app.activationPolicy == platform::ActivationPolicy::prohibited) continue;
+        if (app.bundleIdentifier == ownBundle) continue;
+        // Helpers and XPC services answer for another application, never for themselves.
+        if (app.localizedName && platform::Text::localizedCaseInsensitiveContains(*app.localizedName, "Helper")) {
+            continue;
+        }
+        if (app.bundleIdentifier && (app.bundleIdentifier->find(".helper") != std::string::npos ||
+                                     app.bundleIdentifier->find(".xpc") != std::string::npos)) {
+            continue;
+        }
+
+        platform::AXUIElementRef appElement = ax.createApplication(app.processIdentifier);
+        if (!appElement) continue;
+        ax.setMessagingTimeout(appElement, extrasMessagingTimeout);
+        auto [error, extrasValue] = ax.copyAttributeValue(appElement, platform::AX::extrasMenuBar);
+        if (error != platform::AXError::success) continue;
+        const auto* extrasBar = std::get_if<platform::AXUIElementRef>(&extrasValue);
+        if (!extrasBar || !*extrasBar) continue;
+        auto [childrenError, childrenValue] = ax.copyAttributeValue(*extrasBar, platform::AX::children);
+        if (childrenError != platform::AXError::success) continue;
+        const auto* children = std::get_if<std::vector<platform::AXUIElementRef>>(&childrenValue);
+        if (!children) continue;
+
+        result.reserve(result.size() + children->size());
+        for (size_t i = 0; i < children->size(); ++i) {
+            result.push_back(axItem((*children)[i], app, static_cast<int64_t>(i)));
+        }
+    }
+    return result;
+}
+
+MenuBarItemDiscovery::Item MenuBarItemDiscovery::axItem(const platform::AXUIElementRef& element,
+                                                        const platform::RunningApplication& app, int64_t index) {
+    std::string title = bestAXTitle(element, app.localizedName.value_or("Item"), 0);
+    std::string owner = app.localizedName ? *app.localizedName : app.bundleIdentifier.value_or("App");
+    const Rect frame = normalizedMenuBarFrame(copyFrame(element).value_or(Rect{}));
+
+    Item item;
+    item.id = MenuBarItemID{app.bundleIdentifier, title, owner, index, std::nullopt, frame.minX()};
+    item.title = std::move(title);
+    item.ownerName = std::move(owner);
+    item.bundleIdentifier = app.bundleIdentifier;
+    item.itemIndex = index;
+    item.frame = frame;
+    item.axElement = element;
+    item.windowID = 0;
+    item.ownerPID = app.processIdentifier;
+    return item;
+}
+
+std::string MenuBarItemDiscovery::bestAXTitle(const platform::AXUIElementRef& element, const std::string& fallback,
+                                              int depth) {
+    for (const char* attribute : kTitleAttributes) {
+        if (auto raw = copyString(element, attribute)) {
+            std::string candidate = humanizeLabel(*raw);
+            if (isAcceptableTitle(candidate, fallback)) return candidate;
+        }
+    }
+    // Look no deeper than the grandchildren: further down are the contents of menus.
+    if (depth > 1) return fallback;
+    for (const platform::AXUIElementRef& child : copyChildren(element)) {
+        std::string candidate = bestAXTitle(child, fallback, depth + 1);
+        if (isAcceptableTitle(candidate, fallback)) return candidate;
+    }
+    return fallback;
+}
+
+std::string MenuBarItemDiscovery::humanizeLabel(std::string_view raw) {
+    std::string label = platform::Text::trimmed(raw);
+    // A reverse-domain identifier ("com.apple.menuextra.battery") keeps its last component.
+    std::string_view lastPiece;
+    std::string_view rest(label);
+    while (!rest.empty()) {
+        const size_t dot = rest.find('.');
+        std::string_view piece = rest.substr(0, dot);
+        if (!piece.empty()) lastPiece = piece;
+        if (dot == std::string_view::npos) break;
+        rest.remove_prefix(dot + 1);
+    }
+    if (!lastPiece.empty()) label = std::string(lastPiece);
+    std::replace(label.begin(), label.end(), '_', ' ');
+    std::replace(label.begin(), label.end(), '-', ' ');
+
+    const std::string lowered = platform::Text::lowercased(label);
+    for (const LabelTitle& entry : kLabelTitles) {
+        if (entry.label == lowered) return std::string(entry.title);
+    }
+    return platform::Text::capitalized(label);
+}
+
+std::optional<std::string> MenuBarItemDiscovery::copyString(const platform::AXUIElementRef& element,
+                                                            const std::string& attribute) {
+    auto [error, value] = platform::accessibility().copyAttributeValue(element, attribute);
+    if (error != platform::AXError::success) return std::nullopt;
+    if (auto* text = std::get_if<std::string>(&value)) return std::move(*text);
+    return std::nullopt;
+}
+
+std::optional<Rect> MenuBarItemDiscovery::copyFrame(const platform::AXUIElementRef& element) {
+    platform::Accessibility& ax = platform::accessibility();
+    auto [positionError, positionValue] = ax.copyAttributeValue(element, platform::AX::position);
+    if (positionError != platform::AXError::success) return std::nullopt;
+    auto [sizeError, sizeValue] = ax.copyAttributeValue(element, platform::AX::size);
+    if (sizeError != platform::AXError::success) return std::nullopt;
+    const auto* position = std::get_if<platform::Point>(&positionValue);
+    const auto* size = std::get_if<platform::Size>(&sizeValue);
+    if (!position || !size) return std::nullopt;
+    return cocoaRect(Rect{*position, *size});
+}
+
+Rect MenuBarItemDiscovery::cocoaRect(const Rect& fromQuartz) {
+    const platform::Screens& screens = platform::screens();
+    double height = 0;
+    if (auto zeroScreen = zeroOriginScreenFrame(screens.screens())) {
+        height = zeroScreen->height();
+    } else if (auto main = screens.mainScreen()) {
+        height = main->frame.height();
+    }
+    return Rect{fromQuartz.minX(), height - fromQuartz.minY() - fromQuartz.height(), fromQuartz.width(),
+                fromQuartz.height()};
+}
+
+std::optional<platform::Screen> MenuBarItemDiscovery::primaryScreen() {
+    const platform::Screens& screens = platform::screens();
+    for (platform::Screen& screen : screens.screens()) {
+        if (screen.frame.origin == platform::Point{0, 0}) return std::move(screen);
+    }
+    return screens.mainScreen();
+}
+
+Rect MenuBarItemDiscovery::normalizedMenuBarFrame(const Rect& frame) {
+    if (!(frame.width() > 0) || !(frame.height() > 0)) return frame;
+    const std::vector<platform::Screen> screens = platform::screens().screens();
+    double leftmost = 0;
+    for (size_t i = 0; i < screens.size(); ++i) {
+        leftmost = i == 0 ? screens[i].frame.minX() : std::min(leftmost, screens[i].frame.minX());
+    }
+    if (!(frame.minX() < leftmost - 100)) return frame;
+    const std::optional<platform::Screen> primary = primaryScreen();
+    if (!primary || !(primary->frame.width() > 0)) return frame;
+    const Rect moved{frame.minX() + primary->frame.width(), frame.minY(), frame.width(), frame.height()};
+    for (const platform::Screen& screen : screens) {
+        // Close enough to a screen that the arrangement, not the icon, put it out there.
+        if (screen.frame.minX() - 80 < moved.maxX() && moved.minX() < screen.frame.maxX() + 80) return moved;
+    }
+    return frame;
+}
+
+}  // namespace tessivane

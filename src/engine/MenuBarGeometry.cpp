@@ -1,0 +1,13 @@
+#include "engine/MenuBarGeometry.h"
+
+namespace tessivane::MenuBarGeometry {
+
+bool isPusherCoveringAppMenus(const platform::Rect& pusher, const platform::Rect& screen, bool rtl) {
+    // A collapsed pusher is never this narrow; a narrow one covers nothing.
+    if (!(pusher.width() > 80)) return false;
+    if (!rtl) return pusher.minX() > -20 && pusher.minX() < 400;
+    if (pusher.minX() < screen.midX() && pusher.maxX() > screen.maxX() - 8) return true;
+    return screen.maxX() - 400 < pusher.maxX() && pusher.maxX() < screen.maxX() + 40;
+}
+
+}  // namespace tessivane::MenuBarGeometry
