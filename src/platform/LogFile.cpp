@@ -1,0 +1,67 @@
+#include "platform/LogFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/DateFormatting.h"
+
+namespace platform {
+namespace {
+
+constexpr int kAppendFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC;
+constexpr int kCreateFlags = O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+constexpr mode_t kMode = 0644;
+
+// Opens an existing regular file for appending, or creates it; -1 when something else is
+// there (a link, which O_NOFOLLOW refuses, a FIFO, a device, a folder).
+int openForAppending(const char* path) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // Non-blocking, so that a FIFO planted at the name cannot hang the caller.
+        int fd = ::open(path, kAppendFlags | O_NONBLOCK);
+        if (fd >= 0) {
+            struct stat st {};
+            if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
+            ::close(fd);
+            return -1;
+        }
+        if (errno != ENOENT) return -1;
+        fd = ::open(path, kCreateFlags, kMode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+        // Created by someone else between the two calls: look at what is there now.
+    }
+    return -1;
+}
+
+void writeAll(int fd, const std::string& text) {
+    const char* p = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+}
+
+}  // namespace
+
+void appendLogLine(const std::filesystem::path& file, const std::string& message) {
+    const std::string line = DateFormatting::iso8601(DateFormatting::now()) + " " + message + "\n";
+    const char* path = file.c_str();
+    int fd = openForAppending(path);
+    if (fd < 0) {
+        // Whatever sits at the name (a symbolic link, a directory entry we cannot append to)
+        // is removed as a name, never followed, and the line starts a file of our own.
+        ::unlink(path);
+        fd = ::open(path, kCreateFlags, kMode);
+        if (fd < 0) return;
+    }
+    writeAll(fd, line);
+    ::close(fd);
+}
+
+}  // namespace platform

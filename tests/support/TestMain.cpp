@@ -1,0 +1,78 @@
+// The main of every test program: a temporary home and log folder so that no test touches
+// the real ones, and a manual clock so that nothing in a test sleeps.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+#include "platform/DateFormatting.h"
+#include "platform/FileLocations.h"
+#include "platform/ProcessInfo.h"
+#include "platform/Text.h"
+#include "platform/UserDefaults.h"
+#include "support/TestHome.h"
+
+namespace testsupport {
+namespace {
+
+std::filesystem::path& root() {
+    static std::filesystem::path r;
+    return r;
+}
+
+std::filesystem::path makeRoot() {
+    std::error_code ec;
+    auto base = std::filesystem::temp_directory_path(ec);
+    if (ec) base = "/tmp";
+    std::string pattern = (base / "tessivane-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        std::exit(2);
+    }
+    return pattern;
+}
+
+}  // namespace
+
+const std::filesystem::path& temporaryRoot() { return root(); }
+
+std::filesystem::path resetPlatformForTest() {
+    static int counter = 0;
+    const auto folder = root() / ("test-" + std::to_string(++counter));
+    const auto home = folder / "home";
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directories(folder / "logs");
+    platform::FileLocations::setHome(home);
+    platform::FileLocations::setLogFolder(folder / "logs");
+    platform::resetPreferenceDomainsForTesting();
+    platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
+    platform::ProcessInfo::setArguments({"tessivane"});
+    platform::Text::setCurrentLocale("en_US");
+    platform::DateFormatting::setDefaultTimeZone("UTC");
+    return home;
+}
+
+}  // namespace testsupport
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleMock(&argc, argv);
+    testsupport::root() = testsupport::makeRoot();
+    const auto home = testsupport::root() / "home";
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directories(testsupport::root() / "logs");
+    platform::FileLocations::setHome(home);
+    platform::FileLocations::setLogFolder(testsupport::root() / "logs");
+    platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
+    platform::ProcessInfo::setArguments({"tessivane"});
+
+    const int result = RUN_ALL_TESTS();
+
+    // Let go of whatever pending blocks still hold before the statics go away.
+    platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
+    platform::resetPreferenceDomainsForTesting();
+    std::error_code ec;
+    std::filesystem::remove_all(testsupport::root(), ec);
+    return result;
+}
