@@ -1,0 +1,286 @@
+// ActivationService: window pinning, the geometry tests and synthesized clicks.
+#include <algorithm>
+#include <unordered_map>
+
+#include "engine/ActivationService.h"
+#include "engine/GenericHostMemo.h"
+#include "engine/MenuBarItemDiscovery.h"
+#include "engine/SystemMenuBarLayout.h"
+#include "model/MenuBarIdentity.h"
+#include "platform/Application.h"
+#include "platform/Platform.h"
+#include "platform/ProcessInfo.h"
+#include "platform/RunLoop.h"
+#include "platform/Screen.h"
+#include "platform/SyntheticEvents.h"
+
+namespace tessivane {
+
+namespace {
+
+using platform::CGWindowID;
+using platform::Rect;
+using platform::WindowInfo;
+
+constexpr double kClickDownDelay = 0.008;
+constexpr double kClickUpDelay = 0.012;
+constexpr double kActivationSettleDelay = 0.080;
+
+std::vector<WindowInfo> fullWindowList() {
+    return platform::windowServer().windowList(platform::WindowListOptions::excludeDesktopElements,
+                                               platform::kCGNullWindowID);
+}
+
+std::vector<WindowInfo> onScreenWindowList() {
+    return platform::windowServer().windowList(
+        platform::WindowListOptions::onScreenOnly | platform::WindowListOptions::excludeDesktopElements,
+        platform::kCGNullWindowID);
+}
+
+// The size and height of a status item window at the top of a screen.
+bool isInMenuBarBand(const Rect& bounds) {
+    return bounds.height() >= 10 && bounds.height() <= 48 && bounds.width() >= 8 && bounds.width() <= 260 &&
+           bounds.minY() > -8 && bounds.minY() < 48;
+}
+
+// Whether a window's owner hosts icons of many kinds, by its process's bundle identifier and
+// the window's owner name. The running applications are read once per walk of the list.
+class WindowOwners {
+public:
+    WindowOwners() {
+        for (platform::RunningApplication& app : platform::workspace().runningApplications()) {
+            bundles_.emplace(app.processIdentifier, std::move(app.bundleIdentifier));
+        }
+    }
+    bool isGenericHost(const WindowInfo& window) {
+        auto it = bundles_.find(window.ownerPID);
+        static const std::optional<std::string> none;
+        return hosts_.isGenericHost(it == bundles_.end() ? none : it->second, window.ownerName);
+    }
+
+private:
+    std::unordered_map<int32_t, std::optional<std::string>> bundles_;
+    GenericHostMemo hosts_;
+};
+
+// A screen's frame in window-server coordinates.
+Rect quartzFrame(const platform::Screen& screen) { return MenuBarItemDiscovery::cocoaRect(screen.frame); }
+
+}  // namespace
+
+std::optional<CGWindowID> ActivationService::pinWindowID(const MenuBarItemID& itemID, const Items& items) const {
+    const Match match = resolve(itemID, items);
+    if (auto pinned = pinByHitTest(itemID, match)) return pinned;
+
+    const platform::AXUIElementRef element = findExtra(itemID, match);
+    if (!element) return std::nullopt;
+    const Rect elementFrame = axFrameQuartz(element);
+    std::optional<CGWindowID> window = bestOverlappingMenuBarWindow(elementFrame, true);
+    if (!window) window = bestOverlappingMenuBarWindow(elementFrame, false);
+    if (!window) return std::nullopt;
+
+    const std::optional<Rect> live = liveWindowQuartz(*window);
+    if (!live || isOwnMenuBarFrame(*live)) return std::nullopt;
+    return window;
+}
+
+std::optional<CGWindowID> ActivationService::pinByHitTest(const MenuBarItemID& itemID, const Match& match) const {
+    const std::unordered_set<int32_t> pids = candidatePIDs(itemID, match);
+    const Rect reference = primaryScreenFrame();
+    const bool rtl = SystemMenuBarLayout::isRightToLeft();
+    const int32_t ownPID = platform::ProcessInfo::processIdentifier();
+    const std::vector<platform::Screen> screens = platform::screens().screens();
+    WindowOwners owners;
+    platform::Accessibility& ax = platform::accessibility();
+    platform::AXUIElementRef systemWide;
+
+    // The icon's extras element, looked for once and only when a window needs it.
+    bool searchedExtra = false;
+    platform::AXUIElementRef extra;
+
+    for (const WindowInfo& window : fullWindowList()) {
+        if (window.ownerPID == ownPID) continue;
+        const Rect& bounds = window.bounds;
+        if (!isInMenuBarBand(bounds)) continue;
+        // The leading edge, where the pusher shoves hidden icons.
+        const bool atLeadingEdge = rtl ? (bounds.maxX() < 40 || bounds.minX() > reference.maxX() - 40)
+                                       : bounds.maxX() < 40;
+        if (!atLeadingEdge) continue;
+        const bool certainOwner = pids.contains(window.ownerPID);
+        if (!certainOwner && !owners.isGenericHost(window)) continue;
+        if (window.number == 0) continue;
+        if (certainOwner) return window.number;
+
+        // A host's window: ask who draws at its centre.
+        const platform::Point centre{bounds.midX(), bounds.midY()};
+        const bool onSomeScreen = std::any_of(screens.begin(), screens.end(), [&](const platform::Screen& s) {
+            return quartzFrame(s).insetBy(-8, -8).contains(centre);
+        });
+        platform::AXUIElementRef hit;
+        if (onSomeScreen) {
+            if (!systemWide) systemWide = ax.createSystemWide();
+            auto [error, element] = ax.copyElementAtPosition(systemWide, static_cast<float>(centre.x),
+                                                             static_cast<float>(centre.y));
+            if (error == platform::AXError::success) hit = element;
+        }
+
+        if (hit) {
+            const double elementWidth = axFrameQuartz(hit).width();
+            const double limit = bounds.width() + 24;
+            if ((limit <= 80 && elementWidth > 80) || (limit > 80 && elementWidth > limit)) continue;
+            auto [pidError, pid] = ax.getPid(hit);
+            if (pidError != platform::AXError::success) pid = 0;
+            if (pid == ownPID) continue;
+            if (pids.contains(pid)) return window.number;
+            std::string label = axAttr(hit, platform::AX::help);
+            label += ' ';
+            label += axAttr(hit, platform::AX::description);
+            label += ' ';
+            label += axAttr(hit, platform::AX::title);
+            if (MenuBarIdentity::namesOverlap(itemID, label, "")) return window.number;
+            continue;
+        }
+
+        auto sameNumber = [&](std::optional<CGWindowID> known) { return known && *known != 0 && *known == window.number; };
+        if ((match && sameNumber(match->windowID)) || sameNumber(itemID.windowID)) return window.number;
+        if (match) {
+            const Rect column{match->frame.minX(), bounds.minY(), match->frame.width(), bounds.height()};
+            if (MenuBarIdentity::xOverlap(column, bounds) >= 0.5) return window.number;
+        }
+        if (!searchedExtra) {
+            extra = findExtra(itemID, match);
+            searchedExtra = true;
+        }
+        if (extra && MenuBarIdentity::xOverlap(axFrameQuartz(extra), bounds) >= 0.3) return window.number;
+    }
+    return std::nullopt;
+}
+
+std::optional<CGWindowID> ActivationService::bestOverlappingMenuBarWindow(const Rect& frame,
+                                                                          bool controlCenterOnly) const {
+    if (frame.width() < 6) return std::nullopt;
+    const int32_t ownPID = platform::ProcessInfo::processIdentifier();
+    WindowOwners owners;
+    std::optional<CGWindowID> best;
+    double bestOverlap = 0;
+    for (const WindowInfo& window : fullWindowList()) {
+        if (window.ownerPID == ownPID) continue;
+        if (!isInMenuBarBand(window.bounds)) continue;
+        const double overlap = MenuBarIdentity::xOverlap(window.bounds, frame);
+        if (overlap < 0.3) continue;
+        if (owners.isGenericHost(window) != controlCenterOnly) continue;
+        if (window.number == 0) continue;
+        if (!best || overlap > bestOverlap) {
+            best = window.number;
+            bestOverlap = overlap;
+        }
+    }
+    return best;
+}
+
+std::optional<WindowInfo> ActivationService::windowInfo(CGWindowID number) const {
+    if (number == 0) return std::nullopt;
+    for (WindowInfo& window : fullWindowList()) {
+        if (window.number == number) return std::move(window);
+    }
+    return std::nullopt;
+}
+
+std::optional<Rect> ActivationService::liveWindowQuartz(CGWindowID number) const {
+    const std::optional<WindowInfo> info = windowInfo(number);
+    if (!info || info->bounds.width() < 6 || info->bounds.height() < 6) return std::nullopt;
+    return info->bounds;
+}
+
+bool ActivationService::isOwnMenuBarFrame(const Rect& frame) const {
+    const int32_t ownPID = platform::ProcessInfo::processIdentifier();
+    const Rect grown = frame.insetBy(-2, -2);
+    for (const WindowInfo& window : onScreenWindowList()) {
+        if (window.ownerPID == ownPID && window.bounds.height() <= 48 && window.bounds.width() <= 260 &&
+            window.bounds.intersects(grown)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ActivationService::isOnScreenMenuBar(const Rect& frame) const {
+    if (frame.width() < 8 || frame.width() > 260) return false;
+    const double referenceHeight = primaryScreenFrame().height();
+    for (const platform::Screen& screen : platform::screens().screens()) {
+        const double top = referenceHeight - screen.frame.maxY();
+        if (top - 8 <= frame.minY() && frame.minY() < top + 40 && screen.frame.minX() + 2 <= frame.midX() &&
+            frame.midX() <= screen.frame.maxX() - 2) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ActivationService::isInHiddenRegion(const Rect& frame, std::optional<double> separatorX, bool rtl) const {
+    if (!separatorX) return true;
+    const double s = *separatorX;
+    const Rect reference = primaryScreenFrame();
+    // A separator at a screen edge tells nothing about sides.
+    if (!rtl) return (80 < s && s < reference.maxX() - 8) ? frame.midX() < s - 2 : true;
+    return (reference.minX() + 8 < s && s < reference.maxX() - 80) ? frame.midX() > s + 2 : true;
+}
+
+bool ActivationService::isForeignAppMenu(platform::Point point, const MenuBarItemID& itemID,
+                                         const Match& match) const {
+    platform::Accessibility& ax = platform::accessibility();
+    const platform::AXUIElementRef systemWide = ax.createSystemWide();
+    if (!systemWide) return false;
+    auto [error, element] =
+        ax.copyElementAtPosition(systemWide, static_cast<float>(point.x), static_cast<float>(point.y));
+    if (error != platform::AXError::success || !element) return false;
+
+    const std::string role = axAttr(element, platform::AX::role);
+    if (role != platform::AX::roleMenuBar && role != platform::AX::roleMenuBarItem) return false;
+    // An application menu's title, or the menu bar itself.
+    if (axFrameQuartz(element).width() > 80) return true;
+    auto [pidError, pid] = ax.getPid(element);
+    if (pidError != platform::AXError::success) pid = 0;
+    if (pid == platform::ProcessInfo::processIdentifier()) return true;
+    return !candidatePIDs(itemID, match).contains(pid);
+}
+
+void ActivationService::postClick(platform::Point atQuartz, bool right) const {
+    platform::SyntheticEvents& events = platform::syntheticEvents();
+    const platform::CGEventSourceRef source = events.createSource(platform::CGEventSourceStateID::combinedSessionState);
+    const platform::CGMouseButton button = right ? platform::CGMouseButton::right : platform::CGMouseButton::left;
+    auto post = [&](platform::CGEventType type) {
+        if (auto event = events.createMouseEvent(source, type, atQuartz, button)) {
+            events.post(platform::CGEventTapLocation::hidEventTap, *event);
+        }
+    };
+    post(platform::CGEventType::mouseMoved);
+    platform::RunLoop::main().blockingWait(kClickDownDelay);
+    post(right ? platform::CGEventType::rightMouseDown : platform::CGEventType::leftMouseDown);
+    platform::RunLoop::main().blockingWait(kClickUpDelay);
+    post(right ? platform::CGEventType::rightMouseUp : platform::CGEventType::leftMouseUp);
+}
+
+bool ActivationService::clickClearingAppMenu(platform::Point atQuartz, bool right) const {
+    platform::Application& app = platform::application();
+    const platform::ActivationPolicy previous = app.activationPolicy();
+    if (previous == platform::ActivationPolicy::regular) {
+        postClick(atQuartz, right);
+        return true;
+    }
+    // While we are the active regular application the bar shows our own empty menu, so
+    // no other application's menu title can swallow the click.
+    app.setActivationPolicy(platform::ActivationPolicy::regular);
+    app.activate(true);
+    platform::RunLoop::main().blockingWait(kActivationSettleDelay);
+    postClick(atQuartz, right);
+    app.setActivationPolicy(previous);
+    return true;
+}
+
+Rect ActivationService::primaryScreenFrame() const {
+    if (auto screen = MenuBarItemDiscovery::primaryScreen()) return screen->frame;
+    return Rect{0, 0, 1728, 1117};
+}
+
+}  // namespace tessivane

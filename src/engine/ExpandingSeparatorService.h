@@ -1,0 +1,83 @@
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Geometry.h"
+#include "platform/StatusBar.h"
+#include "platform/UUID.h"
+
+namespace tessivane {
+
+// The chevron, line and pusher: three status items of our own from the clock outward.
+// Collapsing widens the invisible pusher until every icon beyond the line is shoved off the
+// menu bar; expanding shrinks it back to a point. Positions are steered through the status
+// bar's per-item preferred positions in the standard user defaults, next to the vossels'
+// own status items.
+class ExpandingSeparatorService {
+public:
+    // Autosave names of our status items; the bar keeps each position under
+    // "NSStatusItem Preferred Position <name>".
+    static constexpr std::string_view chevronAutosaveName = "Tessivane.Chevron";
+    static constexpr std::string_view lineAutosaveName = "Tessivane.Line";
+    static constexpr std::string_view pusherAutosaveName = "Tessivane.Pusher";
+    static constexpr std::string_view settingsAutosaveName = "Tessivane.Settings";
+    static constexpr std::string_view legacySeparatorAutosaveName = "Tessivane.Separator";
+    static constexpr std::string_view groupAutosavePrefix = "Tessivane.Group.";
+    static constexpr std::string_view preferredPositionPrefix = "NSStatusItem Preferred Position ";
+
+    static constexpr std::string_view chevronToolTip =
+        "Click to show or hide icons on the far side of the line. \u2318-drag icons away from the clock, "
+        "past |, to hide them.";
+    static constexpr std::string_view lineToolTip =
+        "\u2318-drag icons past this line, away from the clock, then click the arrow.";
+
+    ExpandingSeparatorService();
+    ~ExpandingSeparatorService();
+    ExpandingSeparatorService(const ExpandingSeparatorService&) = delete;
+    ExpandingSeparatorService& operator=(const ExpandingSeparatorService&) = delete;
+
+    std::shared_ptr<platform::StatusItem> chevronItem;
+    std::shared_ptr<platform::StatusItem> lineItem;
+    std::shared_ptr<platform::StatusItem> pusherItem;
+    // Vossels that have status items, in order; the coordinator sets it before pinning.
+    std::vector<platform::UUID> vosselGroupIDs;
+    // Re-creations by `relayoutChevronIfDetached`; never reset, so at most two per run.
+    int chevronRelayouts = 0;
+    bool isExpanded = false;
+    double shownLineLength = 8;
+    double expandedPusherLength = 1;
+    double collapsedLineLength = 2000;
+
+    void ensureItems();
+    void applyLength();
+    void updateCollapsedLength();
+    void setExpanded(bool expanded);
+    // The chevron's action.
+    void toggle();
+    void relayoutChevronIfDetached(const std::vector<platform::Rect>& vosselFrames);
+    void pinChevronBesideVossels();
+    // Writes a new vossel item's preferred position before the item exists.
+    static void prepareGroupPosition(const platform::UUID& id, const std::vector<platform::UUID>& existingGroupIDs);
+    void tearDown();
+
+    // The autosave name of a vossel's status item.
+    static std::string groupAutosaveName(const platform::UUID& id);
+    // The stored preferred position of an autosave name, when it is a number.
+    static std::optional<double> preferredPosition(std::string_view autosaveName);
+    // The frame of a status item's window (AppKit coordinates); zero when it has none.
+    static platform::Rect windowFrame(const std::shared_ptr<platform::StatusItem>& item);
+
+private:
+    void setChevronImage(const std::string& symbolName, const std::string& description);
+    void reinstallNextToVossels();
+    // Runs `block` on the main queue after `delay` unless this service is gone by then.
+    void later(double delay, void (ExpandingSeparatorService::*block)());
+    void collapse() { setExpanded(false); }
+
+    std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
+};
+
+}  // namespace tessivane
