@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/AccessibilityReapprovalGuide.h"
+#include "engine/SystemMenuBarLayout.h"
 #include "model/UITestLaunch.h"
 #include "model/UserPreferences.h"
 #include "platform/Bundle.h"
@@ -178,6 +179,7 @@ std::string userAgent() { return "Tessivane/" + platform::Bundle::main().shortVe
 
 Payload snapshot(const AppFacts& facts) {
     Payload p;
+    p.rtl = SystemMenuBarLayout::isRightToLeft();
     p.appVersion = platform::Bundle::main().shortVersionString();
     p.firstInstalledVersion =
         UITestLaunch::defaults()->stringForKey(std::string(AccessibilityReapprovalGuide::firstInstalledVersionKey));
@@ -186,10 +188,9 @@ Payload snapshot(const AppFacts& facts) {
         p.displayCount = static_cast<int64_t>(screens->screens().size());
         if (auto main = screens->mainScreen()) {
             p.hasNotch = hasWidth(main->auxiliaryTopLeftArea) && hasWidth(main->auxiliaryTopRightArea);
-            p.menuBarWidth = menuBarWidth(*main, facts.rightToLeft);
+            p.menuBarWidth = menuBarWidth(*main, p.rtl);
         }
     }
-    p.rtl = facts.rightToLeft;
 
     p.environmentCount = static_cast<int64_t>(facts.environments.size());
     for (const auto& environment : facts.environments) {

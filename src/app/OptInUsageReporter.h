@@ -32,8 +32,6 @@ struct AppFacts {
     int64_t overflowHiddenCount = 0;
     bool launchAtLogin = false;
     bool accessibilityTrusted = false;
-    // The menu bar's direction from the system language and the launch-argument override.
-    bool rightToLeft = false;
 };
 
 // The report as it is encoded, field by field in this order.
@@ -54,7 +52,8 @@ struct Payload {
     bool accessibilityTrusted = false;
 };
 
-// Builds the report from the facts, the screens, the bundle and the stored records.
+// Builds the report from the facts, the screens, the menu bar's direction, the bundle and
+// the stored records.
 Payload snapshot(const AppFacts& facts);
 // The JSON object of the report, keys in field order, no "firstInstalledVersion" when there
 // is none. Absent when it cannot be encoded.
