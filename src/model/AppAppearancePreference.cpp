@@ -1,5 +1,8 @@
 #include "model/AppAppearancePreference.h"
 
+#include "platform/Application.h"
+#include "platform/Platform.h"
+
 namespace tessivane {
 
 std::optional<AppAppearancePreference> AppAppearancePreference::fromRawValue(std::string_view raw) {
@@ -19,6 +22,12 @@ std::string_view AppAppearancePreference::rawValue() const {
 }
 
 void AppAppearancePreference::apply() const {
+    if (!platform::services().application) return;
+    switch (value_) {
+        case system: platform::application().setAppearance(std::nullopt); break;
+        case light: platform::application().setAppearance(platform::kAppearanceAqua); break;
+        case dark: platform::application().setAppearance(platform::kAppearanceDarkAqua); break;
+    }
 }
 
 }  // namespace tessivane

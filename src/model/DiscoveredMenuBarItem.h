@@ -1,15 +1,11 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "model/MenuBarItemID.h"
+#include "platform/Accessibility.h"
 #include "platform/Geometry.h"
-
-namespace platform {
-class AXUIElement;
-}
 
 namespace tessivane {
 
@@ -21,7 +17,7 @@ struct DiscoveredMenuBarItem {
     std::optional<std::string> bundleIdentifier;
     int64_t itemIndex = 0;
     platform::Rect frame;  // AppKit screen points
-    std::shared_ptr<platform::AXUIElement> axElement;
+    platform::AXUIElementRef axElement;  // null when discovery found none
     uint32_t windowID = 0;  // 0 when no window is known
     int32_t ownerPID = 0;
 

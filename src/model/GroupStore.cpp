@@ -18,7 +18,7 @@ std::vector<EnvironmentProfile> freshEnvironments(std::vector<IconGroup> workGro
             EnvironmentProfile{UUID::random(), "Home", {}}};
 }
 
-IconGroup* firstGroup(std::vector<IconGroup>& groups, const UUID& id) {
+IconGroup* firstGroup(std::vector<IconGroup>& groups, UUID id) {
     auto it = std::find_if(groups.begin(), groups.end(), [&](const IconGroup& g) { return g.id == id; });
     return it == groups.end() ? nullptr : &*it;
 }
@@ -123,7 +123,7 @@ void GroupStore::mutateActiveGroups(const std::function<void(std::vector<IconGro
 
 void GroupStore::createGroup(const std::string& name, const std::string& symbolName,
                              const std::optional<std::string>& symbolColorHex,
-                             const std::optional<std::string>& customIconFilename, const UUID& id) {
+                             const std::optional<std::string>& customIconFilename, UUID id) {
     std::string trimmed = platform::Text::trimmed(name);
     if (trimmed.empty()) return;
     mutateActiveGroups([&](std::vector<IconGroup>& groups) {
@@ -132,7 +132,7 @@ void GroupStore::createGroup(const std::string& name, const std::string& symbolN
     });
 }
 
-void GroupStore::updateGroup(const UUID& id, const std::string& name, const std::string& symbolName,
+void GroupStore::updateGroup(UUID id, const std::string& name, const std::string& symbolName,
                              const std::string& symbolColorHex,
                              const std::optional<std::string>& customIconFilename) {
     std::string trimmed = platform::Text::trimmed(name);
@@ -149,7 +149,7 @@ void GroupStore::updateGroup(const UUID& id, const std::string& name, const std:
     });
 }
 
-void GroupStore::toggleMember(const MenuBarItemID& item, const UUID& groupID) {
+void GroupStore::toggleMember(MenuBarItemID item, UUID groupID) {
     mutateActiveGroups([&](std::vector<IconGroup>& groups) {
         IconGroup* target = firstGroup(groups, groupID);
         if (!target) return;
@@ -168,13 +168,13 @@ void GroupStore::toggleMember(const MenuBarItemID& item, const UUID& groupID) {
     });
 }
 
-void GroupStore::setGroupVisible(const UUID& id, bool visible) {
+void GroupStore::setGroupVisible(UUID id, bool visible) {
     mutateActiveGroups([&](std::vector<IconGroup>& groups) {
         if (IconGroup* group = firstGroup(groups, id)) group->isVisibleInMenuBar = visible;
     });
 }
 
-void GroupStore::deleteGroup(const UUID& id) {
+void GroupStore::deleteGroup(UUID id) {
     const auto& current = groups();
     auto it = std::find_if(current.begin(), current.end(), [&](const IconGroup& g) { return g.id == id; });
     if (it == current.end()) return;
@@ -229,7 +229,7 @@ void GroupStore::captureLiveWindows(const std::vector<DiscoveredMenuBarItem>& it
 
 // MARK: environments
 
-void GroupStore::switchEnvironment(const UUID& id) {
+void GroupStore::switchEnvironment(UUID id) {
     const auto& list = environments.get();
     if (std::none_of(list.begin(), list.end(), [&](const EnvironmentProfile& e) { return e.id == id; })) return;
     activeEnvironmentID = id;
@@ -247,7 +247,7 @@ void GroupStore::createEnvironment(const std::string& name) {
     save();
 }
 
-void GroupStore::renameEnvironment(const UUID& id, const std::string& name) {
+void GroupStore::renameEnvironment(UUID id, const std::string& name) {
     std::string trimmed = platform::Text::trimmed(name);
     if (trimmed.empty()) return;
     const auto& list = environments.get();
@@ -258,7 +258,7 @@ void GroupStore::renameEnvironment(const UUID& id, const std::string& name) {
     save();
 }
 
-void GroupStore::deleteEnvironment(const UUID& id) {
+void GroupStore::deleteEnvironment(UUID id) {
     const auto& list = environments.get();
     if (list.size() < 2) return;
     auto it = std::find_if(list.begin(), list.end(), [&](const EnvironmentProfile& e) { return e.id == id; });

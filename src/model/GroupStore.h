@@ -42,26 +42,28 @@ public:
     // The active environment, or null; valid until the next change of `environments`.
     const EnvironmentProfile* activeEnvironment() const;
 
+    // Ids and identities are taken by value: callers often pass one read from the store
+    // itself, which the operation then changes.
     void createGroup(const std::string& name, const std::string& symbolName,
                      const std::optional<std::string>& symbolColorHex,
-                     const std::optional<std::string>& customIconFilename, const platform::UUID& id);
-    void updateGroup(const platform::UUID& id, const std::string& name, const std::string& symbolName,
+                     const std::optional<std::string>& customIconFilename, platform::UUID id);
+    void updateGroup(platform::UUID id, const std::string& name, const std::string& symbolName,
                      const std::string& symbolColorHex, const std::optional<std::string>& customIconFilename);
     // Adds the icon to the vossel (taking it out of every other vossel of the environment),
     // or removes its first matching member when the vossel already holds it.
-    void toggleMember(const MenuBarItemID& item, const platform::UUID& groupID);
-    void setGroupVisible(const platform::UUID& id, bool visible);
-    void deleteGroup(const platform::UUID& id);
+    void toggleMember(MenuBarItemID item, platform::UUID groupID);
+    void setGroupVisible(platform::UUID id, bool visible);
+    void deleteGroup(platform::UUID id);
     // The first vossel of the active environment with a member that is the same icon.
     std::optional<IconGroup> groupContaining(const MenuBarItemID& itemID) const;
     // Refreshes window number, bundle identifier and left edge of the active environment's
     // members from the live icons, matched from the live icon's side.
     void captureLiveWindows(const std::vector<DiscoveredMenuBarItem>& items);
 
-    void switchEnvironment(const platform::UUID& id);
+    void switchEnvironment(platform::UUID id);
     void createEnvironment(const std::string& name);
-    void renameEnvironment(const platform::UUID& id, const std::string& name);
-    void deleteEnvironment(const platform::UUID& id);
+    void renameEnvironment(platform::UUID id, const std::string& name);
+    void deleteEnvironment(platform::UUID id);
 
 private:
     // Index of the first environment with the active id.

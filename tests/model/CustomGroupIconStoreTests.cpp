@@ -1,0 +1,123 @@
+#include <fstream>
+#include <iterator>
+
+#include "ModelTestSupport.h"
+#include "model/CustomGroupIconStore.h"
+
+namespace tessivane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A 1 by 1 pixel PNG.
+const unsigned char kPNG[] = {
+    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00,
+    0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0x1f, 0x15, 0xc4, 0x89, 0x00, 0x00, 0x00,
+    0x0d, 0x49, 0x44, 0x41, 0x54, 0x78, 0xda, 0x63, 0x64, 0x60, 0xf8, 0x5f, 0x0f, 0x00, 0x02, 0x87, 0x01, 0x80,
+    0xeb, 0x47, 0xba, 0x92, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+
+class CustomGroupIconStoreTest : public modeltest::ModelTest {
+protected:
+    CustomGroupIconStore& icons = CustomGroupIconStore::shared();
+
+    fs::path write(const std::string& name, const std::string& content) {
+        const fs::path path = home_ / "Pictures" / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+    static std::string read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::vector<std::string> folderContents() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(icons.folder())) names.push_back(entry.path().filename());
+        return names;
+    }
+
+    platform::UUID group = platform::UUID::random();
+};
+
+TEST_F(CustomGroupIconStoreTest, ImportsUnderTheVosselsNameInTheApplicationSupportFolder) {
+    EXPECT_EQ(icons.folder(), platform::FileLocations::applicationSupport() / "Tessivane" / "CustomIcons");
+    EXPECT_FALSE(fs::exists(icons.folder()));
+
+    auto name = icons.importImage(write("Photo.JPG", "first"), group);
+    ASSERT_TRUE(name);
+    EXPECT_EQ(*name, group.uuidString() + ".jpg");
+    EXPECT_EQ(read(icons.folder() / *name), "first");
+
+    // Again for the same vossel and extension: replaced.
+    EXPECT_EQ(icons.importImage(write("other.jpg", "second"), group), name);
+    EXPECT_EQ(read(icons.folder() / *name), "second");
+    EXPECT_EQ(folderContents(), std::vector<std::string>{*name});
+
+    EXPECT_EQ(icons.importImage(write("noextension", "x"), group), group.uuidString() + ".png");
+}
+
+TEST_F(CustomGroupIconStoreTest, AFailedImportKeepsTheEarlierIcon) {
+    const auto name = icons.importImage(write("icon.png", "kept"), group);
+    ASSERT_TRUE(name);
+
+    std::error_code error;
+    EXPECT_FALSE(icons.importImage(home_ / "Pictures" / "vanished.png", group, &error));
+    EXPECT_TRUE(error);
+    EXPECT_EQ(read(icons.folder() / *name), "kept");
+    EXPECT_EQ(folderContents(), std::vector<std::string>{*name});  // nothing half-copied left behind
+
+    // A folder that cannot be made is reported too.
+    fs::remove_all(icons.folder().parent_path());
+    std::ofstream(icons.folder().parent_path()) << "a file in the way";
+    error.clear();
+    EXPECT_FALSE(icons.importImage(write("icon.png", "x"), group, &error));
+    EXPECT_TRUE(error);
+}
+
+TEST_F(CustomGroupIconStoreTest, ReadsAndDeletesStoredImages) {
+    const std::string png(std::begin(kPNG), std::end(kPNG));
+    const auto name = icons.importImage(write("dot.png", png), group);
+    ASSERT_TRUE(name);
+    auto image = icons.image(name);
+    ASSERT_TRUE(image);
+    EXPECT_FALSE(image->isTemplate());
+    EXPECT_FALSE(icons.image(std::nullopt));
+
+    const auto notAnImage = icons.importImage(write("text.gif", "not pixels"), platform::UUID::random());
+    EXPECT_FALSE(icons.image(notAnImage));
+
+    icons.deleteFile(name);
+    EXPECT_FALSE(icons.image(name));
+    icons.deleteFile(name);  // already gone: nothing happens
+    icons.deleteFile(std::nullopt);
+}
+
+TEST_F(CustomGroupIconStoreTest, StoredNamesCannotReachOutsideTheFolder) {
+    icons.importImage(write("a.png", "x"), group);
+    const fs::path outside = icons.folder().parent_path() / "keep.png";
+    std::ofstream(outside) << "x";
+    const std::vector<std::string> names = {"../keep.png", "../CustomIcons/../keep.png", outside.string(), "..", ""};
+    for (const std::string& name : names) {
+        icons.deleteFile(name);
+        EXPECT_FALSE(icons.image(name)) << name;
+    }
+    EXPECT_TRUE(fs::exists(outside));
+    EXPECT_TRUE(fs::exists(icons.folder()));
+}
+
+TEST_F(CustomGroupIconStoreTest, MenuBarCopyIsEighteenPointsHigh) {
+    auto sized = [](double w, double h) {
+        return CustomGroupIconStore::resizedForMenuBar(platform::Image::asset("AppLogo", {w, h})).size();
+    };
+    EXPECT_EQ(sized(36, 18), (platform::Size{36, 18}));
+    EXPECT_EQ(sized(18, 36), (platform::Size{18, 18}));
+    EXPECT_EQ(sized(0, 0), (platform::Size{18, 18}));
+    EXPECT_EQ(sized(100, 50), (platform::Size{36, 18}));
+
+    platform::Image templated = platform::Image::asset("AppLogo", {18, 18});
+    templated.setTemplate(true);
+    EXPECT_FALSE(CustomGroupIconStore::resizedForMenuBar(templated).isTemplate());
+}
+
+}  // namespace
+}  // namespace tessivane
