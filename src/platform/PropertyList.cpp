@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 namespace platform::PropertyList {
@@ -149,6 +150,42 @@ plist_t toNode(const PropertyValue& value) {
     return std::visit(Visitor{}, value.storage());
 }
 
+bool startsWith(const std::string& s, size_t at, std::string_view prefix) {
+    return s.compare(at, prefix.size(), prefix) == 0;
+}
+
+// libplist builds and frees nested containers recursively, so a damaged or hostile file
+// nested deeply enough would overflow the stack. Such files are refused before parsing: an
+// XML list by the depth of its open containers, a binary one by its number of objects
+// (which bounds its depth).
+bool nestingIsReasonable(const std::string& bytes) {
+    constexpr std::string_view kBinaryMagic = "bplist00";
+    if (startsWith(bytes, 0, kBinaryMagic)) {
+        constexpr size_t kTrailer = 32;
+        constexpr uint64_t kMostBinaryObjects = 4096;
+        if (bytes.size() < kBinaryMagic.size() + kTrailer) return false;
+        uint64_t objects = 0;
+        for (size_t i = bytes.size() - kTrailer + 8; i < bytes.size() - kTrailer + 16; ++i) {
+            objects = objects << 8 | static_cast<unsigned char>(bytes[i]);
+        }
+        return objects <= kMostBinaryObjects;
+    }
+    int depth = 0;
+    for (size_t at = bytes.find('<'); at != std::string::npos; at = bytes.find('<', at + 1)) {
+        const bool closing = startsWith(bytes, at + 1, "/");
+        const size_t name = at + (closing ? 2 : 1);
+        if (!startsWith(bytes, name, "array") && !startsWith(bytes, name, "dict")) continue;
+        if (closing) {
+            --depth;
+            continue;
+        }
+        const size_t end = bytes.find('>', name);
+        if (end == std::string::npos) return false;
+        if (bytes[end - 1] != '/' && ++depth > kDeepestNesting) return false;
+    }
+    return true;
+}
+
 bool writeAll(int fd, const char* bytes, size_t length) {
     while (length > 0) {
         ssize_t n = ::write(fd, bytes, length);
@@ -165,7 +202,7 @@ bool writeAll(int fd, const char* bytes, size_t length) {
 }  // namespace
 
 std::optional<PropertyDictionary> parseDictionary(const std::string& bytes) {
-    if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
+    if (bytes.empty() || bytes.size() > UINT32_MAX || !nestingIsReasonable(bytes)) return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
     PlistPtr owner(root);

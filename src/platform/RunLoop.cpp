@@ -24,6 +24,10 @@ constexpr double kMinimumRepeatInterval = 0.0001;
 // Turns at one instant before the loop is declared stuck (a block that queues itself
 // again and again). Far above anything a real burst of work needs.
 constexpr size_t kMaxTurnsAtOneInstant = 100000;
+// Times are seconds since 1970 in doubles, exact to about a quarter of a microsecond; an
+// event this close to the current time is due, so that advancing by 0.1 three times reaches
+// what was scheduled 0.3 seconds ahead.
+constexpr double kTimeTolerance = 1e-6;
 
 std::unique_ptr<RunLoop>& mainLoopStorage() {
     static std::unique_ptr<RunLoop> loop;
@@ -46,6 +50,19 @@ struct RunLoop::Impl {
     using Event = std::variant<TimerRef, std::function<void()>>;
 
     ManualClock* manual = nullptr;
+    // The manual clock's time to more digits than its double holds, so that many small
+    // steps add up to their exact sum instead of to a rounding error per step.
+    long double preciseTime = 0;
+
+    long double manualTime() {
+        const double shown = manual->now();
+        if (static_cast<double>(preciseTime) != shown) preciseTime = shown;  // set from elsewhere
+        return preciseTime;
+    }
+    void setManualTime(long double t) {
+        preciseTime = t;
+        manual->set(static_cast<double>(t));
+    }
     std::map<Key, Event> events;
     uint64_t nextSequence = 1;
     size_t timerCount = 0;
@@ -172,7 +189,8 @@ TimerRef RunLoop::scheduledTimer(double interval, bool repeats, std::function<vo
     timer->interval_ = interval;
     timer->repeats_ = repeats;
     timer->modes_ = modes;
-    timer->fireDate_ = now() + interval;
+    timer->origin_ = now();
+    timer->fireDate_ = timer->origin_ + interval;
     timer->sequence_ = impl_->takeSequence();
     timer->loop_ = this;
     impl_->addTimer(timer);
@@ -218,7 +236,7 @@ size_t RunLoop::Impl::runTurn(RunLoop& loop, RunLoopMode mode) {
 
     std::vector<Key> due;
     for (const auto& [key, event] : events) {
-        if (key.time > turnTime) break;
+        if (key.time > turnTime + kTimeTolerance) break;
         if (key.sequence < turnStart && eligible(event, mode)) due.push_back(key);
     }
 
@@ -254,12 +272,15 @@ void RunLoop::Impl::fireTimer(std::map<Key, Event>::iterator it, double turnTime
         return;
     }
     // The next firing follows the schedule, not the lateness of this one; firings missed
-    // entirely are skipped.
-    double next = timer->fireDate_ + timer->interval_;
-    if (next <= turnTime) {
-        double missed = std::floor((turnTime - timer->fireDate_) / timer->interval_);
-        next = timer->fireDate_ + (missed + 1) * timer->interval_;
-        while (next <= turnTime) next += timer->interval_;
+    // entirely are skipped. Fire dates are counted from the origin rather than summed, so
+    // rounding does not accumulate into drift.
+    const double origin = timer->origin_, interval = timer->interval_;
+    double index = std::round((timer->fireDate_ - origin) / interval) + 1;
+    double next = origin + index * interval;
+    if (next <= turnTime + kTimeTolerance) {
+        index = std::floor((turnTime + kTimeTolerance - origin) / interval) + 1;
+        next = origin + index * interval;
+        while (next <= turnTime + kTimeTolerance) next = origin + ++index * interval;
     }
     auto node = events.extract(it);
     timer->fireDate_ = next;
@@ -282,8 +303,8 @@ bool RunLoop::Impl::runDueNow(RunLoop& loop, RunLoopMode mode, Continue&& keepGo
 
 void RunLoop::advance(double seconds) {
     if (!(seconds >= 0)) seconds = 0;
-    const double target = now() + seconds;
     if (!impl_->manual) {
+        const double target = now() + seconds;
         // A real clock cannot be moved: serve the loop until the time has passed.
         impl_->stopRequested = false;
         while (now() < target && !impl_->stopRequested) {
@@ -297,16 +318,17 @@ void RunLoop::advance(double seconds) {
         }
         return;
     }
+    const long double target = impl_->manualTime() + seconds;
     for (;;) {
         if (!impl_->runDueNow(*this, mode_, [] { return true; })) {
             reportStuckLoop();
             break;
         }
         auto next = impl_->nextEventTime(mode_);
-        if (!next || *next > target) break;
-        if (*next > now()) impl_->manual->set(*next);
+        if (!next || *next > target + kTimeTolerance) break;
+        if (*next > impl_->manualTime()) impl_->setManualTime(std::min<long double>(*next, target));
     }
-    if (target > now()) impl_->manual->set(target);
+    if (target > impl_->manualTime()) impl_->setManualTime(target);
 }
 
 void RunLoop::run() {
@@ -366,7 +388,7 @@ void RunLoop::runInMode(RunLoopMode mode, const std::function<bool()>& keepRunni
 void RunLoop::blockingWait(double seconds) {
     if (!(seconds > 0)) return;
     if (impl_->manual) {
-        impl_->manual->set(now() + seconds);
+        impl_->setManualTime(impl_->manualTime() + seconds);
     } else {
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     }

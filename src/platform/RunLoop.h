@@ -28,6 +28,7 @@ private:
     std::function<void(Timer&)> block_;
     double interval_ = 0;
     double fireDate_ = 0;
+    double origin_ = 0;  // when it was scheduled: repeating fire dates are origin + n * interval
     bool repeats_ = false;
     bool valid_ = true;
     TimerModes modes_ = TimerModes::defaultOnly;

@@ -33,8 +33,9 @@ private:
     std::function<void()> cancel_;
 };
 
-// A synchronous signal. Handlers connected or cancelled while it is being sent take
-// effect from the next send; a handler may destroy the signal's owner's subscription.
+// A synchronous signal. Handlers connected while it is being sent take effect from the next
+// send; a handler cancelled while it is being sent is not called again, not even later in
+// that same send. A handler may cancel any subscription, its own included.
 template <class... Args>
 class Signal {
 public:

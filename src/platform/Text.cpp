@@ -60,7 +60,7 @@ icu::UnicodeString searchForm(std::string_view s, bool turkic, bool withoutDiacr
     const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
     icu::UnicodeString text = unicode(s);
     if (U_FAILURE(status)) return text.foldCase(turkic ? U_FOLD_CASE_EXCLUDE_SPECIAL_I : U_FOLD_CASE_DEFAULT);
-    text = nfd->normalize(text, status);
+    // Folded before decomposing, so that Turkish İ folds to i rather than to I + dot.
     text.foldCase(turkic ? U_FOLD_CASE_EXCLUDE_SPECIAL_I : U_FOLD_CASE_DEFAULT);
     text = nfd->normalize(text, status);
     if (withoutDiacritics) {

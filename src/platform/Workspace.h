@@ -48,6 +48,7 @@ public:
     std::vector<std::string> openedURLs;
     std::vector<std::filesystem::path> openedApplications;
 
+    using Workspace::runningApplications;  // keeps the by-identifier query visible
     std::vector<RunningApplication> runningApplications() const override { return apps; }
     std::optional<std::filesystem::path> urlForApplication(const std::string& bundleIdentifier) const override;
     bool open(const std::string& url) override;

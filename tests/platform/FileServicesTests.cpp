@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/FileLocations.h"
+#include "platform/Image.h"
+#include "platform/LogFile.h"
+#include "platform/Platform.h"
+#include "platform/Workspace.h"
+#include "support/TestHome.h"
+
+using namespace platform;
+
+namespace {
+
+std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class FileServicesTest : public testsupport::TestHome {
+protected:
+    // A PNG drawn with gdk-pixbuf: opaque red on the left half, transparent on the right.
+    std::filesystem::path writePNG(int width, int height) {
+        GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height);
+        guint8* pixels = gdk_pixbuf_get_pixels(pixbuf);
+        const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                guint8* p = pixels + y * stride + x * 4;
+                const bool left = x < width / 2;
+                p[0] = left ? 255 : 0;
+                p[1] = 0;
+                p[2] = 0;
+                p[3] = left ? 255 : 0;
+            }
+        }
+        auto file = home() / "icon.png";
+        EXPECT_TRUE(gdk_pixbuf_save(pixbuf, file.c_str(), "png", nullptr, nullptr));
+        g_object_unref(pixbuf);
+        return file;
+    }
+};
+
+TEST_F(FileServicesTest, FoldersFollowTheConfiguredHome) {
+    EXPECT_EQ(FileLocations::home(), home());
+    EXPECT_EQ(FileLocations::applicationSupport(), home() / "Library" / "Application Support");
+    EXPECT_EQ(FileLocations::preferences(), home() / "Library" / "Preferences");
+    EXPECT_EQ(FileLocations::logFolder(), logFolder());
+}
+
+TEST_F(FileServicesTest, LogLinesAreAppendedWithATimeStamp) {
+    const auto log = logFolder() / "tessivane-click.log";
+    appendLogLine(log, "first");
+    advance(1);
+    appendLogLine(log, "second line");
+    EXPECT_EQ(readFile(log), "2026-01-05T09:00:00Z first\n2026-01-05T09:00:01Z second line\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(log.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u & ~[] { mode_t m = umask(0); umask(m); return m; }());
+}
+
+TEST_F(FileServicesTest, LogNeverWritesThroughAPlantedLinkOrIntoAFIFO) {
+    const auto target = home() / "victim.txt";
+    { std::ofstream(target) << "precious\n"; }
+    const auto log = logFolder() / "tessivane-hide.log";
+    std::filesystem::create_symlink(target, log);
+
+    appendLogLine(log, "hidden");
+    EXPECT_EQ(readFile(target), "precious\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(log));
+    EXPECT_EQ(readFile(log), "2026-01-05T09:00:00Z hidden\n");
+
+    // A dangling link is not followed to create its target either.
+    const auto dangling = logFolder() / "dangling.log";
+    const auto wouldBeCreated = home() / "created-through-link.txt";
+    std::filesystem::create_symlink(wouldBeCreated, dangling);
+    appendLogLine(dangling, "x");
+    EXPECT_FALSE(std::filesystem::exists(wouldBeCreated));
+    EXPECT_EQ(readFile(dangling), "2026-01-05T09:00:00Z x\n");
+
+    // A FIFO at the name would block a plain open for writing.
+    const auto fifo = logFolder() / "fifo.log";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    appendLogLine(fifo, "y");
+    EXPECT_TRUE(std::filesystem::is_regular_file(fifo));
+    EXPECT_EQ(readFile(fifo), "2026-01-05T09:00:00Z y\n");
+
+    // A folder that does not exist: silently nothing.
+    appendLogLine(logFolder() / "missing" / "x.log", "z");
+    EXPECT_FALSE(std::filesystem::exists(logFolder() / "missing"));
+}
+
+TEST_F(FileServicesTest, ImagesLoadScaleAndEncode) {
+    auto image = Image::fromFile(writePNG(8, 4));
+    ASSERT_TRUE(image);
+    ASSERT_TRUE(image->isBitmap());
+    EXPECT_EQ(image->size(), (Size{8, 4}));
+    const auto& bitmap = *image->bitmap();
+    ASSERT_EQ(bitmap.rgba.size(), 8u * 4 * 4);
+    EXPECT_EQ(bitmap.rgba[0], 255);                  // red, opaque, at the top left
+    EXPECT_EQ(bitmap.rgba[3], 255);
+    EXPECT_EQ(bitmap.rgba[(8 * 3 + 7) * 4 + 3], 0);  // transparent at the bottom right
+
+    auto menuBar = image->scaled(Size{18, 18});
+    EXPECT_EQ(menuBar.size(), (Size{18, 18}));
+    EXPECT_EQ(menuBar.bitmap()->width, 36);  // two pixels per point
+    EXPECT_EQ(menuBar.bitmap()->height, 36);
+    EXPECT_EQ(menuBar.bitmap()->rgba[3], 255);
+
+    auto png = image->pngData();
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(std::string(png.begin(), png.begin() + 4), "\x89PNG");
+    const auto copy = home() / "copy.png";
+    { std::ofstream(copy, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size()); }
+    auto reread = Image::fromFile(copy);
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(reread->bitmap()->rgba, bitmap.rgba);
+
+    // Equality: same pixels object, same presentation.
+    Image same = *image;
+    EXPECT_EQ(same, *image);
+    same.setTemplate(true);
+    EXPECT_FALSE(same == *image);
+    EXPECT_FALSE(*reread == *image);  // equal pixels, but another bitmap
+    EXPECT_EQ(Image::symbol("wifi", {16, 16}), Image::symbol("wifi", {16, 16}));
+    EXPECT_FALSE(Image::symbol("wifi", {16, 16}) == Image::symbol("wifi", {16, 16}, 13, SymbolWeight::bold));
+    EXPECT_EQ(Image::symbol("wifi", {16, 16}).scaled({20, 20}).symbolName(), "wifi");
+    EXPECT_TRUE(Image::asset("AppLogo", {32, 32}).pngData().empty());
+}
+
+TEST_F(FileServicesTest, FilesThatAreNotImagesGiveNoImage) {
+    const auto text = home() / "notes.png";
+    { std::ofstream(text) << "this is not a picture"; }
+    EXPECT_FALSE(Image::fromFile(text));
+    const auto truncated = home() / "truncated.png";
+    { std::ofstream(truncated, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16); }
+    EXPECT_FALSE(Image::fromFile(truncated));
+    EXPECT_FALSE(Image::fromFile(home() / "missing.png"));
+    EXPECT_FALSE(Image::fromFile(home()));  // a folder
+}
+
+TEST_F(FileServicesTest, WorkspaceQueriesAndTheInMemoryWorkspace) {
+    InMemoryWorkspace ws;
+    ws.apps = {{.processIdentifier = 10, .bundleIdentifier = "com.apple.controlcenter", .localizedName = "Control Center"},
+               {.processIdentifier = 11, .bundleIdentifier = "com.example.a"},
+               {.processIdentifier = 12, .bundleIdentifier = "com.apple.controlcenter"}};
+    ws.knownApplications = {{"com.example.a", "/Applications/A.app"}};
+    EXPECT_EQ(ws.runningApplications("com.apple.controlcenter").size(), 2u);
+    EXPECT_EQ(ws.runningApplications("com.apple.controlcenter").front().processIdentifier, 10);
+    EXPECT_EQ(ws.runningApplication(11)->bundleIdentifier, "com.example.a");
+    EXPECT_FALSE(ws.runningApplication(99));
+    EXPECT_EQ(ws.urlForApplication("com.example.a"), std::filesystem::path("/Applications/A.app"));
+    EXPECT_FALSE(ws.urlForApplication("com.example.none"));
+    EXPECT_EQ(ws.displayName("/Applications/Foo Bar.app"), "Foo Bar");
+    EXPECT_EQ(ws.displayName("/Applications/Foo.app/"), "Foo");
+    EXPECT_EQ(ws.displayName("/Users/me/notes.txt"), "notes.txt");
+    EXPECT_EQ(ws.displayName("/Applications/.app"), ".app");
+
+    bool completed = false;
+    ws.openApplication("/Applications/A.app", [&](bool ok) { completed = ok; });
+    EXPECT_FALSE(completed);
+    advance(0);
+    EXPECT_TRUE(completed);
+
+    install(Services{.workspace = &ws});
+    EXPECT_EQ(&workspace(), &ws);
+    EXPECT_TRUE(workspace().open("https://example.com"));
+    EXPECT_EQ(ws.openedURLs, std::vector<std::string>{"https://example.com"});
+    install(Services{});
+    EXPECT_TRUE(workspace().runningApplications().empty());
+}
+
+}  // namespace

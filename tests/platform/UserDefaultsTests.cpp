@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "platform/Bundle.h"
+#include "platform/FileLocations.h"
+#include "platform/UserDefaults.h"
+#include "support/TestHome.h"
+
+using namespace platform;
+
+namespace {
+
+class UserDefaultsTest : public testsupport::TestHome {
+protected:
+    static std::filesystem::path fileOf(const std::string& domain) {
+        return FileLocations::preferences() / (domain + ".plist");
+    }
+    static void writeFile(const std::filesystem::path& file, const std::string& bytes) {
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << bytes;
+    }
+    static constexpr const char* kApp = "com.tessivane.Tessivane";
+};
+
+TEST_F(UserDefaultsTest, ValuesOfEveryTypeSurviveARereadOfTheFile) {
+    auto& defaults = UserDefaults::standard();
+    EXPECT_EQ(defaults.domainName(), kApp);
+    defaults.set("bool", true);
+    defaults.set("int", int64_t{-42});
+    defaults.set("double", 0.1);
+    defaults.set("string", "Grüße <&>\n");
+    defaults.set("data", Data{0, 1, 2, 255});
+    defaults.set("date", Date{1767603600});
+    defaults.set("array", PropertyArray{1, "two", PropertyArray{3.5}});
+    defaults.set("dict", PropertyDictionary{{"a", 1}, {"b", PropertyDictionary{{"c", false}}}});
+    defaults.set("gone", 1);
+    defaults.removeObject("gone");
+
+    EXPECT_TRUE(std::filesystem::exists(fileOf(kApp)));
+    resetPreferenceDomainsForTesting();  // forget the cache: everything comes from the file
+
+    EXPECT_EQ(defaults.object("bool"), PropertyValue(true));
+    EXPECT_EQ(defaults.integerForKey("int"), -42);
+    EXPECT_EQ(defaults.doubleForKey("double"), 0.1);
+    EXPECT_EQ(defaults.stringForKey("string"), "Grüße <&>\n");
+    EXPECT_EQ(defaults.dataForKey("data"), (Data{0, 1, 2, 255}));
+    EXPECT_EQ(defaults.object("date"), PropertyValue(Date{1767603600}));
+    EXPECT_EQ(defaults.arrayForKey("array"), (PropertyArray{1, "two", PropertyArray{3.5}}));
+    EXPECT_EQ(defaults.dictionaryForKey("dict"),
+              (PropertyDictionary{{"a", 1}, {"b", PropertyDictionary{{"c", false}}}}));
+    EXPECT_FALSE(defaults.object("gone"));
+    // Readers of one type do not convert containers or data.
+    EXPECT_FALSE(defaults.dataForKey("string"));
+    EXPECT_FALSE(defaults.arrayForKey("dict"));
+    EXPECT_FALSE(defaults.stringForKey("array"));
+}
+
+TEST_F(UserDefaultsTest, BooleanAndNumberReadingsCoerceLikeFoundation) {
+    auto& d = UserDefaults::standard();
+    const std::vector<std::pair<PropertyValue, bool>> booleans = {
+        {true, true},     {false, false},    {int64_t{2}, true}, {0, false},     {0.5, true},
+        {0.0, false},     {"YES", true},     {"yes", true},      {"true", true}, {"TRUE", true},
+        {"NO", false},    {"no", false},     {"false", false},   {"0", false},   {"1", true},
+        {"17", true},     {" 3 ", true},     {"-1", true},       {"maybe", false}, {"", false},
+        {Data{1}, false}, {PropertyArray{true}, false},
+    };
+    for (const auto& [value, expected] : booleans) {
+        d.set("k", value);
+        EXPECT_EQ(d.boolForKey("k"), expected) << d.stringForKey("k").value_or("(not a string)");
+    }
+    EXPECT_FALSE(d.boolForKey("missing"));
+
+    d.set("k", "42abc");
+    EXPECT_EQ(d.integerForKey("k"), 42);
+    d.set("k", " -7");
+    EXPECT_EQ(d.integerForKey("k"), -7);
+    d.set("k", "2.75");
+    EXPECT_EQ(d.integerForKey("k"), 2);
+    EXPECT_DOUBLE_EQ(d.doubleForKey("k"), 2.75);
+    d.set("k", 3.9);
+    EXPECT_EQ(d.integerForKey("k"), 3);
+    d.set("k", true);
+    EXPECT_EQ(d.integerForKey("k"), 1);
+    d.set("k", "nonsense");
+    EXPECT_EQ(d.integerForKey("k"), 0);
+    EXPECT_EQ(d.doubleForKey("k"), 0);
+
+    d.set("k", int64_t{12});
+    EXPECT_EQ(d.stringForKey("k"), "12");
+    d.set("k", 1.5);
+    EXPECT_EQ(d.stringForKey("k"), "1.5");
+    EXPECT_FALSE(d.stringForKey("missing"));
+}
+
+TEST_F(UserDefaultsTest, StoreObjectsOfOneDomainShareValuesAndTheGlobalDomainIsSearchedLast) {
+    auto a = UserDefaults::suite("group.example.shared");
+    auto b = UserDefaults::suite("group.example.shared");
+    ASSERT_TRUE(a && b);
+    a->set("x", "from a");
+    EXPECT_EQ(b->stringForKey("x"), "from a");
+
+    Preferences::setAppValue("AppleLanguages", PropertyArray{"de-DE", "en"}, Preferences::kAnyApplication);
+    EXPECT_TRUE(std::filesystem::exists(fileOf(".GlobalPreferences")));
+    EXPECT_EQ(a->arrayForKey("AppleLanguages"), (PropertyArray{"de-DE", "en"}));
+    EXPECT_EQ(UserDefaults::standard().arrayForKey("AppleLanguages"), (PropertyArray{"de-DE", "en"}));
+    EXPECT_EQ(Preferences::copyAppValue("AppleLanguages", Preferences::kAnyApplication),
+              PropertyValue(PropertyArray{"de-DE", "en"}));
+
+    // Another application's domain, read from its own file.
+    writeFile(fileOf("com.apple.menuextra.clock"),
+              R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>ShowDayOfWeek</key><false/></dict></plist>)");
+    EXPECT_EQ(Preferences::copyAppValue("ShowDayOfWeek", "com.apple.menuextra.clock"), PropertyValue(false));
+    EXPECT_FALSE(Preferences::copyAppValue("ShowDate", "com.apple.menuextra.clock"));
+
+    EXPECT_EQ(UserDefaults::suite(""), nullptr);
+    EXPECT_EQ(UserDefaults::suite(kApp), nullptr);
+    EXPECT_EQ(UserDefaults::suite("NSGlobalDomain"), nullptr);
+}
+
+TEST_F(UserDefaultsTest, PersistentDomainsCanBeReplacedAndRemovedWithTheirFiles) {
+    auto suite = UserDefaults::suite("com.tessivane.Tessivane.uitest");
+    ASSERT_TRUE(suite);
+    EXPECT_FALSE(suite->persistentDomain(suite->domainName()));
+    suite->set("Tessivane.HasCompletedOnboarding", true);
+    EXPECT_EQ(suite->persistentDomain(suite->domainName()),
+              (PropertyDictionary{{"Tessivane.HasCompletedOnboarding", true}}));
+
+    suite->removePersistentDomain(suite->domainName());
+    EXPECT_TRUE(suite->synchronize());
+    EXPECT_FALSE(suite->object("Tessivane.HasCompletedOnboarding"));
+    EXPECT_FALSE(std::filesystem::exists(fileOf("com.tessivane.Tessivane.uitest")));
+    EXPECT_FALSE(suite->persistentDomain(suite->domainName()));
+
+    suite->setPersistentDomain({{"a", 1}}, "com.example.other");
+    resetPreferenceDomainsForTesting();
+    EXPECT_EQ(suite->persistentDomain("com.example.other"), (PropertyDictionary{{"a", 1}}));
+}
+
+TEST_F(UserDefaultsTest, DamagedFilesReadAsEmptyDomainsAndAreReplacedOnTheNextWrite) {
+    const std::vector<std::string> damaged = {
+        "not a property list",
+        "<?xml version=\"1.0\"?><plist><dict><key>a</key>",
+        std::string("bplist00\xff\xff\xff\x00\x01", 13),
+        "<plist><array><string>root is not a dictionary</string></array></plist>",
+        "",
+        std::string(100000, '<'),
+    };
+    for (const auto& bytes : damaged) {
+        resetPreferenceDomainsForTesting();
+        writeFile(fileOf(kApp), bytes);
+        auto& d = UserDefaults::standard();
+        EXPECT_FALSE(d.object("a"));
+        EXPECT_FALSE(d.boolForKey("a"));
+        d.set("a", 1);
+        resetPreferenceDomainsForTesting();
+        EXPECT_EQ(d.integerForKey("a"), 1);
+    }
+
+    // A folder where the file should be, and a domain whose name is not a file name.
+    resetPreferenceDomainsForTesting();
+    std::filesystem::remove(fileOf(kApp));
+    std::filesystem::create_directories(fileOf(kApp));
+    EXPECT_FALSE(UserDefaults::standard().object("a"));
+    UserDefaults::standard().set("a", 1);  // cannot reach the file; kept in memory
+    EXPECT_EQ(UserDefaults::standard().integerForKey("a"), 1);
+    auto odd = UserDefaults::suite("../escape");
+    ASSERT_TRUE(odd);
+    odd->set("b", 2);
+    EXPECT_FALSE(std::filesystem::exists(FileLocations::home() / "Library" / "escape.plist"));
+    resetPreferenceDomainsForTesting();
+    EXPECT_EQ(odd->integerForKey("b"), 2);
+}
+
+TEST_F(UserDefaultsTest, DeeplyNestedFileIsRefusedInsteadOfOverflowingTheStack) {
+    std::string nested = "<plist><dict><key>a</key>";
+    for (int i = 0; i < 2000000; ++i) nested += "<array>";
+    for (int i = 0; i < 2000000; ++i) nested += "</array>";
+    nested += "</dict></plist>";
+    writeFile(fileOf(kApp), nested);
+    EXPECT_FALSE(UserDefaults::standard().object("a"));
+
+    // Ordinary nesting still reads.
+    resetPreferenceDomainsForTesting();
+    writeFile(fileOf(kApp), "<plist><dict><key>a</key><array><dict><key>b</key><array/></dict></array>"
+                            "</dict></plist>");
+    EXPECT_EQ(UserDefaults::standard().object("a"),
+              PropertyValue(PropertyArray{PropertyDictionary{{"b", PropertyArray{}}}}));
+}
+
+TEST_F(UserDefaultsTest, AWriteFromAnotherThreadIsSafeWhileMainReads) {
+    auto& d = UserDefaults::standard();
+    d.set("count", 0);
+    std::thread writer([] {
+        for (int i = 1; i <= 100; ++i) UserDefaults::standard().set("count", i);
+    });
+    int64_t last = 0;
+    for (int i = 0; i < 500; ++i) {
+        int64_t now = d.integerForKey("count");
+        EXPECT_GE(now, last);  // never goes backwards, never a torn value
+        last = now;
+        d.set("main", i);
+    }
+    writer.join();
+    resetPreferenceDomainsForTesting();
+    EXPECT_EQ(d.integerForKey("count"), 100);
+    EXPECT_EQ(d.integerForKey("main"), 499);
+}
+
+TEST_F(UserDefaultsTest, BundleReadsItsInformationPropertyList) {
+    auto& bundle = Bundle::main();
+    EXPECT_EQ(bundle.bundleIdentifier(), kApp);
+    EXPECT_EQ(bundle.bundlePath(), "/Applications/Tessivane.app");
+    EXPECT_FALSE(bundle.shortVersionString().empty());
+    EXPECT_EQ(bundle.pathForResource("Info", "plist"), bundle.resourcesPath() / "Info.plist");
+    EXPECT_FALSE(bundle.pathForResource("NoSuchResource", "png"));
+
+    Bundle empty(testsupport::temporaryRoot() / "no-resources-here");
+    EXPECT_FALSE(empty.bundleIdentifier());
+    EXPECT_EQ(empty.shortVersionString(), "0");
+}
+
+}  // namespace
