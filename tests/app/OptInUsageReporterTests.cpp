@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -43,11 +44,14 @@ public:
             response.status = status_;
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        thread_ = std::thread([this] {
+            server_.listen_after_bind();
+            finished_ = true;
+        });
     }
     ~ReportServer() {
         // The listening socket exists since the bind; stop only works once the loop runs.
-        while (!server_.is_running()) std::this_thread::yield();
+        while (!server_.is_running() && !finished_) std::this_thread::yield();
         server_.stop();
         thread_.join();
     }
@@ -66,6 +70,7 @@ private:
     httplib::Server server_;
     int port_ = 0;
     std::thread thread_;
+    std::atomic<bool> finished_{false};
     mutable std::mutex mutex_;
     std::vector<Received> received_;
     int status_ = 200;
