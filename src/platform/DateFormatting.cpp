@@ -52,7 +52,7 @@ std::string iso8601(Date date) {
     const auto day = floor<days>(t);
     const year_month_day ymd{day};
     const hh_mm_ss hms{t - day};
-    char text[32];
+    char text[80];
     std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02lld:%02lld:%02lldZ", static_cast<int>(ymd.year()),
                   static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
                   static_cast<long long>(hms.hours().count()), static_cast<long long>(hms.minutes().count()),
