@@ -1,0 +1,294 @@
+#include "ui/Host.h"
+
+#include <algorithm>
+#include <typeinfo>
+
+#include "platform/RunLoop.h"
+#include "ui/Automation.h"
+#include "ui/SizeEstimator.h"
+#include "ui/TreeSerializer.h"
+
+namespace ui {
+
+void HostCore::markDirty() {
+    dirty = true;
+    if (scheduled || !host) return;
+    scheduled = true;
+    std::weak_ptr<HostCore> weak = host->core_;
+    platform::RunLoop::main().async([weak] {
+        auto core = weak.lock();
+        if (!core) return;
+        core->scheduled = false;
+        if (core->host) core->host->renderIfDirty();
+    });
+}
+
+void HostCore::noteObserved(platform::ObservableObject& object) {
+    if (std::find(observedThisRender.begin(), observedThisRender.end(), &object) == observedThisRender.end()) {
+        observedThisRender.push_back(&object);
+    }
+}
+
+namespace {
+
+// Keys become part of node ids; the separators of ids are escaped so that ids stay unique.
+std::string escapeKey(const std::string& key) {
+    std::string out;
+    out.reserve(key.size());
+    for (char c : key) {
+        switch (c) {
+            case '%': out += "%25"; break;
+            case '.': out += "%2E"; break;
+            case '/': out += "%2F"; break;
+            case '@': out += "%40"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// Expands a node tree: child views are matched to the previous render's views at the same
+// id and their bodies are called with the environment in force at their place.
+class Renderer {
+public:
+    Renderer(Host& host) : host_(host) {}
+
+    std::unique_ptr<RenderedNode> expand(const Node& node, std::string id, RenderedNode* parent, RenderedNode::Slot slot,
+                                         int slotIndex, const Environment& inherited) {
+        auto r = std::make_unique<RenderedNode>();
+        r->id = std::move(id);
+        r->node = node;
+        r->parent = parent;
+        r->slot = slot;
+        r->slotIndex = slotIndex;
+        const NodeData& d = node.data();
+
+        Environment env = inherited;
+        // Edits were recorded innermost first; the innermost must end on top.
+        for (auto it = d.environmentEdits.rbegin(); it != d.environmentEdits.rend(); ++it) env = (*it)(env);
+        if (d.layoutDirection) env = env.with<LayoutDirectionKey>(*d.layoutDirection);
+        r->environment = env;
+        index[r->id] = r.get();
+
+        for (size_t i = 0; i < d.modifiers.size(); ++i) {
+            if (d.modifiers[i].content) {
+                add(*r, expand(*d.modifiers[i].content, r->id + "/m" + std::to_string(i), r.get(),
+                               RenderedNode::Slot::modifierContent, static_cast<int>(i), env));
+            }
+        }
+
+        if (d.kind == NodeKind::view && d.view) {
+            expandView(*r, d.view, env);
+        } else {
+            expandList(*r, d.children, ".", RenderedNode::Slot::content, env);
+        }
+        expandList(*r, d.items, "/i", RenderedNode::Slot::menuItem, env);
+        expandList(*r, d.contextMenu, "/c", RenderedNode::Slot::contextMenuItem, env);
+
+        for (size_t i = 0; i < d.alerts.size(); ++i) {
+            const AlertSpec& a = d.alerts[i];
+            if (!a.isPresented.get()) continue;
+            Node alertNode(NodeKind::alert);
+            auto& ad = alertNode.mut();
+            ad.text = a.title;
+            ad.detail = a.message;
+            ad.isOn = a.isPresented;
+            ad.children = a.actions;
+            std::string alertID = r->id + "/a" + std::to_string(i);
+            alerts.push_back(alertID);
+            add(*r, expand(alertNode, alertID, r.get(), RenderedNode::Slot::alert, static_cast<int>(i), env));
+        }
+        if (d.popover && d.popover->isPresented.get()) {
+            Node popoverNode(NodeKind::popover);
+            popoverNode.mut().isOn = d.popover->isPresented;
+            popoverNode.mut().children.push_back(d.popover->content);
+            add(*r, expand(popoverNode, r->id + "/p", r.get(), RenderedNode::Slot::popover, 0, env));
+        }
+
+        if (d.kind == NodeKind::viewThatFits) {
+            r->chosenCandidate = SizeEstimator::chooseCandidate(*r, host_.proposedSize());
+        }
+        return r;
+    }
+
+    std::unordered_map<std::string, RenderedNode*> index;
+    std::unordered_map<std::string, std::shared_ptr<View>> views;
+    std::vector<std::string> alerts;
+
+private:
+    static void add(RenderedNode& parent, std::unique_ptr<RenderedNode> child) { parent.children.push_back(std::move(child)); }
+
+    void expandList(RenderedNode& r, const std::vector<Node>& list, const char* separator, RenderedNode::Slot slot,
+                    const Environment& env) {
+        if (list.empty()) return;
+        std::unordered_set<std::string> usedKeys;
+        for (size_t i = 0; i < list.size(); ++i) {
+            const NodeData& cd = list[i].data();
+            std::string childID = r.id + separator;
+            if (cd.explicitID) {
+                std::string key = "@" + escapeKey(*cd.explicitID);
+                // A repeated key would make two nodes one; the repeat is told apart by position.
+                if (!usedKeys.insert(key).second) key += "#" + std::to_string(i);
+                childID += key;
+            } else {
+                childID += std::to_string(i);
+            }
+            add(r, expand(list[i], std::move(childID), &r, slot, static_cast<int>(i), env));
+        }
+    }
+
+    void expandView(RenderedNode& r, const std::shared_ptr<View>& view, const Environment& env) {
+        auto previous = host_.views_.find(r.id);
+        if (previous != host_.views_.end() && previous->second != view) {
+            View& old = *previous->second;
+            if (typeid(old) == typeid(*view)) view->adoptStateFrom(old);
+        }
+        view->host_ = host_.core_;
+        view->environment_ = env;
+        views[r.id] = view;
+        r.view = view;
+        Node body = view->body();
+        add(r, expand(body, r.id + ".0", &r, RenderedNode::Slot::content, 0, env));
+    }
+
+    Host& host_;
+};
+
+Host::Host(std::shared_ptr<View> root, Environment environment)
+    : root_(std::move(root)), environment_(std::move(environment)), core_(std::make_shared<HostCore>()) {
+    core_->host = this;
+}
+
+Host::~Host() {
+    core_->host = nullptr;
+    subscriptions_.clear();
+}
+
+const RenderedNode& Host::tree() {
+    if (!rootNode_) render();
+    return *rootNode_;
+}
+
+void Host::invalidate() { core_->markDirty(); }
+
+void Host::renderIfDirty() {
+    if (core_->dirty && !tornDown_) render();
+}
+
+void Host::render() {
+    core_->dirty = false;
+    core_->observedThisRender.clear();
+    Renderer renderer(*this);
+    auto newRoot = renderer.expand(Node(root_), "0", nullptr, RenderedNode::Slot::content, 0, environment_);
+
+    previousRoot_ = std::move(rootNode_);
+    rootNode_ = std::move(newRoot);
+    auto previousIndex = std::move(index_);
+    index_ = std::move(renderer.index);
+    views_ = std::move(renderer.views);
+    presentedAlerts_ = std::move(renderer.alerts);
+    ++renderCount_;
+
+    // Interaction state that points at vanished nodes is dropped.
+    std::erase_if(hovered_, [this](const std::string& id) { return !index_.count(id); });
+    if (focused_ && !index_.count(*focused_)) focused_.reset();
+    if (pointer_ && !index_.count(*pointer_)) pointer_.reset();
+    if (openMenu_ && !index_.count(*openMenu_)) openMenu_.reset();
+
+    std::string serialized = TreeSerializer::serialize(*rootNode_, this).dump();
+    bool changed = serialized != lastSerialized_;
+    lastSerialized_ = std::move(serialized);
+
+    subscribeObserved();
+    runLifecycle(previousIndex);
+    if (changed) {
+        ++changeCount_;
+        didChange.send();
+    }
+}
+
+void Host::subscribeObserved() {
+    std::vector<std::pair<platform::ObservableObject*, platform::Subscription>> next;
+    for (auto* object : core_->observedThisRender) {
+        auto existing = std::find_if(subscriptions_.begin(), subscriptions_.end(),
+                                     [object](const auto& s) { return s.first == object; });
+        if (existing != subscriptions_.end()) {
+            next.push_back(std::move(*existing));
+            subscriptions_.erase(existing);
+            continue;
+        }
+        std::weak_ptr<HostCore> weak = core_;
+        next.emplace_back(object, object->objectWillChange.connect([weak] {
+            if (auto core = weak.lock()) core->markDirty();
+        }));
+    }
+    subscriptions_ = std::move(next);
+}
+
+namespace {
+void preorder(const RenderedNode& n, const std::function<void(const RenderedNode&)>& visit) {
+    visit(n);
+    for (auto& c : n.children) preorder(*c, visit);
+}
+}  // namespace
+
+// Handlers run after the new tree is in place, so that what they change lands in the next
+// render; they are gathered first because a handler may render the host again.
+void Host::runLifecycle(const std::unordered_map<std::string, RenderedNode*>& previous) {
+    std::vector<std::function<void()>> pending;
+    if (previousRoot_) {
+        preorder(*previousRoot_, [&](const RenderedNode& n) {
+            if (!n.data().onDisappear.empty() && !index_.count(n.id)) {
+                for (auto& f : n.data().onDisappear) pending.push_back(f);
+            }
+        });
+    }
+    preorder(*rootNode_, [&](const RenderedNode& n) {
+        const NodeData& d = n.data();
+        auto old = previous.find(n.id);
+        if (old == previous.end()) {
+            for (auto& f : d.onAppear) pending.push_back(f);
+            return;
+        }
+        const NodeData& od = old->second->data();
+        for (size_t i = 0; i < d.changes.size() && i < od.changes.size(); ++i) {
+            const void* before = od.changes[i].value.get();
+            if (!d.changes[i].equalsPrevious(before)) {
+                auto action = d.changes[i].action;
+                auto keep = od.changes[i].value;
+                pending.push_back([action, keep] { action(keep.get()); });
+            }
+        }
+    });
+    for (auto& f : pending) f();
+}
+
+void Host::tearDown() {
+    if (tornDown_) return;
+    tornDown_ = true;
+    subscriptions_.clear();
+    if (!rootNode_) return;
+    std::vector<std::function<void()>> pending;
+    preorder(*rootNode_, [&](const RenderedNode& n) {
+        for (auto& f : n.data().onDisappear) pending.push_back(f);
+    });
+    for (auto& f : pending) f();
+}
+
+Size Host::fittingSize() {
+    const RenderedNode& t = tree();
+    std::optional<double> width;
+    if (proposedSize_) width = proposedSize_->width;
+    return SizeEstimator::fittingSize(t, width);
+}
+
+nlohmann::json Host::serialize() { return TreeSerializer::serialize(tree(), this); }
+
+const RenderedNode* Host::findNode(const std::string& nodeId) const {
+    auto it = index_.find(nodeId);
+    return it == index_.end() ? nullptr : it->second;
+}
+
+}  // namespace ui

@@ -1,0 +1,129 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/Signal.h"
+#include "ui/Environment.h"
+#include "ui/RenderedNode.h"
+#include "ui/View.h"
+
+namespace ui {
+
+class Host;
+class Element;
+struct Query;
+
+// The part of a host that views and subscriptions reach (weakly) to ask for a re-render.
+struct HostCore {
+    Host* host = nullptr;
+    bool dirty = false;
+    bool scheduled = false;
+    std::vector<platform::ObservableObject*> observedThisRender;
+
+    void markDirty();
+    void noteObserved(platform::ObservableObject& object);
+};
+
+// Keeps a root view and its rendered tree. Renders on first use; after any change it
+// observes (a `State` of a view in the tree, `invalidate()`, or an observed object's
+// `objectWillChange`) it renders again on the next turn of the main run loop, once for any
+// number of changes in one turn. Without a change the previous tree stays as it is.
+class Host {
+public:
+    explicit Host(std::shared_ptr<View> root, Environment environment = {});
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    View& rootView() const { return *root_; }
+    // Values and objects for the whole tree (before the first render, or followed by one).
+    Environment& environment() { return environment_; }
+    template <class T>
+    void setEnvironmentObject(T& object) {
+        environment_ = environment_.withObject(object);
+        invalidate();
+    }
+    template <class Key>
+    void setEnvironment(typename Key::Value value) {
+        environment_ = environment_.with<Key>(std::move(value));
+        invalidate();
+    }
+
+    // The current tree (rendered now if the host never rendered).
+    const RenderedNode& tree();
+    // Renders now (the run loop does this on its own after a change).
+    void render();
+    void invalidate();
+    bool needsRender() const { return !rootNode_ || core_->dirty; }
+    // Renders done so far, and renders whose output differed from the one before.
+    uint64_t renderCount() const { return renderCount_; }
+    uint64_t changeCount() const { return changeCount_; }
+    // Sent after a render that changed what is shown.
+    platform::Signal<> didChange;
+
+    // The size the content wants (popover content sizes) and the size offered to it.
+    Size fittingSize();
+    void setProposedSize(std::optional<Size> size) { proposedSize_ = size; }
+    std::optional<Size> proposedSize() const { return proposedSize_; }
+    // The rendered tree as JSON for the display; ids are the nodes' stable ids.
+    nlohmann::json serialize();
+
+    // Runs onDisappear of every node (the window or popover is going away).
+    void tearDown();
+
+    // --- automation (see ui/Automation.h for the element handles)
+    Element root();
+    Element find(const Query& query);
+    std::vector<Element> findAll(const Query& query);
+    Element element(const std::string& nodeId);
+    // Return runs the focused field's submit action, else the default-action button;
+    // Escape dismisses a presented alert or popover, else runs the cancel-action button.
+    bool pressReturn();
+    bool pressEscape();
+    // A key equivalent ("q" with Command) of a button.
+    bool pressKey(const std::string& key, platform::ModifierFlags modifiers = platform::Modifier::command);
+    // Interaction state: the pointer's cursor, the focused field, the open menu.
+    Cursor cursor() const;
+    std::optional<std::string> focusedNodeId() const { return focused_; }
+    std::optional<std::string> openMenuNodeId() const { return openMenu_; }
+    const RenderedNode* findNode(const std::string& nodeId) const;
+
+private:
+    friend struct HostCore;
+    friend class Element;
+    friend class Renderer;
+
+    void renderIfDirty();
+    void subscribeObserved();
+    void runLifecycle(const std::unordered_map<std::string, RenderedNode*>& previous);
+
+    std::shared_ptr<View> root_;
+    Environment environment_;
+    std::shared_ptr<HostCore> core_;
+    std::unique_ptr<RenderedNode> rootNode_;
+    std::unique_ptr<RenderedNode> previousRoot_;  // kept one render longer: its handlers may be running
+    std::unordered_map<std::string, RenderedNode*> index_;
+    std::unordered_map<std::string, std::shared_ptr<View>> views_;
+    std::vector<std::string> presentedAlerts_;
+    std::vector<std::pair<platform::ObservableObject*, platform::Subscription>> subscriptions_;
+    std::optional<Size> proposedSize_;
+    uint64_t renderCount_ = 0;
+    uint64_t changeCount_ = 0;
+    std::string lastSerialized_;
+    bool tornDown_ = false;
+
+    // interaction state
+    std::vector<std::string> hovered_;   // nodes with hover handlers the pointer is in
+    std::optional<std::string> pointer_;  // the node the pointer is on
+    std::optional<std::string> focused_;
+    std::optional<std::string> openMenu_;
+};
+
+}  // namespace ui

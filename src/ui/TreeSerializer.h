@@ -1,0 +1,26 @@
+#pragma once
+#include <nlohmann/json.hpp>
+
+#include "platform/Color.h"
+#include "platform/Image.h"
+#include "ui/RenderedNode.h"
+
+namespace ui {
+
+class Host;
+
+// The rendered tree as JSON for the display, which draws it with CSS and sends input back
+// by node id. Every node: {"id", "kind", "props", "modifiers" (in the order applied; a
+// background or overlay node sits in its modifier's "content"), "children", and where
+// present "items" (menu), "contextMenu", "alerts", "popover"}. Group, view and empty nodes
+// lay out nothing of their own: a group or view without modifiers is transparent
+// (display: contents); empty nodes are left out. Unbounded sizes are the string "infinity".
+// The output depends only on what is shown, so equal trees serialize equally.
+namespace TreeSerializer {
+// `host` (optional) adds the interaction state: hovered, focused, open menu.
+nlohmann::json serialize(const RenderedNode& node, const Host* host = nullptr);
+nlohmann::json color(const platform::Color& c);
+nlohmann::json image(const platform::Image& image);
+}  // namespace TreeSerializer
+
+}  // namespace ui
