@@ -34,7 +34,11 @@ TEST_F(MenuBarIdentityTest, WindowAndPositionChangesKeepMembership) {
 TEST_F(MenuBarIdentityTest, MeaningfulTokens) {
     EXPECT_EQ(MenuBarIdentity::meaningfulTokens("Menu Extra: Weather Sync"), (Strings{"weather", "sync"}));
     EXPECT_EQ(MenuBarIdentity::meaningfulTokens("Wi-Fi"), Strings{});
-    EXPECT_EQ(MenuBarIdentity::meaningfulTokens("Status Bar Icon Group Button for the App"), Strings{});
+    EXPECT_EQ(MenuBarIdentity::meaningfulTokens("Menu Item Extra Button Group Status the and for App Icon Bar Mobile "
+                                                "Disconnected Connected Control Center Centre"),
+              Strings{});
+    EXPECT_EQ(MenuBarIdentity::meaningfulTokens("Menus Items Groups Controls"),
+              (Strings{"menus", "items", "groups", "controls"}));
     EXPECT_EQ(MenuBarIdentity::meaningfulTokens("Sync, SYNC; café 2024"), (Strings{"sync", "sync", "café", "2024"}));
     // Four user-perceived characters, whatever their encoding: "é" written as e + accent.
     EXPECT_EQ(MenuBarIdentity::meaningfulTokens("e\u0301e\u0301e\u0301"), Strings{});
