@@ -25,7 +25,7 @@ IconGroup* firstGroup(std::vector<IconGroup>& groups, UUID id) {
 
 }  // namespace
 
-// MARK: loading and saving
+// --- loading and saving
 
 void GroupStore::load() {
     const auto defaults = UITestLaunch::defaults();
@@ -81,7 +81,7 @@ void GroupStore::preserveUnreadable(const platform::PropertyValue& stored) {
     defaults->set(unreadableEnvironmentsKey, stored);
 }
 
-// MARK: reading
+// --- reading
 
 std::optional<size_t> GroupStore::activeIndex() const {
     const auto& active = activeEnvironmentID.get();
@@ -112,7 +112,7 @@ std::optional<IconGroup> GroupStore::groupContaining(const MenuBarItemID& itemID
     return std::nullopt;
 }
 
-// MARK: vossels
+// --- vossels
 
 void GroupStore::mutateActiveGroups(const std::function<void(std::vector<IconGroup>&)>& change) {
     const auto index = activeIndex();
@@ -227,7 +227,7 @@ void GroupStore::captureLiveWindows(const std::vector<DiscoveredMenuBarItem>& it
     });
 }
 
-// MARK: environments
+// --- environments
 
 void GroupStore::switchEnvironment(UUID id) {
     const auto& list = environments.get();
