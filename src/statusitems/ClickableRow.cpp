@@ -1,0 +1,24 @@
+#include "statusitems/ClickableRow.h"
+
+#include "ui/Color.h"
+#include "ui/Nodes.h"
+
+namespace tessivane {
+
+ui::Node ClickableRow::body() {
+    using namespace ui;
+    // Copies, so a click still finds its callback while the popover re-renders.
+    auto left = onLeftClick_;
+    auto right = onRightClick_;
+    return Fill(Color::clear())
+        .contentShape(Rectangle())
+        .onTapGesture([left] {
+            if (left) left();
+        })
+        .onSecondaryClick([right] {
+            if (right) right();
+        })
+        .layoutDirection(LayoutDirection::leftToRight);
+}
+
+}  // namespace tessivane

@@ -1,0 +1,18 @@
+#include "statusitems/GroupIconImage.h"
+
+#include "model/CustomGroupIconStore.h"
+#include "statusitems/GroupAccentPalette.h"
+
+namespace tessivane {
+
+std::optional<platform::Image> GroupIconImage::menuBarImage(const IconGroup& group) {
+    if (group.customIconFilename) {
+        if (auto image = CustomGroupIconStore::shared().image(group.customIconFilename)) {
+            image->setTemplate(false);
+            return CustomGroupIconStore::resizedForMenuBar(*image);
+        }
+    }
+    return GroupAccentPalette::menuBarImage(group.symbolName, group.symbolColorHex);
+}
+
+}  // namespace tessivane

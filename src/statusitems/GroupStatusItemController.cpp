@@ -1,0 +1,384 @@
+#include "statusitems/GroupStatusItemController.h"
+
+#include "app/ClickLog.h"
+#include "model/MenuBarIdentity.h"
+#include "model/UserPreferences.h"
+#include "platform/Alert.h"
+#include "platform/Application.h"
+#include "platform/Menu.h"
+#include "platform/Platform.h"
+#include "statusitems/GroupIconImage.h"
+#include "statusitems/GroupPopoverView.h"
+#include "statusitems/VosselPopoverCoordinator.h"
+
+namespace tessivane {
+
+namespace {
+
+// Runs a callback of the owner through a copy: the owner may destroy this controller (and
+// with it the stored callback) while the callback runs.
+template <class F, class... Args>
+void callOut(const F& callback, const Args&... args) {
+    if (!callback) return;
+    F copy = callback;
+    copy(args...);
+}
+
+// A live item with its names, tokenized at most once however many members it is compared with.
+struct LiveItem {
+    const DiscoveredMenuBarItem* item;
+    MenuBarIdentity::Names names;
+    bool isOwnIcon;
+    explicit LiveItem(const DiscoveredMenuBarItem& i)
+        : item(&i), names(i.title, i.ownerName), isOwnIcon(MenuBarIdentity::isSelf(i.bundleIdentifier, i.ownerName)) {}
+};
+
+bool matchesLive(const MenuBarItemID& stored, const MenuBarIdentity::Names& storedNames, const LiveItem& live) {
+    const DiscoveredMenuBarItem& item = *live.item;
+    // The program's own icons all share one owner; only the exact identity tells them apart.
+    if (!live.isOwnIcon) {
+        if (stored.bundleIdentifier && item.bundleIdentifier && *stored.bundleIdentifier == *item.bundleIdentifier &&
+            !MenuBarIdentity::isGenericHost(item.bundleIdentifier, item.ownerName)) {
+            return true;
+        }
+        if (MenuBarIdentity::namesOverlap(storedNames, live.names)) return true;
+    }
+    return item.id.hasSameIdentityString(stored);
+}
+
+std::vector<size_t> matchedIndices(const std::vector<MenuBarItemID>& memberIDs,
+                                   const std::vector<DiscoveredMenuBarItem>& items, bool stopAtFirst) {
+    std::vector<size_t> out;
+    if (memberIDs.empty() || items.empty()) return out;
+    std::vector<LiveItem> live;
+    live.reserve(items.size());
+    for (const auto& item : items) live.emplace_back(item);
+    for (const auto& stored : memberIDs) {
+        const MenuBarIdentity::Names storedNames(stored);
+        for (size_t i = 0; i < live.size(); ++i) {
+            if (matchesLive(stored, storedNames, live[i])) {
+                out.push_back(i);
+                if (stopAtFirst) return out;
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+GroupStatusItemController::GroupStatusItemController(IconGroup group, std::vector<DiscoveredMenuBarItem> items,
+                                                     Callbacks callbacks)
+    : popover_([this] { popoverDidClose(); }),
+      group_(std::move(group)),
+      items_(std::move(items)),
+      callbacks_(std::move(callbacks)) {
+    install();
+}
+
+GroupStatusItemController::~GroupStatusItemController() {
+    anchor_.release();
+    tearDown();
+}
+
+bool GroupStatusItemController::matches(const MenuBarItemID& stored, const DiscoveredMenuBarItem& item) {
+    return matchesLive(stored, MenuBarIdentity::Names(stored), LiveItem(item));
+}
+
+std::vector<DiscoveredMenuBarItem> GroupStatusItemController::members() const {
+    std::vector<DiscoveredMenuBarItem> out;
+    for (size_t i : matchedIndices(group_.memberIDs, items_, false)) out.push_back(items_[i]);
+    return out;
+}
+
+bool GroupStatusItemController::hasMembers() const { return !matchedIndices(group_.memberIDs, items_, true).empty(); }
+
+platform::StatusBarButton* GroupStatusItemController::button() const {
+    return statusItem_ ? statusItem_->button().get() : nullptr;
+}
+
+void GroupStatusItemController::install() {
+    statusItem_ = platform::statusBar().statusItem(platform::StatusItem::variableLength);
+    statusItem_->setAutosaveName("Tessivane.Group." + group_.id.uuidString());
+    if (platform::StatusBarButton* b = button()) {
+        b->setImage(GroupIconImage::menuBarImage(group_));
+        updateTooltip(hasMembers());
+        b->setAction([weak = anchor_.weak()] {
+            if (auto* self = weak.get()) self->togglePopover();
+        });
+        b->sendActionOn(platform::eventMask(platform::EventType::leftMouseUp) |
+                        platform::eventMask(platform::EventType::rightMouseUp));
+    }
+    installHoverTracking();
+}
+
+void GroupStatusItemController::update(IconGroup group, std::vector<DiscoveredMenuBarItem> items) {
+    group_ = std::move(group);
+    items_ = std::move(items);
+    const bool found = hasMembers();
+    if (found) {
+        isLocatingMembers_ = false;
+        ++locatingGeneration_;
+    }
+    if (platform::StatusBarButton* b = button()) b->setImage(GroupIconImage::menuBarImage(group_));
+    updateTooltip(found);
+    setAlpha(!found && !isLocatingMembers_ ? dimmedAlpha : 1.0);
+    installHoverTracking();
+    refreshOpenPopoverIfNeeded();
+}
+
+void GroupStatusItemController::tearDown() {
+    invalidateHoverTimers();
+    ++locatingGeneration_;
+    popover_.discard();
+    VosselPopoverCoordinator::clearCurrent(this);
+    if (statusItem_) {
+        if (platform::StatusBarButton* b = button(); b && trackingArea_) b->removeTrackingArea(trackingArea_);
+        platform::statusBar().removeStatusItem(statusItem_);
+    }
+    statusItem_.reset();
+    trackingArea_.reset();
+}
+
+void GroupStatusItemController::updateTooltip(bool found) {
+    platform::StatusBarButton* b = button();
+    if (!b) return;
+    std::string text = group_.name;
+    if (found) {
+        text += ". Right-click for options.";
+    } else if (isLocatingMembers_) {
+        text += " — finding menu bar apps…";
+    } else if (!group_.memberIDs.empty()) {
+        text += " — no menu bar apps right now. Right-click for options.";
+    } else {
+        text += " — empty vossel. Right-click for options.";
+    }
+    b->setToolTip(std::move(text));
+}
+
+void GroupStatusItemController::setAlpha(double alpha) {
+    if (platform::StatusBarButton* b = button()) b->setAlphaValue(alpha);
+}
+
+void GroupStatusItemController::invalidateHoverTimers() {
+    if (hoverOpenTimer_) hoverOpenTimer_->invalidate();
+    if (hoverCloseTimer_) hoverCloseTimer_->invalidate();
+    hoverOpenTimer_.reset();
+    hoverCloseTimer_.reset();
+}
+
+void GroupStatusItemController::installHoverTracking() {
+    platform::StatusBarButton* b = button();
+    if (!b) return;
+    if (trackingArea_) b->removeTrackingArea(trackingArea_);
+    trackingArea_.reset();
+    invalidateHoverTimers();
+    if (!UserPreferences::hoverToOpenEnabled()) return;
+    auto area = std::make_shared<platform::TrackingArea>();
+    area->rect = b->bounds();
+    area->options = platform::TrackingArea::mouseEnteredAndExited | platform::TrackingArea::activeAlways |
+                    platform::TrackingArea::inVisibleRect;
+    area->onMouseEntered = [weak = anchor_.weak()](const platform::Event&) {
+        if (auto* self = weak.get()) self->mouseEntered();
+    };
+    area->onMouseExited = [weak = anchor_.weak()](const platform::Event&) {
+        if (auto* self = weak.get()) self->mouseExited();
+    };
+    b->addTrackingArea(area);
+    trackingArea_ = std::move(area);
+}
+
+void GroupStatusItemController::mouseEntered() {
+    // Read again on every event: the preference may have changed since the area was made.
+    if (!UserPreferences::hoverToOpenEnabled()) return;
+    invalidateHoverTimers();
+    hoverOpenTimer_ = platform::RunLoop::main().scheduledTimer(hoverDelay, false, [weak = anchor_.weak()](platform::Timer&) {
+        if (auto* self = weak.get()) self->openPopover();
+    });
+}
+
+void GroupStatusItemController::mouseExited() {
+    invalidateHoverTimers();
+    if (!popover_.isShown()) return;
+    hoverCloseTimer_ =
+        platform::RunLoop::main().scheduledTimer(hoverCloseDelay, false, [weak = anchor_.weak()](platform::Timer&) {
+            auto* self = weak.get();
+            if (self && self->popover_.isShown() && !self->mouseIsOverPopoverOrButton()) self->popover_.performClose();
+        });
+}
+
+bool GroupStatusItemController::mouseIsOverPopoverOrButton() const {
+    const platform::Point location = platform::events().mouseLocation();
+    return isPointerOverButton(button(), location) || popover_.containsScreenPoint(location);
+}
+
+void GroupStatusItemController::togglePopover() {
+    invalidateHoverTimers();
+    auto event = platform::application().currentEvent();
+    if (event && (event->type == platform::EventType::rightMouseUp || event->hasModifier(platform::Modifier::control))) {
+        showContextMenu();
+        return;
+    }
+    if (popover_.isShown()) {
+        popover_.performClose();
+        return;
+    }
+    if (popover_.closedWithinGuard()) return;
+    openPopover();
+}
+
+void GroupStatusItemController::openPopover() {
+    if (!button() || popover_.isShown() || popover_.closedWithinGuard()) return;
+    VosselPopoverCoordinator::willOpen(*this);
+    const auto weak = anchor_.weak();
+    callOut(callbacks_.onPrepareOpen);
+    // The rediscovery may have removed this vossel's item, or the controller altogether.
+    if (!weak.get()) return;
+    startLocatingIfNeeded();
+    platform::StatusBarButton* b = button();
+    if (!b) return;
+    lastPopoverSignature_ = popoverSignature();
+    popover_.show(popoverContent(), *b);
+    popover_.startDismissMonitors(
+        [weak] {
+            if (auto* self = weak.get()) self->popover_.performClose();
+        },
+        [weak] {
+            auto* self = weak.get();
+            return self && isPointerOverButton(self->button(), platform::events().mouseLocation());
+        });
+}
+
+void GroupStatusItemController::closePopover() { popover_.performClose(); }
+
+void GroupStatusItemController::popoverDidClose() {
+    ++locatingGeneration_;
+    isLocatingMembers_ = false;
+    VosselPopoverCoordinator::clearCurrent(this);
+}
+
+std::shared_ptr<ui::View> GroupStatusItemController::popoverContent() {
+    const auto weak = anchor_.weak();
+    return std::make_shared<GroupPopoverView>(
+        group_, members(), isLocatingMembers_,
+        [weak](const MenuBarItemID& id) {
+            if (auto* self = weak.get()) self->chooseMember(id, false);
+        },
+        [weak](const MenuBarItemID& id) {
+            if (auto* self = weak.get()) self->chooseMember(id, true);
+        },
+        [weak] {
+            if (auto* self = weak.get()) self->openSettingsFromPopover();
+        });
+}
+
+std::string GroupStatusItemController::popoverSignature() const {
+    std::string signature = group_.id.uuidString();
+    signature += '|';
+    signature += group_.name;
+    signature += '|';
+    signature += group_.symbolName;
+    signature += '|';
+    signature += group_.symbolColorHex;
+    signature += '|';
+    signature += group_.customIconFilename.value_or("");
+    signature += '|';
+    bool first = true;
+    for (size_t i : matchedIndices(group_.memberIDs, items_, false)) {
+        if (!first) signature += ',';
+        first = false;
+        signature += items_[i].id.id();
+    }
+    signature += isLocatingMembers_ ? "|locating=true" : "|locating=false";
+    return signature;
+}
+
+void GroupStatusItemController::refreshOpenPopoverIfNeeded() {
+    if (!popover_.isShown()) return;
+    std::string signature = popoverSignature();
+    if (signature == lastPopoverSignature_) return;
+    lastPopoverSignature_ = std::move(signature);
+    popover_.replaceContent(popoverContent());
+}
+
+void GroupStatusItemController::startLocatingIfNeeded() {
+    const int64_t generation = ++locatingGeneration_;
+    if (group_.memberIDs.empty() || hasMembers()) {
+        isLocatingMembers_ = false;
+        return;
+    }
+    isLocatingMembers_ = true;
+    for (double delay : locatingCheckDelays) {
+        platform::RunLoop::main().asyncAfter(delay, [weak = anchor_.weak(), generation, delay] {
+            if (auto* self = weak.get()) self->runLocatingCheck(generation, delay);
+        });
+    }
+}
+
+void GroupStatusItemController::runLocatingCheck(int64_t generation, double delay) {
+    if (locatingGeneration_ != generation) return;
+    const auto weak = anchor_.weak();
+    callOut(callbacks_.onPrepareOpen);
+    if (!weak.get()) return;
+    if (hasMembers()) {
+        isLocatingMembers_ = false;
+        updateTooltip(true);
+        setAlpha(1.0);
+    } else if (delay >= locatingCheckDelays[2]) {
+        isLocatingMembers_ = false;
+        updateTooltip(false);
+        setAlpha(dimmedAlpha);
+    }
+    refreshOpenPopoverIfNeeded();
+}
+
+void GroupStatusItemController::chooseMember(const MenuBarItemID& id, bool secondary) {
+    const std::string name = id.title ? *id.title : id.ownerName ? *id.ownerName : "?";
+    tessivaneClickLog((secondary ? "row right " : "row left ") + name);
+    popover_.performClose();
+    platform::RunLoop::main().async([weak = anchor_.weak(), id, secondary] {
+        if (auto* self = weak.get()) callOut(secondary ? self->callbacks_.onSecondarySelect : self->callbacks_.onSelect, id);
+    });
+}
+
+void GroupStatusItemController::openSettingsFromPopover() {
+    popover_.performClose();
+    platform::RunLoop::main().async([weak = anchor_.weak()] {
+        if (auto* self = weak.get()) callOut(self->callbacks_.onOpenSettings);
+    });
+}
+
+void GroupStatusItemController::showContextMenu() {
+    platform::StatusBarButton* b = button();
+    if (!b) return;
+    const auto weak = anchor_.weak();
+    auto menu = std::make_shared<platform::Menu>();
+    menu->addItem("Settings…", [weak] {
+        if (auto* self = weak.get()) self->openSettingsFromPopover();
+    });
+    menu->addItem("Hide from Menu Bar", [weak] {
+        if (auto* self = weak.get()) callOut(self->callbacks_.onHideFromMenuBar);
+    });
+    menu->addSeparator();
+    menu->addItem("Delete “" + group_.name + "”…", [weak] {
+        if (auto* self = weak.get()) self->contextDelete();
+    });
+    menu->popUp(nullptr, platform::Point{0, b->frame().height() + 4}, b);
+}
+
+void GroupStatusItemController::contextDelete() {
+    platform::Alert alert;
+    alert.messageText = "Delete “" + group_.name + "”?";
+    alert.informativeText = "The vossel is removed. Your menu bar apps stay installed.";
+    alert.alertStyle = platform::AlertStyle::warning;
+    alert.addButton("Delete");
+    alert.addButton("Cancel");
+    const auto weak = anchor_.weak();
+    const platform::ModalResponse response = alert.runModal();
+    // The run loop ran while the alert was up; the owner may have dropped this controller.
+    GroupStatusItemController* self = weak.get();
+    if (self && response == platform::Modal::alertFirstButtonReturn) callOut(self->callbacks_.onDelete);
+}
+
+}  // namespace tessivane
