@@ -7,18 +7,15 @@
 namespace platform {
 namespace {
 
+// Made on first use, which may be on another thread (a defaults write), hence the static.
 std::unique_ptr<Bundle>& mainBundle() {
-    static std::unique_ptr<Bundle> bundle;
+    static std::unique_ptr<Bundle> bundle = std::make_unique<Bundle>(TESSIVANE_RESOURCES_DIR);
     return bundle;
 }
 
 }  // namespace
 
-Bundle& Bundle::main() {
-    auto& bundle = mainBundle();
-    if (!bundle) bundle = std::make_unique<Bundle>(TESSIVANE_RESOURCES_DIR);
-    return *bundle;
-}
+Bundle& Bundle::main() { return *mainBundle(); }
 
 void Bundle::setMainResources(const std::filesystem::path& resources) {
     mainBundle() = std::make_unique<Bundle>(resources);

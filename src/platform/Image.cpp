@@ -83,6 +83,9 @@ Image Image::pixels(std::shared_ptr<const Bitmap> bitmap, Size size) {
 }
 
 std::optional<Image> Image::fromFile(const std::filesystem::path& path) {
+    // Only regular files: reading a FIFO or a device would block or never end.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
     int width = 0, height = 0;
     if (!gdk_pixbuf_get_file_info(path.c_str(), &width, &height)) return std::nullopt;
     if (static_cast<int64_t>(width) * height > kMostPixels) return std::nullopt;

@@ -144,6 +144,9 @@ TEST_F(FileServicesTest, FilesThatAreNotImagesGiveNoImage) {
     EXPECT_FALSE(Image::fromFile(truncated));
     EXPECT_FALSE(Image::fromFile(home() / "missing.png"));
     EXPECT_FALSE(Image::fromFile(home()));  // a folder
+    const auto fifo = home() / "pipe.png";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_FALSE(Image::fromFile(fifo));  // and no hang
 }
 
 TEST_F(FileServicesTest, WorkspaceQueriesAndTheInMemoryWorkspace) {

@@ -13,14 +13,19 @@ const std::filesystem::path& temporaryRoot();
 // Points every configurable root of the platform at fresh folders under the run's temporary
 // folder and puts back the defaults the test main sets: a manual-clock main run loop, the
 // launch arguments {"tessivane"}, no preference domains in memory, the en_US locale and UTC.
+// Installed services and the main bundle are left as they are (a test may call this halfway
+// through, to start again from an empty home with its fakes still in place).
 // Returns the new home; the log folder is its sibling "logs".
 std::filesystem::path resetPlatformForTest();
 
 // A fixture that gives each test its own home, log folder and manual clock, so that no test
-// sees what another one stored. Derive from it (or call resetPlatformForTest yourself).
+// sees what another one stored; it also uninstalls the platform services and points the main
+// bundle back at the resources folder. The reset happens in the constructor, before a derived
+// fixture's members are made, so members that schedule timers or install services at
+// construction keep what they set up.
 class TestHome : public ::testing::Test {
 protected:
-    void SetUp() override { home_ = resetPlatformForTest(); }
+    TestHome();
 
     const std::filesystem::path& home() const { return home_; }
     std::filesystem::path logFolder() const { return home_.parent_path() / "logs"; }

@@ -7,8 +7,10 @@
 #include <string>
 #include <system_error>
 
+#include "platform/Bundle.h"
 #include "platform/DateFormatting.h"
 #include "platform/FileLocations.h"
+#include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Text.h"
 #include "platform/UserDefaults.h"
@@ -37,6 +39,13 @@ std::filesystem::path makeRoot() {
 }  // namespace
 
 const std::filesystem::path& temporaryRoot() { return root(); }
+
+TestHome::TestHome() : home_(resetPlatformForTest()) {
+    // Nothing left pointing at a previous test's desktop or bundle. Only here, not in
+    // resetPlatformForTest, which tests also call halfway to start over with an empty home.
+    platform::install(platform::Services{});
+    platform::Bundle::setMainResources(TESSIVANE_RESOURCES_DIR);
+}
 
 std::filesystem::path resetPlatformForTest() {
     static int counter = 0;
