@@ -249,7 +249,7 @@ size_t RunLoop::Impl::runTurn(RunLoop& loop, RunLoopMode mode) {
             auto run = std::move(*block);
             events.erase(it);
             --blockCount;
-            run();
+            if (run) run();
         } else {
             fireTimer(it, turnTime);
         }
@@ -266,7 +266,7 @@ void RunLoop::Impl::fireTimer(std::map<Key, Event>::iterator it, double turnTime
     if (!timer->repeats_) {
         events.erase(it);
         --timerCount;
-        body(*timer);
+        if (body) body(*timer);
         timer->valid_ = false;
         timer->loop_ = nullptr;
         return;
@@ -286,7 +286,7 @@ void RunLoop::Impl::fireTimer(std::map<Key, Event>::iterator it, double turnTime
     timer->fireDate_ = next;
     node.key() = Key{next, timer->sequence_};
     events.insert(std::move(node));
-    body(*timer);
+    if (body) body(*timer);
     if (timer->valid_ && !timer->block_) timer->block_ = std::move(body);
 }
 
