@@ -194,7 +194,11 @@ const RenderedNode* presentedAlert(Host& host, const std::vector<std::string>& a
     return alerts.empty() ? nullptr : host.findNode(alerts.back());
 }
 
-void dismiss(const RenderedNode& presentation) { presentation.data().isOn.set(false); }
+// Closing a presentation is a change of what is shown even when its binding is a plain variable.
+void dismiss(Host& host, const RenderedNode& presentation) {
+    presentation.data().isOn.set(false);
+    host.invalidate();
+}
 
 std::vector<const RenderedNode*> buttonsIn(const RenderedNode& n) {
     std::vector<const RenderedNode*> out;
@@ -208,9 +212,9 @@ std::vector<const RenderedNode*> buttonsIn(const RenderedNode& n) {
 }
 
 // Runs a button of a presented alert: the alert closes, then the button's action runs.
-bool runAlertButton(const RenderedNode& alert, const RenderedNode& button) {
+bool runAlertButton(Host& host, const RenderedNode& alert, const RenderedNode& button) {
     auto action = button.data().action;
-    dismiss(alert);
+    dismiss(host, alert);
     if (action) action();
     return true;
 }
@@ -221,7 +225,7 @@ bool Host::pressReturn() {
     tree();
     if (const RenderedNode* alert = presentedAlert(*this, presentedAlerts_)) {
         for (auto* b : buttonsIn(*alert)) {
-            if (b->data().buttonRole != ButtonRole::cancel && !effectivelyDisabled(b)) return runAlertButton(*alert, *b);
+            if (b->data().buttonRole != ButtonRole::cancel && !effectivelyDisabled(b)) return runAlertButton(*this, *alert, *b);
         }
         return false;
     }
@@ -248,9 +252,9 @@ bool Host::pressEscape() {
     tree();
     if (const RenderedNode* alert = presentedAlert(*this, presentedAlerts_)) {
         for (auto* b : buttonsIn(*alert)) {
-            if (b->data().buttonRole == ButtonRole::cancel) return runAlertButton(*alert, *b);
+            if (b->data().buttonRole == ButtonRole::cancel) return runAlertButton(*this, *alert, *b);
         }
-        dismiss(*alert);
+        dismiss(*this, *alert);
         return true;
     }
     if (openMenu_) {
@@ -262,7 +266,7 @@ bool Host::pressEscape() {
     for (auto& [id, n] : index_)
         if (n->kind() == NodeKind::popover && (!popover || n->id > popover->id)) popover = n;
     if (popover) {
-        dismiss(*popover);
+        dismiss(*this, *popover);
         return true;
     }
     for (auto& e : findAll(byRole(Role::button))) {
@@ -495,7 +499,7 @@ bool Element::click() {
     const RenderedNode* menu = owningMenu(target);
     switch (d.kind) {
         case NodeKind::button: {
-            if (const RenderedNode* alert = enclosingAlert(target)) return runAlertButton(*alert, *target);
+            if (const RenderedNode* alert = enclosingAlert(target)) return runAlertButton(*host_, *alert, *target);
             auto action = d.action;
             if (menu) {
                 host_->openMenu_.reset();

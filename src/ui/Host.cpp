@@ -228,6 +228,14 @@ void Host::subscribeObserved() {
 }
 
 namespace {
+// The same node across two renders: same place, same kind, and for views the same type
+// (`cond ? Text(...) : Empty()` shows and hides a node at one place).
+bool sameIdentity(const RenderedNode& a, const RenderedNode& b) {
+    if (a.kind() != b.kind()) return false;
+    if (a.view && b.view) return typeid(*a.view) == typeid(*b.view);
+    return true;
+}
+
 void preorder(const RenderedNode& n, const std::function<void(const RenderedNode&)>& visit) {
     visit(n);
     for (auto& c : n.children) preorder(*c, visit);
@@ -240,7 +248,9 @@ void Host::runLifecycle(const std::unordered_map<std::string, RenderedNode*>& pr
     std::vector<std::function<void()>> pending;
     if (previousRoot_) {
         preorder(*previousRoot_, [&](const RenderedNode& n) {
-            if (!n.data().onDisappear.empty() && !index_.count(n.id)) {
+            if (n.data().onDisappear.empty()) return;
+            auto now = index_.find(n.id);
+            if (now == index_.end() || !sameIdentity(*now->second, n)) {
                 for (auto& f : n.data().onDisappear) pending.push_back(f);
             }
         });
@@ -248,7 +258,7 @@ void Host::runLifecycle(const std::unordered_map<std::string, RenderedNode*>& pr
     preorder(*rootNode_, [&](const RenderedNode& n) {
         const NodeData& d = n.data();
         auto old = previous.find(n.id);
-        if (old == previous.end()) {
+        if (old == previous.end() || !sameIdentity(*old->second, n)) {
             for (auto& f : d.onAppear) pending.push_back(f);
             return;
         }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Image.h"
+#include "ui/Color.h"
 #include "ui/Node.h"
 #include "ui/View.h"
 

@@ -1,0 +1,335 @@
+// Rendering, state, bindings and the environment of hosted views.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/TestHome.h"
+#include "ui/Automation.h"
+#include "ui/Host.h"
+#include "ui/Nodes.h"
+
+namespace {
+
+using namespace ui;
+
+class HostTest : public testsupport::TestHome {
+protected:
+    void nextTurn() { advance(0); }
+};
+
+// A counter whose body reads a State member.
+class Counter : public View {
+public:
+    State<int> count{this, 0};
+    int bodies = 0;
+    Node body() override {
+        ++bodies;
+        return VStack(Text("Count " + std::to_string(count.get())),
+                      Button("Add", [this] { count = count.get() + 1; }).accessibilityIdentifier("add"));
+    }
+};
+
+TEST_F(HostTest, RendersAChangeOnTheNextTurnOnceForManyChanges) {
+    auto counter = std::make_shared<Counter>();
+    Host host(counter);
+    EXPECT_TRUE(host.find(byText("Count 0")).exists());
+    EXPECT_EQ(host.renderCount(), 1u);
+
+    host.find(byIdentifier("add")).click();
+    host.find(byIdentifier("add")).click();
+    host.find(byIdentifier("add")).click();
+    // Not before the next turn: the shown tree is the old one.
+    EXPECT_TRUE(host.find(byText("Count 0")).exists());
+    EXPECT_EQ(host.renderCount(), 1u);
+
+    nextTurn();
+    EXPECT_TRUE(host.find(byText("Count 3")).exists());
+    EXPECT_EQ(host.renderCount(), 2u);
+    EXPECT_EQ(counter->bodies, 2);
+}
+
+TEST_F(HostTest, KeepsThePreviousTreeWhenNothingChanged) {
+    auto counter = std::make_shared<Counter>();
+    Host host(counter);
+    host.tree();
+    advance(10);
+    EXPECT_EQ(host.renderCount(), 1u);
+
+    // Setting a state to the value it has is no change.
+    counter->count = 0;
+    nextTurn();
+    EXPECT_EQ(host.renderCount(), 1u);
+
+    // An explicit invalidation re-renders, but an unchanged result is not announced.
+    int announced = 0;
+    auto sub = host.didChange.connect([&] { ++announced; });
+    host.invalidate();
+    nextTurn();
+    EXPECT_EQ(host.renderCount(), 2u);
+    EXPECT_EQ(announced, 0);
+    counter->count = 5;
+    nextTurn();
+    EXPECT_EQ(announced, 1);
+}
+
+TEST_F(HostTest, AHostDestroyedWithARenderPendingIsNotTouched) {
+    auto counter = std::make_shared<Counter>();
+    {
+        Host host(counter);
+        host.tree();
+        counter->count = 1;
+    }
+    nextTurn();  // the scheduled render finds no host
+    counter->count = 2;  // the view no longer has a host
+    nextTurn();
+    SUCCEED();
+}
+
+// An observable service the view reads.
+class Service : public platform::ObservableObject {
+public:
+    platform::Published<std::string> name{*this, "Work"};
+};
+
+class ServiceView : public View {
+public:
+    explicit ServiceView(Service& s) : service_(s) {}
+    Node body() override {
+        observe(service_);
+        return Text(service_.name.get());
+    }
+
+private:
+    Service& service_;
+};
+
+TEST_F(HostTest, ReRendersWhenAnObservedObjectChanges) {
+    Service service;
+    Host host(std::make_shared<ServiceView>(service));
+    EXPECT_TRUE(host.find(byText("Work")).exists());
+    service.name = "Home";
+    EXPECT_FALSE(host.find(byText("Home")).exists());
+    nextTurn();
+    EXPECT_TRUE(host.find(byText("Home")).exists());
+}
+
+// Rows built afresh in every body keep their hover state through re-renders, matched by key.
+class Row : public View {
+public:
+    explicit Row(std::string title) : title_(std::move(title)) {}
+    State<bool> isHovering{this, false};
+    Node body() override {
+        return Text(title_ + (isHovering.get() ? " (hover)" : ""))
+            .onHover([this](bool inside) { isHovering = inside; })
+            .accessibilityIdentifier("row." + title_);
+    }
+
+private:
+    std::string title_;
+};
+
+class RowList : public View {
+public:
+    State<std::vector<std::string>> titles{this, {"a", "b", "c"}};
+    State<int> generation{this, 0};
+    Node body() override {
+        return VStack(Text("gen " + std::to_string(generation.get())),
+                      ForEach(titles.get(), [](const std::string& t) { return t; },
+                              [](const std::string& t) { return view<Row>(t); }));
+    }
+};
+
+TEST_F(HostTest, ChildViewStateSurvivesReRendersAndFollowsItsKey) {
+    auto list = std::make_shared<RowList>();
+    Host host(list);
+    host.find(byIdentifier("row.b")).hover();
+    nextTurn();
+    EXPECT_TRUE(host.find(byText("b (hover)")).exists());
+
+    // The parent re-renders for its own reasons: the row's state is kept.
+    list->generation = 1;
+    nextTurn();
+    EXPECT_TRUE(host.find(byText("gen 1")).exists());
+    EXPECT_TRUE(host.find(byText("b (hover)")).exists());
+
+    // Reordered: the state moves with the key, not the position.
+    list->titles = std::vector<std::string>{"b", "a", "c"};
+    nextTurn();
+    EXPECT_TRUE(host.find(byText("b (hover)")).exists());
+    EXPECT_TRUE(host.find(byText("a")).exists());
+
+    // Removed and added back: a new row starts with fresh state.
+    list->titles = std::vector<std::string>{"a", "c"};
+    nextTurn();
+    list->titles = std::vector<std::string>{"a", "b", "c"};
+    nextTurn();
+    EXPECT_TRUE(host.find(byText("b")).exists());
+    EXPECT_FALSE(host.find(byText("b (hover)")).exists());
+}
+
+// A child whose type changes at the same place does not inherit the other type's state.
+class OtherRow : public View {
+public:
+    State<bool> flag{this, false};
+    Node body() override { return Text(flag.get() ? "other on" : "other off"); }
+};
+
+class Switcher : public View {
+public:
+    State<bool> showOther{this, false};
+    Node body() override { return showOther.get() ? view<OtherRow>() : view<Row>("x"); }
+};
+
+TEST_F(HostTest, ADifferentViewTypeAtTheSamePlaceStartsFresh) {
+    auto s = std::make_shared<Switcher>();
+    Host host(s);
+    host.find(byIdentifier("row.x")).hover();
+    nextTurn();
+    s->showOther = true;
+    nextTurn();
+    EXPECT_TRUE(host.find(byText("other off")).exists());
+    s->showOther = false;
+    nextTurn();
+    EXPECT_TRUE(host.find(byText("x")).exists());
+}
+
+// Bindings: a toggle and a field edit state owned by the parent.
+class Form1 : public View {
+public:
+    State<bool> enabled{this, false};
+    State<std::string> name{this, ""};
+    std::string member = "plain";
+    Node body() override {
+        return VStack(Toggle("Enabled", enabled.binding()).accessibilityIdentifier("enabled"),
+                      TextField("Name", name.binding()).accessibilityIdentifier("name"),
+                      TextField("Member", bind(member)).accessibilityIdentifier("member"),
+                      Text(enabled.get() ? "on:" + name.get() : "off:" + name.get()));
+    }
+};
+
+TEST_F(HostTest, BindingsWriteTheOwnersStateAndReRender) {
+    auto form = std::make_shared<Form1>();
+    Host host(form);
+    EXPECT_EQ(host.find(byIdentifier("enabled")).isOn(), false);
+    EXPECT_TRUE(host.find(byIdentifier("enabled")).toggle());
+    EXPECT_TRUE(host.find(byIdentifier("name")).type("VPN"));
+    EXPECT_TRUE(form->enabled.get());
+    EXPECT_EQ(form->name.get(), "VPN");
+    nextTurn();
+    EXPECT_TRUE(host.find(byText("on:VPN")).exists());
+    EXPECT_EQ(host.find(byIdentifier("name")).value(), "VPN");
+    EXPECT_EQ(host.find(byIdentifier("enabled")).isOn(), true);
+
+    host.find(byIdentifier("member")).type("changed");
+    EXPECT_EQ(form->member, "changed");
+    EXPECT_TRUE(host.needsRender());
+}
+
+TEST_F(HostTest, BindingHelpersMapAndConstant) {
+    std::optional<std::string> value;
+    auto optional = Binding<std::optional<std::string>>::to(value);
+    auto isSet = optional.map<bool>([](const std::optional<std::string>& v) { return v.has_value(); },
+                                    [](bool on) { return on ? std::optional<std::string>("x") : std::nullopt; });
+    EXPECT_FALSE(isSet.get());
+    isSet.set(true);
+    EXPECT_EQ(value, "x");
+    auto fixed = Binding<int>::constant(3);
+    fixed.set(4);
+    EXPECT_EQ(fixed.get(), 3);
+}
+
+// The environment: values and objects reach views deep in the tree; the nearest setting wins.
+struct GreetingKey {
+    using Value = std::string;
+    static Value defaultValue() { return "hello"; }
+};
+
+class Reader : public View {
+public:
+    Node body() override {
+        auto* service = environmentObjectIfPresent<Service>();
+        std::string direction = environment<LayoutDirectionKey>() == LayoutDirection::rightToLeft ? "rtl" : "ltr";
+        return Text(environment<GreetingKey>() + "/" + (service ? service->name.get() : "none") + "/" + direction);
+    }
+};
+
+class EnvironmentRoot : public View {
+public:
+    Node body() override {
+        return VStack(view<Reader>(),
+                      VStack(view<Reader>()).environment<GreetingKey>("outer").environment<GreetingKey>("ignored"),
+                      VStack(VStack(view<Reader>()).environment<GreetingKey>("inner")).environment<GreetingKey>("outer"),
+                      view<Reader>().layoutDirection(LayoutDirection::rightToLeft));
+    }
+};
+
+TEST_F(HostTest, EnvironmentValuesAndObjectsPropagateWithTheNearestWinning) {
+    Service service;
+    Host host(std::make_shared<EnvironmentRoot>());
+    host.setEnvironmentObject(service);
+    EXPECT_TRUE(host.find(byText("hello/Work/ltr")).exists());
+    EXPECT_TRUE(host.find(byText("outer/Work/ltr")).exists());
+    EXPECT_TRUE(host.find(byText("inner/Work/ltr")).exists());
+    EXPECT_TRUE(host.find(byText("hello/Work/rtl")).exists());
+
+    // Reading the object from the environment subscribes the host to it.
+    service.name = "Home";
+    nextTurn();
+    EXPECT_EQ(host.findAll(byText("hello/Home/ltr")).size(), 1u);
+}
+
+TEST_F(HostTest, ActionEnvironmentValueReachesTheViewThatCallsIt) {
+    struct DismissKey {
+        using Value = std::function<void()>;
+        static Value defaultValue() { return [] {}; }
+    };
+    class Tour : public View {
+    public:
+        Node body() override {
+            return Button("Skip", [this] { environment<DismissKey>()(); });
+        }
+    };
+    int dismissed = 0;
+    Host host(std::make_shared<Tour>());
+    host.find(button("Skip")).click();  // the default does nothing
+    host.setEnvironment<DismissKey>([&] { ++dismissed; });
+    nextTurn();
+    host.find(button("Skip")).click();
+    EXPECT_EQ(dismissed, 1);
+}
+
+// Appear, disappear and change actions run after the render that shows the change.
+class Lifecycle : public View {
+public:
+    State<bool> showDetail{this, true};
+    State<int> value{this, 0};
+    std::vector<std::string> log;
+    Node body() override {
+        return VStack(showDetail.get() ? Text("detail")
+                                             .onAppear([this] { log.push_back("appear"); })
+                                             .onDisappear([this] { log.push_back("disappear"); })
+                                       : Empty(),
+                      Text(std::to_string(value.get())).onChange(value.get(), std::function<void(const int&, const int&)>([this](const int& a, const int& b) {
+                          log.push_back("change " + std::to_string(a) + "->" + std::to_string(b));
+                      })));
+    }
+};
+
+TEST_F(HostTest, AppearDisappearAndChangeActions) {
+    auto v = std::make_shared<Lifecycle>();
+    Host host(v);
+    host.tree();
+    EXPECT_EQ(v->log, std::vector<std::string>{"appear"});
+    v->value = 2;
+    nextTurn();
+    v->showDetail = false;
+    nextTurn();
+    v->showDetail = true;
+    nextTurn();
+    EXPECT_EQ(v->log, (std::vector<std::string>{"appear", "change 0->2", "disappear", "appear"}));
+    host.tearDown();
+    EXPECT_EQ(v->log.back(), "disappear");
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+// What the display receives: stable ids, the modifiers in order, and size estimates.
+#include <gtest/gtest.h>
+
+#include "support/TestHome.h"
+#include "ui/Automation.h"
+#include "ui/Nodes.h"
+#include "ui/TreeSerializer.h"
+
+namespace {
+
+using namespace ui;
+using nlohmann::json;
+
+class SerializationTest : public testsupport::TestHome {};
+
+class Rows : public View {
+public:
+    State<std::vector<std::string>> keys{this, {"A.1", "B/2"}};
+    State<bool> showHeader{this, true};
+    Node body() override {
+        return VStack({.alignment = HorizontalAlignment::leading, .spacing = 0},
+                      showHeader.get() ? Text("Header") : Empty(),
+                      ForEach(keys.get(), [](const std::string& k) { return k; },
+                              [](const std::string& k) { return Text(k).accessibilityIdentifier("row"); }),
+                      Text("Footer")
+                          .padding(Edges::horizontal, 12)
+                          .frame({.maxWidth = infinity, .alignment = Alignment::leading})
+                          .background(Color::accent().opacity(0.16)));
+    }
+};
+
+const json* findById(const json& node, const std::string& id) {
+    if (node["id"] == id) return &node;
+    for (auto& c : node["children"]) {
+        if (auto* f = findById(c, id)) return f;
+    }
+    return nullptr;
+}
+
+TEST_F(SerializationTest, IdsAreStableAcrossRendersAndFollowKeys) {
+    auto rows = std::make_shared<Rows>();
+    Host host(rows);
+    json first = host.serialize();
+    std::string footerID = host.find(byText("Footer")).nodeId();
+    std::string bID = host.find(byText("B/2")).nodeId();
+    EXPECT_NE(bID.find("@B%2F2"), std::string::npos);  // separators inside keys are escaped
+    EXPECT_NE(host.find(byText("A.1")).nodeId().find("@A%2E1"), std::string::npos);
+
+    host.invalidate();
+    advance(0);
+    EXPECT_EQ(host.serialize(), first);  // an unchanged tree serializes the same
+
+    // Hiding the header and reordering keeps every remaining node's id.
+    rows->showHeader = false;
+    rows->keys = std::vector<std::string>{"B/2", "A.1"};
+    advance(0);
+    EXPECT_EQ(host.find(byText("Footer")).nodeId(), footerID);
+    EXPECT_EQ(host.find(byText("B/2")).nodeId(), bID);
+    json now = host.serialize();
+    EXPECT_EQ(findById(now, footerID)->at("props").at("text"), "Footer");
+}
+
+TEST_F(SerializationTest, NodesCarryKindPropsAndModifiersInOrder) {
+    Host host(std::make_shared<Rows>());
+    json footer = host.find(byText("Footer")).properties();
+    EXPECT_EQ(footer["kind"], "text");
+    ASSERT_EQ(footer["modifiers"].size(), 3u);
+    EXPECT_EQ(footer["modifiers"][0]["kind"], "padding");
+    EXPECT_EQ(footer["modifiers"][0]["leading"], 12);
+    EXPECT_EQ(footer["modifiers"][0]["top"], 0);
+    EXPECT_EQ(footer["modifiers"][1]["kind"], "frame");
+    EXPECT_EQ(footer["modifiers"][1]["maxWidth"], "infinity");
+    EXPECT_EQ(footer["modifiers"][1]["alignment"], "leading");
+    EXPECT_EQ(footer["modifiers"][2]["color"]["role"], "accent");
+    EXPECT_DOUBLE_EQ(footer["modifiers"][2]["color"]["alpha"].get<double>(), 0.16);
+
+    json tree = host.serialize();
+    EXPECT_EQ(tree["kind"], "view");
+    EXPECT_EQ(tree["props"]["type"], "Rows");
+    const json& stack = tree["children"][0];
+    EXPECT_EQ(stack["props"]["alignment"], "leading");
+    EXPECT_EQ(stack["props"]["spacing"], 0);
+}
+
+class Decorated : public View {
+public:
+    Node body() override {
+        return HStack(Image::system("gearshape").font(Font::system(13, Weight::medium)).foreground(Color::secondary()),
+                      Image::system("no.such.symbol"),
+                      RoundedRectangle(6).fill(Color::primary().opacity(0.06)).frame(28, 28),
+                      Button("Go", [] {}).overlay(Text("badge"), Alignment::topTrailing).keyboardShortcut(KeyboardShortcut::defaultAction()),
+                      Empty());
+    }
+};
+
+TEST_F(SerializationTest, SymbolsOverlaysAndEmptyNodes) {
+    Host host(std::make_shared<Decorated>());
+    json row = host.serialize()["children"][0];
+    ASSERT_EQ(row["children"].size(), 4u);  // the empty node is left out
+    EXPECT_EQ(row["children"][0]["props"]["glyph"], "settings");
+    EXPECT_EQ(row["children"][0]["props"]["font"]["weight"], "medium");
+    EXPECT_TRUE(row["children"][1]["props"]["glyph"].is_null());
+    EXPECT_EQ(row["children"][2]["props"]["shape"], "roundedRectangle");
+    json buttonNode = row["children"][3];
+    EXPECT_EQ(buttonNode["props"]["keyboardShortcut"], "defaultAction");
+    EXPECT_EQ(buttonNode["modifiers"][0]["kind"], "overlay");
+    EXPECT_EQ(buttonNode["modifiers"][0]["alignment"], "topTrailing");
+    EXPECT_EQ(buttonNode["modifiers"][0]["content"]["props"]["text"], "badge");
+    // Overlay content is addressable like any node.
+    EXPECT_TRUE(host.element(buttonNode["modifiers"][0]["content"]["id"]).exists());
+}
+
+// Size estimates: text at about 7 points a character at 13 points, frames win, paddings and
+// spacings add.
+class Sized : public View {
+public:
+    Node body() override {
+        return VStack({.alignment = HorizontalAlignment::leading, .spacing = 0},
+                      HStack({.spacing = 8}, Text("Tessivane").font(Font::system(13, Weight::semibold)), Spacer())
+                          .padding(Edges::horizontal, 12)
+                          .padding(Edges::vertical, 8),
+                      Rectangle().fill(Color::primary().opacity(0.12)).frame({.height = 1, .maxWidth = infinity}),
+                      Text("0123456789").font(Font::system(26)).padding(10))
+            .frame({.width = 260});
+    }
+};
+
+TEST_F(SerializationTest, FittingSizeAddsPaddingsAndSpacingsAndHonoursFrames) {
+    Host host(std::make_shared<Sized>());
+    Size s = host.fittingSize();
+    EXPECT_EQ(s.width, 260);
+    // header: a 17-point line + 2 * 8; line: 1; big text: 33 + 2 * 10
+    EXPECT_EQ(s.height, 33 + 1 + 53);
+
+    class Wrapping : public View {
+    public:
+        Node body() override {
+            return Text(std::string(100, 'x')).padding(14).frame({.width = 260}).fixedSize(false, true);
+        }
+    };
+    Host wrapped(std::make_shared<Wrapping>());
+    // 700 points of text in 232 points wrap onto 4 lines of 17 points.
+    EXPECT_EQ(wrapped.fittingSize().height, 4 * 17 + 28);
+}
+
+TEST_F(SerializationTest, ViewThatFitsTakesTheFirstCandidateThatFits) {
+    class Rail : public View {
+    public:
+        Node body() override {
+            return ViewThatFits(Axis::horizontal, {HStack(Text(std::string(40, 'w')).accessibilityIdentifier("wide")),
+                                                   ScrollView(Axes::horizontal, Text("scrolling"))});
+        }
+    };
+    Host roomy(std::make_shared<Rail>());
+    roomy.setProposedSize(Size{760, 560});
+    EXPECT_TRUE(roomy.find(byIdentifier("wide")).exists());
+    Host narrow(std::make_shared<Rail>());
+    narrow.setProposedSize(Size{200, 560});
+    EXPECT_FALSE(narrow.find(byIdentifier("wide")).exists());
+    EXPECT_TRUE(narrow.find(byText("scrolling")).exists());
+}
+
+}  // namespace
