@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <memory>
 
 namespace platform {
@@ -23,12 +24,14 @@ public:
     // 2026-01-05T09:00:00Z: a Monday morning, so formatted times in tests are stable.
     static constexpr double kDefaultStart = 1767603600.0;
     explicit ManualClock(double start = kDefaultStart) : now_(start) {}
-    double now() const override { return now_; }
+    double now() const override { return now_.load(std::memory_order_relaxed); }
     bool isManual() const override { return true; }
-    void set(double t) { now_ = t; }
+    void set(double t) { now_.store(t, std::memory_order_relaxed); }
 
 private:
-    double now_;
+    // Atomic because a completion on another thread may read the time while the main
+    // thread advances it.
+    std::atomic<double> now_;
 };
 
 }  // namespace platform

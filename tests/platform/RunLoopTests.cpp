@@ -172,14 +172,20 @@ TEST_F(RunLoopTest, PerformOnMainFromAnotherThreadRunsOnTheNextTurn) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
-            for (int i = 0; i < 100; ++i) loop().performOnMain([&] { ++total; });
+            for (int i = 0; i < 100; ++i) {
+                double seen = loop().now();  // reading the time while main moves it is safe
+                loop().performOnMain([&total, seen] { total += seen > 0; });
+            }
         });
     }
+    for (int i = 0; i < 50; ++i) loop().advance(0.01);
     for (auto& t : threads) t.join();
-    EXPECT_EQ(loop().pendingBlockCount(), 400u);
     loop().advance(0);
     EXPECT_EQ(total, 400);
     EXPECT_EQ(loop().pendingBlockCount(), 0u);
+
+    loop().performOnMain([] {});
+    EXPECT_EQ(loop().pendingBlockCount(), 1u);
 }
 
 TEST_F(RunLoopTest, RealClockRunServesBlocksFromOtherThreadsUntilStopped) {
