@@ -70,16 +70,14 @@ std::optional<PropertyValue> fromNode(plist_t node, int depth) {
         plist_get_real_val(node, &v);
         return PropertyValue(v);
     }
-    case PLIST_STRING: {
-        char* s = nullptr;
-        plist_get_string_val(node, &s);
-        PropertyValue v(std::string(s ? s : ""));
-        free(s);
-        return v;
-    }
+    case PLIST_STRING:
     case PLIST_KEY: {
         char* s = nullptr;
-        plist_get_key_val(node, &s);
+        if (plist_get_node_type(node) == PLIST_KEY) {
+            plist_get_key_val(node, &s);
+        } else {
+            plist_get_string_val(node, &s);
+        }
         PropertyValue v(std::string(s ? s : ""));
         free(s);
         return v;

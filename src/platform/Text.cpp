@@ -126,22 +126,28 @@ std::string trimmed(std::string_view s) {
     return std::string(s.substr(start, end - start));
 }
 
-std::string lowercased(std::string_view s) {
-    if (isASCII(s)) {
-        std::string out(s);
-        for (char& c : out) c = asciiLower(c);
-        return out;
+namespace {
+
+// Full case mapping in the root locale; ASCII byte by byte.
+template <class ASCIIMapping, class UnicodeMapping>
+std::string mapCase(std::string_view s, ASCIIMapping ascii, UnicodeMapping mapping) {
+    if (!isASCII(s)) {
+        icu::UnicodeString text = unicode(s);
+        return utf8(mapping(text, icu::Locale::getRoot()));
     }
-    return utf8(unicode(s).toLower(icu::Locale::getRoot()));
+    std::string out(s);
+    for (char& c : out) c = ascii(c);
+    return out;
+}
+
+}  // namespace
+
+std::string lowercased(std::string_view s) {
+    return mapCase(s, asciiLower, [](icu::UnicodeString& t, const icu::Locale& l) -> auto& { return t.toLower(l); });
 }
 
 std::string uppercased(std::string_view s) {
-    if (isASCII(s)) {
-        std::string out(s);
-        for (char& c : out) c = asciiUpper(c);
-        return out;
-    }
-    return utf8(unicode(s).toUpper(icu::Locale::getRoot()));
+    return mapCase(s, asciiUpper, [](icu::UnicodeString& t, const icu::Locale& l) -> auto& { return t.toUpper(l); });
 }
 
 bool caseInsensitiveEquals(std::string_view a, std::string_view b) {
