@@ -1,0 +1,244 @@
+// The rules that merge rows of the two sources, on rows made by hand.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/ControlCenterModules.h"
+#include "engine/DiscoveryFixture.h"
+#include "engine/GenericHostMemo.h"
+#include "engine/MenuBarItemDiscovery.h"
+#include "platform/Accessibility.h"
+#include "platform/UserDefaults.h"
+
+namespace {
+
+using platform::Rect;
+using tessivane::ControlCenterModule;
+using tessivane::DiscoveredMenuBarItem;
+using tessivane::GenericHostMemo;
+using tessivane::MenuBarItemDiscovery;
+namespace ControlCenterModules = tessivane::ControlCenterModules;
+using Items = std::vector<DiscoveredMenuBarItem>;
+
+DiscoveredMenuBarItem row(std::string owner, std::optional<std::string> bundle, std::string title, double minX,
+                          double width = 24, uint32_t window = 0) {
+    DiscoveredMenuBarItem item;
+    item.id = {bundle, title, owner, 0, std::nullopt, minX};
+    item.title = std::move(title);
+    item.ownerName = std::move(owner);
+    item.bundleIdentifier = std::move(bundle);
+    item.frame = Rect{minX, 958, width, 24};
+    item.windowID = window;
+    return item;
+}
+
+DiscoveredMenuBarItem hostRow(double minX, double width, uint32_t window, std::string title = "Control Center") {
+    return row("Control Center", "com.apple.controlcenter", std::move(title), minX, width, window);
+}
+
+class DiscoveryRowTest : public enginetest::DiscoveryFixture {
+protected:
+    void SetUp() override {
+        DiscoveryFixture::SetUp();
+        load(bareScene());
+    }
+    static void setControlCenterPref(const std::string& key, platform::PropertyValue value,
+                                     const std::string& domain = "com.apple.controlcenter") {
+        platform::Preferences::setAppValue(key, std::move(value), domain);
+    }
+    GenericHostMemo hosts;
+};
+
+TEST_F(DiscoveryRowTest, SameApplicationRowsByDistanceBundleAndTitle) {
+    const auto a = row("Lantern", "com.example.lantern", "Lantern", 100);
+    EXPECT_TRUE(MenuBarItemDiscovery::isSameAppRow(a, row("Lantern", "com.example.lantern", "Other", 106)));
+    EXPECT_FALSE(MenuBarItemDiscovery::isSameAppRow(a, row("Lantern", "com.example.lantern", "Other", 130)));
+    EXPECT_TRUE(MenuBarItemDiscovery::isSameAppRow(a, row("Lantern", "com.example.lantern", "LANTERN", 130)));
+    // Close rows of different applications merge only on equal titles of a non-host.
+    EXPECT_TRUE(MenuBarItemDiscovery::isSameAppRow(a, row("Other", std::nullopt, "lantern", 105)));
+    EXPECT_FALSE(MenuBarItemDiscovery::isSameAppRow(row("X", std::nullopt, "", 100), row("Y", std::nullopt, "", 101)));
+    // Control Center's bundle is shared by every module: it proves nothing.
+    EXPECT_FALSE(MenuBarItemDiscovery::isSameAppRow(hostRow(100, 24, 1, "Wi-Fi"), hostRow(104, 24, 2, "Sound")));
+    EXPECT_FALSE(MenuBarItemDiscovery::isSameAppRow(hostRow(100, 24, 1, "Wi-Fi"), hostRow(104, 24, 2, "wi-fi")));
+}
+
+TEST_F(DiscoveryRowTest, AppendDedupedKeepsTheFirstAndFillsWhatItLacks) {
+    Items result;
+    auto first = row("Lantern", "com.example.lantern", "Lantern", 100, 24, 0);
+    auto second = row("Lantern", "com.example.lantern", "Beacon", 106, 30, 77);
+    second.axElement = std::make_shared<platform::AXUIElement>(5, 9);
+    MenuBarItemDiscovery::appendDeduped(result, first, hosts);
+    MenuBarItemDiscovery::appendDeduped(result, second, hosts);
+    ASSERT_EQ(result.size(), 1u);
+    EXPECT_EQ(result[0].frame.minX(), 100);
+    EXPECT_EQ(result[0].title, "Beacon");
+    EXPECT_EQ(result[0].id.title, std::optional<std::string>("Beacon"));
+    EXPECT_EQ(result[0].windowID, 77u);
+    EXPECT_TRUE(result[0].axElement);
+
+    // A title of its own is kept, and so are a window and an element it already has.
+    auto third = row("Lantern", "com.example.lantern", "Signal", 103, 24, 88);
+    third.axElement = std::make_shared<platform::AXUIElement>(5, 10);
+    MenuBarItemDiscovery::appendDeduped(result, third, hosts);
+    ASSERT_EQ(result.size(), 1u);
+    EXPECT_EQ(result[0].title, "Beacon");
+    EXPECT_EQ(result[0].windowID, 77u);
+    EXPECT_EQ(result[0].axElement->elementID(), 9u);
+
+    MenuBarItemDiscovery::appendDeduped(result, row("Lantern", "com.example.lantern", "Signal", 140), hosts);
+    EXPECT_EQ(result.size(), 2u);
+}
+
+TEST_F(DiscoveryRowTest, ReindexCountsPerOwnerKeyAndRebuildsIdentities) {
+    Items rows{row("Lantern", "com.example.lantern", "A", 300, 24, 11), row("Loose", std::nullopt, "B", 200, 24, 0),
+               row("Lantern", "com.example.lantern", "C", 100, 24, 12), row("Loose", std::nullopt, "D", 50, 24, 13)};
+    rows[1].id.windowID = 99;  // kept when the row has no window
+    MenuBarItemDiscovery::reindexByOwner(rows);
+    EXPECT_EQ(rows[0].itemIndex, 0);
+    EXPECT_EQ(rows[1].itemIndex, 0);
+    EXPECT_EQ(rows[2].itemIndex, 1);
+    EXPECT_EQ(rows[3].itemIndex, 1);
+    EXPECT_EQ(rows[2].id, (tessivane::MenuBarItemID{"com.example.lantern", "C", "Lantern", 1, 12u, 100.0}));
+    EXPECT_EQ(rows[1].id.windowID, std::optional<uint32_t>(99u));
+    EXPECT_EQ(rows[3].id.windowID, std::optional<uint32_t>(13u));
+}
+
+TEST_F(DiscoveryRowTest, CollapseDuplicateAppsKeepsTheWiderInTheFirstPlace) {
+    Items rows{row("Lantern", "com.example.lantern", "A", 100, 24, 1), row("Pebble", "com.example.pebble", "P", 200),
+               row("Lantern", "com.example.lantern", "B", 105, 30, 2)};
+    const Items kept = MenuBarItemDiscovery::collapseDuplicateApps(rows);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].windowID, 2u);
+    EXPECT_EQ(kept[1].title, "P");
+}
+
+TEST_F(DiscoveryRowTest, ModulesComeFromEitherFlagOncePerTitle) {
+    setControlCenterPref("NSStatusItem VisibleCC WiFi", true);
+    setControlCenterPref("NSStatusItem Visible Clock", 1);
+    setControlCenterPref("NSStatusItem Preferred Position Clock", 12.5);
+    setControlCenterPref("NSStatusItem VisibleCC BentoBox", true);
+    setControlCenterPref("NSStatusItem VisibleCC BentoBox-0", true);
+    setControlCenterPref("NSStatusItem VisibleCC Battery", "yes");  // not a number
+    setControlCenterPref("NSStatusItem VisibleCC Bluetooth", false);
+    setControlCenterPref("NSStatusItem VisibleCC Item-0", true, "com.apple.Spotlight");
+    setControlCenterPref("NSStatusItem VisibleCC Item-0", 1, "com.apple.TextInputMenuAgent");
+    setControlCenterPref("NSStatusItem Preferred Position Item-0", 300, "com.apple.TextInputMenuAgent");
+
+    const std::vector<ControlCenterModule> expected{
+        {"WiFi", "Wi-Fi", std::nullopt},
+        {"Clock", "Clock", 12.5},
+        {"BentoBox", "Control Center", std::nullopt},
+        {"Spotlight", "Spotlight", std::nullopt},
+        {"InputSource", "Input Source", 300.0},
+    };
+    EXPECT_EQ(ControlCenterModules::controlCenterModules(), expected);
+}
+
+TEST_F(DiscoveryRowTest, ControlCenterWindowsNamedClockAndSpotlightByWidthTheRestByPosition) {
+    // The screen is 1512 pt wide; positions count from its right edge.
+    setControlCenterPref("NSStatusItem VisibleCC Clock", true);
+    setControlCenterPref("NSStatusItem Preferred Position Clock", 900);  // width decides, not this
+    setControlCenterPref("NSStatusItem VisibleCC WiFi", true);
+    setControlCenterPref("NSStatusItem Preferred Position WiFi", 200);  // target 1312
+    setControlCenterPref("NSStatusItem VisibleCC Battery", true);
+    setControlCenterPref("NSStatusItem Preferred Position Battery", 289);  // target 1223
+    setControlCenterPref("NSStatusItem VisibleCC AudioVideoModule", true);
+    setControlCenterPref("NSStatusItem Preferred Position AudioVideoModule", 100);  // target 1412: 90 pt away
+    setControlCenterPref("NSStatusItem VisibleCC Item-0", true, "com.apple.Spotlight");
+
+    Items rows{hostRow(1322, 24, 1), hostRow(1400, 75, 2), hostRow(1346, 60, 3), hostRow(1260, 24, 4),
+               row("Lantern", "com.example.lantern", "Lantern", 1300)};
+    rows[1].itemIndex = rows[1].id.itemIndex = 3;
+    const Items named = ControlCenterModules::applyControlCenterModuleTitles(rows, hosts);
+    EXPECT_EQ(named[1].title, "Clock");
+    EXPECT_EQ(named[1].id.title, std::optional<std::string>("Clock"));
+    EXPECT_EQ(named[1].itemIndex, 0);
+    EXPECT_EQ(named[1].id.itemIndex, 0);
+    EXPECT_EQ(named[2].title, "Spotlight");
+    EXPECT_EQ(named[0].title, "Wi-Fi");  // 10 pt from its target
+    EXPECT_EQ(named[3].title, "Battery");  // the nearest left: 37 pt
+    EXPECT_EQ(named[4].title, "Lantern");
+}
+
+TEST_F(DiscoveryRowTest, ModuleAssignmentBoundaries) {
+    setControlCenterPref("NSStatusItem VisibleCC Item-0", true, "com.apple.Spotlight");
+    setControlCenterPref("NSStatusItem VisibleCC WiFi", true);
+    setControlCenterPref("NSStatusItem Preferred Position WiFi", 200);  // target 1312
+    // A 100 pt window is no Spotlight; 90 pt from the target is too far for Wi-Fi.
+    Items rows{hostRow(1222, 100, 1), hostRow(1402, 24, 2)};
+    Items named = ControlCenterModules::applyControlCenterModuleTitles(rows, hosts);
+    EXPECT_EQ(named[0].title, "Control Center");
+    EXPECT_EQ(named[1].title, "Control Center");
+    // 89 pt is near enough.
+    rows[1].frame.origin.x = 1401;
+    named = ControlCenterModules::applyControlCenterModuleTitles(rows, hosts);
+    EXPECT_EQ(named[1].title, "Wi-Fi");
+    // A narrow host window far from the trailing end is not a module at all.
+    setControlCenterPref("NSStatusItem Preferred Position WiFi", 1000);  // target 512
+    Items far{hostRow(500, 24, 1)};
+    EXPECT_EQ(ControlCenterModules::applyControlCenterModuleTitles(far, hosts)[0].title, "Control Center");
+}
+
+TEST_F(DiscoveryRowTest, UnnamedControlCenterRowsCollapseToTheRightmost) {
+    Items rows{hostRow(1200, 24, 1), row("Lantern", "com.example.lantern", "Lantern", 1220), hostRow(1240, 24, 2),
+               hostRow(1240.5, 24, 3)};
+    const Items collapsed = ControlCenterModules::collapseUnnamedControlCenter(rows, hosts);
+    ASSERT_EQ(collapsed.size(), 3u);
+    EXPECT_EQ(collapsed[0].title, "Lantern");
+    EXPECT_EQ(collapsed[1].windowID, 2u);
+    EXPECT_EQ(collapsed[2].windowID, 3u);
+    // One unnamed row stays whatever its place.
+    Items single{hostRow(100, 24, 1), hostRow(1240, 24, 2, "Wi-Fi")};
+    EXPECT_EQ(ControlCenterModules::collapseUnnamedControlCenter(single, hosts).size(), 2u);
+}
+
+TEST_F(DiscoveryRowTest, HostWindowsTakeTheIdentityOfTheExtraTheyDraw) {
+    auto extra = row("Lantern", "com.example.lantern", "Beam", 1000, 24);
+    extra.axElement = std::make_shared<platform::AXUIElement>(7, 1);
+    extra.windowID = 0;
+    Items windows{hostRow(1006, 30, 41)};  // overlap 18 of a joint 36 pt
+    Items resolved = MenuBarItemDiscovery::resolveSourceApplications(windows, {extra});
+    EXPECT_EQ(resolved[0].title, "Beam");
+    EXPECT_EQ(resolved[0].ownerName, "Lantern");
+    EXPECT_EQ(resolved[0].bundleIdentifier, std::optional<std::string>("com.example.lantern"));
+    EXPECT_EQ(resolved[0].windowID, 41u);
+    EXPECT_EQ(resolved[0].frame.minX(), 1006);
+    EXPECT_EQ(resolved[0].id, (tessivane::MenuBarItemID{"com.example.lantern", "Beam", "Lantern", 0, 41u, 1006.0}));
+    EXPECT_TRUE(resolved[0].axElement);
+
+    // 29 % of the joint width with the centres 71 pt apart: not this window; 30 %: yes.
+    auto wide = row("Lantern", "com.example.lantern", "Beam", 1000, 200);
+    Items overlapWindows{hostRow(1142, 58, 42)};
+    EXPECT_EQ(MenuBarItemDiscovery::resolveSourceApplications(overlapWindows, {wide})[0].title, "Control Center");
+    overlapWindows[0] = hostRow(1140, 60, 42);
+    EXPECT_EQ(MenuBarItemDiscovery::resolveSourceApplications(overlapWindows, {wide})[0].title, "Beam");
+
+    // Without overlap, the nearest host window within 48 pt of the centre; never another
+    // application's window, and each window serves one extra.
+    auto narrow = row("Lantern", "com.example.lantern", "Beam", 1000, 24);
+    auto second = row("Pebble", "com.example.pebble", "Pebble", 1000, 24);
+    Items nearWindows{row("Other", "com.example.other", "Other", 1030, 24, 50), hostRow(1055, 24, 51),
+                      hostRow(1030, 24, 52)};
+    resolved = MenuBarItemDiscovery::resolveSourceApplications(nearWindows, {narrow, second});
+    EXPECT_EQ(resolved[0].title, "Other");
+    EXPECT_EQ(resolved[2].title, "Beam");
+    EXPECT_EQ(resolved[1].title, "Control Center");  // 55 pt from either centre: too far
+}
+
+TEST_F(DiscoveryRowTest, FriendlyTitlesAndOwnersOfSystemAgents) {
+    auto input = row("TextInputMenuAgent", "com.apple.TextInputMenuAgent", "U.S.", 900);
+    EXPECT_EQ(MenuBarItemDiscovery::friendlyTitle(input), "Input Source");
+    const auto reownedInput = MenuBarItemDiscovery::reowned(hostRow(900, 30, 60), input);
+    EXPECT_EQ(reownedInput.ownerName, "Input Source");
+    auto spotlight = row("spotlight", std::nullopt, "Search", 950);
+    EXPECT_EQ(MenuBarItemDiscovery::friendlyTitle(spotlight), "Spotlight");
+    EXPECT_EQ(MenuBarItemDiscovery::reowned(hostRow(950, 30, 61), spotlight).ownerName, "spotlight");
+    // A window without a number takes the extra's.
+    auto numbered = row("Lantern", "com.example.lantern", "Beam", 100, 24, 70);
+    const auto adopted = MenuBarItemDiscovery::reowned(hostRow(100, 24, 0), numbered);
+    EXPECT_EQ(adopted.windowID, 70u);
+    EXPECT_EQ(adopted.id.windowID, std::optional<uint32_t>(70u));
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/DiscoveryFixture.h"
+#include "engine/MenuBarGeometry.h"
+#include "engine/SystemMenuBarLayout.h"
+#include "platform/ProcessInfo.h"
+#include "platform/Text.h"
+#include "platform/UserDefaults.h"
+
+namespace {
+
+using platform::Rect;
+using namespace tessivane;
+
+class LayoutTest : public enginetest::DiscoveryFixture {
+protected:
+    void SetUp() override {
+        DiscoveryFixture::SetUp();
+        load(bareScene());  // one 1512 pt wide main screen
+    }
+    static void setLanguages(platform::PropertyArray languages) {
+        platform::Preferences::setAppValue("AppleLanguages", platform::PropertyValue(std::move(languages)),
+                                           platform::Preferences::kAnyApplication);
+    }
+};
+
+TEST_F(LayoutTest, LaunchArgumentsForceTheDirectionAndRightToLeftWins) {
+    setLanguages({"he"});
+    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarLTR"});
+    EXPECT_EQ(SystemMenuBarLayout::processOverride(), false);
+    EXPECT_FALSE(SystemMenuBarLayout::isRightToLeft());
+
+    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarLTR", "-ForceMenuBarRTL"});
+    EXPECT_EQ(SystemMenuBarLayout::processOverride(), true);
+    setLanguages({"en"});
+    EXPECT_TRUE(SystemMenuBarLayout::isRightToLeft());
+    // The override beats frames that sit at the right end too.
+    const std::vector<Rect> rightEnd{Rect{1200, 958, 24, 24}};
+    EXPECT_TRUE(SystemMenuBarLayout::isRightToLeft(rightEnd));
+
+    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarRTLx"});
+    EXPECT_EQ(SystemMenuBarLayout::processOverride(), std::nullopt);
+}
+
+TEST_F(LayoutTest, FirstSystemLanguageDecidesWithoutOverride) {
+    setLanguages({"he", "en"});
+    EXPECT_TRUE(SystemMenuBarLayout::isRightToLeft());
+    setLanguages({"en", "he"});
+    EXPECT_FALSE(SystemMenuBarLayout::isRightToLeft());
+
+    // An empty list, or one that is not all strings, falls back to the locale's languages.
+    platform::Text::setCurrentLocale("he_IL");
+    setLanguages({});
+    EXPECT_TRUE(SystemMenuBarLayout::isRightToLeft());
+    setLanguages({"en", 3});
+    EXPECT_TRUE(SystemMenuBarLayout::isRightToLeft());
+}
+
+TEST_F(LayoutTest, ClockSideFramesDecideUnlessTheyAreMidBar) {
+    setLanguages({"he"});
+    // Mean centre 300 pt from the right edge of the 1512 pt screen: left to right.
+    const std::vector<Rect> nearRight{Rect{1190, 958, 24, 24}, Rect{1220, 958, 24, 24}};
+    EXPECT_FALSE(SystemMenuBarLayout::isRightToLeft(nearRight));
+
+    setLanguages({"en"});
+    const std::vector<Rect> nearLeft{Rect{288, 958, 24, 24}};
+    EXPECT_TRUE(SystemMenuBarLayout::isRightToLeft(nearLeft));
+
+    const std::vector<Rect> middle{Rect{744, 958, 24, 24}};
+    EXPECT_FALSE(SystemMenuBarLayout::isRightToLeft(middle));
+    setLanguages({"ar"});
+    EXPECT_TRUE(SystemMenuBarLayout::isRightToLeft(middle));
+
+    // Frames hugging an edge, flat or thin ones say nothing; the language decides.
+    setLanguages({"en"});
+    const std::vector<Rect> ignored{Rect{30, 958, 24, 24}, Rect{1460, 958, 24, 24}, Rect{300, 958, 1, 24}};
+    EXPECT_FALSE(SystemMenuBarLayout::isRightToLeft(ignored));
+    setLanguages({"he"});
+    EXPECT_TRUE(SystemMenuBarLayout::isRightToLeft(ignored));
+}
+
+TEST_F(LayoutTest, PusherCoversApplicationMenusOnlyWhenWideAndAtTheMenus) {
+    const Rect screen{0, 0, 1512, 982};
+    EXPECT_TRUE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{10, 958, 1000, 24}, screen, false));
+    EXPECT_FALSE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{-30, 958, 1000, 24}, screen, false));
+    EXPECT_FALSE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{10, 958, 80, 24}, screen, false));
+    EXPECT_FALSE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{400, 958, 1000, 24}, screen, false));
+
+    // Mirrored: spanning the middle to the right edge, or ending near the right edge.
+    EXPECT_TRUE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{500, 958, 1010, 24}, screen, true));
+    EXPECT_TRUE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{1000, 958, 300, 24}, screen, true));
+    EXPECT_FALSE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{100, 958, 300, 24}, screen, true));
+    EXPECT_FALSE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{1400, 958, 80, 24}, screen, true));
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/DiscoveryFixture.h"
+#include "engine/MenuBarItemDiscovery.h"
+#include "engine/MenuBarSkyLight.h"
+#include "platform/ProcessInfo.h"
+
+namespace {
+
+using platform::Rect;
+using tessivane::DiscoveredMenuBarItem;
+using tessivane::MenuBarItemDiscovery;
+
+class MenuBarWindowTest : public enginetest::DiscoveryFixture {
+protected:
+    std::vector<DiscoveredMenuBarItem> windowsOf(const std::string& owner) {
+        std::vector<DiscoveredMenuBarItem> found;
+        for (auto& item : discovery_.discoverMenuBarItemWindows()) {
+            if (item.ownerName == owner) found.push_back(std::move(item));
+        }
+        return found;
+    }
+    // An AppKit frame whose top edge lies `quartzY` below the top of the 982 pt screen.
+    static Rect atQuartzY(double x, double quartzY, double width, double height = 20) {
+        return Rect{x, 982 - quartzY - height, width, height};
+    }
+    static const DiscoveredMenuBarItem* rowAt(const std::vector<DiscoveredMenuBarItem>& rows, double minX) {
+        auto it = std::find_if(rows.begin(), rows.end(), [minX](const auto& r) { return r.frame.minX() == minX; });
+        return it == rows.end() ? nullptr : &*it;
+    }
+    MenuBarItemDiscovery discovery_;
+};
+
+TEST_F(MenuBarWindowTest, OnlyIconSizedWindowsInTheMenuBarStripCount) {
+    desktop::Scene scene = bareScene();
+    auto glass = app(700, "Glass", "com.example.glass");
+    glass.windows = {window(atQuartzY(100, 48, 24)),   window(atQuartzY(140, 47.5, 24)),
+                     window(atQuartzY(180, 1, 17)),    window(atQuartzY(220, 1, 18)),
+                     window(atQuartzY(260, 1, 221)),   window(atQuartzY(500, 1, 24, 9)),
+                     window(atQuartzY(540, 1, 24, 49)), window(atQuartzY(600, 300, 24))};
+    scene.applications.push_back(glass);
+    load(scene);
+
+    const auto rows = windowsOf("Glass");
+    std::vector<double> kept;
+    for (const auto& row : rows) kept.push_back(row.frame.minX());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<double>{140, 220}));
+    ASSERT_EQ(rows.size(), 2u);
+    // Indexes count the owner's windows in list order.
+    EXPECT_EQ(rows[0].itemIndex, 0);
+    EXPECT_EQ(rows[1].itemIndex, 1);
+    EXPECT_EQ(rows[1].id.itemIndex, 1);
+    EXPECT_EQ(rows[0].title, "Glass");
+    EXPECT_EQ(rows[0].bundleIdentifier, std::optional<std::string>("com.example.glass"));
+    EXPECT_EQ(rows[0].ownerPID, 700);
+    EXPECT_NE(rows[0].windowID, 0u);
+    EXPECT_FALSE(rows[0].axElement);
+    EXPECT_EQ(rows[0].id.windowID, std::nullopt);
+}
+
+TEST_F(MenuBarWindowTest, WindowNamesGiveTitlesBundlesOrMarkOurOwnItems) {
+    desktop::Scene scene = bareScene();
+    auto glass = app(701, "Glass", "com.example.glass");
+    glass.windows = {window(atQuartzY(300, 0, 24, 22), "Tessivane.Chevron"),
+                     window(atQuartzY(340, 0, 24, 22), "com.example.pebble"),
+                     window(atQuartzY(380, 0, 24, 22), "weather_station"),
+                     window(atQuartzY(420, 0, 24, 22), "Glass")};
+    scene.applications.push_back(glass);
+    scene.applications.push_back(app(702, "Pebble", "com.example.pebble"));
+    load(scene);
+
+    const auto rows = windowsOf("Glass");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_FALSE(rowAt(rows, 300));
+    const auto* named = rowAt(rows, 340);
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named->bundleIdentifier, std::optional<std::string>("com.example.pebble"));
+    EXPECT_EQ(named->title, "Pebble");
+    const auto* labelled = rowAt(rows, 380);
+    ASSERT_TRUE(labelled);
+    EXPECT_EQ(labelled->bundleIdentifier, std::optional<std::string>("com.example.glass"));
+    EXPECT_EQ(labelled->title, "Weather Station");
+    ASSERT_TRUE(rowAt(rows, 420));
+    EXPECT_EQ(rowAt(rows, 420)->title, "Glass");
+
+    EXPECT_EQ(MenuBarItemDiscovery::bundleIDFromWindowName(" com.example.glass "),
+              std::optional<std::string>("com.example.glass"));
+    EXPECT_EQ(MenuBarItemDiscovery::bundleIDFromWindowName("com.example.unknown"), std::nullopt);
+    EXPECT_EQ(MenuBarItemDiscovery::bundleIDFromWindowName("com.example glass"), std::nullopt);
+}
+
+TEST_F(MenuBarWindowTest, StatusItemWindowsComeFromThePrivateListWithTheirFrames) {
+    desktop::Scene scene = bareScene();
+    scene.applications.push_back(app(703, "Pebble", "com.example.pebble", {24, 30}));
+    desktop::Desktop& d = load(scene);
+
+    const auto ids = tessivane::MenuBarSkyLight::menuBarItemWindowIDs();
+    const auto rows = windowsOf("Pebble");
+    ASSERT_EQ(rows.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const desktop::BarItem* bar = d.statusItem("Pebble", "", i);
+        ASSERT_TRUE(bar);
+        const auto* row = itemWithWindow(rows, bar->window->number);
+        ASSERT_TRUE(row) << i;
+        EXPECT_EQ(row->frame, bar->frame());
+        EXPECT_NE(std::find(ids.begin(), ids.end(), bar->window->number), ids.end());
+    }
+}
+
+TEST_F(MenuBarWindowTest, WithoutPrivateFunctionsThePublicListStillServes) {
+    desktop::Scene scene = bareScene();
+    scene.skyLightFunctions = std::vector<std::string>{};
+    scene.coreGraphicsFunctions = std::vector<std::string>{};
+    auto pebble = app(704, "Pebble", "com.example.pebble", {24});
+    // Outside the status layers: ignored once the private list is gone.
+    pebble.windows = {window(atQuartzY(600, 0, 24, 22), "", 3), window(atQuartzY(640, 0, 24, 22), "", 0)};
+    scene.applications.push_back(pebble);
+    load(scene);
+
+    EXPECT_TRUE(tessivane::MenuBarSkyLight::menuBarItemWindowIDs().empty());
+    EXPECT_EQ(tessivane::MenuBarSkyLight::lookup("CGSMainConnectionID"), nullptr);
+    const auto rows = windowsOf("Pebble");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_NE(rows[0].frame.minX(), 600);
+    EXPECT_NE(rows[1].frame.minX(), 600);
+}
+
+TEST_F(MenuBarWindowTest, SourceAppHitTestFindsTheIconUnderAWindowButNoHost) {
+    desktop::Scene scene = bareScene();
+    scene.applications.push_back(app(705, "Pebble", "com.example.pebble", {24}));
+    desktop::Desktop& d = load(scene);
+
+    const desktop::BarItem* bar = d.statusItem("Pebble", "Item-0");
+    ASSERT_TRUE(bar);
+    const auto hit = MenuBarItemDiscovery::sourceApp(MenuBarItemDiscovery::cocoaRect(bar->frame()));
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->name, "Pebble");
+    EXPECT_EQ(hit->bundleIdentifier, std::optional<std::string>("com.example.pebble"));
+    EXPECT_TRUE(hit->element);
+}
+
+TEST_F(MenuBarWindowTest, MenuBarBandFollowsTheDirection) {
+    load(bareScene());
+    // Left to right the band reaches 400 pt past the left edge and 80 past the right.
+    EXPECT_TRUE(MenuBarItemDiscovery::isInMenuBarBand(Rect{-390, 960, 24, 22}));
+    EXPECT_FALSE(MenuBarItemDiscovery::isInMenuBarBand(Rect{-430, 960, 24, 22}));
+    EXPECT_TRUE(MenuBarItemDiscovery::isInMenuBarBand(Rect{1580, 960, 10, 22}));
+    EXPECT_FALSE(MenuBarItemDiscovery::isInMenuBarBand(Rect{1600, 960, 24, 22}));
+    EXPECT_FALSE(MenuBarItemDiscovery::isInMenuBarBand(Rect{600, 800, 24, 22}));
+    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarRTL"});
+    EXPECT_FALSE(MenuBarItemDiscovery::isInMenuBarBand(Rect{-390, 960, 24, 22}));
+    EXPECT_TRUE(MenuBarItemDiscovery::isInMenuBarBand(Rect{3000, 960, 24, 22}));
+}
+
+}  // namespace

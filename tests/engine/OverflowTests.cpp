@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/DiscoveryFixture.h"
+#include "engine/MenuBarOverflowMonitor.h"
+#include "platform/Platform.h"
+#include "platform/ProcessInfo.h"
+#include "platform/Screen.h"
+
+namespace {
+
+using platform::Rect;
+using tessivane::MenuBarOverflowMonitor;
+
+class OverflowTest : public enginetest::DiscoveryFixture {
+protected:
+    // A 1512 pt screen whose camera housing leaves `side` points on either side of it.
+    static desktop::Scene sceneWithSides(double side) {
+        desktop::Scene scene = bareScene();
+        scene.screens[0].cameraHousing = platform::Size{1512 - 2 * side, 32};
+        return scene;
+    }
+    // Status-layer windows ending at the given right edges, in the top strip.
+    static desktop::SceneApplication iconsEndingAt(std::vector<std::pair<double, double>> maxXAndWidth) {
+        auto glass = app(800, "Glass", "com.example.glass");
+        for (auto [maxX, width] : maxXAndWidth) glass.windows.push_back(window(Rect{maxX - width, 958, width, 24}));
+        return glass;
+    }
+    MenuBarOverflowMonitor monitor_;
+};
+
+TEST_F(OverflowTest, IconsThatDoNotFitBesideTheHousingAreCountedNarrowerOnesStillFit) {
+    desktop::Scene scene = sceneWithSides(500);
+    // From the trailing end: 30, 200, 150, 20 pt; 340 pt are free after the 160 pt reserve.
+    scene.applications.push_back(iconsEndingAt({{1100, 20}, {1480, 30}, {1250, 150}, {1450, 200}}));
+    load(scene);
+    ASSERT_EQ(platform::screens().mainScreen()->auxiliaryTopRightArea->width(), 500);
+    EXPECT_EQ(monitor_.calculateHiddenCount(), 1);
+    EXPECT_EQ(monitor_.hiddenCount.get(), 0);  // the coordinator publishes it
+}
+
+TEST_F(OverflowTest, ARegionOfExactly420PointsKeepsTheSmallerReserve) {
+    desktop::Scene scene = sceneWithSides(420);
+    scene.applications.push_back(iconsEndingAt({{1480, 300}}));
+    load(scene);
+    EXPECT_EQ(monitor_.calculateHiddenCount(), 0);
+
+    scene = sceneWithSides(421);  // 160 reserved: 261 free
+    scene.applications.push_back(iconsEndingAt({{1480, 300}, {1170, 10}}));
+    load(scene);
+    EXPECT_EQ(monitor_.calculateHiddenCount(), 1);
+}
+
+TEST_F(OverflowTest, WithoutHousingTheFallbackRegionIsAShareOfTheBarAtTheTrailingEnd) {
+    desktop::Scene scene = bareScene();
+    scene.screens[0].frame = Rect{0, 0, 1440, 900};
+    scene.screens[0].cameraHousing.reset();
+    load(scene);
+    const platform::Screen screen = *platform::screens().mainScreen();
+    EXPECT_EQ(MenuBarOverflowMonitor::fallbackRegion(screen), (Rect{792, 878, 648, 22}));
+    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarRTL"});
+    EXPECT_EQ(MenuBarOverflowMonitor::fallbackRegion(screen), (Rect{0, 878, 648, 22}));
+}
+
+TEST_F(OverflowTest, OnlyStatusLayerWindowsOfOthersInTheStripAreMeasured) {
+    desktop::Scene scene = sceneWithSides(500);
+    auto glass = app(801, "Glass", "com.example.glass");
+    // The strip's threshold is 982 - (24 + 8) = 950; bottoms 4 pt below it still count.
+    glass.windows = {window(Rect{1000, 947, 24, 35}), window(Rect{1040, 937, 24, 45}),
+                     window(Rect{1080, 958, 24, 24}, "", 19), window(Rect{1120, 958, 24, 24}, "", 26),
+                     window(Rect{1160, 958, 24, 24}, "", 20)};
+    scene.applications.push_back(glass);
+    auto dock = app(802, "Dock", "com.apple.dock");
+    dock.windows = {window(Rect{1200, 958, 24, 24})};
+    scene.applications.push_back(dock);
+    auto disguised = app(803, "Helper Of Ours", "com.tessivane.Tessivane");
+    disguised.windows = {window(Rect{1240, 958, 24, 24})};
+    scene.applications.push_back(disguised);
+    load(scene);
+
+    std::vector<double> measured;
+    for (const Rect& frame : monitor_.menuBarStatusFrames(*platform::screens().mainScreen())) {
+        if (frame.minX() >= 1000 && frame.minX() < 1300) measured.push_back(frame.minX());
+    }
+    std::sort(measured.begin(), measured.end());
+    EXPECT_EQ(measured, (std::vector<double>{1000, 1160}));
+}
+
+}  // namespace
