@@ -1,0 +1,192 @@
+#include "desktop/DesktopApplication.h"
+
+#include <algorithm>
+
+#include "desktop/DesktopPopover.h"
+#include "desktop/DesktopWindow.h"
+#include "platform/Menu.h"
+#include "platform/RunLoop.h"
+#include "platform/View.h"
+
+namespace desktop {
+
+using platform::ActivationPolicy;
+
+DesktopApplication::DesktopApplication(Desktop& desktop) : desktop_(desktop) {}
+
+ActivationPolicy DesktopApplication::activationPolicy() const {
+    const SimulatedApp* self = desktop_.app(desktop_.selfPID());
+    return self ? self->activationPolicy : ActivationPolicy::regular;
+}
+
+bool DesktopApplication::setActivationPolicy(ActivationPolicy policy) {
+    SimulatedApp* self = desktop_.mutableApp(desktop_.selfPID());
+    if (!self) return false;
+    self->activationPolicy = policy;
+    // Without the regular policy there is no menu bar of ours: the previous application's
+    // menus come back.
+    if (policy != ActivationPolicy::regular && desktop_.frontmostApp() == desktop_.selfPID()) {
+        desktop_.setFrontmostApp(0);
+    } else if (policy == ActivationPolicy::regular && active_) {
+        desktop_.setFrontmostApp(desktop_.selfPID());
+    }
+    return true;
+}
+
+void DesktopApplication::activate(bool /*ignoringOtherApps*/) {
+    if (terminated_) return;
+    if (activationPolicy() == ActivationPolicy::regular) desktop_.setFrontmostApp(desktop_.selfPID());
+    if (active_) return;
+    active_ = true;
+    if (delegate_) delegate_->applicationDidBecomeActive();
+    didBecomeActive.send();
+}
+
+void DesktopApplication::deactivate() {
+    if (!active_) return;
+    active_ = false;
+    if (desktop_.frontmostApp() == desktop_.selfPID()) desktop_.setFrontmostApp(0);
+    for (const auto& w : windows()) {
+        if (w->hidesOnDeactivate()) w->orderOut();
+    }
+    didResignActive.send();
+}
+
+void DesktopApplication::setAppearance(std::optional<std::string> name) {
+    if (name && *name != platform::kAppearanceAqua && *name != platform::kAppearanceDarkAqua) name.reset();
+    appearance_ = std::move(name);
+}
+
+bool DesktopApplication::effectiveAppearanceIsDark() const {
+    if (appearance_) return *appearance_ == platform::kAppearanceDarkAqua;
+    return desktop_.scene().darkAppearance;
+}
+
+void DesktopApplication::terminate() {
+    if (terminated_) return;
+    if (delegate_) delegate_->applicationWillTerminate();
+    willTerminate.send();
+    terminated_ = true;
+    active_ = false;
+    for (const auto& w : windows()) w->orderOut();
+    if (desktop_.frontmostApp() == desktop_.selfPID()) desktop_.setFrontmostApp(0);
+    desktop_.relayout();
+    platform::RunLoop::main().stop();
+}
+
+std::vector<std::shared_ptr<platform::Window>> DesktopApplication::windows() const {
+    std::vector<std::shared_ptr<platform::Window>> out;
+    for (const auto& weak : windows_) {
+        if (auto w = weak.lock()) out.push_back(w);
+    }
+    return out;
+}
+
+std::shared_ptr<platform::Window> DesktopApplication::keyWindow() const { return key_.lock(); }
+
+DesktopWindow* DesktopApplication::keyDesktopWindow() const { return key_.lock().get(); }
+
+void DesktopApplication::setMainMenu(std::shared_ptr<platform::Menu> menu) {
+    mainMenu_ = std::move(menu);
+    desktop_.relayout();
+}
+
+void DesktopApplication::beep() { desktop_.noteBeep(); }
+
+void DesktopApplication::registerWindow(const std::shared_ptr<DesktopWindow>& window) {
+    windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [](const auto& w) { return w.expired(); }),
+                   windows_.end());
+    windows_.push_back(window);
+}
+
+void DesktopApplication::makeKey(DesktopWindow* window) {
+    auto current = key_.lock();
+    if (current.get() == window) return;
+    std::shared_ptr<DesktopWindow> next;
+    for (const auto& weak : windows_) {
+        auto w = weak.lock();
+        if (w.get() == window) next = w;
+    }
+    if (!next) return;
+    key_ = next;
+    if (current) current->noteKeyChange(false);
+    next->noteKeyChange(true);
+}
+
+void DesktopApplication::resignKey(DesktopWindow* window) {
+    auto current = key_.lock();
+    if (!current || current.get() != window) return;
+    key_.reset();
+    current->noteKeyChange(false);
+}
+
+std::shared_ptr<platform::Window> DesktopApplication::makeWindow(platform::Rect contentRect, uint64_t styleMask) {
+    auto server = desktop_.windows().create(WindowKind::ownWindow, desktop_.selfPID(), 0);
+    auto window = std::make_shared<DesktopWindow>(desktop_.ref(), server, styleMask);
+    window->setFrame(contentRect);
+    window->setContentSize(contentRect.size);
+    registerWindow(window);
+    return window;
+}
+
+std::shared_ptr<platform::Popover> DesktopApplication::makePopover() {
+    return std::make_shared<DesktopPopover>(desktop_.ref());
+}
+
+bool DesktopApplication::popUpMenu(const std::shared_ptr<platform::Menu>& menu,
+                                   const std::shared_ptr<platform::MenuItem>& /*positioningItem*/,
+                                   platform::Point location, platform::View* view) {
+    if (!menu || terminated_) return false;
+    platform::Point screenPoint = location;
+    if (view) {
+        platform::Point inWindow = view->convertToWindow(location);
+        if (platform::Window* w = view->window()) screenPoint = w->convertPointToScreen(inWindow);
+    }
+    if (!desktop_.popUpOwnMenu(menu, screenPoint)) return false;
+    // Menu tracking: with the manual clock this returns while the menu is still up.
+    platform::RunLoop::main().runInMode(platform::RunLoopMode::eventTracking,
+                                        [&] { return desktop_.ownOpenMenu() == menu; });
+    return true;
+}
+
+void DesktopApplication::cancelMenuTracking(const platform::Menu& menu) { desktop_.cancelOwnMenu(menu); }
+
+platform::ModalResponse DesktopApplication::runModalAlert(platform::Alert& alert) { return desktop_.runAlert(alert); }
+
+platform::ModalResponse DesktopApplication::runModalOpenPanel(platform::OpenPanel& panel) {
+    return desktop_.runOpenPanel(panel);
+}
+
+void DesktopApplication::finishLaunching() {
+    if (launched_ || terminated_) return;
+    launched_ = true;
+    if (delegate_) delegate_->applicationDidFinishLaunching();
+    didFinishLaunching.send();
+}
+
+namespace {
+bool findKeyEquivalent(const platform::Menu& menu, const platform::Event& event) {
+    const platform::ModifierFlags relevant = platform::Modifier::command | platform::Modifier::option |
+                                             platform::Modifier::control | platform::Modifier::shift;
+    for (const auto& item : menu.items) {
+        if (item->submenu && findKeyEquivalent(*item->submenu, event)) return true;
+        if (item->isSeparator || !item->isEnabled || item->keyEquivalent.empty()) continue;
+        if (item->keyEquivalent != event.characters) continue;
+        if ((event.modifierFlags & relevant) != (item->keyEquivalentModifierMask & relevant)) continue;
+        if (item->action) {
+            auto action = item->action;
+            action();
+        }
+        return true;
+    }
+    return false;
+}
+}  // namespace
+
+bool DesktopApplication::performKeyEquivalent(const platform::Event& event) {
+    if (!mainMenu_ || !active_ || !(event.modifierFlags & platform::Modifier::command)) return false;
+    auto menu = mainMenu_;
+    return findKeyEquivalent(*menu, event);
+}
+
+}  // namespace desktop

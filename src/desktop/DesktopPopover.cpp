@@ -1,0 +1,107 @@
+#include "desktop/DesktopPopover.h"
+
+#include <algorithm>
+
+#include "desktop/DesktopApplication.h"
+#include "desktop/DesktopWindow.h"
+#include "platform/Window.h"
+
+namespace desktop {
+
+using platform::Rect;
+using platform::RectEdge;
+
+DesktopPopover::DesktopPopover(DesktopRef desktop) : desktop_(std::move(desktop)) {}
+
+DesktopPopover::~DesktopPopover() = default;
+
+void DesktopPopover::setContentView(std::shared_ptr<platform::View> view) {
+    contentView_ = std::move(view);
+    if (window_) {
+        window_->setContentView(contentView_);
+        if (shown_) place();
+    }
+}
+
+platform::Size DesktopPopover::contentSize() const {
+    if (contentSize_) return *contentSize_;
+    if (contentView_) return contentView_->fittingSize();
+    return platform::Size{};
+}
+
+platform::Window* DesktopPopover::window() const { return shown_ ? window_.get() : nullptr; }
+
+void DesktopPopover::show(Rect relativeTo, platform::View& ofView, RectEdge preferredEdge) {
+    Desktop* d = desktop_.get();
+    if (!d) return;
+    platform::Window* anchorWindow = ofView.window();
+    if (!anchorWindow) return;  // AppKit refuses a view that is in no window
+    Rect inWindow = ofView.convertRectToWindow(relativeTo);
+    anchor_ = anchorWindow->convertRectToScreen(inWindow);
+    edge_ = preferredEdge;
+    if (!window_) {
+        auto server = d->windows().create(WindowKind::popover, d->selfPID(), platform::WindowLevel::popUpMenu);
+        window_ = std::make_shared<DesktopWindow>(desktop_, server, platform::WindowStyle::borderless);
+        d->application().registerWindow(window_);
+    }
+    bool wasShown = shown_;
+    auto delegate = delegate_.lock();
+    if (!wasShown && delegate) delegate->popoverWillShow(*this);
+    window_->setContentView(contentView_);
+    place();
+    window_->orderFrontRegardless();
+    shown_ = true;
+    d->notePopoverShown(shared_from_this());
+    if (!wasShown && delegate) delegate->popoverDidShow(*this);
+}
+
+void DesktopPopover::place() {
+    Desktop* d = desktop_.get();
+    if (!d || !window_) return;
+    platform::Size size = contentSize();
+    Rect screen = d->mainScreen() ? d->mainScreen()->frame : Rect{0, 0, 1728, 1117};
+    for (const auto& s : d->screens()) {
+        if (s.frame.contains(platform::Point{anchor_.midX(), anchor_.midY()})) screen = s.frame;
+    }
+    double x = 0, y = 0;
+    switch (edge_) {
+        case RectEdge::minY:  // below (AppKit y grows upward)
+            x = anchor_.midX() - size.width / 2;
+            y = anchor_.minY() - kArrowHeight - size.height;
+            break;
+        case RectEdge::maxY:
+            x = anchor_.midX() - size.width / 2;
+            y = anchor_.maxY() + kArrowHeight;
+            break;
+        case RectEdge::minX:
+            x = anchor_.minX() - kArrowHeight - size.width;
+            y = anchor_.midY() - size.height / 2;
+            break;
+        case RectEdge::maxX:
+            x = anchor_.maxX() + kArrowHeight;
+            y = anchor_.midY() - size.height / 2;
+            break;
+    }
+    // Kept on the screen, as AppKit slides a popover along its edge.
+    x = std::clamp(x, screen.minX(), std::max(screen.minX(), screen.maxX() - size.width));
+    window_->setFrame(Rect{x, y, size.width, size.height});
+}
+
+void DesktopPopover::performClose() {
+    if (!shown_) return;
+    if (auto delegate = delegate_.lock()) {
+        if (!delegate->popoverShouldClose(*this)) return;
+    }
+    close();
+}
+
+void DesktopPopover::close() {
+    if (!shown_) return;
+    shown_ = false;
+    if (window_) window_->orderOut();
+    // The delegate may release this popover.
+    auto keep = shared_from_this();
+    if (auto delegate = delegate_.lock()) delegate->popoverDidClose(*this);
+}
+
+}  // namespace desktop

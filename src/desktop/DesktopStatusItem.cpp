@@ -1,0 +1,165 @@
+#include "desktop/DesktopStatusItem.h"
+
+#include "desktop/DesktopApplication.h"
+#include "desktop/DesktopWindow.h"
+#include "platform/UserDefaults.h"
+
+namespace desktop {
+
+using platform::EventType;
+
+// ---- Button ----
+
+void DesktopStatusBarButton::setImage(std::optional<platform::Image> image) {
+    image_ = std::move(image);
+    contentChanged();
+}
+
+void DesktopStatusBarButton::setImagePosition(platform::ImagePosition position) {
+    imagePosition_ = position;
+    contentChanged();
+}
+
+void DesktopStatusBarButton::setTitle(std::string title) {
+    if (title == title_) return;
+    title_ = std::move(title);
+    contentChanged();
+}
+
+void DesktopStatusBarButton::contentChanged() {
+    if (auto item = item_.lock()) item->contentChanged();
+}
+
+uint32_t DesktopStatusBarButton::windowNumber() const {
+    auto item = item_.lock();
+    return item && item->window() ? item->window()->windowNumber() : 0;
+}
+
+platform::Rect DesktopStatusBarButton::frameInScreenCoordinates() const { return frameInScreen(); }
+
+double DesktopStatusBarButton::contentWidth() const {
+    using platform::ImagePosition;
+    bool showsImage = image_ && imagePosition_ != ImagePosition::noImage;
+    bool showsTitle = !title_.empty() && imagePosition_ != ImagePosition::imageOnly;
+    double w = 0;
+    if (showsImage) w += image_->size().width;
+    if (showsTitle) w += SystemStatusBar::textWidth(title_);
+    if (showsImage && showsTitle) w += SystemStatusBar::kImageTitleGap;
+    return w + SystemStatusBar::kButtonPadding;
+}
+
+void DesktopStatusBarButton::track(const platform::Event& e, bool down) {
+    if (!enabled_) return;
+    highlight(down);
+    bool inside = frameInScreen().contains(e.locationInScreen);
+    if (!platform::maskContains(mask_, e.type) || (!down && !inside) || !action_) return;
+    auto keep = std::static_pointer_cast<DesktopStatusBarButton>(shared_from_this());
+    auto action = action_;
+    action();
+}
+
+void DesktopStatusBarButton::performClick() {
+    if (!enabled_ || !action_) return;
+    auto action = action_;
+    action();
+}
+
+// ---- Item ----
+
+DesktopStatusItem::DesktopStatusItem(DesktopRef desktop, double length) : desktop_(std::move(desktop)), length_(length) {}
+
+void DesktopStatusItem::attach() {
+    Desktop* d = desktop_.get();
+    if (!d) return;
+    button_ = std::make_shared<DesktopStatusBarButton>(weak_from_this());
+    BarItem& bar = d->bar().add(d->selfPID(), d->selfPID(), 0);
+    bar.own = this;
+    barItem_ = bar.id;
+    window_ = std::make_shared<DesktopWindow>(desktop_, bar.window, platform::WindowStyle::borderless);
+    d->application().registerWindow(window_);
+    window_->setContentView(button_);
+    d->relayout();
+}
+
+DesktopStatusItem::~DesktopStatusItem() { removeFromBar(); }
+
+void DesktopStatusItem::removeFromBar() {
+    if (!barItem_) return;
+    uint64_t id = std::exchange(barItem_, 0);
+    if (Desktop* d = desktop_.get()) {
+        if (BarItem* item = d->bar().find(id)) item->own = nullptr;
+        d->bar().remove(id);
+        d->relayout();
+    }
+    if (window_) window_->setContentView(nullptr);
+}
+
+void DesktopStatusItem::setLength(double length) {
+    if (length == length_) return;
+    length_ = length;
+    contentChanged();
+}
+
+void DesktopStatusItem::setAutosaveName(std::string name) {
+    autosaveName_ = std::move(name);
+    Desktop* d = desktop_.get();
+    BarItem* item = d ? d->bar().find(barItem_) : nullptr;
+    if (!item) return;
+    item->autosaveName = autosaveName_;
+    item->window->name = autosaveName_;
+    if (!autosaveName_.empty()) {
+        auto stored = platform::UserDefaults::standard().object("NSStatusItem Preferred Position " + autosaveName_);
+        if (stored && stored->asDouble()) {
+            item->position = *stored->asDouble();
+        } else {
+            d->bar().storePosition(*item, item->position);
+        }
+    }
+    d->relayout();
+}
+
+void DesktopStatusItem::setVisible(bool visible) {
+    visible_ = visible;
+    Desktop* d = desktop_.get();
+    if (BarItem* item = d ? d->bar().find(barItem_) : nullptr) {
+        item->isVisible = visible;
+        d->relayout();
+    }
+}
+
+std::shared_ptr<platform::StatusBarButton> DesktopStatusItem::button() const {
+    return barItem_ ? button_ : nullptr;
+}
+
+double DesktopStatusItem::currentWidth() const {
+    if (length_ >= 0) return length_;
+    if (length_ == platform::StatusItem::squareLength) {
+        Desktop* d = desktop_.get();
+        return d ? d->bar().thickness() : 22;
+    }
+    return button_ ? button_->contentWidth() : SystemStatusBar::kButtonPadding;
+}
+
+void DesktopStatusItem::contentChanged() {
+    if (Desktop* d = desktop_.get(); d && barItem_) d->relayout();
+}
+
+void DesktopStatusItem::syncFrame() {
+    if (window_) window_->syncContentFrame();
+}
+
+// ---- Bar ----
+
+std::shared_ptr<platform::StatusItem> DesktopStatusBar::statusItem(double length) {
+    auto item = std::make_shared<DesktopStatusItem>(desktop_.ref(), length);
+    item->attach();
+    return item;
+}
+
+void DesktopStatusBar::removeStatusItem(const std::shared_ptr<platform::StatusItem>& item) {
+    if (auto own = std::dynamic_pointer_cast<DesktopStatusItem>(item)) own->removeFromBar();
+}
+
+double DesktopStatusBar::thickness() const { return desktop_.bar().thickness(); }
+
+}  // namespace desktop

@@ -1,0 +1,162 @@
+#include "desktop/DesktopWindow.h"
+
+#include <algorithm>
+
+#include "desktop/DesktopApplication.h"
+
+namespace desktop {
+
+using platform::Point;
+using platform::Rect;
+
+DesktopWindow::DesktopWindow(DesktopRef desktop, std::shared_ptr<ServerWindow> server, platform::WindowStyleMask style)
+    : desktop_(std::move(desktop)), server_(std::move(server)), style_(style) {
+    server_->platformWindow = this;
+}
+
+DesktopWindow::~DesktopWindow() {
+    server_->platformWindow = nullptr;
+    if (contentView_) contentView_->setHostWindow(nullptr);
+    if (Desktop* d = desktop_.get()) {
+        d->application().resignKey(this);
+        d->windows().remove(server_->number);
+    }
+}
+
+void DesktopWindow::setStyleMask(platform::WindowStyleMask mask) {
+    Rect content = contentRect();
+    style_ = mask;
+    setContentSize(content.size);
+}
+
+static double titleBar(platform::WindowStyleMask style) {
+    bool titled = (style & platform::WindowStyle::titled) != 0;
+    bool full = (style & platform::WindowStyle::fullSizeContentView) != 0;
+    return titled && !full ? DesktopWindow::kTitleBarHeight : 0;
+}
+
+void DesktopWindow::setFrame(Rect frame) {
+    frame.size.width = std::max(frame.size.width, 0.0);
+    frame.size.height = std::max(frame.size.height, 0.0);
+    server_->frame = frame;
+    syncContentFrame();
+}
+
+Rect DesktopWindow::contentRect() const {
+    Rect f = server_->frame;
+    return Rect{f.origin.x, f.origin.y, f.width(), std::max(0.0, f.height() - titleBar(style_))};
+}
+
+void DesktopWindow::setContentSize(platform::Size size) {
+    // The top edge stays where it is, as AppKit keeps it.
+    Rect f = server_->frame;
+    double height = size.height + titleBar(style_);
+    double top = f.maxY();
+    setFrame(Rect{f.origin.x, top - height, size.width, height});
+}
+
+std::optional<platform::Screen> DesktopWindow::screen() const {
+    Desktop* d = desktop_.get();
+    if (!d) return std::nullopt;
+    std::optional<platform::Screen> best;
+    double bestArea = 0;
+    for (const auto& s : d->screens()) {
+        Rect i = s.frame.intersection(server_->frame);
+        double area = i.width() * i.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = s;
+        }
+    }
+    return best ? best : d->mainScreen();
+}
+
+void DesktopWindow::center() {
+    Desktop* d = desktop_.get();
+    if (!d) return;
+    auto s = d->mainScreen();
+    if (!s) return;
+    Rect v = s->visibleFrame;
+    Rect f = server_->frame;
+    // Horizontally centred, a little above the middle.
+    double x = std::round(v.midX() - f.width() / 2);
+    double y = std::round(v.minY() + (v.height() - f.height()) * 2.0 / 3.0);
+    setFrame(Rect{x, std::max(v.minY(), y), f.width(), f.height()});
+}
+
+void DesktopWindow::makeKeyAndOrderFront() {
+    orderFrontRegardless();
+    if (Desktop* d = desktop_.get()) d->application().makeKey(this);
+}
+
+void DesktopWindow::orderFrontRegardless() {
+    closed_ = false;
+    server_->ordered = true;
+    if (Desktop* d = desktop_.get()) d->windows().orderFront(*server_);
+}
+
+void DesktopWindow::orderOut() {
+    server_->ordered = false;
+    if (Desktop* d = desktop_.get()) d->application().resignKey(this);
+}
+
+void DesktopWindow::close() {
+    if (closed_ && !server_->ordered) return;
+    if (auto del = delegate_.lock()) del->windowWillClose(*this);
+    willClose.send();
+    closed_ = true;
+    orderOut();
+}
+
+void DesktopWindow::performClose() {
+    if (!(style_ & platform::WindowStyle::closable)) {
+        if (Desktop* d = desktop_.get()) d->noteBeep();
+        return;
+    }
+    if (auto del = delegate_.lock()) {
+        if (!del->windowShouldClose(*this)) return;
+    }
+    close();
+}
+
+bool DesktopWindow::isKeyWindow() const {
+    Desktop* d = desktop_.get();
+    return d && d->application().keyDesktopWindow() == this;
+}
+
+void DesktopWindow::noteKeyChange(bool isKey) {
+    auto del = delegate_.lock();
+    if (isKey) {
+        if (del) del->windowDidBecomeKey(*this);
+        didBecomeKey.send();
+    } else {
+        if (del) del->windowDidResignKey(*this);
+        didResignKey.send();
+    }
+}
+
+void DesktopWindow::setContentView(std::shared_ptr<platform::View> view) {
+    if (contentView_ == view) return;
+    if (contentView_) contentView_->setHostWindow(nullptr);
+    contentView_ = std::move(view);
+    if (contentView_) {
+        syncContentFrame();
+        contentView_->setHostWindow(this);
+    }
+}
+
+void DesktopWindow::syncContentFrame() {
+    if (!contentView_) return;
+    Rect c = contentRect();
+    contentView_->setFrame(Rect{0, 0, c.width(), c.height()});
+}
+
+Point DesktopWindow::convertPointFromScreen(Point p) const {
+    return Point{p.x - server_->frame.origin.x, p.y - server_->frame.origin.y};
+}
+
+Point DesktopWindow::convertPointToScreen(Point p) const {
+    return Point{p.x + server_->frame.origin.x, p.y + server_->frame.origin.y};
+}
+
+}  // namespace desktop
