@@ -77,12 +77,22 @@ std::optional<std::string> ownText(const RenderedNode& n) {
     }
 }
 
+// A control answers to its whole title or to any one text of its label (a row with a
+// symbol, a title and a shortcut hint answers to its title alone).
+bool titleMatches(const RenderedNode& n, const std::string& text) {
+    if (title(n) == text) return true;
+    std::vector<std::string> parts;
+    for (auto& c : n.children)
+        if (c->slot == Slot::content) collectText(*c, parts);
+    return std::find(parts.begin(), parts.end(), text) != parts.end();
+}
+
 bool matches(const RenderedNode& n, const Query& q) {
     const NodeData& d = n.data();
     if (q.identifier && d.identifier != *q.identifier) return false;
     if (q.role && roleOf(n) != *q.role) return false;
     if (q.text) {
-        if (q.role) return title(n) == *q.text;
+        if (q.role) return titleMatches(n, *q.text);
         auto own = ownText(n);
         if (!own || *own != *q.text) return false;
     }
@@ -587,20 +597,18 @@ bool Element::unhover() {
     const RenderedNode* n = node();
     if (!n) return false;
     auto& hovered = host_->hovered_;
+    // Every hover region that holds the node, or lies inside it, is left.
+    auto left = [&](const RenderedNode* h) { return inSubtree(h, n) || inSubtree(n, h); };
     std::vector<std::function<void()>> calls;
     for (auto it = hovered.rbegin(); it != hovered.rend(); ++it) {
         const RenderedNode* h = host_->findNode(*it);
-        if (h && inSubtree(h, n) && h->data().onHover) calls.push_back([f = h->data().onHover] { f(false); });
+        if (h && left(h) && h->data().onHover) calls.push_back([f = h->data().onHover] { f(false); });
     }
     std::erase_if(hovered, [&](const std::string& id) {
         const RenderedNode* h = host_->findNode(id);
-        return !h || inSubtree(h, n);
+        return !h || left(h);
     });
-    if (n->parent) {
-        host_->pointer_ = n->parent->id;
-    } else {
-        host_->pointer_.reset();
-    }
+    host_->pointer_.reset();
     for (auto& c : calls) c();
     return true;
 }

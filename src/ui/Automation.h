@@ -77,7 +77,7 @@ public:
     bool rightClick();
     bool controlClick();  // a secondary click, as Control-click is
     bool hover();         // the pointer moves onto the node
-    bool unhover();       // the pointer leaves the node
+    bool unhover();       // the pointer leaves the node and every hover region holding it
     bool type(const std::string& text);  // replaces a field's contents
     bool toggle();
     bool choose(const std::string& title);  // a picker option or a menu item

@@ -164,12 +164,16 @@ public:
     // The identity of the node among its siblings; a new id is a new node (state resets).
     UI_MODIFIER(id(std::string identity))
 
-    // Runs `action(old, new)` after a render in which `value` differs from the previous
-    // render's (not on the first appearance).
-    template <class T>
-    Node onChange(const T& value, std::function<void(const T& oldValue, const T& newValue)> action) const&;
-    template <class T>
-    Node onChange(const T& value, std::function<void(const T& oldValue, const T& newValue)> action) &&;
+    // Runs `action` after a render in which `value` differs from the previous render's (not
+    // on the first appearance). The action takes (old, new), (new) or nothing.
+    template <class T, class F>
+    Node onChange(const T& value, F&& action) const&;
+    template <class T, class F>
+    Node onChange(const T& value, F&& action) &&;
+
+    // Applies a reusable modifier of the application's own: `.apply(settingsSurface(...))`.
+    Node apply(const std::function<Node(Node)>& transform) const& { return transform(*this); }
+    Node apply(const std::function<Node(Node)>& transform) && { return transform(std::move(*this)); }
 
     // Environment values and objects for the subtree.
     template <class Key>
@@ -360,13 +364,25 @@ ChangeWatch makeChangeWatch(const T& value, std::function<void(const T&, const T
     return w;
 }
 
-template <class T>
-Node Node::onChange(const T& value, std::function<void(const T&, const T&)> action) const& {
-    return edit([&](NodeData& d) { d.changes.push_back(makeChangeWatch(value, std::move(action))); });
+template <class T, class F>
+std::function<void(const T&, const T&)> changeAction(F&& f) {
+    if constexpr (std::is_invocable_v<F, const T&, const T&>) {
+        return std::forward<F>(f);
+    } else if constexpr (std::is_invocable_v<F, const T&>) {
+        return [f = std::forward<F>(f)](const T&, const T& now) { f(now); };
+    } else {
+        return [f = std::forward<F>(f)](const T&, const T&) { f(); };
+    }
 }
-template <class T>
-Node Node::onChange(const T& value, std::function<void(const T&, const T&)> action) && {
-    return std::move(*this).edit([&](NodeData& d) { d.changes.push_back(makeChangeWatch(value, std::move(action))); });
+
+template <class T, class F>
+Node Node::onChange(const T& value, F&& action) const& {
+    return edit([&](NodeData& d) { d.changes.push_back(makeChangeWatch<T>(value, changeAction<T>(std::forward<F>(action)))); });
+}
+template <class T, class F>
+Node Node::onChange(const T& value, F&& action) && {
+    return std::move(*this).edit(
+        [&](NodeData& d) { d.changes.push_back(makeChangeWatch<T>(value, changeAction<T>(std::forward<F>(action)))); });
 }
 
 template <class Key>

@@ -8,6 +8,7 @@
 #include "ui/Automation.h"
 #include "ui/Host.h"
 #include "ui/Nodes.h"
+#include "ui/TimelineView.h"
 
 namespace {
 
@@ -310,9 +311,9 @@ public:
                                              .onAppear([this] { log.push_back("appear"); })
                                              .onDisappear([this] { log.push_back("disappear"); })
                                        : Empty(),
-                      Text(std::to_string(value.get())).onChange(value.get(), std::function<void(const int&, const int&)>([this](const int& a, const int& b) {
+                      Text(std::to_string(value.get())).onChange(value.get(), [this](const int& a, const int& b) {
                           log.push_back("change " + std::to_string(a) + "->" + std::to_string(b));
-                      })));
+                      }));
     }
 };
 
@@ -330,6 +331,40 @@ TEST_F(HostTest, AppearDisappearAndChangeActions) {
     EXPECT_EQ(v->log, (std::vector<std::string>{"appear", "change 0->2", "disappear", "appear"}));
     host.tearDown();
     EXPECT_EQ(v->log.back(), "disappear");
+}
+
+}  // namespace
+
+namespace {
+
+using namespace ui;
+
+class Clock : public View {
+public:
+    State<bool> shown{this, true};
+    Node body() override {
+        return shown.get() ? TimelineView(30, [](double now) { return Text(std::to_string(static_cast<long>(now) % 1000)); })
+                           : Text("hidden");
+    }
+};
+
+TEST_F(HostTest, ATimelineRedrawsOnItsScheduleWhileShown) {
+    auto clock = std::make_shared<Clock>();
+    Host host(clock);
+    host.tree();
+    EXPECT_EQ(host.renderCount(), 1u);
+    advance(29);
+    EXPECT_EQ(host.renderCount(), 1u);
+    advance(1);
+    EXPECT_EQ(host.renderCount(), 2u);
+    advance(30);
+    EXPECT_EQ(host.renderCount(), 3u);
+    clock->shown = false;
+    advance(0);
+    size_t timers = platform::RunLoop::main().validTimerCount();
+    advance(120);
+    EXPECT_EQ(host.renderCount(), 4u);
+    EXPECT_EQ(platform::RunLoop::main().validTimerCount(), timers);
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#include "ui/TimelineView.h"
+
+#include "platform/RunLoop.h"
+#include "ui/View.h"
+
+namespace ui {
+
+namespace {
+
+// The timer lives in a State, so the instance that renders after a re-render (which gets the
+// previous instance's states) stops the timer the first one started.
+class Timeline final : public View {
+public:
+    Timeline(double interval, std::function<Node(double)> content) : interval_(interval), content_(std::move(content)) {}
+
+    Node body() override {
+        double now = platform::RunLoop::main().now();
+        return content_(now)
+            .onAppear([this] {
+                auto tick = now_.binding();
+                *timer_.get() = platform::RunLoop::main().scheduledTimer(
+                    interval_, true, [tick](platform::Timer&) { tick.set(platform::RunLoop::main().now()); },
+                    platform::TimerModes::common);
+            })
+            .onDisappear([this] {
+                auto& timer = *timer_.get();
+                if (timer) timer->invalidate();
+                timer.reset();
+            });
+    }
+
+private:
+    double interval_;
+    std::function<Node(double)> content_;
+    State<double> now_{this, 0};
+    // Shared, not assigned: starting the timer is no change to draw.
+    State<std::shared_ptr<platform::TimerRef>> timer_{this, std::make_shared<platform::TimerRef>()};
+};
+
+}  // namespace
+
+Node TimelineView(double interval, std::function<Node(double now)> content) {
+    return view<Timeline>(interval, std::move(content));
+}
+
+}  // namespace ui
