@@ -229,6 +229,19 @@ bool runAlertButton(Host& host, const RenderedNode& alert, const RenderedNode& b
     return true;
 }
 
+// Runs the first reachable, enabled button whose key equivalent matches.
+bool runShortcut(Host& host, const std::function<bool(const KeyboardShortcut&)>& matchesKey) {
+    for (auto& e : host.findAll(byRole(Role::button))) {
+        const RenderedNode* b = e.node();
+        const auto& shortcut = b->data().shortcut;
+        if (shortcut && matchesKey(*shortcut) && !effectivelyDisabled(b)) {
+            if (b->data().action) b->data().action();
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool Host::pressReturn() {
@@ -247,15 +260,7 @@ bool Host::pressReturn() {
             }
         }
     }
-    for (auto& e : findAll(byRole(Role::button))) {
-        const RenderedNode* b = e.node();
-        auto& s = b->data().shortcut;
-        if (s && s->kind == KeyboardShortcut::Kind::defaultAction && !effectivelyDisabled(b)) {
-            if (b->data().action) b->data().action();
-            return true;
-        }
-    }
-    return false;
+    return runShortcut(*this, [](const KeyboardShortcut& k) { return k.kind == KeyboardShortcut::Kind::defaultAction; });
 }
 
 bool Host::pressEscape() {
@@ -279,30 +284,16 @@ bool Host::pressEscape() {
         dismiss(*this, *popover);
         return true;
     }
-    for (auto& e : findAll(byRole(Role::button))) {
-        const RenderedNode* b = e.node();
-        auto& s = b->data().shortcut;
-        if (s && s->kind == KeyboardShortcut::Kind::cancelAction && !effectivelyDisabled(b)) {
-            if (b->data().action) b->data().action();
-            return true;
-        }
-    }
-    return false;
+    return runShortcut(*this, [](const KeyboardShortcut& k) { return k.kind == KeyboardShortcut::Kind::cancelAction; });
 }
 
 bool Host::pressKey(const std::string& key, platform::ModifierFlags modifiers) {
     if (key == "\r" && modifiers == 0) return pressReturn();
     if (key == "\x1b" && modifiers == 0) return pressEscape();
     if (presentedAlert(*this, presentedAlerts_)) return false;
-    for (auto& e : findAll(byRole(Role::button))) {
-        const RenderedNode* b = e.node();
-        auto& s = b->data().shortcut;
-        if (s && s->kind == KeyboardShortcut::Kind::key && s->key == key && s->modifiers == modifiers && !effectivelyDisabled(b)) {
-            if (b->data().action) b->data().action();
-            return true;
-        }
-    }
-    return false;
+    return runShortcut(*this, [&](const KeyboardShortcut& k) {
+        return k.kind == KeyboardShortcut::Kind::key && k.key == key && k.modifiers == modifiers;
+    });
 }
 
 Cursor Host::cursor() const {

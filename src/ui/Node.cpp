@@ -38,6 +38,12 @@ Modifier modifier(Modifier::Kind kind) {
     m.kind = kind;
     return m;
 }
+template <class F>
+void add(NodeData& d, Modifier::Kind kind, F&& set) {
+    Modifier m = modifier(kind);
+    set(m);
+    d.modifiers.push_back(std::move(m));
+}
 Modifier paddingOf(EdgeInsets insets) {
     Modifier m = modifier(Modifier::Kind::padding);
     m.insets = insets;
@@ -49,93 +55,52 @@ UI_DEFINE((padding(double amount)), { d.modifiers.push_back(paddingOf(EdgeInsets
 UI_DEFINE((padding(Edges edges, double amount)), { d.modifiers.push_back(paddingOf(EdgeInsets::of(edges, amount))); })
 UI_DEFINE((padding(EdgeInsets insets)), { d.modifiers.push_back(paddingOf(insets)); })
 UI_DEFINE((frame(Frame frame)), {
-    Modifier m = modifier(Modifier::Kind::frame);
-    m.frame = frame;
-    m.alignment = frame.alignment;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::frame, [&](Modifier& m) { m.frame = frame; m.alignment = frame.alignment; });
 })
 UI_DEFINE((frame(double width, double height, Alignment alignment)), {
-    Modifier m = modifier(Modifier::Kind::frame);
-    m.frame.width = width;
-    m.frame.height = height;
-    m.frame.alignment = alignment;
-    m.alignment = alignment;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::frame, [&](Modifier& m) { m.frame.width = width; m.frame.height = height; m.frame.alignment = alignment; m.alignment = alignment; });
 })
 UI_DEFINE((background(platform::Color color)), {
-    Modifier m = modifier(Modifier::Kind::background);
-    m.color = color;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::background, [&](Modifier& m) { m.color = color; });
 })
 UI_DEFINE((background(platform::Color color, Shape in)), {
-    Modifier m = modifier(Modifier::Kind::background);
-    m.color = color;
-    m.shape = in;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::background, [&](Modifier& m) { m.color = color; m.shape = in; });
 })
 UI_DEFINE((background(Node content, Alignment alignment)), {
-    Modifier m = modifier(Modifier::Kind::background);
-    m.content = std::move(content);
-    m.alignment = alignment;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::background, [&](Modifier& m) { m.content = std::move(content); m.alignment = alignment; });
 })
 UI_DEFINE((overlay(Node content, Alignment alignment)), {
-    Modifier m = modifier(Modifier::Kind::overlay);
-    m.content = std::move(content);
-    m.alignment = alignment;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::overlay, [&](Modifier& m) { m.content = std::move(content); m.alignment = alignment; });
 })
 UI_DEFINE((border(platform::Color color, double width)), {
-    Modifier m = modifier(Modifier::Kind::border);
-    m.color = color;
-    m.amount = width;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::border, [&](Modifier& m) { m.color = color; m.amount = width; });
 })
 UI_DEFINE((cornerRadius(double radius)), {
-    Modifier m = modifier(Modifier::Kind::clipShape);
-    m.shape = Shape{Shape::Kind::roundedRectangle, radius, false};
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::clipShape, [&](Modifier& m) { m.shape = Shape{Shape::Kind::roundedRectangle, radius, false}; });
 })
 UI_DEFINE((clipShape(Shape shape)), {
-    Modifier m = modifier(Modifier::Kind::clipShape);
-    m.shape = shape;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::clipShape, [&](Modifier& m) { m.shape = shape; });
 })
 UI_DEFINE((contentShape(Shape shape)), {
-    Modifier m = modifier(Modifier::Kind::contentShape);
-    m.shape = shape;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::contentShape, [&](Modifier& m) { m.shape = shape; });
 })
 UI_DEFINE((shadow(Shadow shadow)), {
-    Modifier m = modifier(Modifier::Kind::shadow);
-    m.shadowValue = shadow;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::shadow, [&](Modifier& m) { m.shadowValue = shadow; });
 })
 UI_DEFINE((opacity(double value)), {
-    Modifier m = modifier(Modifier::Kind::opacity);
-    m.amount = value;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::opacity, [&](Modifier& m) { m.amount = value; });
 })
 UI_DEFINE((offset(double x, double y)), {
-    Modifier m = modifier(Modifier::Kind::offset);
-    m.offsetValue = Point{x, y};
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::offset, [&](Modifier& m) { m.offsetValue = Point{x, y}; });
 })
 UI_DEFINE((fixedSize(bool horizontal, bool vertical)), {
-    Modifier m = modifier(Modifier::Kind::fixedSize);
-    m.horizontal = horizontal;
-    m.vertical = vertical;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::fixedSize, [&](Modifier& m) { m.horizontal = horizontal; m.vertical = vertical; });
 })
 UI_DEFINE((layoutPriority(double priority)), {
-    Modifier m = modifier(Modifier::Kind::layoutPriority);
-    m.amount = priority;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::layoutPriority, [&](Modifier& m) { m.amount = priority; });
 })
 UI_DEFINE((zIndex(double z)), {
-    Modifier m = modifier(Modifier::Kind::zIndex);
-    m.amount = z;
-    d.modifiers.push_back(std::move(m));
+    add(d, Modifier::Kind::zIndex, [&](Modifier& m) { m.amount = z; });
 })
 UI_DEFINE((ignoresSafeArea()), { d.modifiers.push_back(modifier(Modifier::Kind::ignoresSafeArea)); })
 
