@@ -1,0 +1,68 @@
+#include "onboarding/OnboardingWindowController.h"
+
+#include <string>
+
+#include "app/AccessibilityReapprovalGuide.h"
+#include "app/AppState.h"
+#include "app/WindowPlaceholderView.h"
+#include "model/UITestLaunch.h"
+#include "onboarding/DismissOnboarding.h"
+#include "onboarding/MenuBarAppWindows.h"
+#include "platform/Application.h"
+#include "platform/Platform.h"
+#include "platform/UserDefaults.h"
+#include "ui/HostingView.h"
+
+namespace tessivane {
+
+namespace {
+
+bool hasCompletedOnboarding() {
+    return UITestLaunch::defaults()->boolForKey(std::string(AccessibilityReapprovalGuide::hasCompletedOnboardingKey));
+}
+
+}  // namespace
+
+void OnboardingWindowController::show(AppState& appState) {
+    if (!window_) {
+        const auto weak = anchor_.weak();
+        ui::Environment environment = ui::Environment{}.withObject(appState).with<DismissOnboardingKey>([weak] {
+            if (auto* self = weak.get()) self->dismiss();
+            else if (hasCompletedOnboarding()) MenuBarAppWindows::restoreAccessoryIfIdle();
+        });
+        auto content = ui::HostingView::make(std::make_shared<WindowPlaceholderView>(windowTitle), std::move(environment));
+        auto window = platform::Window::make(platform::Rect{platform::Point{}, contentSize},
+                                             platform::WindowStyle::titled | platform::WindowStyle::closable);
+        window->setContentView(content);
+        window->setTitle(windowTitle);
+        window->setContentSize(contentSize);
+        window->center();
+        window->setReleasedWhenClosed(false);
+        window->setHidesOnDeactivate(false);
+        window->setCollectionBehavior(platform::WindowCollection::moveToActiveSpace |
+                                      platform::WindowCollection::fullScreenAuxiliary);
+        closeObserver_ = window->willClose.connect([weak] {
+            if (auto* self = weak.get()) self->windowWillClose();
+        });
+        window_ = std::move(window);
+    }
+
+    MenuBarAppWindows::bringForward(*window_);
+    platform::application().requestUserAttention();
+}
+
+void OnboardingWindowController::dismiss() {
+    if (window_) window_->close();
+    if (hasCompletedOnboarding()) MenuBarAppWindows::restoreAccessoryIfIdle();
+}
+
+void OnboardingWindowController::windowWillClose() {
+    if (hasCompletedOnboarding()) {
+        MenuBarAppWindows::restoreAccessoryIfIdle();
+    } else {
+        // Closed before the end: stay in the Dock so the next activation brings the tour back.
+        platform::application().setActivationPolicy(platform::ActivationPolicy::regular);
+    }
+}
+
+}  // namespace tessivane
