@@ -1,6 +1,5 @@
 #include "statusitems/ClickableRow.h"
 
-#include "ui/Color.h"
 #include "ui/Nodes.h"
 
 namespace tessivane {
@@ -10,7 +9,7 @@ ui::Node ClickableRow::body() {
     // Copies, so a click still finds its callback while the popover re-renders.
     auto left = onLeftClick_;
     auto right = onRightClick_;
-    return Fill(Color::clear())
+    return Node(content_)
         .contentShape(Rectangle())
         .onTapGesture([left] {
             if (left) left();

@@ -1,20 +1,22 @@
 #pragma once
 #include <functional>
 
+#include "ui/Node.h"
 #include "ui/View.h"
 
 namespace tessivane {
 
-// A transparent layer over a popover row that takes every click on the row itself: a left
-// click, and separately a right click or a Control-click. It is laid out left to right
-// whatever the language, and the row's own content never sees the click.
+// Makes a whole popover row one click target that reports a left click and, separately, a
+// right click or a Control-click. Nothing inside the row takes the click itself, and the
+// row is laid out left to right whatever the language.
 class ClickableRow : public ui::View {
 public:
-    ClickableRow(std::function<void()> onLeftClick, std::function<void()> onRightClick)
-        : onLeftClick_(std::move(onLeftClick)), onRightClick_(std::move(onRightClick)) {}
+    ClickableRow(ui::Node content, std::function<void()> onLeftClick, std::function<void()> onRightClick)
+        : content_(std::move(content)), onLeftClick_(std::move(onLeftClick)), onRightClick_(std::move(onRightClick)) {}
     ui::Node body() override;
 
 private:
+    ui::Node content_;
     std::function<void()> onLeftClick_;
     std::function<void()> onRightClick_;
 };

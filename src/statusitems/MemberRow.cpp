@@ -22,8 +22,7 @@ ui::Node MemberRow::body() {
                    .contentShape(Rectangle())
                    .background(highlight)
                    .onHover([this](bool inside) { isHovering_ = inside; });
-    return pointingHandCursor(std::move(row))
-        .overlay(view<ClickableRow>(onSelect_, onSecondarySelect_))
+    return view<ClickableRow>(pointingHandCursor(std::move(row)), onSelect_, onSecondarySelect_)
         .help("Click to open. Right-click for its menu.");
 }
 

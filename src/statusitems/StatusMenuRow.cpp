@@ -20,7 +20,7 @@ ui::Node StatusMenuRow::body() {
                       .padding(Edges::vertical, 7)
                       .frame({.maxWidth = infinity, .alignment = Alignment::leading})
                       .contentShape(Rectangle())
-                      .background(Fill(highlight).ignoresSafeArea()))
+                      .background(highlight))
         .buttonStyle(ButtonStyle::plain)
         .onHover([this](bool inside) { isHovering_ = inside; });
 }
