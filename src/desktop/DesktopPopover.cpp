@@ -18,8 +18,8 @@ DesktopPopover::~DesktopPopover() = default;
 void DesktopPopover::setContentView(std::shared_ptr<platform::View> view) {
     contentView_ = std::move(view);
     if (window_) {
-        window_->setContentView(contentView_);
         if (shown_) place();
+        window_->setContentView(contentView_);
     }
 }
 
@@ -47,8 +47,9 @@ void DesktopPopover::show(Rect relativeTo, platform::View& ofView, RectEdge pref
     bool wasShown = shown_;
     auto delegate = delegate_.lock();
     if (!wasShown && delegate) delegate->popoverWillShow(*this);
-    window_->setContentView(contentView_);
+    // Sized by the content before the window takes it (the window sizes its content view).
     place();
+    window_->setContentView(contentView_);
     window_->orderFrontRegardless();
     shown_ = true;
     d->notePopoverShown(shared_from_this());

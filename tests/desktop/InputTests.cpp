@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include "DesktopFixture.h"
+#include "platform/Application.h"
+#include "platform/Menu.h"
+#include "platform/Platform.h"
+#include "platform/Popover.h"
+#include "platform/StatusBar.h"
+#include "platform/SyntheticEvents.h"
+#include "platform/Window.h"
+
+namespace desktoptest {
+namespace {
+
+using desktop::BarItem;
+using desktop::MouseButton;
+using desktop::Scene;
+using platform::Point;
+using platform::Rect;
+
+class Input : public DesktopTest {
+protected:
+    desktop::Desktop& loadWithApps() {
+        Scene scene = Scene::minimal();
+        auto alpha = appWithItems(600, "Alpha", {30, 30});
+        alpha.statusItems[0].menu = {"Open Alpha", "-", "Quit Alpha"};
+        alpha.statusItems[0].contextMenu = {"Alpha Settings…"};
+        scene.applications.push_back(alpha);
+        return load(scene);
+    }
+};
+
+TEST_F(Input, AClickOnAnotherApplicationsIconOpensItsMenuAndAClickElsewhereClosesIt) {
+    auto& d = loadWithApps();
+    const BarItem* item = d.statusItem("Alpha", "Item-0");
+    d.clickStatusItem(*item);
+    ASSERT_TRUE(d.openedMenu());
+    EXPECT_EQ(d.openedMenu()->ownerName, "Alpha");
+    EXPECT_EQ(d.openedMenu()->items, (std::vector<std::string>{"Open Alpha", "-", "Quit Alpha"}));
+    EXPECT_FALSE(d.openedMenu()->isContextMenu);
+    // The menu is a window below the icon.
+    Rect menu = d.openedMenu()->window->frame;
+    EXPECT_EQ(menu.maxY(), item->frame().minY());
+    // Its rows can be clicked.
+    d.click(Point{menu.midX(), menu.maxY() - 5 - 11});
+    EXPECT_FALSE(d.openedMenu());
+    EXPECT_EQ(d.chosenMenuItems(), (std::vector<std::string>{"Alpha: Open Alpha"}));
+
+    d.clickStatusItem(*item, MouseButton::right);
+    ASSERT_TRUE(d.openedMenu());
+    EXPECT_TRUE(d.openedMenu()->isContextMenu);
+    EXPECT_EQ(d.openedMenu()->items.front(), "Alpha Settings…");
+    d.click(Point{700, 500});
+    EXPECT_FALSE(d.openedMenu());
+    // A second click on the icon whose menu is open closes it.
+    d.clickStatusItem(*item);
+    d.clickStatusItem(*item);
+    EXPECT_FALSE(d.openedMenu());
+}
+
+TEST_F(Input, ASynthesizedClickGoesThroughTheSameHitTesting) {
+    auto& d = loadWithApps();
+    const BarItem* item = d.statusItem("Alpha", "Item-1");
+    auto& events = platform::syntheticEvents();
+    auto post = [&](Point quartz) {
+        auto source = events.createSource(platform::CGEventSourceStateID::combinedSessionState);
+        for (auto type : {platform::CGEventType::mouseMoved, platform::CGEventType::leftMouseDown,
+                          platform::CGEventType::leftMouseUp}) {
+            auto e = events.createMouseEvent(source, type, quartz, platform::CGMouseButton::left);
+            ASSERT_TRUE(e);
+            events.post(platform::CGEventTapLocation::hidEventTap, *e);
+        }
+    };
+    const Point centre = d.toQuartz(d.centerOf(*item));
+    // Without the permission the system drops posted events.
+    EXPECT_FALSE(events.preflightPostEventAccess());
+    post(centre);
+    EXPECT_FALSE(d.openedMenu());
+    EXPECT_EQ(events.requestPostEventAccess(), false);
+    EXPECT_EQ(d.postEventAccessRequests(), 1);
+
+    d.setPostEventAccess(true);
+    post(centre);
+    ASSERT_TRUE(d.openedMenu());
+    EXPECT_EQ(d.openedMenu()->barItem, item->id);
+    EXPECT_EQ(d.mouseLocation(), d.centerOf(*item));  // the pointer went there
+    // A right click synthesized at the icon opens its context menu (here: the menu).
+    d.closeOpenedMenu();
+    auto source = events.createSource(platform::CGEventSourceStateID::combinedSessionState);
+    events.post(platform::CGEventTapLocation::hidEventTap,
+                *events.createMouseEvent(source, platform::CGEventType::rightMouseDown, centre, platform::CGMouseButton::right));
+    ASSERT_TRUE(d.openedMenu());
+    EXPECT_TRUE(d.openedMenu()->isContextMenu);
+}
+
+TEST_F(Input, ButtonsOfThisApplicationSendTheirActionOnTheChosenMouseUps) {
+    auto& d = loadWithApps();
+    auto item = platform::statusBar().statusItem(30);
+    auto button = item->button();
+    std::vector<platform::EventType> seen;
+    button->setAction([&] { seen.push_back(platform::application().currentEvent()->type); });
+    button->sendActionOn(platform::eventMask(platform::EventType::leftMouseUp) |
+                         platform::eventMask(platform::EventType::rightMouseUp));
+    EXPECT_EQ(button->actionMask(), 20u);
+    Rect f = button->frameInScreenCoordinates();
+    Point centre{f.midX(), f.midY()};
+    d.click(centre);
+    d.click(centre, MouseButton::right);
+    d.click(centre, MouseButton::left, platform::Modifier::control);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0], platform::EventType::leftMouseUp);
+    EXPECT_EQ(seen[1], platform::EventType::rightMouseUp);
+    // A press that leaves the button before the release sends nothing.
+    d.mouseDown(centre);
+    d.mouseUp(Point{700, 500});
+    EXPECT_EQ(seen.size(), 3u);
+    button->setEnabled(false);
+    d.click(centre);
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_FALSE(platform::application().currentEvent());
+}
+
+TEST_F(Input, MonitorsSeeClicksInsideAndOutsideThisApplication) {
+    auto& d = loadWithApps();
+    auto item = platform::statusBar().statusItem(30);
+    int clicks = 0;
+    item->button()->setAction([&] { ++clicks; });
+    const platform::EventMask downs = 10;
+    std::vector<Point> global, local;
+    auto g = platform::events().addGlobalMonitor(downs, [&](const platform::Event& e) { global.push_back(e.locationInScreen); });
+    bool swallow = false;
+    auto l = platform::events().addLocalMonitor(downs, [&](const platform::Event& e) -> std::optional<platform::Event> {
+        local.push_back(e.locationInScreen);
+        if (swallow) return std::nullopt;
+        return e;
+    });
+    ASSERT_TRUE(g && l);
+    Rect f = item->button()->frameInScreenCoordinates();
+    Point own{f.midX(), f.midY()};
+    d.clickStatusItem(*d.statusItem("Alpha", "Item-0"));
+    d.click(Point{700, 500});
+    d.click(own);
+    EXPECT_EQ(global.size(), 2u);
+    EXPECT_EQ(local.size(), 1u);
+    EXPECT_EQ(clicks, 1);
+    // A local monitor that swallows the mouse down keeps the button from tracking it.
+    swallow = true;
+    d.click(own);
+    EXPECT_EQ(clicks, 1);
+    platform::events().removeMonitor(*g);
+    platform::events().removeMonitor(*l);
+    d.click(Point{700, 500});
+    EXPECT_EQ(global.size(), 2u);
+}
+
+TEST_F(Input, TrackingAreasReportThePointerEnteringAndLeaving) {
+    auto& d = loadWithApps();
+    auto item = platform::statusBar().statusItem(30);
+    auto button = item->button();
+    auto area = std::make_shared<platform::TrackingArea>();
+    area->options = 641;
+    std::vector<std::string> log;
+    area->onMouseEntered = [&](const platform::Event&) { log.push_back("entered"); };
+    area->onMouseExited = [&](const platform::Event&) { log.push_back("exited"); };
+    button->addTrackingArea(area);
+    Rect f = button->frameInScreenCoordinates();
+    d.moveMouse(Point{f.midX(), f.midY()});
+    d.moveMouse(Point{f.midX() + 1, f.midY()});
+    d.moveMouse(Point{700, 500});
+    EXPECT_EQ(log, (std::vector<std::string>{"entered", "exited"}));
+    // A removed area reports nothing more.
+    button->removeTrackingArea(area);
+    d.moveMouse(Point{f.midX(), f.midY()});
+    EXPECT_EQ(log.size(), 2u);
+}
+
+TEST_F(Input, TransientPopoversCloseOnClicksOutsideThem) {
+    auto& d = loadWithApps();
+    auto item = platform::statusBar().statusItem(30);
+    auto content = std::make_shared<platform::View>(Rect{0, 0, 200, 120});
+    auto popover = platform::Popover::make();
+    popover->setContentView(content);
+    popover->setBehavior(platform::PopoverBehavior::transient);
+    auto button = item->button();
+    popover->show(button->bounds(), *button, platform::RectEdge::minY);
+    ASSERT_TRUE(popover->isShown());
+    Rect frame = popover->window()->frame();
+    EXPECT_EQ(frame.size, (platform::Size{200, 120}));
+    EXPECT_LT(frame.maxY(), button->frameInScreenCoordinates().minY());  // below the menu bar
+    d.click(Point{frame.midX(), frame.midY()});
+    EXPECT_TRUE(popover->isShown());
+    d.click(Point{300, 300});
+    EXPECT_FALSE(popover->isShown());
+
+    // An application-defined popover stays.
+    popover->setBehavior(platform::PopoverBehavior::applicationDefined);
+    popover->show(button->bounds(), *button, platform::RectEdge::minY);
+    d.click(Point{300, 300});
+    EXPECT_TRUE(popover->isShown());
+    popover->performClose();
+    EXPECT_FALSE(popover->isShown());
+}
+
+TEST_F(Input, ContextMenusOfThisApplicationRunTheChosenAction) {
+    auto& d = loadWithApps();
+    auto item = platform::statusBar().statusItem(30);
+    auto button = item->button();
+    auto menu = std::make_shared<platform::Menu>();
+    std::vector<std::string> chosen;
+    menu->addItem("Settings…", [&] { chosen.push_back("settings"); });
+    menu->addSeparator();
+    menu->addItem("Delete “Work”…", [&] { chosen.push_back("delete"); });
+    EXPECT_TRUE(menu->popUp(nullptr, Point{0, button->bounds().height() + 4}, button.get()));
+    ASSERT_EQ(d.ownOpenMenu(), menu);
+    // The menu hangs below the button (the button's coordinates run downward).
+    EXPECT_LE(d.windows().frontToBack().front()->frame.maxY(), button->frameInScreenCoordinates().minY());
+    EXPECT_TRUE(d.chooseOwnMenuItem("Delete “Work”…"));
+    EXPECT_EQ(chosen, (std::vector<std::string>{"delete"}));
+    EXPECT_FALSE(d.ownOpenMenu());
+    menu->popUp(nullptr, Point{0, 0}, button.get());
+    d.pressEscape();
+    EXPECT_FALSE(d.ownOpenMenu());
+    EXPECT_EQ(chosen.size(), 1u);
+}
+
+}  // namespace
+}  // namespace desktoptest

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "DesktopFixture.h"
+#include "platform/Alert.h"
+#include "platform/Application.h"
+#include "platform/OpenPanel.h"
+#include "platform/Platform.h"
+#include "platform/RunLoop.h"
+#include "platform/Window.h"
+
+namespace desktoptest {
+namespace {
+
+using desktop::Scene;
+
+class Modal : public DesktopTest {
+protected:
+    platform::Alert deleteAlert() {
+        platform::Alert alert;
+        alert.messageText = "Delete “Work”?";
+        alert.informativeText = "The vossel is removed. Your menu bar apps stay installed.";
+        alert.addButton("Delete");
+        alert.addButton("Cancel");
+        return alert;
+    }
+};
+
+TEST_F(Modal, AQueuedAnswerAnswersTheNextAlert) {
+    auto& d = load(Scene::minimal());
+    d.queueAlertAnswer("Cancel");
+    auto alert = deleteAlert();
+    EXPECT_EQ(alert.runModal(), platform::Modal::alertSecondButtonReturn);
+    ASSERT_EQ(d.alerts().size(), 1u);
+    EXPECT_EQ(d.alerts()[0].answer, std::optional<std::string>("Cancel"));
+    EXPECT_FALSE(d.currentAlert());
+}
+
+TEST_F(Modal, TheRunLoopRunsInTheModalModeWhileAnAlertIsUp) {
+    auto& d = load(Scene::minimal());
+    auto& loop = platform::RunLoop::main();
+    int defaultTimer = 0, commonTimer = 0;
+    auto t1 = loop.scheduledTimer(0.5, true, [&](platform::Timer&) { ++defaultTimer; });
+    auto t2 = loop.scheduledTimer(0.5, true, [&](platform::Timer&) { ++commonTimer; }, platform::TimerModes::common);
+    std::string seen;
+    d.setAlertHandler([&](desktop::Desktop& desk, const platform::Alert& alert) {
+        seen = alert.messageText;
+        EXPECT_EQ(loop.currentMode(), platform::RunLoopMode::modalPanel);
+        EXPECT_NE(desk.dump().find("alert up: \"Delete “Work”?\""), std::string::npos);
+        desk.advance(2);
+        desk.pressReturn();
+    });
+    auto alert = deleteAlert();
+    EXPECT_EQ(alert.runModal(), platform::Modal::alertFirstButtonReturn);
+    EXPECT_EQ(seen, "Delete “Work”?");
+    EXPECT_EQ(defaultTimer, 0);
+    EXPECT_EQ(commonTimer, 4);
+    loop.advance(0.5);
+    EXPECT_GE(defaultTimer, 1);
+}
+
+TEST_F(Modal, EscapeChoosesCancelAndAnUnansweredAlertReturnsAbort) {
+    auto& d = load(Scene::minimal());
+    d.setAlertHandler([](desktop::Desktop& desk, const platform::Alert&) { desk.pressEscape(); });
+    auto alert = deleteAlert();
+    EXPECT_EQ(alert.runModal(), platform::Modal::alertSecondButtonReturn);
+
+    // With the manual clock and nobody to answer, the session ends without an answer.
+    d.setAlertHandler(nullptr);
+    auto second = deleteAlert();
+    EXPECT_EQ(second.runModal(), platform::Modal::abort);
+    EXPECT_FALSE(d.alerts().back().answer);
+    // An alert without buttons gets "OK".
+    platform::Alert bare;
+    bare.messageText = "Hello";
+    d.queueAlertAnswer("OK");
+    EXPECT_EQ(bare.runModal(), platform::Modal::alertFirstButtonReturn);
+}
+
+TEST_F(Modal, OpenPanelsAreAnsweredByTheDesktop) {
+    auto& d = load(Scene::minimal());
+    platform::OpenPanel panel;
+    panel.title = "Choose an icon";
+    panel.allowedContentTypes = {platform::ContentType::png, platform::ContentType::image};
+    d.queueOpenPanelAnswer(std::vector<std::filesystem::path>{"/tmp/a.png", "/tmp/b.png"});
+    EXPECT_EQ(panel.runModal(), platform::Modal::ok);
+    EXPECT_EQ(panel.urls, (std::vector<std::filesystem::path>{"/tmp/a.png"}));  // one file allowed
+    d.queueOpenPanelAnswer(std::nullopt);
+    EXPECT_EQ(panel.runModal(), platform::Modal::cancel);
+    EXPECT_TRUE(panel.urls.empty());
+    d.setOpenPanelHandler([](desktop::Desktop& desk, const platform::OpenPanel& p) {
+        EXPECT_EQ(desk.currentOpenPanel(), &p);
+        desk.pressEscape();
+    });
+    EXPECT_EQ(panel.runModal(), platform::Modal::cancel);
+}
+
+TEST_F(Modal, WindowsKeepKeyAndDelegateOrder) {
+    auto& d = load(Scene::minimal());
+    auto& app = platform::application();
+    struct Delegate : platform::WindowDelegate {
+        std::vector<std::string> log;
+        void windowWillClose(platform::Window&) override { log.push_back("close"); }
+        void windowDidBecomeKey(platform::Window&) override { log.push_back("key"); }
+    };
+    auto delegate = std::make_shared<Delegate>();
+    auto window = platform::Window::make(platform::Rect{0, 0, 760, 560},
+                                         platform::WindowStyle::titled | platform::WindowStyle::closable);
+    window->setDelegate(delegate);
+    window->setTitle("Tessivane");
+    window->center();
+    EXPECT_FALSE(window->isVisible());
+    app.setActivationPolicy(platform::ActivationPolicy::regular);
+    app.activate(true);
+    window->makeKeyAndOrderFront();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isKeyWindow());
+    EXPECT_EQ(window->contentRect().size, (platform::Size{760, 560}));
+    EXPECT_NEAR(window->frame().midX(), 756, 1);
+    EXPECT_EQ(d.frontmostApp(), d.selfPID());
+    window->performClose();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(delegate->log, (std::vector<std::string>{"key", "close"}));
+    // The windows list still has it, not visible, as AppKit keeps a window not released.
+    bool listed = false;
+    for (const auto& w : app.windows()) listed = listed || w == window;
+    EXPECT_TRUE(listed);
+    app.setActivationPolicy(platform::ActivationPolicy::accessory);
+    EXPECT_NE(d.frontmostApp(), d.selfPID());
+}
+
+}  // namespace
+}  // namespace desktoptest

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "DesktopFixture.h"
+#include "platform/Application.h"
+#include "platform/Platform.h"
+#include "platform/ProcessInfo.h"
+#include "platform/UserDefaults.h"
+
+namespace desktoptest {
+namespace {
+
+using desktop::Scene;
+
+class Scenes : public DesktopTest {};
+
+TEST_F(Scenes, MalformedScenesAreReportedNotFatal) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"{", "not valid JSON"},
+        {"[1, 2]", "scene: expected an object"},
+        {R"({"screens": [{"frame": [0, 0, 10]}]})", "scene.screens[0].frame"},
+        {R"({"screens": [{"frame": [0, 0, 1440, 900], "cameraHousing": {"width": -3, "height": 2}}]})", "cameraHousing"},
+        {R"({"applications": [{"name": "No pid"}]})", "scene.applications[0].pid"},
+        {R"({"applications": [{"pid": 7, "statusItems": [{"width": "wide"}]}]})", "statusItems[0].width"},
+        {R"({"applications": [{"pid": 7}, {"pid": 7}]})", "used twice"},
+        {R"({"applications": [{"pid": 501}]})", "this application's own"},
+        {R"({"accessibility": {"trusted": "yes"}})", "scene.accessibility.trusted"},
+        {R"({"preferences": {"com.example": {"Key": null}}})", "cannot be null"},
+        {R"({"applications": [{"pid": 7, "activationPolicy": "sometimes"}]})", "activationPolicy"},
+    };
+    for (const auto& [json, where] : cases) {
+        std::string error;
+        EXPECT_FALSE(Scene::parse(json, error)) << json;
+        EXPECT_NE(error.find(where), std::string::npos) << json << " gave: " << error;
+    }
+    std::string error;
+    EXPECT_FALSE(desktop::Desktop::fromFile(home() / "missing.json", error));
+    EXPECT_NE(error.find("missing.json"), std::string::npos);
+}
+
+TEST_F(Scenes, TheDefaultSceneIsALaptopWithARealisticBar) {
+    auto& d = loadDefault();
+    auto screen = d.primaryScreen();
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->frame, (platform::Rect{0, 0, 1512, 982}));
+    EXPECT_TRUE(screen->auxiliaryTopLeftArea && screen->auxiliaryTopRightArea);
+    EXPECT_EQ(d.bar().thickness(), 24);
+    // Control Center's modules are visible in its preferences, with their positions.
+    for (const char* module : {"Clock", "WiFi", "Battery", "AudioVideoModule", "DoNotDisturb", "Bluetooth", "BentoBox"}) {
+        auto visible = platform::Preferences::copyAppValue(std::string("NSStatusItem VisibleCC ") + module,
+                                                           "com.apple.controlcenter");
+        ASSERT_TRUE(visible) << module;
+        EXPECT_EQ(visible->asBool(), std::optional<bool>(true)) << module;
+        EXPECT_TRUE(platform::Preferences::copyAppValue(std::string("NSStatusItem Preferred Position ") + module,
+                                                        "com.apple.controlcenter"))
+            << module;
+    }
+    EXPECT_TRUE(platform::Preferences::copyAppValue("NSStatusItem VisibleCC Item-0", "com.apple.Spotlight"));
+    EXPECT_TRUE(platform::Preferences::copyAppValue("ShowDayOfWeek", "com.apple.menuextra.clock"));
+    // The cases the engine must cope with are all there.
+    EXPECT_EQ(d.bar().itemsOf(d.appNamed("Nimbusnote")->pid).size(), 2u);
+    EXPECT_FALSE(d.appNamed("Stillwater")->answersAccessibility);
+    EXPECT_NE(d.appNamed("Klarsicht Helper"), nullptr);
+    size_t thirdParty = 0;
+    for (const auto& a : d.apps()) {
+        if (a.bundleIdentifier && a.bundleIdentifier->rfind("com.apple.", 0) != 0 && !a.isSelf) ++thirdParty;
+    }
+    EXPECT_GE(thirdParty, 10u);
+    // The clock is the item at the trailing end.
+    EXPECT_EQ(d.bar().trailingToLeading().front()->autosaveName, "Clock");
+}
+
+TEST_F(Scenes, ThePositionAnOwnerStoredWinsOverTheScenes) {
+    Scene scene = Scene::minimal();
+    scene.applications.push_back(appWithItems(600, "Alpha", {30, 30}));  // 100 and 200
+    platform::Preferences::setAppValue("NSStatusItem Preferred Position Item-0", platform::PropertyValue(250.0),
+                                       "com.example.Alpha");
+    auto& d = load(scene);
+    EXPECT_LT(d.statusItem("Alpha", "Item-0")->frame().maxX(), d.statusItem("Alpha", "Item-1")->frame().minX() + 0.5);
+}
+
+TEST_F(Scenes, TheDumpShowsTheWholeDesktop) {
+    auto& d = loadDefault();
+    d.clickStatusItem(*d.statusItem("Tallyhoo", ""));
+    const std::string dump = d.dump();
+    for (const char* expected : {"screens:", "top-right (850, 950, 662 x 32)", "\"Control Center\" \"Clock\"",
+                                 "drawn by \"Control Center\"", "not visible (no room)", "window 1",
+                                 "opened menu: \"Tallyhoo\"", "accessibility not granted"}) {
+        EXPECT_NE(dump.find(expected), std::string::npos) << expected << "\n" << dump;
+    }
+}
+
+TEST_F(Scenes, LaunchingStartsTheRegisteredApplication) {
+    struct Delegate : platform::ApplicationDelegate {
+        std::vector<std::string> log;
+        void applicationDidFinishLaunching() override { log.push_back("launched"); }
+        void applicationDidBecomeActive() override { log.push_back("active"); }
+        void applicationWillTerminate() override { log.push_back("terminate"); }
+    };
+    auto delegate = std::make_shared<Delegate>();
+    platform::registerApplicationDelegateFactory([delegate] { return delegate; });
+    auto& d = load(Scene::minimal());
+    ASSERT_TRUE(d.launchApplication({"tessivane", "-UITesting"}));
+    EXPECT_TRUE(platform::ProcessInfo::hasArgument("-UITesting"));
+    EXPECT_TRUE(delegate->log.empty());
+    advance(0);
+    EXPECT_EQ(delegate->log, (std::vector<std::string>{"launched", "active"}));
+    EXPECT_EQ(platform::ProcessInfo::processIdentifier(), d.selfPID());
+    platform::application().terminate();
+    EXPECT_EQ(delegate->log.back(), "terminate");
+    platform::registerApplicationDelegateFactory(nullptr);
+}
+
+}  // namespace
+}  // namespace desktoptest
