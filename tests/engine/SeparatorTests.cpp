@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+
+#include "engine/DiscoveryFixture.h"
+#include "engine/ExpandingSeparatorService.h"
+#include "platform/ProcessInfo.h"
+#include "platform/UserDefaults.h"
+
+namespace {
+
+using tessivane::ExpandingSeparatorService;
+
+class SeparatorTest : public enginetest::DiscoveryFixture {
+protected:
+    static std::optional<double> stored(const std::string& autosaveName) {
+        return ExpandingSeparatorService::preferredPosition(autosaveName);
+    }
+    static void store(const std::string& autosaveName, double position) {
+        platform::UserDefaults::standard().set("NSStatusItem Preferred Position " + autosaveName,
+                                               platform::PropertyValue(position));
+    }
+    const desktop::BarItem& own(const std::string& autosaveName) {
+        const desktop::BarItem* item = desktop().statusItem("Tessivane", autosaveName);
+        EXPECT_NE(item, nullptr) << autosaveName;
+        return *item;
+    }
+    // An application whose two icons the user has dragged beyond the line.
+    void addIconsBeyondTheLine() {
+        desktop::SceneApplication app = enginetest::DiscoveryFixture::app(880, "Farside", "com.farside.app", {28, 28});
+        app.statusItems[0].position = 700;
+        app.statusItems[1].position = 760;
+        desktop().launchApp(app);
+    }
+    platform::Image chevronImage(ExpandingSeparatorService& service) {
+        return *service.chevronItem->button()->image();
+    }
+};
+
+TEST_F(SeparatorTest, FirstRunPositionsPlaceTheTrioAndANewVosselBesideTheSettingsItem) {
+    loadDefaultScene();
+    // The first vossel's position is written before the trio exists.
+    const platform::UUID vossel = platform::UUID::random();
+    ExpandingSeparatorService::prepareGroupPosition(vossel, {});
+    EXPECT_EQ(stored("Tessivane.Group." + vossel.uuidString()), 647);
+
+    ExpandingSeparatorService service;
+    service.ensureItems();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 643);
+    EXPECT_EQ(stored("Tessivane.Line"), 659);
+    EXPECT_EQ(stored("Tessivane.Pusher"), 673);
+    // The items took the positions written for them, from the clock outward.
+    EXPECT_GT(own("Tessivane.Chevron").frame().minX(), own("Tessivane.Line").frame().minX());
+    EXPECT_GT(own("Tessivane.Line").frame().minX(), own("Tessivane.Pusher").frame().minX());
+
+    service.vosselGroupIDs = {vossel};
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 679);
+    EXPECT_EQ(stored("Tessivane.Line"), 695);
+    EXPECT_EQ(stored("Tessivane.Pusher"), 709);
+}
+
+TEST_F(SeparatorTest, NewVosselPositionKeepsClearOfTheStoredChevron) {
+    loadDefaultScene();
+    const platform::UUID first = platform::UUID::random();
+    const platform::UUID second = platform::UUID::random();
+
+    store("Tessivane.Chevron", 650);
+    ExpandingSeparatorService::prepareGroupPosition(first, {});
+    EXPECT_EQ(stored("Tessivane.Group." + first.uuidString()), 631);  // 650 - 40 raised to 611 + 20
+
+    // The older separator name stands in for a chevron never stored.
+    platform::UserDefaults::standard().removeObject("NSStatusItem Preferred Position Tessivane.Chevron");
+    store("Tessivane.Separator", 700);
+    store("Tessivane.Settings", 500);
+    ExpandingSeparatorService::prepareGroupPosition(second, {first});
+    EXPECT_EQ(stored("Tessivane.Group." + second.uuidString()), 660);  // M = 631: min(660, 667)
+
+    // A position that is not a number counts as none.
+    platform::UserDefaults::standard().set("NSStatusItem Preferred Position Tessivane.Settings",
+                                           platform::PropertyValue("far"));
+    ExpandingSeparatorService service;
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 643);
+}
+
+TEST_F(SeparatorTest, CollapsedLengthFollowsTheWidestScreen) {
+    desktop::Scene scene = bareScene();
+    desktop::SceneScreen small;
+    small.frame = {0, 0, 600, 400};
+    scene.screens = {small};
+    load(scene);
+    ExpandingSeparatorService service;
+    service.updateCollapsedLength();
+    EXPECT_EQ(service.collapsedLineLength, 800);
+
+    desktop::SceneScreen laptop, wide;
+    laptop.frame = {0, 0, 1440, 900};
+    wide.frame = {1440, 0, 2560, 1440};
+    desktop().setScreens({laptop, wide});
+    service.updateCollapsedLength();
+    EXPECT_EQ(service.collapsedLineLength, 2500);
+
+    desktop().setScreens({laptop});
+    service.updateCollapsedLength();
+    EXPECT_EQ(service.collapsedLineLength, 1520);
+
+    desktop().setScreens({});
+    service.updateCollapsedLength();
+    EXPECT_EQ(service.collapsedLineLength, 1808);
+}
+
+TEST_F(SeparatorTest, CollapsingPushesIconsBeyondTheLineOffTheBarAndExpandingBringsThemBack) {
+    loadDefaultScene();
+    addIconsBeyondTheLine();
+    const desktop::BarItem& near = *desktop().statusItem("Farside", "Item-0");
+    const desktop::BarItem& far = *desktop().statusItem("Farside", "Item-1");
+    const desktop::BarItem& clock = *desktop().statusItem("Control Center", "Clock");
+    ExpandingSeparatorService service;
+
+    service.setExpanded(true);
+    EXPECT_TRUE(near.onScreen);
+    EXPECT_TRUE(far.onScreen);
+    EXPECT_EQ(service.pusherItem->length(), 1);
+    EXPECT_EQ(chevronImage(service).symbolName(), "chevron.left");
+    EXPECT_EQ(chevronImage(service).accessibilityDescription(), "Show grouped icons");
+    EXPECT_TRUE(chevronImage(service).isTemplate());
+
+    service.setExpanded(false);
+    advance(0.01);
+    EXPECT_EQ(service.pusherItem->length(), 1592);
+    EXPECT_FALSE(near.onScreen);
+    EXPECT_FALSE(far.onScreen);
+    EXPECT_LE(far.frame().maxX(), 0);
+    EXPECT_TRUE(clock.onScreen);
+    EXPECT_TRUE(own("Tessivane.Chevron").onScreen);
+    EXPECT_EQ(chevronImage(service).symbolName(), "chevron.right");
+    EXPECT_EQ(chevronImage(service).accessibilityDescription(), "Hide grouped icons");
+}
+
+TEST_F(SeparatorTest, ClickingTheChevronTogglesTheHiddenIcons) {
+    // On the default scene the camera housing hides the chevron; here it has room.
+    load(bareScene());
+    addIconsBeyondTheLine();
+    const desktop::BarItem& near = *desktop().statusItem("Farside", "Item-0");
+    ExpandingSeparatorService service;
+    service.setExpanded(false);
+    advance(0.01);
+    ASSERT_TRUE(own("Tessivane.Chevron").shown);
+
+    desktop().clickStatusItem(own("Tessivane.Chevron"));
+    EXPECT_TRUE(service.isExpanded);
+    EXPECT_TRUE(near.shown);
+    desktop().clickStatusItem(own("Tessivane.Chevron"));
+    advance(0.01);
+    EXPECT_FALSE(service.isExpanded);
+    EXPECT_FALSE(near.onScreen);
+    // A right click is not the chevron's business.
+    desktop().clickStatusItem(own("Tessivane.Chevron"), desktop::MouseButton::right);
+    EXPECT_FALSE(service.isExpanded);
+}
+
+TEST_F(SeparatorTest, RightToLeftBarMirrorsTheChevron) {
+    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarRTL"});
+    loadDefaultScene();
+    ExpandingSeparatorService service;
+    service.setExpanded(true);
+    EXPECT_EQ(chevronImage(service).symbolName(), "chevron.right");
+    service.setExpanded(false);
+    EXPECT_EQ(chevronImage(service).symbolName(), "chevron.left");
+}
+
+TEST_F(SeparatorTest, CollapseIsAppliedAgainAfterTheBarsLateRelayout) {
+    loadDefaultScene();
+    ExpandingSeparatorService service;
+    service.setExpanded(false);
+    // Until the main queue runs, only the first application from ensureItems holds.
+    service.pusherItem->setLength(5);
+    advance(0.01);
+    EXPECT_EQ(service.pusherItem->length(), service.collapsedLineLength);
+
+    service.pusherItem->setLength(5);
+    advance(0.3);
+    EXPECT_EQ(service.pusherItem->length(), 5);
+    advance(0.05);
+    EXPECT_EQ(service.pusherItem->length(), service.collapsedLineLength);
+
+    // A service that is gone by then does nothing.
+    auto gone = std::make_unique<ExpandingSeparatorService>();
+    gone->setExpanded(false);
+    gone.reset();
+    advance(1);
+}
+
+TEST_F(SeparatorTest, ToggleExpandsANearlyCollapsedPusherAndCollapsesAnythingShorter) {
+    loadDefaultScene();
+    ExpandingSeparatorService service;
+    service.ensureItems();
+    service.collapsedLineLength = 2000;
+    service.pusherItem->setLength(1990);
+    service.toggle();
+    EXPECT_TRUE(service.isExpanded);
+
+    service.collapsedLineLength = 2000;
+    service.pusherItem->setLength(1989);
+    service.toggle();
+    EXPECT_FALSE(service.isExpanded);
+}
+
+TEST_F(SeparatorTest, LineAndPusherAreDisabledAndTheLineCarriesItsBar) {
+    loadDefaultScene();
+    ExpandingSeparatorService service;
+    service.ensureItems();
+    auto line = service.lineItem->button();
+    EXPECT_EQ(service.lineItem->length(), 8);
+    EXPECT_FALSE(line->isEnabled());
+    EXPECT_TRUE(line->appearsDisabled());
+    EXPECT_EQ(line->toolTip(), "\u2318-drag icons past this line, away from the clock, then click the arrow.");
+    const platform::Image image = *line->image();
+    EXPECT_TRUE(image.isTemplate());
+    EXPECT_EQ(image.size(), (platform::Size{2, 16}));
+    ASSERT_TRUE(image.isBitmap());
+    // Two columns, transparent above and below the bar.
+    const platform::Bitmap& bitmap = *image.bitmap();
+    auto alpha = [&](int x, int y) { return bitmap.rgba[static_cast<size_t>((y * bitmap.width + x) * 4 + 3)]; };
+    EXPECT_EQ(alpha(1, 16), 255);
+    EXPECT_EQ(alpha(2, 16), 255);
+    EXPECT_EQ(alpha(0, 16), 0);
+    EXPECT_EQ(alpha(3, 16), 0);
+    EXPECT_EQ(alpha(1, 0), 0);
+    EXPECT_EQ(alpha(1, 31), 0);
+
+    auto pusher = service.pusherItem->button();
+    EXPECT_FALSE(pusher->isEnabled());
+    EXPECT_TRUE(pusher->appearsDisabled());
+    EXPECT_FALSE(pusher->image().has_value());
+    EXPECT_EQ(service.chevronItem->button()->toolTip(),
+              "Click to show or hide icons on the far side of the line. \u2318-drag icons away from the clock, "
+              "past |, to hide them.");
+
+    service.tearDown();
+    EXPECT_EQ(service.chevronItem, nullptr);
+    EXPECT_EQ(desktop().statusItem("Tessivane", "Tessivane.Chevron"), nullptr);
+    EXPECT_EQ(desktop().statusItem("Tessivane", "Tessivane.Pusher"), nullptr);
+}
+
+TEST_F(SeparatorTest, ChevronDetachedFromTheVosselsIsReinstalledAtMostTwice) {
+    loadDefaultScene();
+    ExpandingSeparatorService service;
+    service.setExpanded(true);
+    auto vosselFramesLeftOfChevronBy = [&](double gap) {
+        const double chevronX = ExpandingSeparatorService::windowFrame(service.chevronItem).minX();
+        return std::vector<platform::Rect>{{chevronX + gap, 958, 30, 24}, {chevronX + gap + 30, 958, 30, 24}};
+    };
+
+    service.relayoutChevronIfDetached(vosselFramesLeftOfChevronBy(44));
+    EXPECT_EQ(service.chevronRelayouts, 0);
+
+    auto first = service.chevronItem;
+    service.relayoutChevronIfDetached(vosselFramesLeftOfChevronBy(50));
+    EXPECT_EQ(service.chevronRelayouts, 1);
+    EXPECT_NE(service.chevronItem, first);
+    EXPECT_TRUE(service.isExpanded);
+    advance(0.5);
+    EXPECT_FALSE(service.isExpanded);  // collapsed again on the next turn
+
+    service.relayoutChevronIfDetached(vosselFramesLeftOfChevronBy(50));
+    EXPECT_EQ(service.chevronRelayouts, 2);
+    auto third = service.chevronItem;
+    service.relayoutChevronIfDetached(vosselFramesLeftOfChevronBy(50));
+    EXPECT_EQ(service.chevronRelayouts, 2);
+    EXPECT_EQ(service.chevronItem, third);
+
+    // Nothing visible to compare with: nothing happens, not even counting.
+    ExpandingSeparatorService other;
+    other.ensureItems();
+    other.relayoutChevronIfDetached({{-40, 958, 30, 24}, {500, 958, 1, 24}});
+    EXPECT_EQ(other.chevronRelayouts, 0);
+}
+
+}  // namespace
