@@ -47,6 +47,12 @@ std::string escapeKey(const std::string& key) {
     return out;
 }
 
+template <class Tree, class F>
+void preorder(Tree& n, const F& visit) {
+    visit(n);
+    for (auto& c : n.children) preorder(*c, visit);
+}
+
 }  // namespace
 
 // Expands a node tree: child views are matched to the previous render's views at the same
@@ -107,9 +113,6 @@ public:
             add(*r, expand(popoverNode, r->id + "/p", r.get(), RenderedNode::Slot::popover, 0, env));
         }
 
-        if (d.kind == NodeKind::viewThatFits) {
-            r->chosenCandidate = SizeEstimator::chooseCandidate(*r, host_.proposedSize());
-        }
         return r;
     }
 
@@ -197,12 +200,28 @@ void Host::render() {
     if (pointer_ && !index_.count(*pointer_)) pointer_.reset();
     if (openMenu_ && !index_.count(*openMenu_)) openMenu_.reset();
 
+    // Candidates are chosen once the whole tree stands: what fits depends on the siblings.
+    // A field whose focus binding reads true takes the focus; one whose binding reads false gives it up.
+    std::optional<std::string> wantsFocus;
+    preorder(*rootNode_, [&](RenderedNode& n) {
+        if (n.kind() == NodeKind::viewThatFits) n.chosenCandidate = SizeEstimator::chooseCandidate(n, proposedSize_);
+        if (!wantsFocus && n.kind() == NodeKind::textField && n.data().focus && n.data().focus.get()) wantsFocus = n.id;
+    });
+    if (wantsFocus) {
+        focused_ = wantsFocus;
+    } else if (focused_) {
+        const NodeData& field = index_.at(*focused_)->data();
+        if (field.focus && !field.focus.get()) focused_.reset();
+    }
+
     std::string serialized = TreeSerializer::serialize(*rootNode_, this).dump();
     bool changed = serialized != lastSerialized_;
     lastSerialized_ = std::move(serialized);
 
     subscribeObserved();
+    auto core = core_;  // a handler may close the window that owns this host
     runLifecycle(previousIndex);
+    if (!core->host) return;
     if (changed) {
         ++changeCount_;
         didChange.send();
@@ -236,10 +255,6 @@ bool sameIdentity(const RenderedNode& a, const RenderedNode& b) {
     return true;
 }
 
-void preorder(const RenderedNode& n, const std::function<void(const RenderedNode&)>& visit) {
-    visit(n);
-    for (auto& c : n.children) preorder(*c, visit);
-}
 }  // namespace
 
 // Handlers run after the new tree is in place, so that what they change lands in the next

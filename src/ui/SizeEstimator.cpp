@@ -403,14 +403,37 @@ Size fittingSize(const RenderedNode& node, std::optional<double> proposedWidth) 
     return {std::ceil(s.width), std::ceil(s.height)};
 }
 
+namespace {
+
+// The width a node's parent leaves it: the parent's own share after its paddings and
+// frames, less what the other children of a row take.
+std::optional<double> offeredWidth(const RenderedNode& n, std::optional<double> rootWidth) {
+    if (!n.parent) return rootWidth;
+    std::optional<double> width = innerProposal(n.parent->data(), offeredWidth(*n.parent, rootWidth));
+    if (!width || n.slot != RenderedNode::Slot::content || n.parent->kind() != NodeKind::hstack) return width;
+    std::vector<const RenderedNode*> kids;
+    flatten(*n.parent, kids);
+    double others = n.parent->data().spacing.value_or(kDefaultSpacing) * static_cast<double>(kids.size() - 1);
+    for (auto* k : kids) {
+        if (k == &n) continue;
+        others += k->kind() == NodeKind::spacer ? k->data().minLength.value_or(kDefaultSpacing)
+                                                : measure(*k, Context{}, std::nullopt).width;
+    }
+    return std::max(0.0, *width - others);
+}
+
+}  // namespace
+
 int chooseCandidate(const RenderedNode& node, std::optional<Size> offered) {
     std::vector<const RenderedNode*> kids;
     flatten(node, kids);
     if (kids.empty() || !offered) return 0;
     bool horizontal = node.data().axes == Axes::horizontal;
+    std::optional<double> width = innerProposal(node.data(), offeredWidth(node, offered->width));
     for (size_t i = 0; i < kids.size(); ++i) {
         Size s = measure(*kids[i], Context{}, std::nullopt);
-        if ((horizontal ? s.width <= offered->width : s.height <= offered->height)) return static_cast<int>(i);
+        bool fits = horizontal ? (!width || s.width <= *width) : s.height <= offered->height;
+        if (fits) return static_cast<int>(i);
     }
     return static_cast<int>(kids.size() - 1);
 }

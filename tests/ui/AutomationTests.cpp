@@ -220,3 +220,35 @@ TEST_F(AutomationTest, ElementsFollowTheirNodeIdAcrossRendersAndReadProperties) 
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ui;
+
+TEST_F(AutomationTest, AFocusBindingMovesTheFocusAndTypingSetsIt) {
+    class Fields : public View {
+    public:
+        State<bool> secondFocused{this, false};
+        State<std::string> a{this, ""};
+        State<std::string> b{this, ""};
+        Node body() override {
+            return VStack(TextField("First", a.binding()), TextField("Second", b.binding()).focused(secondFocused.binding()));
+        }
+    };
+    auto fields = std::make_shared<Fields>();
+    Host host(fields);
+    host.tree();
+    EXPECT_FALSE(host.focusedNodeId().has_value());
+    fields->secondFocused = true;
+    advance(0);
+    EXPECT_EQ(host.focusedNodeId(), host.find(byText("Second")).nodeId());
+    EXPECT_EQ(host.find(byText("Second")).properties()["props"]["focused"], true);
+    fields->secondFocused = false;
+    advance(0);
+    EXPECT_FALSE(host.focusedNodeId().has_value());
+    host.find(byText("Second")).type("typed");
+    EXPECT_TRUE(fields->secondFocused.get());
+    EXPECT_EQ(fields->b.get(), "typed");
+}
+
+}  // namespace

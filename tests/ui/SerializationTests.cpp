@@ -161,3 +161,29 @@ TEST_F(SerializationTest, ViewThatFitsTakesTheFirstCandidateThatFits) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ui;
+
+TEST_F(SerializationTest, ViewThatFitsCountsWhatItsRowNeighboursAndPaddingsTake) {
+    class Rail : public View {
+    public:
+        Node body() override {
+            // 40 characters of 7 points: 280 points of chips.
+            return HStack({.spacing = 8},
+                          ViewThatFits(Axis::horizontal, {Text(std::string(40, 'w')).accessibilityIdentifier("fits"),
+                                                          Text("scrolling")}),
+                          Text(std::string(20, 'm')))  // 140 points of menu
+                .padding(Edges::horizontal, 20);
+        }
+    };
+    Host wide(std::make_shared<Rail>());
+    wide.setProposedSize(Size{40 + 140 + 8 + 280, 100});
+    EXPECT_TRUE(wide.find(byIdentifier("fits")).exists());
+    Host tight(std::make_shared<Rail>());
+    tight.setProposedSize(Size{40 + 140 + 8 + 279, 100});
+    EXPECT_FALSE(tight.find(byIdentifier("fits")).exists());
+}
+
+}  // namespace
