@@ -61,9 +61,6 @@ public:
         return nullptr;
     }
 
-    // Another environment's values layered over this one (its own entries win).
-    Environment overlaid(const Environment& other) const;
-
 private:
     struct Frame {
         std::type_index key;

@@ -1,0 +1,111 @@
+// Links, nested menus, grids, images and the hosting view's keys.
+#include <gtest/gtest.h>
+
+#include "platform/Platform.h"
+#include "platform/Workspace.h"
+#include "support/TestHome.h"
+#include "ui/Automation.h"
+#include "ui/HostingView.h"
+#include "ui/Nodes.h"
+#include "ui/SizeEstimator.h"
+
+namespace {
+
+using namespace ui;
+
+class ControlTest : public testsupport::TestHome {};
+
+class Body : public View {
+public:
+    explicit Body(std::function<Node()> f) : f_(std::move(f)) {}
+    Node body() override { return f_(); }
+
+private:
+    std::function<Node()> f_;
+};
+
+TEST_F(ControlTest, ALinkOpensItsAddressThroughTheWorkspace) {
+    platform::InMemoryWorkspace workspace;
+    platform::Services saved = platform::services();
+    platform::Services services = saved;
+    services.workspace = &workspace;
+    platform::install(services);
+    Host host(std::make_shared<Body>([] { return HStack(Link("Privacy", "https://example.org/privacy.html")); }));
+    EXPECT_EQ(host.find(byRole(Role::link)).text(), "Privacy");
+    EXPECT_TRUE(host.find(byText("Privacy")).click());
+    platform::install(saved);
+    EXPECT_EQ(workspace.openedURLs, std::vector<std::string>{"https://example.org/privacy.html"});
+}
+
+TEST_F(ControlTest, ChoosingReachesItemsOfSubmenusAndGroups) {
+    std::vector<std::string> log;
+    std::vector<std::string> environments = {"Work", "Home"};
+    Host host(std::make_shared<Body>([&] {
+        return Menu(Label("Work", "chevron.down"),
+                    {ForEach(environments, [](const std::string& e) { return e; },
+                             [&](const std::string& e) { return Button(e, [&log, e] { log.push_back(e); }); }),
+                     Divider(),
+                     Menu("More", {Button("Rename “Work”…", [&] { log.push_back("rename"); })})})
+            .menuStyle(MenuStyle::borderlessButton)
+            .menuIndicator(Visibility::hidden);
+    }));
+    auto menu = host.find(byRole(Role::menu));
+    EXPECT_EQ(menu.text(), "Work");
+    EXPECT_TRUE(menu.choose("Home"));
+    EXPECT_TRUE(menu.choose("Rename “Work”…"));
+    EXPECT_FALSE(menu.choose("More"));  // a submenu is not an action
+    EXPECT_EQ(log, (std::vector<std::string>{"Home", "rename"}));
+    EXPECT_EQ(menu.properties()["items"].size(), 3u);
+}
+
+TEST_F(ControlTest, AnAdaptiveGridFitsAsManyColumnsAsTheWidthAllows) {
+    Host host(std::make_shared<Body>([] {
+        return LazyVGrid({.columns = {GridItem::adaptive(58).spaced(12)}, .spacing = 10},
+                         ForEach(8, [](int) { return Fill(Color::accent()).frame(58, 58); }));
+    }));
+    host.tree();
+    // 300 points hold four 58-point columns with 12 between them: two rows.
+    EXPECT_EQ(SizeEstimator::fittingSize(host.tree(), 300).height, 58 * 2 + 10);
+    EXPECT_EQ(SizeEstimator::fittingSize(host.tree(), 300).width, 58 * 4 + 12 * 3);
+    EXPECT_EQ(SizeEstimator::fittingSize(host.tree(), 100).height, 58 * 8 + 10 * 7);
+}
+
+TEST_F(ControlTest, PixelImagesTravelAsPngData) {
+    auto bitmap = std::make_shared<platform::Bitmap>();
+    bitmap->width = 2;
+    bitmap->height = 2;
+    bitmap->rgba.assign(16, 255);
+    platform::Image pixels = platform::Image::pixels(bitmap, {1, 1});
+    Host host(std::make_shared<Body>([&] { return Image::of(pixels).resizable().aspectRatio(ContentMode::fit); }));
+    auto props = host.find(byRole(Role::image)).properties()["props"];
+    EXPECT_EQ(props["image"]["width"], 1);
+    EXPECT_EQ(props["image"]["png"].get<std::string>().rfind("data:image/png;base64,iVBORw0KGgo", 0), 0u);
+    EXPECT_EQ(props["contentMode"], "fit");
+    EXPECT_TRUE(Image::file(home() / "missing.png").kind() == NodeKind::empty);
+}
+
+TEST_F(ControlTest, TheHostingViewHandsKeysToItsButtonsAndOffersItsFrame) {
+    int saved = 0, quit = 0;
+    auto content = HostingView::make(std::make_shared<Body>([&] {
+        return VStack(Text(std::string(60, 'x')),
+                      Button("Save", [&] { ++saved; }).keyboardShortcut(KeyboardShortcut::defaultAction()),
+                      Button("Quit", [&] { ++quit; }).keyboardShortcut(KeyboardShortcut::of("q")));
+    }));
+    platform::Event key;
+    key.type = platform::EventType::keyDown;
+    key.keyCode = platform::KeyCode::returnKey;
+    key.characters = "\r";
+    EXPECT_TRUE(content->keyDown(key));
+    key.keyCode = 12;
+    key.characters = "q";
+    key.modifierFlags = platform::Modifier::command | platform::Modifier::capsLock;
+    EXPECT_TRUE(content->keyDown(key));
+    EXPECT_EQ(saved, 1);
+    EXPECT_EQ(quit, 1);
+
+    EXPECT_EQ(content->fittingSize().width, 420);  // one line of 60 characters
+    content->setFrame(platform::Rect{0, 0, 210, 300});
+    EXPECT_EQ(content->fittingSize().width, 210);  // wrapped into the frame
+}
+
+}  // namespace
