@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <variant>
 
+#include "engine/GenericHostMemo.h"
+#include "engine/MemberNames.h"
 #include "model/MenuBarIdentity.h"
 #include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
@@ -37,16 +39,16 @@ bool ownsByBundle(const std::optional<std::string>& iconBundle, const RunningApp
 }  // namespace
 
 ActivationService::Match ActivationService::resolve(const MenuBarItemID& id, const Items& items) const {
-    const MenuBarIdentity::Names stored(id);
-    const bool hasStoredNames = id.title || id.ownerName;
+    GenericHostMemo hosts;
+    const MenuBarIdentity::Names stored = MemberNames::stored(id, hosts);
     auto namesOverlap = [&](const DiscoveredMenuBarItem& item) {
-        return hasStoredNames && MenuBarIdentity::namesOverlap(stored, MenuBarIdentity::Names(item.title, item.ownerName));
+        return MenuBarIdentity::namesOverlap(stored, MemberNames::live(item.title, item.ownerName, hosts));
     };
 
     for (const DiscoveredMenuBarItem& item : items) {
         if (!MenuBarIdentity::isSelf(item.bundleIdentifier, item.ownerName)) {
             const bool sameBundle = bothPresentAndEqual(id.bundleIdentifier, item.bundleIdentifier) &&
-                                    !MenuBarIdentity::isGenericHost(item.bundleIdentifier, item.ownerName);
+                                    !hosts.isGenericHost(item.bundleIdentifier, item.ownerName);
             if (sameBundle || namesOverlap(item)) return item;
         }
         if (item.id.hasSameIdentityString(id)) return item;
@@ -211,14 +213,10 @@ platform::Rect ActivationService::axFrameQuartz(const AXUIElementRef& element) c
 
 AXUIElementRef ActivationService::firstMatchingExtra(const MenuBarItemID& itemID, const Match& match,
                                                      const Apps& apps, bool includeControlCenter) const {
-    const MenuBarIdentity::Names stored(itemID);
-    const bool hasStoredNames = itemID.title || itemID.ownerName;
+    GenericHostMemo hosts;
+    const MenuBarIdentity::Names stored = MemberNames::stored(itemID, hosts);
     std::optional<MenuBarIdentity::Names> matched;
-    bool hasMatchedNames = false;
-    if (match) {
-        matched.emplace(match->id);
-        hasMatchedNames = match->id.title || match->id.ownerName;
-    }
+    if (match) matched.emplace(MemberNames::stored(match->id, hosts));
 
     for (const RunningApplication& app : apps) {
         if (isControlCenter(app.bundleIdentifier) != includeControlCenter) continue;
@@ -231,13 +229,12 @@ AXUIElementRef ActivationService::firstMatchingExtra(const MenuBarItemID& itemID
         if (ownsByBundle(itemID.bundleIdentifier, app) || (match && ownsByBundle(match->id.bundleIdentifier, app))) {
             return extras.front();
         }
-        if (!hasStoredNames && !hasMatchedNames) continue;
         const std::string_view owner = nameOf(app);
         for (const AXUIElementRef& element : extras) {
             const std::string title = axTitle(element);
-            const MenuBarIdentity::Names live(title, owner);
-            if (hasStoredNames && MenuBarIdentity::namesOverlap(stored, live)) return element;
-            if (hasMatchedNames && MenuBarIdentity::namesOverlap(*matched, live)) return element;
+            const MenuBarIdentity::Names live = MemberNames::live(title, owner, hosts);
+            if (MenuBarIdentity::namesOverlap(stored, live)) return element;
+            if (matched && MenuBarIdentity::namesOverlap(*matched, live)) return element;
         }
     }
     return nullptr;

@@ -4,6 +4,7 @@
 
 #include "engine/ActivationService.h"
 #include "engine/GenericHostMemo.h"
+#include "engine/MemberNames.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "engine/SystemMenuBarLayout.h"
 #include "model/MenuBarIdentity.h"
@@ -57,6 +58,7 @@ public:
         static const std::optional<std::string> none;
         return hosts_.isGenericHost(it == bundles_.end() ? none : it->second, window.ownerName);
     }
+    GenericHostMemo& hosts() { return hosts_; }
 
 private:
     std::unordered_map<int32_t, std::optional<std::string>> bundles_;
@@ -137,7 +139,9 @@ std::optional<CGWindowID> ActivationService::pinByHitTest(const MenuBarItemID& i
             label += axAttr(hit, platform::AX::description);
             label += ' ';
             label += axAttr(hit, platform::AX::title);
-            if (MenuBarIdentity::namesOverlap(itemID, label, "")) return window.number;
+            if (MenuBarIdentity::namesOverlap(MemberNames::stored(itemID, owners.hosts()), MenuBarIdentity::Names(label, {}))) {
+                return window.number;
+            }
             continue;
         }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/GenericHostMemo.h"
+#include "engine/MemberNames.h"
 #include "engine/MenuBarSkyLight.h"
 #include "model/MenuBarIdentity.h"
 #include "platform/FileLocations.h"
@@ -42,25 +44,22 @@ void appendQuoted(std::string& out, std::string_view text) {
 struct LiveIcon {
     const DiscoveredMenuBarItem* item;
     MenuBarIdentity::Names names;
-    std::optional<bool> genericHost;
+    bool isGenericHost;
 
-    explicit LiveIcon(const DiscoveredMenuBarItem& i) : item(&i), names(i.title, i.ownerName) {}
-
-    bool isGenericHost() {
-        if (!genericHost) genericHost = MenuBarIdentity::isGenericHost(item->bundleIdentifier, item->ownerName);
-        return *genericHost;
-    }
+    LiveIcon(const DiscoveredMenuBarItem& i, GenericHostMemo& hosts)
+        : item(&i),
+          names(MemberNames::live(i.title, i.ownerName, hosts)),
+          isGenericHost(hosts.isGenericHost(i.bundleIdentifier, i.ownerName)) {}
 };
 
 // The live icon is one the member means: the same application's bundle (not a host of
 // many kinds of icons), or names in common.
-bool memberMeans(const MenuBarItemID& member, const MenuBarIdentity::Names& memberNames, LiveIcon& icon) {
+bool memberMeans(const MenuBarItemID& member, const MenuBarIdentity::Names& memberNames, const LiveIcon& icon) {
     const DiscoveredMenuBarItem& item = *icon.item;
     if (member.bundleIdentifier && item.bundleIdentifier && *member.bundleIdentifier == *item.bundleIdentifier &&
-        !icon.isGenericHost()) {
+        !icon.isGenericHost) {
         return true;
     }
-    if (!member.title && !member.ownerName) return false;
     return MenuBarIdentity::namesOverlap(memberNames, icon.names);
 }
 
@@ -83,19 +82,20 @@ ExtraWindowHidingService::~ExtraWindowHidingService() {
 
 void ExtraWindowHidingService::sync(const std::unordered_set<MenuBarItemID>& hiddenIDs,
                                     const std::vector<DiscoveredMenuBarItem>& items) {
+    GenericHostMemo hosts;
     std::vector<LiveIcon> icons;
     icons.reserve(items.size());
     for (const DiscoveredMenuBarItem& item : items) {
         // Our own icons stay visible whatever a member's names say.
         if (MenuBarIdentity::isSelf(item.bundleIdentifier, item.ownerName)) continue;
-        icons.emplace_back(item);
+        icons.emplace_back(item, hosts);
     }
 
     std::vector<platform::CGWindowID> windows;
     std::unordered_set<platform::CGWindowID> seen;
     for (const MenuBarItemID& member : hiddenIDs) {
-        const MenuBarIdentity::Names memberNames(member);
-        for (LiveIcon& icon : icons) {
+        const MenuBarIdentity::Names memberNames = MemberNames::stored(member, hosts);
+        for (const LiveIcon& icon : icons) {
             const platform::CGWindowID window = icon.item->windowID;
             if (window == 0 || seen.contains(window)) continue;
             if (memberMeans(member, memberNames, icon)) {

@@ -95,17 +95,20 @@ TEST_F(HidingTest, MembersWindowsStayTransparentUntilRevealedOrRestored) {
 }
 
 TEST_F(HidingTest, ControlCenterMembersHideOnlyTheirOwnModule) {
-    // The shared bundle identifier says nothing; the module's name does.
-    uint32_t wifi = 0, clock = 0;
+    // Every module shares Control Center's bundle and owner name; only the module's own
+    // name tells them apart.
+    const DiscoveredMenuBarItem* wifi = nullptr;
+    uint32_t clock = 0;
     for (const DiscoveredMenuBarItem& item : items) {
-        if (item.title == "Wi-Fi") wifi = item.windowID;
+        if (item.title == "Wi-Fi") wifi = &item;
         if (item.title == "Clock") clock = item.windowID;
     }
-    ASSERT_NE(wifi, 0u);
+    ASSERT_NE(wifi, nullptr);
+    ASSERT_EQ(wifi->id.ownerName, "Control Center");
     ExtraWindowHidingService service;
-    service.sync({member("com.apple.controlcenter", "Wi-Fi")}, items);
-    EXPECT_EQ(service.hiddenWindows(), std::vector<uint32_t>{wifi});
-    EXPECT_EQ(alpha(wifi), 0);
+    service.sync({wifi->id}, items);
+    EXPECT_EQ(service.hiddenWindows(), std::vector<uint32_t>{wifi->windowID});
+    EXPECT_EQ(alpha(wifi->windowID), 0);
     EXPECT_EQ(alpha(clock), 1);
 }
 
