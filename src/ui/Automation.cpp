@@ -63,6 +63,7 @@ std::string joined(const std::vector<std::string>& parts) {
 // The node's own text, for plain text queries.
 std::optional<std::string> ownText(const RenderedNode& n) {
     const NodeData& d = n.data();
+    if (d.accessibilityCombine) return title(n);
     switch (d.kind) {
         case NodeKind::text:
         case NodeKind::label:
@@ -109,6 +110,7 @@ void visitReachable(const RenderedNode& n, const Host& host, const std::function
         stop = true;
         return;
     }
+    if (n.data().accessibilityCombine) return;  // one element: its parts are not found one by one
     int contentIndex = 0;
     for (auto& c : n.children) {
         if (c->slot == Slot::menuItem || c->slot == Slot::contextMenuItem) {
@@ -489,11 +491,60 @@ bool actionable(const RenderedNode& n) {
 
 }  // namespace
 
+namespace {
+const RenderedNode* selfOrDescendant(const RenderedNode* n, NodeKind kind) {
+    if (!n) return nullptr;
+    if (n->kind() == kind) return n;
+    for (auto& c : n->children) {
+        if (c->slot != Slot::content && c->slot != Slot::modifierContent) continue;
+        if (auto* f = selfOrDescendant(c.get(), kind)) return f;
+    }
+    return nullptr;
+}
+const RenderedNode* selfOrAncestor(const RenderedNode* n, NodeKind kind) {
+    for (; n; n = n->parent)
+        if (n->kind() == kind) return n;
+    return nullptr;
+}
+
+// What a click on a node lands on first: an overlay drawn over the node or over one of its
+// ancestors, when something in it takes such a click. The outermost overlay is on top.
+const RenderedNode* firstHandling(const RenderedNode& n, const std::function<bool(const RenderedNode&)>& handles) {
+    if (!n.data().hitTesting) return nullptr;
+    if (handles(n)) return &n;
+    for (auto& c : n.children) {
+        if (c->slot != Slot::content && c->slot != Slot::modifierContent) continue;
+        if (auto* h = firstHandling(*c, handles)) return h;
+    }
+    return nullptr;
+}
+
+const RenderedNode* overlayTarget(const RenderedNode* n, const std::function<bool(const RenderedNode&)>& handles) {
+    const RenderedNode* found = nullptr;
+    for (const RenderedNode* x = n; x; x = x->parent) {
+        // Overlays lie over the content and over the overlays applied before them.
+        int below = -1;
+        for (auto& c : x->children) {
+            if (c->slot == Slot::modifierContent && inSubtree(n, c.get())) below = c->slotIndex;
+        }
+        for (auto& c : x->children) {
+            if (c->slot != Slot::modifierContent || c->slotIndex <= below) continue;
+            if (x->data().modifiers[static_cast<size_t>(c->slotIndex)].kind != Modifier::Kind::overlay) continue;
+            if (auto* h = firstHandling(*c, handles)) found = h;
+        }
+    }
+    return found;
+}
+}  // namespace
+
 bool Element::click() {
     const RenderedNode* n = node();
     if (!reachable(*host_, n, host_->presentedAlerts_)) return false;
-    const RenderedNode* target = n;
-    while (target && !actionable(*target)) target = target->parent;
+    const RenderedNode* target = overlayTarget(n, actionable);
+    if (!target) {
+        target = n;
+        while (target && !actionable(*target)) target = target->parent;
+    }
     if (!target || effectivelyDisabled(target)) return false;
     const NodeData& d = target->data();
     host_->pointer_ = n->id;
@@ -538,9 +589,11 @@ bool Element::click() {
 bool Element::rightClick() {
     const RenderedNode* n = node();
     if (!reachable(*host_, n, host_->presentedAlerts_)) return false;
-    for (const RenderedNode* x = n; x; x = x->parent) {
+    auto takesSecondary = [](const RenderedNode& x) { return x.data().onSecondaryClick || !x.data().contextMenu.empty(); };
+    const RenderedNode* top = overlayTarget(n, takesSecondary);
+    for (const RenderedNode* x = top ? top : n; x; x = x->parent) {
         const NodeData& d = x->data();
-        if (!d.onSecondaryClick && d.contextMenu.empty()) continue;
+        if (!takesSecondary(*x)) continue;
         if (effectivelyDisabled(x)) return false;
         host_->pointer_ = n->id;
         if (d.onSecondaryClick) {
@@ -604,22 +657,6 @@ bool Element::unhover() {
     return true;
 }
 
-namespace {
-const RenderedNode* selfOrDescendant(const RenderedNode* n, NodeKind kind) {
-    if (!n) return nullptr;
-    if (n->kind() == kind) return n;
-    for (auto& c : n->children) {
-        if (c->slot != Slot::content && c->slot != Slot::modifierContent) continue;
-        if (auto* f = selfOrDescendant(c.get(), kind)) return f;
-    }
-    return nullptr;
-}
-const RenderedNode* selfOrAncestor(const RenderedNode* n, NodeKind kind) {
-    for (; n; n = n->parent)
-        if (n->kind() == kind) return n;
-    return nullptr;
-}
-}  // namespace
 
 bool Element::type(const std::string& text) {
     const RenderedNode* field = selfOrDescendant(node(), NodeKind::textField);
@@ -644,6 +681,13 @@ bool Element::toggle() {
 bool Element::choose(const std::string& optionTitle) {
     const RenderedNode* n = node();
     if (!reachable(*host_, n, host_->presentedAlerts_) || effectivelyDisabled(n)) return false;
+    if (n->kind() != NodeKind::picker && n->kind() != NodeKind::menu && n->data().contextMenu.empty()) {
+        // A labelled row that holds the control (a stack with the identifier) chooses through it.
+        const RenderedNode* control = selfOrDescendant(n, NodeKind::picker);
+        if (!control) control = selfOrDescendant(n, NodeKind::menu);
+        if (!control || effectivelyDisabled(control)) return false;
+        n = control;
+    }
     const NodeData& d = n->data();
     if (d.kind == NodeKind::picker) {
         auto it = std::find(d.options.begin(), d.options.end(), optionTitle);

@@ -153,7 +153,9 @@ private:
         views[r.id] = view;
         r.view = view;
         Node body = view->body();
-        add(r, expand(body, r.id + ".0", &r, RenderedNode::Slot::content, 0, env));
+        // A body whose root carries an id is a new node when the id changes (a switch over steps).
+        std::string bodyID = r.id + (body.data().explicitID ? ".@" + escapeKey(*body.data().explicitID) : ".0");
+        add(r, expand(body, std::move(bodyID), &r, RenderedNode::Slot::content, 0, env));
     }
 
     Host& host_;

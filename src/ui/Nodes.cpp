@@ -77,6 +77,13 @@ Node Label(std::string title, std::string symbolName) {
     return n;
 }
 
+Node Label(std::string title, Node icon) {
+    Node n(NodeKind::label);
+    n.mut().text = std::move(title);
+    n.mut().children.push_back(std::move(icon));
+    return n;
+}
+
 Node Spacer(std::optional<double> minLength) {
     Node n(NodeKind::spacer);
     n.mut().minLength = minLength;

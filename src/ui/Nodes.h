@@ -116,8 +116,9 @@ struct Image {
     // Reads an image file; Empty when it is not a readable image.
     static Node file(const std::filesystem::path& path);
 };
-// A title with a symbol before it.
+// A title with a symbol before it, or with an icon of its own (a tinted symbol, say).
 Node Label(std::string title, std::string symbolName);
+Node Label(std::string title, Node icon);
 Node Spacer(std::optional<double> minLength = std::nullopt);
 Node Divider();
 // A rectangle of colour that takes the space offered.

@@ -252,3 +252,43 @@ TEST_F(AutomationTest, AFocusBindingMovesTheFocusAndTypingSetsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ui;
+
+TEST_F(AutomationTest, AnOverlayWithHandlersTakesClicksOnTheContentBelowIt) {
+    std::vector<std::string> log;
+    Host host(std::make_shared<Body>([&] {
+        return HStack(Text("Wi-Fi"), Button("Inner", [&] { log.push_back("inner"); }))
+            .overlay(Fill(Color::clear())
+                         .onTapGesture([&] { log.push_back("left"); })
+                         .onSecondaryClick([&] { log.push_back("right"); }))
+            .overlay(Text("badge"), Alignment::topTrailing);
+    }));
+    host.find(byText("Wi-Fi")).click();
+    host.find(byText("Wi-Fi")).controlClick();
+    host.find(button("Inner")).click();
+    host.find(byText("badge")).click();  // the badge itself takes nothing
+    EXPECT_EQ(log, (std::vector<std::string>{"left", "right", "left"}));
+}
+
+TEST_F(AutomationTest, CombinedElementsReadAsOneAndLabelledRowsChooseThroughTheirControl) {
+    bool hover = true;
+    Host host(std::make_shared<Body>([&] {
+        return VStack(VStack(Text("Accessibility"), Label("Enable this one", Image::system("checkmark.circle.fill").foreground(Color::green())))
+                          .accessibilityCombine()
+                          .accessibilityLabel("Illustration: enable the current app."),
+                      HStack(Text("When to open a vossel"), Spacer(8),
+                             Picker<bool>("When to open a vossel", Binding<bool>::to(hover), {{"On click", false}, {"On hover", true}})
+                                 .pickerStyle(PickerStyle::segmented)
+                                 .labelsHidden())
+                          .accessibilityIdentifier("ui.openMode"));
+    }));
+    EXPECT_TRUE(host.find(byText("Illustration: enable the current app.")).exists());
+    EXPECT_FALSE(host.find(byText("Enable this one")).exists());
+    EXPECT_TRUE(host.find(byIdentifier("ui.openMode")).choose("On click"));
+    EXPECT_FALSE(hover);
+}
+
+}  // namespace

@@ -368,3 +368,32 @@ TEST_F(HostTest, ATimelineRedrawsOnItsScheduleWhileShown) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ui;
+
+// A body that switches between steps of the same shape marks each with an id, so that each
+// step appears anew.
+class Steps : public View {
+public:
+    State<int> step{this, 0};
+    std::vector<int> appeared;
+    Node body() override {
+        int s = step.get();
+        return VStack(Text("Step " + std::to_string(s))).onAppear([this, s] { appeared.push_back(s); }).id("step" + std::to_string(s));
+    }
+};
+
+TEST_F(HostTest, AnIdOnABodyMakesEachStepANewNode) {
+    auto steps = std::make_shared<Steps>();
+    Host host(steps);
+    host.tree();
+    steps->step = 1;
+    nextTurn();
+    steps->step = 2;
+    nextTurn();
+    EXPECT_EQ(steps->appeared, (std::vector<int>{0, 1, 2}));
+}
+
+}  // namespace
