@@ -171,10 +171,15 @@ void GroupStatusItemController::invalidateHoverTimers() {
 void GroupStatusItemController::installHoverTracking() {
     platform::StatusBarButton* b = button();
     if (!b) return;
+    invalidateHoverTimers();
+    const bool hoverToOpen = UserPreferences::hoverToOpenEnabled();
+    // An area that is already in place stays: one made anew while the pointer is over the
+    // button would not report the pointer leaving, and the area follows the button's
+    // visible bounds whatever its width.
+    if (trackingArea_ && hoverToOpen) return;
     if (trackingArea_) b->removeTrackingArea(trackingArea_);
     trackingArea_.reset();
-    invalidateHoverTimers();
-    if (!UserPreferences::hoverToOpenEnabled()) return;
+    if (!hoverToOpen) return;
     auto area = std::make_shared<platform::TrackingArea>();
     area->rect = b->bounds();
     area->options = platform::TrackingArea::mouseEnteredAndExited | platform::TrackingArea::activeAlways |
