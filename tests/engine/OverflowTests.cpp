@@ -9,6 +9,8 @@
 #include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Screen.h"
+#include "platform/StatusBar.h"
+#include "platform/UserDefaults.h"
 
 namespace {
 
@@ -87,6 +89,41 @@ TEST_F(OverflowTest, OnlyStatusLayerWindowsOfOthersInTheStripAreMeasured) {
     }
     std::sort(measured.begin(), measured.end());
     EXPECT_EQ(measured, (std::vector<double>{1000, 1160}));
+}
+
+}  // namespace
+
+namespace {
+
+class DefaultSceneOverflowTest : public enginetest::DiscoveryFixture {
+protected:
+    size_t othersHiddenByTheHousing() {
+        size_t hidden = 0;
+        for (const auto& bar : desktop().bar().items()) {
+            if (!bar->own && bar->onScreen && !bar->shown) ++hidden;
+        }
+        return hidden;
+    }
+};
+
+TEST_F(DefaultSceneOverflowTest, CountMatchesWhatTheBarHidesOnceOurItemsTakeTheirRoom) {
+    loadDefaultScene();
+    MenuBarOverflowMonitor monitor;
+    const int estimate = monitor.calculateHiddenCount();
+    // The estimate keeps 160 pt of the area beside the housing for the running program's own
+    // items, which it does not count. Alone in the bar the others have that room too.
+    EXPECT_EQ(othersHiddenByTheHousing(), 3u);
+    EXPECT_EQ(estimate, 8);
+
+    // Our own items next to the clock (settings, vossels, chevron, line) as wide as the reserve,
+    // less the bar's trailing inset.
+    platform::UserDefaults::standard().set("NSStatusItem Preferred Position Tessivane.Settings",
+                                           platform::PropertyValue(1.0));
+    auto own = platform::statusBar().statusItem(152);
+    own->setAutosaveName("Tessivane.Settings");
+    desktop().advance(0);
+    EXPECT_EQ(othersHiddenByTheHousing(), static_cast<size_t>(estimate));
+    EXPECT_EQ(monitor.calculateHiddenCount(), estimate);
 }
 
 }  // namespace

@@ -1,0 +1,187 @@
+// Whole scans on the simulated desktop: the default laptop scene and small scenes in code.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "desktop/DesktopAccessibility.h"
+#include "engine/DiscoveryFixture.h"
+#include "engine/MenuBarItemDiscovery.h"
+#include "platform/Platform.h"
+#include "platform/StatusBar.h"
+
+namespace {
+
+using tessivane::DiscoveredMenuBarItem;
+using tessivane::MenuBarItemDiscovery;
+
+class DiscoveryTest : public enginetest::DiscoveryFixture {
+protected:
+    int messages() { return desktop().accessibility().messagesSent(); }
+    std::string titleOfWindow(const std::vector<DiscoveredMenuBarItem>& items, const std::string& owner,
+                              const std::string& autosaveName) {
+        const desktop::BarItem* bar = desktop().statusItem(owner, autosaveName);
+        if (!bar) return "<no bar item " + owner + " " + autosaveName + ">";
+        const DiscoveredMenuBarItem* item = itemWithWindow(items, bar->window->number);
+        return item ? item->title : "<not listed>";
+    }
+};
+
+TEST_F(DiscoveryTest, ForcedScanOfTheDefaultSceneListsEveryIconOnceLeftToRight) {
+    desktop::Desktop& d = loadDefaultScene();
+    // One of our own status items is in the bar too.
+    auto own = platform::statusBar().statusItem(platform::StatusItem::variableLength);
+    own->setAutosaveName("Tessivane.Settings");
+    own->button()->setTitle("Tessivane");
+    d.advance(0);
+
+    const desktop::BarItem* ownBar = d.statusItem("Tessivane", "Tessivane.Settings");
+    ASSERT_TRUE(ownBar && ownBar->onScreen);
+
+    MenuBarItemDiscovery discovery;
+    const auto items = discovery.discoverItems(true);
+    EXPECT_FALSE(itemWithWindow(items, ownBar->window->number));
+
+    size_t inBar = 0;
+    for (const auto& bar : d.bar().items()) {
+        if (bar->own || !bar->onScreen) continue;
+        ++inBar;
+        const auto count = std::count_if(items.begin(), items.end(),
+                                         [&](const auto& item) { return item.windowID == bar->window->number; });
+        EXPECT_EQ(count, 1) << bar->autosaveName << " of pid " << bar->ownerPID;
+    }
+    // Icons behind the camera housing are listed too: they are what a vossel reaches.
+    EXPECT_EQ(items.size(), inBar);
+    EXPECT_EQ(items.size(), 21u);
+    EXPECT_TRUE(std::is_sorted(items.begin(), items.end(),
+                               [](const auto& a, const auto& b) { return a.frame.minX() < b.frame.minX(); }));
+    for (const auto& item : items) {
+        EXPECT_NE(item.ownerPID, d.selfPID()) << item.title;
+        EXPECT_EQ(item.title.find("Tessivane"), std::string::npos);
+        EXPECT_EQ(item.id.frameMinX, item.frame.minX());
+        EXPECT_EQ(item.id.windowID, std::optional<uint32_t>(item.windowID));
+        EXPECT_EQ(item.id.title, std::optional<std::string>(item.title));
+        EXPECT_EQ(item.id.itemIndex, item.itemIndex);
+    }
+
+    // Control Center's anonymous windows carry the names of its modules.
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "Clock"), "Clock");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "BentoBox"), "Control Center");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "DoNotDisturb"), "Focus");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "AudioVideoModule"), "Sound");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "Battery"), "Battery");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "WiFi"), "Wi-Fi");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "Bluetooth"), "Bluetooth");
+    EXPECT_EQ(titleOfWindow(items, "Spotlight", "Item-0"), "Spotlight");
+    EXPECT_EQ(titleOfWindow(items, "TextInputMenuAgent", "Item-0"), "Input Source");
+    // An icon that Control Center draws for another application is that application's.
+    const auto* quill = itemWithWindow(items, d.statusItem("Quillpad", "")->window->number);
+    ASSERT_TRUE(quill);
+    EXPECT_EQ(quill->bundleIdentifier, std::optional<std::string>("com.quillpad.Quillpad"));
+    EXPECT_EQ(quill->ownerName, "Quillpad");
+    EXPECT_TRUE(quill->axElement);
+    // The application that does not answer Accessibility still has its icon, by its window.
+    const auto* still = itemWithWindow(items, d.statusItem("Stillwater", "")->window->number);
+    ASSERT_TRUE(still);
+    EXPECT_EQ(still->title, "Stillwater");
+    EXPECT_FALSE(still->axElement);
+
+    // Indexes count each owner's icons from 0.
+    std::map<std::string, std::set<int64_t>> indexes;
+    for (const auto& item : items) indexes[item.bundleIdentifier.value_or(item.ownerName)].insert(item.itemIndex);
+    for (const auto& [owner, seen] : indexes) {
+        EXPECT_EQ(*seen.begin(), 0) << owner;
+        EXPECT_EQ(*seen.rbegin(), static_cast<int64_t>(seen.size()) - 1) << owner;
+    }
+    EXPECT_EQ(indexes["io.nimbusnote.Nimbusnote"].size(), 2u);
+    EXPECT_EQ(indexes["com.apple.controlcenter"].size(), 7u);
+}
+
+TEST_F(DiscoveryTest, ScansWithinTenSecondsReuseTheAccessibilityPassUnlessForced) {
+    loadDefaultScene();
+    MenuBarItemDiscovery discovery;
+
+    const int start = messages();
+    const auto first = discovery.discoverItems(true);
+    const int perPass = messages() - start;
+    ASSERT_GT(perPass, 0);
+    const auto firstDate = discovery.extrasCacheDate();
+
+    discovery.discoverItems(true);
+    EXPECT_EQ(messages() - start, 2 * perPass);
+
+    advance(5);
+    int before = messages();
+    const auto cached = discovery.discoverItems(false);
+    EXPECT_EQ(messages(), before);
+    EXPECT_EQ(cached.size(), first.size());
+    EXPECT_NE(discovery.extrasCacheDate(), firstDate);  // the second forced scan refilled it
+
+    advance(6);  // 11 s after the last pass
+    before = messages();
+    discovery.discoverItems(false);
+    EXPECT_GT(messages(), before);
+}
+
+TEST_F(DiscoveryTest, IconsWithoutAUsableWindowComeFromAccessibilityAlone) {
+    desktop::Scene scene = bareScene();
+    auto dot = app(900, "Dotmatrix", "com.example.dotmatrix", {16, 16});
+    dot.statusItems[0].title = "Ping";
+    dot.statusItems[1].title = "Settings...";  // one of the titles never listed
+    scene.applications.push_back(dot);
+    auto pair = app(901, "Pairwise", "com.example.pairwise", {24});
+    scene.applications.push_back(pair);
+    desktop::Desktop& d = load(scene);
+
+    MenuBarItemDiscovery discovery;
+    const auto items = discovery.discoverItems(true);
+    std::vector<const DiscoveredMenuBarItem*> dots;
+    for (const auto& item : items) {
+        if (item.ownerName == "Dotmatrix") dots.push_back(&item);
+    }
+    ASSERT_EQ(dots.size(), 1u);
+    EXPECT_EQ(dots[0]->title, "Ping");
+    EXPECT_EQ(dots[0]->windowID, 0u);
+    EXPECT_TRUE(dots[0]->axElement);
+    EXPECT_EQ(dots[0]->frame, d.statusItem("Dotmatrix", "Item-0")->frame());
+    EXPECT_EQ(dots[0]->id.windowID, std::nullopt);
+
+    // An application seen by both sources is listed once, with its window and element.
+    const auto pairs = std::count_if(items.begin(), items.end(), [](const auto& i) { return i.ownerName == "Pairwise"; });
+    EXPECT_EQ(pairs, 1);
+    const auto* paired = itemWithWindow(items, d.statusItem("Pairwise", "Item-0")->window->number);
+    ASSERT_TRUE(paired);
+    EXPECT_TRUE(paired->axElement);
+}
+
+TEST_F(DiscoveryTest, RefreshAnimatedShowsTheRefreshingStateForOneTurn) {
+    loadDefaultScene();
+    MenuBarItemDiscovery discovery;
+    int changes = 0;
+    auto watch = discovery.objectWillChange.connect([&] { ++changes; });
+    bool done = false;
+    discovery.refreshAnimated([&] { done = true; });
+    EXPECT_TRUE(discovery.isRefreshing.get());
+    EXPECT_TRUE(discovery.items->empty());
+    advance(0);
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(discovery.isRefreshing.get());
+    EXPECT_EQ(discovery.items->size(), 21u);
+    EXPECT_EQ(changes, 3);
+}
+
+TEST_F(DiscoveryTest, RefreshOutlivedByItsBlockDoesNothing) {
+    loadDefaultScene();
+    bool done = false;
+    {
+        MenuBarItemDiscovery discovery;
+        discovery.refreshAnimated([&] { done = true; });
+    }
+    advance(0);
+    EXPECT_FALSE(done);
+}
+
+}  // namespace
