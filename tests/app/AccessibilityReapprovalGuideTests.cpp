@@ -5,18 +5,16 @@
 #include <string>
 
 #include "app/AccessibilityReapprovalGuide.h"
-#include "app/FakeSystemServices.h"
+#include "app/ServicesOnDesktop.h"
 #include "model/UITestLaunch.h"
-#include "support/TestHome.h"
 
 namespace tessivane {
 namespace {
 
 namespace Guide = AccessibilityReapprovalGuide;
 
-class ReapprovalGuideTest : public testsupport::TestHome {
+class ReapprovalGuideTest : public apptest::ServicesOnDesktop {
 protected:
-    apptest::FakeSystemServices system;
     std::unique_ptr<apptest::BundleVersion> bundle;
 
     void runVersion(const std::optional<std::string>& version) {
@@ -79,7 +77,7 @@ TEST_F(ReapprovalGuideTest, UpdateWhileTrustedOrBeforeOnboardingLeavesNothingPen
     EXPECT_FALSE(get(Guide::pendingReapprovalVersionKey));
 
     completeOnboarding();
-    system.accessibility.trusted = true;
+    desktop().setAccessibilityTrusted(true);
     runVersion("2.2");
     Guide::noteAppLaunch();
     EXPECT_FALSE(get(Guide::pendingReapprovalVersionKey));

@@ -1,80 +1,26 @@
 #include <gtest/gtest.h>
-#include <httplib.h>
 
-#include <atomic>
 #include <chrono>
-#include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/AccessibilityReapprovalGuide.h"
-#include "app/FakeSystemServices.h"
 #include "app/OptInUsageReporter.h"
+#include "app/ReportServer.h"
+#include "app/ServicesOnDesktop.h"
 #include "model/UITestLaunch.h"
+#include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
+#include "platform/Screen.h"
 #include "platform/UserDefaults.h"
-#include "support/TestHome.h"
 
 namespace tessivane {
 namespace {
 
 using namespace std::chrono_literals;
 namespace Reporter = OptInUsageReporter;
-
-// A loopback report endpoint that records what reaches it and answers with a chosen status.
-class ReportServer {
-public:
-    struct Received {
-        std::string path;
-        std::string body;
-        std::string contentType;
-        size_t contentTypeCount = 0;
-        std::string userAgent;
-    };
-
-    ReportServer() {
-        server_.Post(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
-            std::lock_guard lock(mutex_);
-            received_.push_back(Received{request.path, request.body, request.get_header_value("Content-Type"),
-                                         request.get_header_value_count("Content-Type"),
-                                         request.get_header_value("User-Agent")});
-            response.status = status_;
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] {
-            server_.listen_after_bind();
-            finished_ = true;
-        });
-    }
-    ~ReportServer() {
-        // The listening socket exists since the bind; stop only works once the loop runs.
-        while (!server_.is_running() && !finished_) std::this_thread::yield();
-        server_.stop();
-        thread_.join();
-    }
-
-    std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
-    void answer(int status) {
-        std::lock_guard lock(mutex_);
-        status_ = status;
-    }
-    std::vector<Received> received() const {
-        std::lock_guard lock(mutex_);
-        return received_;
-    }
-
-private:
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
-    std::atomic<bool> finished_{false};
-    mutable std::mutex mutex_;
-    std::vector<Received> received_;
-    int status_ = 200;
-};
 
 MenuBarItemID member(const std::string& title) {
     MenuBarItemID id;
@@ -91,17 +37,33 @@ IconGroup vossel(const std::string& name, size_t members) {
     return g;
 }
 
-class OptInUsageReporterTest : public testsupport::TestHome {
+// A laptop screen whose camera housing is off centre, which no simulated screen has: it
+// tells which of the two top areas the report measures.
+class OffCentreHousingScreens : public platform::Screens {
+public:
+    std::vector<platform::Screen> screens() const override { return {screen()}; }
+    std::optional<platform::Screen> mainScreen() const override { return screen(); }
+
+private:
+    static platform::Screen screen() {
+        platform::Screen s;
+        s.frame = platform::Rect(0, 0, 1512, 982);
+        s.auxiliaryTopLeftArea = platform::Rect(0, 950, 600, 32);
+        s.auxiliaryTopRightArea = platform::Rect(800, 950, 712, 32);
+        return s;
+    }
+};
+
+class OptInUsageReporterTest : public apptest::ServicesOnDesktop {
 protected:
-    apptest::FakeSystemServices system;
-    ReportServer server;
+    apptest::ReportServer server;
     std::vector<EnvironmentProfile> environments;
     int factsRequests = 0;
 
     void SetUp() override {
-        TestHome::SetUp();
+        ServicesOnDesktop::SetUp();
         Reporter::setEndpointBase(server.base());
-        system.screens.all = {apptest::FakeScreens::plain(1512, 982)};
+        desktop().setScreens({screen(1512, 982, std::nullopt, true)});
         EnvironmentProfile work{platform::UUID::random(), "Work", {vossel("Chat", 2), vossel("Sync", 3)}};
         EnvironmentProfile home{platform::UUID::random(), "Home", {vossel("Media", 1)}};
         environments = {work, home};
@@ -110,6 +72,7 @@ protected:
         // Nothing may still be writing to the defaults when the next test swaps them.
         EXPECT_TRUE(Reporter::waitUntilIdle(10s));
         Reporter::setEndpointBase(std::string(Reporter::defaultEndpointBase));
+        ServicesOnDesktop::TearDown();
     }
 
     std::shared_ptr<platform::UserDefaults> store() const { return UITestLaunch::defaults(); }
@@ -253,36 +216,51 @@ TEST_F(OptInUsageReporterTest, RejectedOrFailedReportsRecordNothingAndAreRetried
     EXPECT_EQ(lastSent(), platform::Date{runLoop().now() - 60});
 }
 
-TEST_F(OptInUsageReporterTest, MenuBarWidthFollowsTheCameraHousingAndTheBarsDirection) {
+TEST_F(OptInUsageReporterTest, ScreensDecideTheNotchAndTheMenuBarWidth) {
     optIn(true);
-    system.screens.all = {apptest::FakeScreens::laptop(1512, 600.4, 700.5), apptest::FakeScreens::plain(1920, 1080)};
+    // The simulated laptop: a 188-point housing leaves 662 points on either side.
+    desktop().setScreens({screen(1512, 982, 188, true), screen(1920, 1080, std::nullopt)});
     send(true);
     auto report = lastReport();
     EXPECT_EQ(report["displayCount"], 2);
     EXPECT_EQ(report["hasNotch"], true);
-    EXPECT_EQ(report["menuBarWidth"], 701);  // halves round away from zero
+    EXPECT_EQ(report["menuBarWidth"], 662);
     EXPECT_EQ(report["rtl"], false);
 
-    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarRTL"});
-    send(true);
-    report = lastReport();
-    EXPECT_EQ(report["rtl"], true);
-    EXPECT_EQ(report["menuBarWidth"], 600);
-
-    // One area of zero width is no camera housing.
-    auto flat = apptest::FakeScreens::laptop(1512, 0, 700);
-    system.screens.all = {flat};
+    // Without a housing, 0.45 of the screen; 0.45 x 1530 = 688.5 rounds away from zero.
+    desktop().setScreens({screen(1530, 982, std::nullopt, true)});
     send(true);
     report = lastReport();
     EXPECT_EQ(report["hasNotch"], false);
-    EXPECT_EQ(report["menuBarWidth"], 700);
+    EXPECT_EQ(report["menuBarWidth"], 689);
 
-    system.screens.all.clear();
+    desktop().setScreens({});
     send(true);
     report = lastReport();
     EXPECT_EQ(report["displayCount"], 0);
     EXPECT_EQ(report["hasNotch"], false);
     EXPECT_EQ(report["menuBarWidth"], 0);
+}
+
+TEST_F(OptInUsageReporterTest, RightToLeftBarMeasuresTheLeftArea) {
+    optIn(true);
+    OffCentreHousingScreens offCentre;
+    auto services = platform::services();
+    services.screens = &offCentre;
+    platform::install(services);
+
+    send(true);
+    EXPECT_EQ(lastReport()["menuBarWidth"], 712);
+
+    desktop().setLanguages({"he"});
+    send(true);
+    EXPECT_EQ(lastReport()["rtl"], true);
+    EXPECT_EQ(lastReport()["menuBarWidth"], 600);
+
+    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarLTR"});
+    send(true);
+    EXPECT_EQ(lastReport()["rtl"], false);
+    EXPECT_EQ(lastReport()["menuBarWidth"], 712);
 }
 
 }  // namespace

@@ -3,36 +3,35 @@
 #include <memory>
 
 #include "app/AccessibilityReapprovalGuide.h"
-#include "app/FakeSystemServices.h"
 #include "app/PermissionManager.h"
+#include "app/ServicesOnDesktop.h"
 #include "model/UITestLaunch.h"
-#include "support/TestHome.h"
+#include "platform/Alert.h"
 
 namespace tessivane {
 namespace {
 
-class PermissionManagerTest : public testsupport::TestHome {
+class PermissionManagerTest : public apptest::ServicesOnDesktop {
 protected:
-    apptest::FakeSystemServices system;
-
     std::optional<std::string> grantedVersion() const {
         return UITestLaunch::defaults()->stringForKey(std::string(AccessibilityReapprovalGuide::grantedVersionKey));
     }
 };
 
 TEST_F(PermissionManagerTest, StartsUntrustedAndReadsNothingUntilRefreshed) {
-    system.accessibility.trusted = true;
-    system.loginItems.current = platform::LoginItemStatus::enabled;
+    desktop().setAccessibilityTrusted(true);
     PermissionManager manager;
-    EXPECT_FALSE(manager.isAccessibilityTrusted);
-    EXPECT_FALSE(manager.isTCCTrusted);
-    EXPECT_FALSE(manager.launchAtLoginEnabled);
-    EXPECT_FALSE(manager.isPollingTrust());
+    manager.setLaunchAtLogin(true);
+    PermissionManager fresh;
+    EXPECT_FALSE(fresh.isAccessibilityTrusted);
+    EXPECT_FALSE(fresh.isTCCTrusted);
+    EXPECT_FALSE(fresh.launchAtLoginEnabled);
+    EXPECT_FALSE(fresh.isPollingTrust());
 
-    manager.refresh();
-    EXPECT_TRUE(manager.isAccessibilityTrusted);
-    EXPECT_TRUE(manager.isTCCTrusted);
-    EXPECT_TRUE(manager.launchAtLoginEnabled);
+    fresh.refresh();
+    EXPECT_TRUE(fresh.isAccessibilityTrusted);
+    EXPECT_TRUE(fresh.isTCCTrusted);
+    EXPECT_TRUE(fresh.launchAtLoginEnabled);
 }
 
 TEST_F(PermissionManagerTest, RepeatedRefreshWhileUntrustedKeepsOnePoll) {
@@ -48,7 +47,7 @@ TEST_F(PermissionManagerTest, RepeatedRefreshWhileUntrustedKeepsOnePoll) {
     advance(5.0);
     EXPECT_EQ(runLoop().validTimerCount(), timersBefore + 1);
     EXPECT_FALSE(manager.isAccessibilityTrusted);
-    EXPECT_EQ(system.syntheticEvents.accessRequests, 0);
+    EXPECT_EQ(desktop().postEventAccessRequests(), 0);
 }
 
 TEST_F(PermissionManagerTest, TrustGrantedWhilePollingIsNoticedWithinASecond) {
@@ -57,14 +56,14 @@ TEST_F(PermissionManagerTest, TrustGrantedWhilePollingIsNoticedWithinASecond) {
     int changes = 0;
     auto sub = manager.objectWillChange.connect([&] { ++changes; });
 
-    system.accessibility.trusted = true;
+    desktop().setAccessibilityTrusted(true);
     advance(1.0);
 
     EXPECT_TRUE(manager.isAccessibilityTrusted);
     EXPECT_TRUE(manager.isTCCTrusted);
     EXPECT_FALSE(manager.isPollingTrust());
     EXPECT_EQ(grantedVersion(), AccessibilityReapprovalGuide::currentAppVersion());
-    EXPECT_EQ(system.syntheticEvents.accessRequests, 1);
+    EXPECT_EQ(desktop().postEventAccessRequests(), 1);
     // Three published assignments and the extra announcement of the change of trust.
     EXPECT_EQ(changes, 4);
 
@@ -72,47 +71,57 @@ TEST_F(PermissionManagerTest, TrustGrantedWhilePollingIsNoticedWithinASecond) {
     manager.refresh();
     manager.enableAccessibility();
     advance(3.0);
-    EXPECT_EQ(system.syntheticEvents.accessRequests, 1);
+    EXPECT_EQ(desktop().postEventAccessRequests(), 1);
+}
+
+TEST_F(PermissionManagerTest, TrustPollRunsWhileAModalAlertIsUp) {
+    PermissionManager manager;
+    manager.refresh();
+    bool trustedDuringAlert = false;
+    desktop().setAlertHandler([&](desktop::Desktop& d, const platform::Alert&) {
+        d.setAccessibilityTrusted(true);
+        d.advance(1.0);
+        trustedDuringAlert = manager.isAccessibilityTrusted;
+        d.answerAlert("OK");
+    });
+    platform::Alert alert;
+    alert.messageText = "Busy";
+    alert.addButton("OK");
+    EXPECT_EQ(alert.runModal(), platform::Modal::alertFirstButtonReturn);
+    EXPECT_TRUE(trustedDuringAlert);
 }
 
 TEST_F(PermissionManagerTest, EnableWhenAlreadyTrustedNeitherPromptsNorRequestsEventAccess) {
-    system.accessibility.trusted = true;
+    desktop().setAccessibilityTrusted(true);
     PermissionManager manager;
     manager.enableAccessibility();
     EXPECT_TRUE(manager.isAccessibilityTrusted);
-    EXPECT_EQ(system.accessibility.promptCount, 0);
-    EXPECT_EQ(system.syntheticEvents.accessRequests, 0);
+    EXPECT_EQ(desktop().accessibilityPromptCount(), 0);
+    EXPECT_EQ(desktop().postEventAccessRequests(), 0);
     EXPECT_EQ(grantedVersion(), AccessibilityReapprovalGuide::currentAppVersion());
 }
 
 TEST_F(PermissionManagerTest, EnablePromptsAndPollsUntilTheUserGrantsTrust) {
+    auto scene = desktop::Scene::minimal();
+    scene.grantAccessibilityOnPrompt = true;  // the user switches it on 2 s after the prompt
+    load(scene);
+
     PermissionManager manager;
     manager.enableAccessibility();
-    EXPECT_EQ(system.accessibility.promptCount, 1);
+    EXPECT_EQ(desktop().accessibilityPromptCount(), 1);
+    EXPECT_TRUE(desktop().isAccessibilityPromptShown());
     EXPECT_FALSE(manager.isAccessibilityTrusted);
     EXPECT_TRUE(manager.isPollingTrust());
     EXPECT_FALSE(grantedVersion());
 
-    advance(2.0);
+    advance(1.9);
     EXPECT_FALSE(manager.isAccessibilityTrusted);
-    system.accessibility.trusted = true;
     advance(1.0);
     EXPECT_TRUE(manager.isAccessibilityTrusted);
     EXPECT_FALSE(manager.isPollingTrust());
-    EXPECT_EQ(system.syntheticEvents.accessRequests, 1);
-}
-
-TEST_F(PermissionManagerTest, PromptThatGrantsAtOnceRequestsEventAccessOnce) {
-    system.accessibility.promptAnswer = true;
-    PermissionManager manager;
-    manager.enableAccessibility();
-    EXPECT_TRUE(manager.isAccessibilityTrusted);
-    EXPECT_FALSE(manager.isPollingTrust());
-    EXPECT_EQ(system.syntheticEvents.accessRequests, 1);
+    EXPECT_EQ(desktop().postEventAccessRequests(), 1);
+    EXPECT_EQ(desktop().accessibilityPromptCount(), 1);
     EXPECT_EQ(grantedVersion(), AccessibilityReapprovalGuide::currentAppVersion());
-
-    manager.refresh();
-    EXPECT_EQ(system.syntheticEvents.accessRequests, 1);
 }
 
 TEST_F(PermissionManagerTest, DestroyedManagerStopsPolling) {
@@ -124,28 +133,34 @@ TEST_F(PermissionManagerTest, DestroyedManagerStopsPolling) {
         EXPECT_TRUE(manager.isPollingTrust());
     }
     EXPECT_EQ(runLoop().validTimerCount(), timersBefore);
-    system.accessibility.trusted = true;
+    desktop().setAccessibilityTrusted(true);
     advance(3.0);
-    EXPECT_EQ(system.syntheticEvents.accessRequests, 0);
+    EXPECT_EQ(desktop().postEventAccessRequests(), 0);
 }
 
 TEST_F(PermissionManagerTest, LaunchAtLoginFollowsTheSystemsStatus) {
     PermissionManager manager;
-    system.loginItems.refuseRegistration = true;
+    desktop().setLoginItemsAllowed(false);
     manager.setLaunchAtLogin(true);
     EXPECT_FALSE(manager.launchAtLoginEnabled);
 
-    system.loginItems.refuseRegistration = false;
+    desktop().setLoginItemsAllowed(true);
     manager.setLaunchAtLogin(true);
     EXPECT_TRUE(manager.launchAtLoginEnabled);
 
     manager.setLaunchAtLogin(false);
     EXPECT_FALSE(manager.launchAtLoginEnabled);
+    // Unregistering what is not registered fails; the flag still shows the truth.
+    manager.setLaunchAtLogin(false);
+    EXPECT_FALSE(manager.launchAtLoginEnabled);
 
     // Registered but waiting for the user's approval is not on.
-    system.loginItems.current = platform::LoginItemStatus::requiresApproval;
-    manager.refresh();
-    EXPECT_FALSE(manager.launchAtLoginEnabled);
+    auto scene = desktop::Scene::minimal();
+    scene.loginItemsRequireApproval = true;
+    load(scene);
+    PermissionManager other;
+    other.setLaunchAtLogin(true);
+    EXPECT_FALSE(other.launchAtLoginEnabled);
 }
 
 }  // namespace
