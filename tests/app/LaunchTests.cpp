@@ -1,0 +1,421 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "AppDesktopFixture.h"
+#include "app/AccessibilityReapprovalGuide.h"
+#include "app/OptInUsageReporter.h"
+#include "app/ReportServer.h"
+#include "desktop/DesktopApplication.h"
+#include "model/TessivaneLinks.h"
+#include "model/UITestLaunch.h"
+#include "platform/Bundle.h"
+#include "platform/Application.h"
+#include "platform/Menu.h"
+#include "platform/Platform.h"
+#include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
+#include "platform/Window.h"
+#include "ui/Automation.h"
+
+namespace apptest {
+namespace {
+
+using namespace std::chrono_literals;
+namespace Guide = tessivane::AccessibilityReapprovalGuide;
+namespace Reporter = tessivane::OptInUsageReporter;
+
+platform::UserDefaults& standardDefaults() { return platform::UserDefaults::standard(); }
+
+class LaunchTest : public AppOnDesktop {
+protected:
+    void TearDown() override {
+        // Nothing may still be writing to the defaults when the next test swaps them.
+        EXPECT_TRUE(Reporter::waitUntilIdle(5s));
+    }
+
+    std::shared_ptr<platform::Window> settingsWindow() { return delegate().settingsWindow.window(); }
+    std::shared_ptr<platform::Window> onboardingWindow() { return delegate().onboardingWindow.window(); }
+    bool isShown(const std::shared_ptr<platform::Window>& window) { return window && window->isVisible(); }
+};
+
+TEST_F(LaunchTest, FirstRunOnTheDefaultDesktop) {
+    loadDefault();
+    AppDelegate& app = beginLaunch();
+    std::vector<double> discoveries;
+    const double launchedAt = platform::RunLoop::main().now();
+    auto counter = app.appState.discovery.items.changes.connect(
+        [&](const auto&) { discoveries.push_back(std::round((platform::RunLoop::main().now() - launchedAt) * 1000)); });
+    desktop().advance(0);
+
+    AppState& state = appState();
+    ASSERT_EQ(state.groupStore.environments->size(), 2u);
+    EXPECT_EQ(state.groupStore.environments.get()[0].name, "Work");
+    EXPECT_EQ(state.groupStore.environments.get()[1].name, "Home");
+    EXPECT_TRUE(state.groupStore.activeEnvironmentID.get());
+    for (const char* name : {"Tessivane.Settings", "Tessivane.Chevron", "Tessivane.Line", "Tessivane.Pusher"}) {
+        EXPECT_NE(ownItem(name), nullptr) << name;
+    }
+    // Collapsed: the pusher is wide and the hidden icons are shoved off the bar.
+    EXPECT_FALSE(state.hideService.isExpanded);
+    ASSERT_NE(ownItem("Tessivane.Pusher"), nullptr);
+    EXPECT_GT(ownItem("Tessivane.Pusher")->width, 100);
+    EXPECT_TRUE(state.discoveryTimer() && state.discoveryTimer()->isValid());
+    EXPECT_DOUBLE_EQ(state.discoveryTimer()->interval(), 8.0);
+
+    desktop().advance(16.5);
+    EXPECT_EQ(discoveries, (std::vector<double>{0, 400, 1200, 8000, 16000}));  // milliseconds
+
+    // The welcome tour is up by the first follow-up, with the application in the Dock.
+    ASSERT_TRUE(isShown(onboardingWindow()));
+    EXPECT_EQ(onboardingWindow()->title(), "Welcome to Tessivane");
+    EXPECT_FALSE(onboardingWindow()->styleMask() & platform::WindowStyle::resizable);
+    EXPECT_EQ(platform::application().activationPolicy(), platform::ActivationPolicy::regular);
+    EXPECT_FALSE(settingsWindow());
+    // The launch was recorded, and no alert was shown on a first run.
+    EXPECT_EQ(standardDefaults().stringForKey(std::string(Guide::lastLaunchedVersionKey)), Guide::currentAppVersion());
+    EXPECT_TRUE(desktop().alerts().empty());
+}
+
+TEST_F(LaunchTest, TheFirstFollowUpBringsBackAWelcomeWindowClosedEarly) {
+    loadDefault();
+    launch();
+    desktop().advance(0.3);
+    ASSERT_TRUE(isShown(onboardingWindow()));
+    onboardingWindow()->performClose();
+    desktop().advance(0.1);
+    EXPECT_FALSE(isShown(onboardingWindow()));
+    // Closed before finishing: the application stays a regular one.
+    EXPECT_EQ(platform::application().activationPolicy(), platform::ActivationPolicy::regular);
+    EXPECT_FALSE(standardDefaults().stringForKey(std::string(Guide::lastLaunchedVersionKey)));
+
+    desktop().advance(0.2);
+    EXPECT_TRUE(isShown(onboardingWindow()));
+    EXPECT_TRUE(standardDefaults().stringForKey(std::string(Guide::lastLaunchedVersionKey)));
+}
+
+TEST_F(LaunchTest, UITestingLaunchIsIsolatedAndShowsSettings) {
+    auto suite = platform::UserDefaults::suite(std::string(tessivane::UITestLaunch::suiteName));
+    suite->set("Tessivane.LeftOver", true);
+    loadDefault();
+    launch({"tessivane", "-UITesting"});
+
+    EXPECT_FALSE(suite->object("Tessivane.LeftOver"));
+    EXPECT_TRUE(suite->boolForKey(std::string(Guide::hasCompletedOnboardingKey)));
+    EXPECT_EQ(platform::application().activationPolicy(), platform::ActivationPolicy::regular);
+    ASSERT_TRUE(isShown(settingsWindow()));
+    EXPECT_EQ(settingsWindow()->title(), "Tessivane");
+    EXPECT_EQ(settingsWindow()->identifier(), "ui.settingsWindow");
+    EXPECT_EQ(settingsWindow()->styleMask(), 15u);
+    EXPECT_EQ(settingsWindow()->contentRect().size, (platform::Size{760, 560}));
+    EXPECT_EQ(settingsWindow()->minSize(), (platform::Size{720, 520}));
+    ASSERT_TRUE(delegate().hasUpdaterController());
+    EXPECT_FALSE(delegate().updaterController().isStarted());
+
+    // The user moves and closes the window; the follow-up brings it back where it was.
+    settingsWindow()->setFrame(platform::Rect{40, 60, 800, 600});
+    settingsWindow()->performClose();
+    desktop().advance(0.6);
+    ASSERT_TRUE(isShown(settingsWindow()));
+    EXPECT_EQ(settingsWindow()->frame(), (platform::Rect{40, 60, 800, 600}));
+    EXPECT_FALSE(onboardingWindow());
+    EXPECT_FALSE(suite->object(std::string(Guide::lastLaunchedVersionKey)));
+
+    // Opted in all the same: nothing is reported under UI tests.
+    ReportServer server;
+    Reporter::setEndpointBase(server.base());
+    suite->set(std::string(Reporter::shareSystemInfoKey), true);
+    desktop().advance(5);
+    EXPECT_TRUE(Reporter::waitUntilIdle(5s));
+    EXPECT_TRUE(server.received().empty());
+    EXPECT_TRUE(desktop().alerts().empty());
+}
+
+TEST_F(LaunchTest, ReportsFiveSecondsAfterLaunchWhenOptedIn) {
+    standardDefaults().set(std::string(Reporter::shareSystemInfoKey), true);
+    standardDefaults().set(AppDelegate::shareSystemInfoMigratedKey, true);
+    ReportServer server;
+    Reporter::setEndpointBase(server.base());
+    loadDefault();
+    launch();
+    EXPECT_TRUE(delegate().updaterController().updater().sendsSystemProfile());
+    EXPECT_TRUE(delegate().updaterController().isStarted());
+
+    desktop().advance(4.9);
+    ASSERT_TRUE(Reporter::waitUntilIdle(5s));
+    EXPECT_TRUE(server.received().empty());
+    desktop().advance(0.2);
+    ASSERT_TRUE(Reporter::waitUntilIdle(5s));
+    ASSERT_EQ(server.received().size(), 1u);
+    EXPECT_EQ(server.received()[0].path, "/telemetry");
+    EXPECT_TRUE(standardDefaults().object(std::string(Reporter::lastSentAtKey)));
+
+    // The end of an update cycle reports again only after 20 hours; turning the opt-in off
+    // and on again reports at once.
+    delegate().updaterController().checkForUpdates();
+    desktop().advance(1);
+    ASSERT_TRUE(Reporter::waitUntilIdle(5s));
+    EXPECT_EQ(server.received().size(), 1u);
+    appState().shareSystemInfoWithDeveloper = false;
+    EXPECT_FALSE(delegate().updaterController().updater().sendsSystemProfile());
+    appState().shareSystemInfoWithDeveloper = true;
+    ASSERT_TRUE(Reporter::waitUntilIdle(5s));
+    EXPECT_EQ(server.received().size(), 2u);
+    EXPECT_TRUE(delegate().updaterController().updater().sendsSystemProfile());
+}
+
+TEST_F(LaunchTest, AnOptInFromBeforeTheMigrationIsTurnedOffOnce) {
+    standardDefaults().set(std::string(Reporter::shareSystemInfoKey), true);
+    ReportServer server;
+    Reporter::setEndpointBase(server.base());
+    loadDefault();
+    AppDelegate& app = beginLaunch();
+    EXPECT_TRUE(app.appState.shareSystemInfoWithDeveloper);
+    desktop().advance(0);
+
+    EXPECT_FALSE(appState().shareSystemInfoWithDeveloper);
+    EXPECT_FALSE(standardDefaults().boolForKey(std::string(Reporter::shareSystemInfoKey)));
+    EXPECT_TRUE(standardDefaults().boolForKey(AppDelegate::shareSystemInfoMigratedKey));
+    EXPECT_FALSE(delegate().updaterController().updater().sendsSystemProfile());
+    desktop().advance(5.5);
+    ASSERT_TRUE(Reporter::waitUntilIdle(5s));
+    EXPECT_TRUE(server.received().empty());
+}
+
+TEST_F(LaunchTest, TheOptInObserverReactsToChangesOnly) {
+    loadDefault();
+    launch();
+    std::vector<bool> calls;
+    appState().onShareSystemInfoChanged = [&](bool value) { calls.push_back(value); };
+    standardDefaults().removeObject(std::string(Reporter::shareSystemInfoKey));
+    appState().shareSystemInfoWithDeveloper = false;
+    EXPECT_TRUE(calls.empty());
+    EXPECT_FALSE(standardDefaults().object(std::string(Reporter::shareSystemInfoKey)));
+    appState().shareSystemInfoWithDeveloper = true;
+    appState().shareSystemInfoWithDeveloper = true;
+    EXPECT_EQ(calls, std::vector<bool>{true});
+    EXPECT_TRUE(standardDefaults().boolForKey(std::string(Reporter::shareSystemInfoKey)));
+}
+
+class ReapprovalNoticeTest : public LaunchTest {
+protected:
+    void SetUp() override {
+        LaunchTest::SetUp();
+        // Trust was granted to an earlier copy; this one is not trusted.
+        standardDefaults().set(std::string(Guide::grantedVersionKey), "0.9");
+        standardDefaults().set(std::string(Guide::lastLaunchedVersionKey), "0.9");
+    }
+};
+
+TEST_F(ReapprovalNoticeTest, ShowsOnceAndCanAskForTrust) {
+    completeOnboarding();
+    loadDefault();
+    desktop().queueAlertAnswer("Enable Accessibility");
+    launch();
+    desktop().advance(0.5);
+    EXPECT_TRUE(desktop().alerts().empty());
+    desktop().advance(0.1);
+
+    ASSERT_EQ(desktop().alerts().size(), 1u);
+    const desktop::RecordedAlert& alert = desktop().alerts()[0];
+    EXPECT_EQ(alert.messageText, "Re-enable Accessibility after update");
+    EXPECT_EQ(alert.informativeText,
+              "macOS ties Accessibility to each signed copy of the app. After an update, an old Tessivane switch may "
+              "still look on while this copy is not.\n\nClick Enable Accessibility, then Open System Settings in the "
+              "dialog that appears \u2014 that is what adds this copy to the list.");
+    EXPECT_EQ(alert.style, platform::AlertStyle::informational);
+    EXPECT_EQ(alert.buttons, (std::vector<std::string>{"Enable Accessibility", "Later"}));
+    EXPECT_EQ(alert.answer, "Enable Accessibility");
+    EXPECT_EQ(standardDefaults().stringForKey(std::string(Guide::noticeDismissedForVersionKey)),
+              Guide::currentAppVersion());
+    EXPECT_TRUE(desktop().isAccessibilityPromptShown());
+    // The notice was decided on the previous launch's records, then this launch was noted.
+    EXPECT_EQ(standardDefaults().stringForKey(std::string(Guide::lastLaunchedVersionKey)), Guide::currentAppVersion());
+    EXPECT_FALSE(onboardingWindow());
+
+    // Dismissed for this version: the next launch shows nothing.
+    shutDown();
+    loadDefault();
+    launch();
+    desktop().advance(1);
+    EXPECT_TRUE(desktop().alerts().empty());
+}
+
+TEST_F(ReapprovalNoticeTest, LaterAsksForNothing) {
+    completeOnboarding();
+    loadDefault();
+    desktop().queueAlertAnswer("Later");
+    launch();
+    desktop().advance(0.6);
+    ASSERT_EQ(desktop().alerts().size(), 1u);
+    EXPECT_FALSE(desktop().isAccessibilityPromptShown());
+    EXPECT_EQ(standardDefaults().stringForKey(std::string(Guide::noticeDismissedForVersionKey)),
+              Guide::currentAppVersion());
+}
+
+TEST_F(ReapprovalNoticeTest, AnUnfinishedTourComesFirst) {
+    loadDefault();
+    launch();
+    desktop().advance(0.6);
+    EXPECT_TRUE(desktop().alerts().empty());
+    EXPECT_TRUE(isShown(onboardingWindow()));
+    EXPECT_EQ(standardDefaults().stringForKey(std::string(Guide::lastLaunchedVersionKey)), Guide::currentAppVersion());
+}
+
+TEST_F(LaunchTest, TheMainMenuOpensSettingsAndQuits) {
+    loadDefault();
+    launch();
+    auto menu = platform::application().mainMenu();
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(menu->items.size(), 1u);
+    ASSERT_TRUE(menu->items[0]->submenu);
+    const auto& commands = menu->items[0]->submenu->items;
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0]->title, "Settings\u2026");
+    EXPECT_EQ(commands[0]->keyEquivalent, ",");
+    EXPECT_EQ(commands[1]->title, "Quit Tessivane");
+    EXPECT_EQ(commands[1]->keyEquivalent, "q");
+
+    // Command-comma opens settings even before the tour is complete.
+    desktop().pressKey(43, ",", platform::Modifier::command);
+    EXPECT_TRUE(isShown(settingsWindow()));
+    EXPECT_TRUE(settingsWindow()->isKeyWindow());
+
+    desktop().pressKey(12, "q", platform::Modifier::command);
+    EXPECT_TRUE(platform::application().isTerminated());
+}
+
+TEST_F(LaunchTest, EveryOtherRoadIntoSettingsWaitsForTheTour) {
+    loadDefault();
+    launch();
+    const platform::UUID focus = platform::UUID::random();
+    appState().openSettings(focus);
+    EXPECT_FALSE(settingsWindow());
+    EXPECT_TRUE(isShown(onboardingWindow()));
+    EXPECT_EQ(appState().settingsFocusGroupID.get(), focus);
+
+    completeOnboarding();
+    const platform::UUID other = platform::UUID::random();
+    appState().openSettings(other);
+    ASSERT_TRUE(isShown(settingsWindow()));
+    EXPECT_EQ(appState().settingsFocusGroupID.get(), other);
+    // No id keeps a pending focus and still shows the window.
+    settingsWindow()->performClose();
+    appState().openSettings(std::nullopt);
+    EXPECT_TRUE(isShown(settingsWindow()));
+    EXPECT_EQ(appState().settingsFocusGroupID.get(), other);
+}
+
+TEST_F(LaunchTest, WindowsLeaveTheDockOnlyWhenNoneIsLeft) {
+    completeOnboarding();
+    loadDefault();
+    launch();
+    EXPECT_EQ(platform::application().activationPolicy(), platform::ActivationPolicy::accessory);
+    delegate().openSettings(std::nullopt);
+    auto settings = settingsWindow();
+    const platform::Rect centred = settings->frame();
+    delegate().appMenuController()->togglePopover();
+    desktop().advance(0);
+    ui::HostingView* popover = shownPopover();
+    ASSERT_NE(popover, nullptr);
+    ASSERT_TRUE(popover->host().find(ui::byText("Welcome Tour…")).click());
+    desktop().advance(0);
+    ASSERT_TRUE(isShown(onboardingWindow()));
+
+    onboardingWindow()->performClose();
+    desktop().advance(0);
+    EXPECT_EQ(platform::application().activationPolicy(), platform::ActivationPolicy::regular);
+    settings->performClose();
+    desktop().advance(0);
+    EXPECT_EQ(platform::application().activationPolicy(), platform::ActivationPolicy::accessory);
+
+    // Shown again: the same window, where it was, and the Dock icon is back.
+    delegate().openSettings(std::nullopt);
+    EXPECT_EQ(settingsWindow(), settings);
+    EXPECT_EQ(settings->frame(), centred);
+    EXPECT_EQ(platform::application().activationPolicy(), platform::ActivationPolicy::regular);
+}
+
+TEST_F(LaunchTest, TheApplicationMenuCommands) {
+    completeOnboarding();
+    loadDefault();
+    launch();
+    auto choose = [&](const std::string& row) {
+        delegate().appMenuController()->togglePopover();
+        desktop().advance(0);
+        ui::HostingView* popover = shownPopover();
+        if (!popover) return false;
+        const bool clicked = popover->host().find(ui::byText(row)).click();
+        // Past the guard that keeps the closing click from reopening the popover.
+        desktop().advance(0.4);
+        return clicked;
+    };
+    ASSERT_TRUE(choose("Website"));
+    ASSERT_TRUE(choose("Email Support…"));
+    ASSERT_TRUE(choose("Leave a Tip…"));
+    ASSERT_EQ(desktop().openedURLs().size(), 3u);
+    EXPECT_EQ(desktop().openedURLs()[0], tessivane::TessivaneLinks::website());
+    EXPECT_EQ(desktop().openedURLs()[1], tessivane::TessivaneLinks::supportMailbox());
+    EXPECT_EQ(desktop().openedURLs()[2],
+              tessivane::TessivaneLinks::tip().value_or(tessivane::TessivaneLinks::website()));
+
+    const int checksBefore = desktop().updateChecks();
+    ASSERT_TRUE(choose("Check for Updates…"));
+    EXPECT_EQ(desktop().updateChecks(), checksBefore + 1);
+    ASSERT_TRUE(choose("Settings…"));
+    EXPECT_TRUE(isShown(settingsWindow()));
+    ASSERT_TRUE(choose("Quit Tessivane"));
+    EXPECT_TRUE(platform::application().isTerminated());
+}
+
+TEST_F(LaunchTest, TheOverflowBadge) {
+    loadDefault();
+    launch();
+    auto button = delegate().appMenuController()->statusItem()->button();
+    ASSERT_TRUE(button);
+    // The default laptop loses icons to its camera housing.
+    EXPECT_EQ(button->title(), "+" + std::to_string(appState().overflowHiddenCount.get()));
+    EXPECT_GT(appState().overflowHiddenCount.get(), 0);
+
+    delegate().updateOverflowBadge(12);
+    EXPECT_EQ(button->title(), "+12");
+    EXPECT_EQ(button->toolTip(), "12 menu bar icons may be hidden by the notch or lack of space");
+    delegate().updateOverflowBadge(0);
+    EXPECT_EQ(button->title(), "");
+    EXPECT_EQ(button->toolTip(), "Tessivane");
+    delegate().updateOverflowBadge(-3);
+    EXPECT_EQ(button->title(), "");
+}
+
+TEST_F(LaunchTest, BecomingActiveRereadsTrustAndRediscovers) {
+    completeOnboarding();
+    loadDefault();
+    launch();
+    EXPECT_FALSE(appState().permissionManager.isAccessibilityTrusted);
+    int scans = 0;
+    auto counter = appState().discovery.items.changes.connect([&](const auto&) { ++scans; });
+
+    desktop().setAccessibilityTrusted(true);
+    desktop().application().deactivate();
+    platform::application().activate(true);
+    EXPECT_TRUE(appState().permissionManager.isAccessibilityTrusted);
+    EXPECT_EQ(scans, 1);
+    EXPECT_FALSE(onboardingWindow());
+}
+
+TEST_F(LaunchTest, RestartingOpensANewCopyAndQuits) {
+    completeOnboarding();
+    loadDefault();
+    launch();
+    appState().restartApp();
+    desktop().advance(0);
+    ASSERT_EQ(desktop().openedApplications().size(), 1u);
+    EXPECT_EQ(desktop().openedApplications()[0], platform::Bundle::main().bundlePath());
+    EXPECT_TRUE(platform::application().isTerminated());
+}
+
+}  // namespace
+}  // namespace apptest
