@@ -1,5 +1,7 @@
 // tessivane: the simulated desktop with the application.
-//   tessivane --headless [--scene FILE]   prints the desktop built from the scene and exits
+//   tessivane --headless [--scene FILE] [-- ARGS...]
+//       launches Tessivane on the desktop built from the scene (ARGS are its launch
+//       arguments, "-UITesting" say), prints the desktop and exits
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -7,14 +9,16 @@
 #include <system_error>
 #include <vector>
 
+#include "app/TessivaneApp.h"
 #include "desktop/Desktop.h"
+#include "desktop/DesktopApplication.h"
 #include "platform/FileLocations.h"
 #include "platform/RunLoop.h"
 
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: tessivane --headless [--scene FILE] [--home FOLDER]\n");
+    std::fprintf(stderr, "usage: tessivane --headless [--scene FILE] [--home FOLDER] [-- LAUNCH-ARGUMENTS...]\n");
     return 2;
 }
 
@@ -35,8 +39,12 @@ int main(int argc, char** argv) {
     bool headless = false;
     std::filesystem::path scene = std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "scenes" / "default.json";
     std::filesystem::path home;
+    std::vector<std::string> launchArguments{"tessivane"};
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--headless") {
+        if (args[i] == "--") {
+            launchArguments.insert(launchArguments.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        } else if (args[i] == "--headless") {
             headless = true;
         } else if (args[i] == "--scene" && i + 1 < args.size()) {
             scene = args[++i];
@@ -70,8 +78,12 @@ int main(int argc, char** argv) {
             status = 1;
         } else {
             desktop->install();
+            tessivane::TessivaneApp::main();
+            desktop->launchApplication(launchArguments);
             desktop->advance(0);
             std::fputs(desktop->dump().c_str(), stdout);
+            // The application goes first, while the desktop still serves its status items.
+            desktop->application().setDelegate(nullptr);
         }
     }
     platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
