@@ -7,6 +7,17 @@ namespace ui {
 
 namespace {
 
+// Stops its timer when the last view that shares it goes away, even without a disappearance
+// (a host destroyed without being torn down).
+struct TimerHolder {
+    platform::TimerRef timer;
+    ~TimerHolder() { stop(); }
+    void stop() {
+        if (timer) timer->invalidate();
+        timer.reset();
+    }
+};
+
 // The timer lives in a State, so the instance that renders after a re-render (which gets the
 // previous instance's states) stops the timer the first one started.
 class Timeline final : public View {
@@ -18,15 +29,12 @@ public:
         return content_(now)
             .onAppear([this] {
                 auto tick = now_.binding();
-                *timer_.get() = platform::RunLoop::main().scheduledTimer(
+                timer_.get()->stop();
+                timer_.get()->timer = platform::RunLoop::main().scheduledTimer(
                     interval_, true, [tick](platform::Timer&) { tick.set(platform::RunLoop::main().now()); },
                     platform::TimerModes::common);
             })
-            .onDisappear([this] {
-                auto& timer = *timer_.get();
-                if (timer) timer->invalidate();
-                timer.reset();
-            });
+            .onDisappear([this] { timer_.get()->stop(); });
     }
 
 private:
@@ -34,7 +42,7 @@ private:
     std::function<Node(double)> content_;
     State<double> now_{this, 0};
     // Shared, not assigned: starting the timer is no change to draw.
-    State<std::shared_ptr<platform::TimerRef>> timer_{this, std::make_shared<platform::TimerRef>()};
+    State<std::shared_ptr<TimerHolder>> timer_{this, std::make_shared<TimerHolder>()};
 };
 
 }  // namespace

@@ -397,3 +397,17 @@ TEST_F(HostTest, AnIdOnABodyMakesEachStepANewNode) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HostTest, ATimelineStopsWhenItsHostGoesAwayWithoutTearDown) {
+    size_t before = platform::RunLoop::main().validTimerCount();
+    {
+        Host host(std::make_shared<Clock>());
+        host.tree();
+        EXPECT_EQ(platform::RunLoop::main().validTimerCount(), before + 1);
+    }
+    EXPECT_EQ(platform::RunLoop::main().validTimerCount(), before);
+}
+
+}  // namespace
