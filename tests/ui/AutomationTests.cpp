@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "BodyView.h"
 #include "support/TestHome.h"
 #include "ui/Automation.h"
 #include "ui/Nodes.h"
@@ -12,20 +13,11 @@
 namespace {
 
 using namespace ui;
+using uitest::Body;
+using uitest::body;
 
 class AutomationTest : public testsupport::TestHome {};
 
-// A view made of a lambda, for tests that need only a body.
-class Body : public View {
-public:
-    explicit Body(std::function<Node()> f) : f_(std::move(f)) {}
-    Node body() override { return f_(); }
-
-private:
-    std::function<Node()> f_;
-};
-
-std::shared_ptr<View> body(std::function<Node()> f) { return std::make_shared<Body>(std::move(f)); }
 
 TEST_F(AutomationTest, DisabledControlsAndControlsUnderADisabledAncestorIgnoreInput) {
     std::vector<std::string> log;

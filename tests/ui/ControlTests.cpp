@@ -3,6 +3,7 @@
 
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
+#include "BodyView.h"
 #include "support/TestHome.h"
 #include "ui/Automation.h"
 #include "ui/HostingView.h"
@@ -12,17 +13,11 @@
 namespace {
 
 using namespace ui;
+using uitest::Body;
+using uitest::body;
 
 class ControlTest : public testsupport::TestHome {};
 
-class Body : public View {
-public:
-    explicit Body(std::function<Node()> f) : f_(std::move(f)) {}
-    Node body() override { return f_(); }
-
-private:
-    std::function<Node()> f_;
-};
 
 TEST_F(ControlTest, ALinkOpensItsAddressThroughTheWorkspace) {
     platform::InMemoryWorkspace workspace;
