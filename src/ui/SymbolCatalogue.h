@@ -17,6 +17,9 @@ struct Entry {
     std::string_view glyph;  // Material Icons ligature
 };
 const std::vector<Entry>& entries();
+// The icon font the display draws the glyphs with (Debian's fonts-material-design-icons-iconfont).
+inline constexpr const char* fontFile =
+    "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf";
 std::optional<std::string_view> glyphName(std::string_view symbol);
 bool contains(std::string_view symbol);
 }  // namespace SymbolCatalogue
