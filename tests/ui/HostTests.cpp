@@ -411,3 +411,19 @@ TEST_F(HostTest, ATimelineStopsWhenItsHostGoesAwayWithoutTearDown) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HostTest, AChangeMadeDuringATurnIsDrawnOnTheTurnAfter) {
+    auto counter = std::make_shared<Counter>();
+    Host host(counter);
+    host.tree();
+    runLoop().async([counter] { counter->count = 7; });
+    runLoop().runOnce();  // the change happens in this turn
+    EXPECT_EQ(host.renderCount(), 1u);
+    runLoop().runOnce();
+    EXPECT_EQ(host.renderCount(), 2u);
+    EXPECT_TRUE(host.find(byText("Count 7")).exists());
+}
+
+}  // namespace
