@@ -52,7 +52,7 @@ void AppMenuController::install() {
 void AppMenuController::togglePopover() {
     const std::string onboardingKey(AccessibilityReapprovalGuide::hasCompletedOnboardingKey);
     if (!UITestLaunch::defaults()->boolForKey(onboardingKey)) {
-        popover_.performClose();
+        popover_.closeIfShown();
         platform::RunLoop::main().async([weak = anchor_.weak()] {
             if (auto* self = weak.get()) {
                 if (auto tour = self->callbacks_.onWelcomeTour) tour();
@@ -60,17 +60,12 @@ void AppMenuController::togglePopover() {
         });
         return;
     }
-    if (popover_.isShown()) {
-        popover_.performClose();
-        return;
-    }
-    if (popover_.closedWithinGuard()) return;
+    if (popover_.closeIfShown()) return;
     openPopover();
 }
 
 void AppMenuController::openPopover() {
-    platform::StatusBarButton* b = button();
-    if (!b || popover_.isShown() || popover_.closedWithinGuard()) return;
+    if (!button() || popover_.isShown() || popover_.closedWithinGuard()) return;
     VosselPopoverCoordinator::closeAll();
     const auto weak = anchor_.weak();
     const auto command = [weak](Command which) {
@@ -78,7 +73,7 @@ void AppMenuController::openPopover() {
             if (auto* self = weak.get()) self->run(which);
         };
     };
-    popover_.show(std::make_shared<AppMenuPopoverView>(AppMenuPopoverView::Commands{
+    popover_.show(std::make_shared<AppMenuPopoverView>(Callbacks{
                       .onSettings = command(&Callbacks::onSettings),
                       .onWelcomeTour = command(&Callbacks::onWelcomeTour),
                       .onCheckForUpdates = command(&Callbacks::onCheckForUpdates),
@@ -87,19 +82,11 @@ void AppMenuController::openPopover() {
                       .onTip = command(&Callbacks::onTip),
                       .onQuit = command(&Callbacks::onQuit),
                   }),
-                  *b);
-    popover_.startDismissMonitors(
-        [weak] {
-            if (auto* self = weak.get()) self->closePopover();
-        },
-        [weak] {
-            auto* self = weak.get();
-            return self && isPointerOverButton(self->button(), platform::events().mouseLocation());
-        });
+                  statusItem_->button());
 }
 
 void AppMenuController::run(Command command) {
-    popover_.performClose();
+    popover_.closeIfShown();
     platform::RunLoop::main().async([weak = anchor_.weak(), command] {
         auto* self = weak.get();
         if (!self) return;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/StatusBar.h"
+#include "statusitems/AppMenuPopoverView.h"
 #include "statusitems/StatusItemPopover.h"
 #include "statusitems/WeakAnchor.h"
 
@@ -13,15 +14,8 @@ namespace tessivane {
 // popover first and runs on the next turn of the main queue. Main thread only.
 class AppMenuController {
 public:
-    struct Callbacks {
-        std::function<void()> onSettings;
-        std::function<void()> onWelcomeTour;
-        std::function<void()> onCheckForUpdates;
-        std::function<void()> onWebsite;
-        std::function<void()> onSupport;
-        std::function<void()> onTip;
-        std::function<void()> onQuit;
-    };
+    // The seven commands, as the popover offers them.
+    using Callbacks = AppMenuPopoverView::Commands;
 
     // Installs the status item, and lets an opening vossel popover close this one.
     explicit AppMenuController(Callbacks callbacks);
@@ -35,7 +29,7 @@ public:
 
     // The button's action.
     void togglePopover();
-    void closePopover() { popover_.performClose(); }
+    void closePopover() { popover_.closeIfShown(); }
 
 private:
     using Command = std::function<void()> Callbacks::*;

@@ -209,13 +209,8 @@ void GroupStatusItemController::mouseExited() {
     hoverCloseTimer_ =
         platform::RunLoop::main().scheduledTimer(hoverCloseDelay, false, [weak = anchor_.weak()](platform::Timer&) {
             auto* self = weak.get();
-            if (self && self->popover_.isShown() && !self->mouseIsOverPopoverOrButton()) self->popover_.performClose();
+            if (self && !self->popover_.isPointerOverPopoverOrButton()) self->popover_.closeIfShown();
         });
-}
-
-bool GroupStatusItemController::mouseIsOverPopoverOrButton() const {
-    const platform::Point location = platform::events().mouseLocation();
-    return isPointerOverButton(button(), location) || popover_.containsScreenPoint(location);
 }
 
 void GroupStatusItemController::togglePopover() {
@@ -225,11 +220,7 @@ void GroupStatusItemController::togglePopover() {
         showContextMenu();
         return;
     }
-    if (popover_.isShown()) {
-        popover_.performClose();
-        return;
-    }
-    if (popover_.closedWithinGuard()) return;
+    if (popover_.closeIfShown()) return;
     openPopover();
 }
 
@@ -241,21 +232,12 @@ void GroupStatusItemController::openPopover() {
     // The rediscovery may have removed this vossel's item, or the controller altogether.
     if (!weak.get()) return;
     startLocatingIfNeeded();
-    platform::StatusBarButton* b = button();
-    if (!b) return;
+    if (!button()) return;
     lastPopoverSignature_ = popoverSignature();
-    popover_.show(popoverContent(), *b);
-    popover_.startDismissMonitors(
-        [weak] {
-            if (auto* self = weak.get()) self->popover_.performClose();
-        },
-        [weak] {
-            auto* self = weak.get();
-            return self && isPointerOverButton(self->button(), platform::events().mouseLocation());
-        });
+    popover_.show(popoverContent(), statusItem_->button());
 }
 
-void GroupStatusItemController::closePopover() { popover_.performClose(); }
+void GroupStatusItemController::closePopover() { popover_.closeIfShown(); }
 
 void GroupStatusItemController::popoverDidClose() {
     ++locatingGeneration_;
@@ -341,14 +323,14 @@ void GroupStatusItemController::runLocatingCheck(int64_t generation, double dela
 void GroupStatusItemController::chooseMember(const MenuBarItemID& id, bool secondary) {
     const std::string name = id.title ? *id.title : id.ownerName ? *id.ownerName : "?";
     tessivaneClickLog((secondary ? "row right " : "row left ") + name);
-    popover_.performClose();
+    popover_.closeIfShown();
     platform::RunLoop::main().async([weak = anchor_.weak(), id, secondary] {
         if (auto* self = weak.get()) callOut(secondary ? self->callbacks_.onSecondarySelect : self->callbacks_.onSelect, id);
     });
 }
 
 void GroupStatusItemController::openSettingsFromPopover() {
-    popover_.performClose();
+    popover_.closeIfShown();
     platform::RunLoop::main().async([weak = anchor_.weak()] {
         if (auto* self = weak.get()) callOut(self->callbacks_.onOpenSettings);
     });

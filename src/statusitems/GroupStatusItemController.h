@@ -78,7 +78,6 @@ private:
     void invalidateHoverTimers();
     void mouseEntered();
     void mouseExited();
-    bool mouseIsOverPopoverOrButton() const;
     void startLocatingIfNeeded();
     void runLocatingCheck(int64_t generation, double delay);
     std::shared_ptr<ui::View> popoverContent();

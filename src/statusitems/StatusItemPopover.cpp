@@ -41,7 +41,8 @@ std::shared_ptr<platform::View> StatusItemPopover::hostingView(const std::shared
     return ui::HostingView::make(content);
 }
 
-void StatusItemPopover::show(const std::shared_ptr<ui::View>& content, platform::StatusBarButton& button) {
+void StatusItemPopover::show(const std::shared_ptr<ui::View>& content,
+                             const std::shared_ptr<platform::StatusBarButton>& button) {
     if (!popover_) {
         popover_ = platform::Popover::make();
         popover_->setBehavior(platform::PopoverBehavior::applicationDefined);
@@ -50,7 +51,9 @@ void StatusItemPopover::show(const std::shared_ptr<ui::View>& content, platform:
     }
     content_ = content;
     popover_->setContentView(hostingView(content));
-    popover_->show(button.bounds(), button, platform::RectEdge::minY);
+    popover_->show(button->bounds(), *button, platform::RectEdge::minY);
+    button_ = button;
+    startDismissMonitors();
 }
 
 void StatusItemPopover::replaceContent(const std::shared_ptr<ui::View>& content) {
@@ -59,8 +62,10 @@ void StatusItemPopover::replaceContent(const std::shared_ptr<ui::View>& content)
     popover_->setContentView(hostingView(content));
 }
 
-void StatusItemPopover::performClose() {
-    if (isShown()) popover_->performClose();
+bool StatusItemPopover::closeIfShown() {
+    if (!isShown()) return false;
+    popover_->performClose();
+    return true;
 }
 
 void StatusItemPopover::discard() {
@@ -78,16 +83,15 @@ void StatusItemPopover::noteClosed() {
     if (didClose_) didClose_();
 }
 
-void StatusItemPopover::startDismissMonitors(std::function<void()> close, std::function<bool()> isOverButton) {
+void StatusItemPopover::startDismissMonitors() {
     stopDismissMonitors();
     auto& events = platform::events();
-    globalClickMonitor_ = events.addGlobalMonitor(kMouseDownMask, [close](const platform::Event&) { close(); });
     // The monitors are removed before this object goes away, so `this` is alive whenever
-    // the local one runs.
-    localClickMonitor_ = events.addLocalMonitor(
-        kMouseDownMask, [this, close, isOverButton](const platform::Event& event) -> std::optional<platform::Event> {
-            const platform::Point location = platform::events().mouseLocation();
-            if (!isOverButton() && !containsScreenPoint(location)) close();
+    // one of them runs.
+    globalClickMonitor_ = events.addGlobalMonitor(kMouseDownMask, [this](const platform::Event&) { closeIfShown(); });
+    localClickMonitor_ =
+        events.addLocalMonitor(kMouseDownMask, [this](const platform::Event& event) -> std::optional<platform::Event> {
+            if (!isPointerOverPopoverOrButton()) closeIfShown();
             return event;
         });
 }
@@ -100,7 +104,12 @@ void StatusItemPopover::stopDismissMonitors() {
     localClickMonitor_.reset();
 }
 
-bool StatusItemPopover::containsScreenPoint(platform::Point location) const {
+bool StatusItemPopover::isPointerOverPopoverOrButton() const {
+    const platform::Point location = platform::events().mouseLocation();
+    if (auto button = button_.lock()) {
+        platform::Window* window = button->window();
+        if (window && button->frame().contains(window->convertPointFromScreen(location))) return true;
+    }
     if (!popover_) return false;
     auto content = popover_->contentView();
     platform::Window* window = content ? content->window() : nullptr;
@@ -108,12 +117,6 @@ bool StatusItemPopover::containsScreenPoint(platform::Point location) const {
     if (window->frame().contains(location)) return true;
     auto view = window->contentView();
     return view && view->bounds().contains(window->convertPointFromScreen(location));
-}
-
-bool isPointerOverButton(const platform::StatusBarButton* button, platform::Point location) {
-    if (!button) return false;
-    platform::Window* window = button->window();
-    return window && button->frame().contains(window->convertPointFromScreen(location));
 }
 
 }  // namespace tessivane

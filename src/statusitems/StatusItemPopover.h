@@ -30,41 +30,38 @@ public:
     std::optional<double> lastClosedAt() const { return lastClosedAt_; }
     bool closedWithinGuard() const;
 
-    // Shows `content` below the button, creating the popover on first use.
-    void show(const std::shared_ptr<ui::View>& content, platform::StatusBarButton& button);
+    // Shows `content` below the button, creating the popover on first use. While it is open,
+    // a click in another application closes it, and so does a click in this one unless the
+    // pointer is over the popover or the button; the click always goes on to its target.
+    void show(const std::shared_ptr<ui::View>& content, const std::shared_ptr<platform::StatusBarButton>& button);
     // Replaces what an open popover shows.
     void replaceContent(const std::shared_ptr<ui::View>& content);
-    // Asks the popover to close (the close is reported through `didClose`).
-    void performClose();
+    // Asks an open popover to close (the close is reported through `didClose`); false when
+    // it was not open.
+    bool closeIfShown();
     // Closes for good (tear-down); the popover object is dropped.
     void discard();
     // The root view shown now, if any.
     ui::View* contentView() const;
 
-    // While open: a click in another application closes the popover; a click in this one
-    // closes it unless the pointer is over the popover or `isOverButton` says it is over
-    // the status item's button. The click always goes on to its target.
-    void startDismissMonitors(std::function<void()> close, std::function<bool()> isOverButton);
-    void stopDismissMonitors();
-
-    // Whether the screen point lies in the popover's window.
-    bool containsScreenPoint(platform::Point location) const;
+    // Whether the pointer is over the popover's window or the button it was shown from.
+    bool isPointerOverPopoverOrButton() const;
 
 private:
     class Relay;
     std::shared_ptr<platform::View> hostingView(const std::shared_ptr<ui::View>& content) const;
     void noteClosed();
+    void startDismissMonitors();
+    void stopDismissMonitors();
 
     std::function<void()> didClose_;
     std::shared_ptr<Relay> relay_;
     std::shared_ptr<platform::Popover> popover_;
     std::shared_ptr<ui::View> content_;
+    std::weak_ptr<platform::StatusBarButton> button_;
     std::optional<double> lastClosedAt_;
     std::optional<platform::EventMonitorToken> globalClickMonitor_;
     std::optional<platform::EventMonitorToken> localClickMonitor_;
 };
-
-// Whether the pointer is over a status item's button.
-bool isPointerOverButton(const platform::StatusBarButton* button, platform::Point location);
 
 }  // namespace tessivane
