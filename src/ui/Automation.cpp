@@ -298,6 +298,36 @@ bool Host::pressKey(const std::string& key, platform::ModifierFlags modifiers) {
     });
 }
 
+namespace {
+// The field that takes typing: focused, enabled, and inside the presented alert if there is one.
+const RenderedNode* focusedField(const Host& host, const std::vector<std::string>& alerts) {
+    auto id = host.focusedNodeId();
+    const RenderedNode* field = id ? host.findNode(*id) : nullptr;
+    if (!field || field->kind() != NodeKind::textField || effectivelyDisabled(field)) return nullptr;
+    if (!alerts.empty() && !inSubtree(field, host.findNode(alerts.back()))) return nullptr;
+    return field;
+}
+}  // namespace
+
+bool Host::insertText(const std::string& characters) {
+    const RenderedNode* field = focusedField(*this, presentedAlerts_);
+    if (!field) return false;
+    field->data().textValue.set(field->data().textValue.get() + characters);
+    return true;
+}
+
+bool Host::deleteBackward() {
+    const RenderedNode* field = focusedField(*this, presentedAlerts_);
+    if (!field) return false;
+    std::string text = field->data().textValue.get();
+    if (text.empty()) return true;
+    size_t cut = text.size() - 1;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // a whole UTF-8 character
+    text.erase(cut);
+    field->data().textValue.set(std::move(text));
+    return true;
+}
+
 Cursor Host::cursor() const {
     if (!pointer_) return Cursor::arrow;
     for (const RenderedNode* n = findNode(*pointer_); n; n = n->parent)

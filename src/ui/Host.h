@@ -89,6 +89,10 @@ public:
     bool pressEscape();
     // A key equivalent ("q" with Command) of a button.
     bool pressKey(const std::string& key, platform::ModifierFlags modifiers = platform::Modifier::command);
+    // Keys typed while a field has the focus: characters go in at the end, Delete takes the
+    // last character out. False when no enabled field has the focus.
+    bool insertText(const std::string& characters);
+    bool deleteBackward();
     // Interaction state: the pointer's cursor, the focused field, the open menu.
     Cursor cursor() const;
     std::optional<std::string> focusedNodeId() const { return focused_; }

@@ -23,7 +23,14 @@ bool HostingView::keyDown(const platform::Event& event) {
     if (event.keyCode == platform::KeyCode::escape || event.characters == "\x1b") return host_->pressEscape();
     platform::ModifierFlags modifiers = event.modifierFlags & platform::Modifier::deviceIndependentMask &
                                         ~platform::Modifier::capsLock;
-    if (modifiers != 0 && !event.characters.empty()) return host_->pressKey(event.characters, modifiers);
+    if (modifiers & (platform::Modifier::command | platform::Modifier::control)) {
+        return !event.characters.empty() && host_->pressKey(event.characters, modifiers);
+    }
+    if (event.keyCode == platform::KeyCode::deleteKey) return host_->deleteBackward();
+    if (event.keyCode == platform::KeyCode::tab) return false;
+    if (!event.characters.empty() && static_cast<unsigned char>(event.characters[0]) >= 0x20) {
+        return host_->insertText(event.characters);
+    }
     return false;
 }
 

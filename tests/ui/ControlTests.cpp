@@ -104,3 +104,28 @@ TEST_F(ControlTest, TheHostingViewHandsKeysToItsButtonsAndOffersItsFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlTest, KeysTypedIntoTheHostingViewEditTheFocusedField) {
+    class Field : public View {
+    public:
+        State<std::string> name{this, "Wo"};
+        Node body() override { return TextField("Name", name.binding()); }
+    };
+    auto field = std::make_shared<Field>();
+    auto content = HostingView::make(field);
+    platform::Event key;
+    key.type = platform::EventType::keyDown;
+    key.characters = "x";
+    EXPECT_FALSE(content->keyDown(key));  // nothing has the focus yet
+    content->host().find(byRole(Role::textField)).click();
+    key.characters = "rk é";
+    EXPECT_TRUE(content->keyDown(key));
+    key.keyCode = platform::KeyCode::deleteKey;
+    key.characters = "\x7f";
+    EXPECT_TRUE(content->keyDown(key));
+    EXPECT_EQ(field->name.get(), "Work ");
+}
+
+}  // namespace
