@@ -395,6 +395,7 @@ Rect Desktop::appMenusFrame() const {
 void Desktop::relayout() {
     placeSystemWindows();
     bar_.layout();
+    for (const auto& popover : shownPopovers()) popover->reposition();
 }
 
 // ---- Applications ----
@@ -458,11 +459,14 @@ void Desktop::quitApp(int32_t pid) {
 void Desktop::setFrontmostApp(int32_t pid) {
     if (pid == 0) {
         // Back to the application that was in front before this one.
-        pid = 0;
-        if (scene_.frontmost) {
+        pid = app(previousFrontmost_) ? previousFrontmost_ : 0;
+        if (!pid && scene_.frontmost) {
             if (const SimulatedApp* front = appNamed(*scene_.frontmost)) pid = front->pid;
         }
+    } else if (pid != frontmost_) {
+        previousFrontmost_ = frontmost_;
     }
+    if (pid == frontmost_) return;
     frontmost_ = pid;
     relayout();
 }
@@ -1075,9 +1079,16 @@ void Desktop::dispatchMouse(platform::EventType type, Point p, int button, platf
         }
         if (target && (target->kind == WindowKind::menu || target->kind == WindowKind::alert)) return;
         events_->deliverGlobal(event);
-        if (target && target->kind == WindowKind::appWindow) {
+        // A click in another application's window, or on the desktop (Finder's), brings
+        // that application to the front.
+        int32_t other = 0;
+        if (target && target->kind == WindowKind::appWindow) other = target->ownerPID;
+        if (!target) {
+            if (const SimulatedApp* finder = appNamed("com.apple.finder")) other = finder->pid;
+        }
+        if (other) {
             application_->deactivate();
-            setFrontmostApp(target->ownerPID);
+            setFrontmostApp(other);
         }
         return;
     }

@@ -266,6 +266,7 @@ private:
     std::vector<platform::Screen> screens_;
     std::vector<std::string> languages_;
     int32_t frontmost_ = 0;
+    int32_t previousFrontmost_ = 0;
     SystemStatusBar bar_;
     WindowList windows_;
     std::shared_ptr<ServerWindow> menuBarWindow_;

@@ -38,6 +38,8 @@ void DesktopPopover::show(Rect relativeTo, platform::View& ofView, RectEdge pref
     if (!anchorWindow) return;  // AppKit refuses a view that is in no window
     Rect inWindow = ofView.convertRectToWindow(relativeTo);
     anchor_ = anchorWindow->convertRectToScreen(inWindow);
+    anchorView_ = ofView.weak_from_this();
+    anchorRect_ = relativeTo;
     edge_ = preferredEdge;
     if (!window_) {
         auto server = d->windows().create(WindowKind::popover, d->selfPID(), platform::WindowLevel::popUpMenu);
@@ -86,6 +88,16 @@ void DesktopPopover::place() {
     // Kept on the screen, as AppKit slides a popover along its edge.
     x = std::clamp(x, screen.minX(), std::max(screen.minX(), screen.maxX() - size.width));
     window_->setFrame(Rect{x, y, size.width, size.height});
+}
+
+void DesktopPopover::reposition() {
+    auto view = anchorView_.lock();
+    if (!shown_ || !view || !view->window()) return;
+    Rect moved = view->window()->convertRectToScreen(view->convertRectToWindow(anchorRect_));
+    if (moved == anchor_) return;
+    anchor_ = moved;
+    place();
+    if (window_) window_->syncContentFrame();
 }
 
 void DesktopPopover::performClose() {

@@ -33,6 +33,8 @@ public:
     platform::Window* window() const override;
 
     platform::RectEdge edge() const { return edge_; }
+    // Follows the positioning view when the bar or a window moves it.
+    void reposition();
     platform::Rect anchor() const { return anchor_; }
 
 private:
@@ -47,6 +49,8 @@ private:
     bool shown_ = false;
     std::weak_ptr<platform::PopoverDelegate> delegate_;
     platform::Rect anchor_;  // screen coordinates
+    std::weak_ptr<platform::View> anchorView_;
+    platform::Rect anchorRect_;  // in the anchor view's coordinates
     platform::RectEdge edge_ = platform::RectEdge::minY;
 };
 

@@ -201,6 +201,48 @@ TEST_F(Input, TransientPopoversCloseOnClicksOutsideThem) {
     EXPECT_FALSE(popover->isShown());
 }
 
+TEST_F(Input, APopoverFollowsItsStatusItemWhenTheBarMoves) {
+    auto& d = loadWithApps();
+    auto item = platform::statusBar().statusItem(30);
+    item->setAutosaveName("Tessivane.Group.A");
+    auto popover = platform::Popover::make();
+    popover->setContentView(std::make_shared<platform::View>(Rect{0, 0, 40, 30}));
+    auto button = item->button();
+    popover->show(button->bounds(), *button, platform::RectEdge::minY);
+    const double before = popover->window()->frame().midX();
+    EXPECT_NEAR(before, button->frameInScreenCoordinates().midX(), 0.5);
+    // A wide icon appears on the clock side: the item, and its popover, move left.
+    desktop::SceneStatusItem wide;
+    wide.autosaveName = "Wide";
+    wide.width = 120;
+    wide.position = 1;
+    d.addStatusItem(600, wide);
+    EXPECT_NEAR(popover->window()->frame().midX(), before - 120, 0.5);
+}
+
+TEST_F(Input, ClicksElsewhereHandTheMenuBarBack) {
+    auto& d = loadWithApps();
+    desktop::SceneApplication finder;
+    finder.name = "Finder";
+    finder.bundleIdentifier = "com.apple.finder";
+    finder.menus = {"File"};
+    const int32_t finderPID = d.launchApp(finder);
+    d.setFrontmostApp(finderPID);
+    auto& app = platform::application();
+    app.setActivationPolicy(platform::ActivationPolicy::regular);
+    app.activate(true);
+    EXPECT_EQ(d.frontmostApp(), d.selfPID());
+    EXPECT_TRUE(app.isActive());
+    // A click on the desktop activates Finder again.
+    d.click(Point{700, 400});
+    EXPECT_FALSE(app.isActive());
+    EXPECT_EQ(d.frontmostApp(), finderPID);
+    // Turning into an agent while in front gives the menu bar back as well.
+    app.activate(true);
+    app.setActivationPolicy(platform::ActivationPolicy::accessory);
+    EXPECT_EQ(d.frontmostApp(), finderPID);
+}
+
 TEST_F(Input, ContextMenusOfThisApplicationRunTheChosenAction) {
     auto& d = loadWithApps();
     auto item = platform::statusBar().statusItem(30);
