@@ -1,8 +1,20 @@
 #include "engine/GenericHostMemo.h"
 
+#include <algorithm>
+#include <array>
+
 #include "model/MenuBarIdentity.h"
+#include "platform/Platform.h"
+#include "platform/Text.h"
+#include "platform/Workspace.h"
 
 namespace tessivane {
+
+namespace {
+// The owner names of MenuBarIdentity::isGenericHost, lower-cased.
+constexpr std::array<std::string_view, 4> kHostOwners = {"control center", "control centre", "systemuiserver",
+                                                         "controlcenter"};
+}  // namespace
 
 bool GenericHostMemo::isGenericHost(const std::optional<std::string>& bundle, std::string_view owner) {
     if (bundle && *bundle == MenuBarIdentity::controlCenterBundleIdentifier) return true;
@@ -11,7 +23,21 @@ bool GenericHostMemo::isGenericHost(const std::optional<std::string>& bundle, st
 
 bool GenericHostMemo::ownerIsGenericHost(std::string_view owner) {
     if (auto it = owners_.find(owner); it != owners_.end()) return it->second;
-    const bool generic = MenuBarIdentity::isGenericHost(std::nullopt, owner);
+    const std::string trimmed = platform::Text::trimmed(owner);
+    bool generic = std::find(kHostOwners.begin(), kHostOwners.end(), platform::Text::lowercased(trimmed)) !=
+                   kHostOwners.end();
+    if (!generic) {
+        if (!controlCenterName_) {
+            std::optional<std::string> name;
+            if (platform::services().workspace) {
+                auto hosts = platform::workspace().runningApplications(
+                    std::string(MenuBarIdentity::controlCenterBundleIdentifier));
+                if (!hosts.empty()) name = std::move(hosts.front().localizedName);
+            }
+            controlCenterName_ = std::move(name);
+        }
+        generic = *controlCenterName_ && platform::Text::caseInsensitiveEquals(trimmed, **controlCenterName_);
+    }
     owners_.emplace(std::string(owner), generic);
     return generic;
 }

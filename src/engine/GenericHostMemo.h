@@ -6,10 +6,10 @@
 
 namespace tessivane {
 
-// `MenuBarIdentity::isGenericHost` remembered per owner name for the length of one scan.
-// Apart from the Control Center bundle test the rule depends on the owner name and on the
-// running Control Center's localized name alone, neither of which changes while a
-// synchronous scan runs, so one answer per owner serves every pairing of the scan.
+// `MenuBarIdentity::isGenericHost` for the length of one scan. Apart from the Control Center
+// bundle test the rule depends on the owner name and on the running Control Center's
+// localized name alone, neither of which changes while a synchronous scan runs; so that
+// name is asked of the workspace once, and each owner's answer is remembered.
 class GenericHostMemo {
 public:
     bool isGenericHost(const std::optional<std::string>& bundle, std::string_view owner);
@@ -22,6 +22,7 @@ private:
         size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
     };
     std::unordered_map<std::string, bool, Hash, std::equal_to<>> owners_;
+    std::optional<std::optional<std::string>> controlCenterName_;
 };
 
 }  // namespace tessivane

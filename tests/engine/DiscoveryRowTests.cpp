@@ -8,6 +8,7 @@
 #include "engine/DiscoveryFixture.h"
 #include "engine/GenericHostMemo.h"
 #include "engine/MenuBarItemDiscovery.h"
+#include "model/MenuBarIdentity.h"
 #include "platform/Accessibility.h"
 #include "platform/UserDefaults.h"
 
@@ -49,6 +50,21 @@ protected:
     }
     GenericHostMemo hosts;
 };
+
+TEST_F(DiscoveryRowTest, HostMemoAgreesWithTheIdentityRule) {
+    desktop::Scene scene = bareScene();
+    scene.applications.push_back(app(300, "Kontrollzentrum", "com.apple.controlcenter"));
+    load(scene);
+    for (const char* owner : {" Kontrollzentrum\n", "KONTROLLZENTRUM", "SystemUIServer", " Control Centre ", "ControlCenter",
+                              "Control Center Helper", "Lantern", ""}) {
+        EXPECT_EQ(hosts.ownerIsGenericHost(owner), tessivane::MenuBarIdentity::isGenericHost(std::nullopt, owner))
+            << owner;
+        EXPECT_EQ(hosts.ownerIsGenericHost(owner), tessivane::MenuBarIdentity::isGenericHost(std::nullopt, owner))
+            << owner << " (remembered)";
+    }
+    EXPECT_TRUE(hosts.isGenericHost(std::string("com.apple.controlcenter"), "Lantern"));
+    EXPECT_FALSE(hosts.isGenericHost(std::string("com.example.lantern"), "Lantern"));
+}
 
 TEST_F(DiscoveryRowTest, SameApplicationRowsByDistanceBundleAndTitle) {
     const auto a = row("Lantern", "com.example.lantern", "Lantern", 100);
