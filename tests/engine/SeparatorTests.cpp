@@ -131,6 +131,10 @@ TEST_F(SeparatorTest, CollapsingPushesIconsBeyondTheLineOffTheBarAndExpandingBri
     EXPECT_FALSE(far.onScreen);
     EXPECT_LE(far.frame().maxX(), 0);
     EXPECT_TRUE(clock.onScreen);
+    // The scene's own icons stored beyond the line go too; those on the clock side stay.
+    EXPECT_FALSE(desktop().statusItem("Kettle", "")->onScreen);
+    EXPECT_FALSE(desktop().statusItem("Orbitdock", "")->onScreen);
+    EXPECT_TRUE(desktop().statusItem("Vantage VPN", "")->onScreen);
     EXPECT_TRUE(own("Tessivane.Chevron").onScreen);
     EXPECT_EQ(chevronImage(service).symbolName(), "chevron.right");
     EXPECT_EQ(chevronImage(service).accessibilityDescription(), "Hide grouped icons");

@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/ActivationService.h"
+#include "engine/DiscoveryFixture.h"
+#include "engine/ExpandingSeparatorService.h"
+#include "engine/MenuBarItemDiscovery.h"
+#include "platform/Application.h"
+#include "platform/Platform.h"
+
+namespace {
+
+using platform::Rect;
+using tessivane::ActivationService;
+using tessivane::DiscoveredMenuBarItem;
+using tessivane::MenuBarItemID;
+using Items = std::vector<DiscoveredMenuBarItem>;
+
+MenuBarItemID identity(std::optional<std::string> bundle, std::optional<std::string> title,
+                       std::optional<std::string> owner = std::nullopt, int64_t index = 0) {
+    return MenuBarItemID{std::move(bundle), std::move(title), std::move(owner), index, std::nullopt, std::nullopt};
+}
+
+DiscoveredMenuBarItem icon(std::string owner, std::optional<std::string> bundle, std::string title, double minX,
+                           uint32_t window = 0) {
+    DiscoveredMenuBarItem item;
+    item.id = identity(bundle, title, owner);
+    item.title = std::move(title);
+    item.ownerName = std::move(owner);
+    item.bundleIdentifier = std::move(bundle);
+    item.frame = Rect{minX, 958, 28, 24};
+    item.windowID = window;
+    return item;
+}
+
+class ActivationTest : public enginetest::DiscoveryFixture {
+protected:
+    const DiscoveredMenuBarItem& discovered(const Items& items, const std::string& title) {
+        auto it = std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.title == title; });
+        EXPECT_NE(it, items.end()) << title;
+        return *it;
+    }
+    uint32_t windowOf(const std::string& owner, const std::string& autosaveName = "") {
+        const desktop::BarItem* item = desktop().statusItem(owner, autosaveName);
+        EXPECT_NE(item, nullptr) << owner;
+        return item ? item->window->number : 0;
+    }
+    int32_t pidOf(const std::string& name) { return desktop().appNamed(name)->pid; }
+    Rect quartzFrameOf(uint32_t window) { return *service.liveWindowQuartz(window); }
+    platform::AXUIElementRef extraFor(const MenuBarItemID& id, const Items& items) {
+        const ActivationService::Match match = service.resolve(id, items);
+        const ActivationService::Apps apps = service.candidateApps(id, match);
+        if (auto element = service.firstMatchingExtra(id, match, apps, false)) return element;
+        return service.firstMatchingExtra(id, match, apps, true);
+    }
+
+    ActivationService service;
+};
+
+// An ordinary application, a Control Center module, and the application that does not
+// answer Accessibility, each found as icon, element and window.
+TEST_F(ActivationTest, FindsIconElementAndWindowOnTheDefaultScene) {
+    loadDefaultScene();
+    const Items items = tessivane::MenuBarItemDiscovery().discoverItems(true);
+
+    // Ordinary: the stored title changed since, the bundle still says which icon it is.
+    const MenuBarItemID parcelbird = identity("com.parcelbird.mac", "Parcelbird Beta", "Parcelbird");
+    ASSERT_TRUE(service.resolve(parcelbird, items));
+    EXPECT_EQ(service.resolve(parcelbird, items)->windowID, windowOf("Parcelbird"));
+    const platform::AXUIElementRef parcelElement = extraFor(parcelbird, items);
+    ASSERT_NE(parcelElement, nullptr);
+    EXPECT_EQ(parcelElement->pid(), pidOf("Parcelbird"));
+    EXPECT_EQ(service.pinWindowID(parcelbird, items), windowOf("Parcelbird"));
+
+    // A module: bundle and owner name are every module's; only its own name tells.
+    const MenuBarItemID wifi = discovered(items, "Wi-Fi").id;
+    ASSERT_EQ(wifi.ownerName, "Control Center");
+    EXPECT_EQ(service.resolve(wifi, items)->windowID, windowOf("Control Center", "WiFi"));
+    const platform::AXUIElementRef wifiElement = extraFor(wifi, items);
+    ASSERT_NE(wifiElement, nullptr);
+    EXPECT_EQ(service.axTitle(wifiElement), "Wi-Fi");
+    EXPECT_EQ(service.axFrameQuartz(wifiElement), quartzFrameOf(windowOf("Control Center", "WiFi")));
+    EXPECT_EQ(service.pinWindowID(wifi, items), windowOf("Control Center", "WiFi"));
+    EXPECT_EQ(service.pinWindowID(discovered(items, "Clock").id, items), windowOf("Control Center", "Clock"));
+
+    // Silent: resolved from discovery's window row, but no element to press, so no pin while
+    // its icon stands on the clock side.
+    const MenuBarItemID stillwater = identity("com.stillwater.app", "Stillwater", "Stillwater");
+    EXPECT_EQ(service.resolve(stillwater, items)->windowID, windowOf("Stillwater"));
+    const double before = runLoop().now();
+    EXPECT_EQ(extraFor(stillwater, items), nullptr);
+    // Each read of the silent application waits out the 0.4 s time-out, no longer.
+    EXPECT_LE(runLoop().now() - before, 0.4 * 2 + 1e-6);
+}
+
+TEST_F(ActivationTest, PinsIconsPushedBeyondTheLineByTheirWindows) {
+    // Stillwater and the Control Center-drawn Quillpad dragged beyond the line.
+    std::string error;
+    std::optional<desktop::Scene> scene =
+        desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
+    ASSERT_TRUE(scene) << error;
+    scene->accessibilityTrusted = true;
+    for (desktop::SceneApplication& app : scene->applications) {
+        if (app.name == "Stillwater") app.statusItems[0].position = 690;
+    }
+    load(*scene);
+    tessivane::ExpandingSeparatorService separator;
+    separator.setExpanded(true);
+    const Items items = tessivane::MenuBarItemDiscovery().discoverItems(true);
+    const MenuBarItemID stillwater = identity("com.stillwater.app", "Stillwater", "Stillwater");
+    const uint32_t window = windowOf("Stillwater");
+
+    separator.setExpanded(false);
+    advance(0.01);
+    const Rect pushed = quartzFrameOf(window);
+    ASSERT_LT(pushed.maxX(), 0);
+    EXPECT_EQ(service.pinByHitTest(stillwater, service.resolve(stillwater, items)), window);
+    EXPECT_EQ(service.pinWindowID(stillwater, items), window);
+    // Revealed again, the pinned window is found where it now stands.
+    separator.setExpanded(true);
+    EXPECT_GT(quartzFrameOf(window).minX(), 0);
+    EXPECT_TRUE(service.isOnScreenMenuBar(quartzFrameOf(window)));
+}
+
+TEST_F(ActivationTest, HitTestTellsControlCenterWindowsAtTheLeadingEdgeApart) {
+    desktop::Scene scene = bareScene();
+    scene.applications.push_back(app(700, "Weatherly", "com.weatherly", {28}));
+    desktop::SceneApplication host = app(710, "Control Center", "com.apple.controlcenter");
+    host.windows.push_back(window({4, 958, 28, 24}, "Radio"));
+    host.windows.push_back(window({10, 958, 24, 24}, "Weatherly Forecast"));
+    scene.applications.push_back(host);
+    load(scene);
+    uint32_t forecast = 0;
+    for (const auto& w : platform::windowServer().windowList(16, 0)) {
+        if (w.name == "Weatherly Forecast") forecast = w.number;
+    }
+    // Neither window's process owns the icon; the element under each window's centre names it.
+    EXPECT_EQ(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt), forecast);
+    EXPECT_FALSE(service.pinByHitTest(identity("com.example.other", "Compass"), std::nullopt));
+}
+
+TEST_F(ActivationTest, ClickAtAnIconsCentreOpensIt) {
+    loadDefaultScene();
+    const Rect frame = quartzFrameOf(windowOf("Parcelbird"));
+    service.postClick({frame.midX(), std::min(frame.midY(), 12.0)}, false);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->pid, pidOf("Parcelbird"));
+    EXPECT_FALSE(desktop().openedMenu()->isContextMenu);
+    desktop().closeOpenedMenu();
+
+    // The click takes 20 ms of blocking waits; a right click opens the context menu.
+    const double before = runLoop().now();
+    service.postClick({frame.midX(), 11}, true);
+    EXPECT_NEAR(runLoop().now() - before, 0.020, 1e-6);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_TRUE(desktop().openedMenu()->isContextMenu);
+}
+
+TEST_F(ActivationTest, ClickClearingAppMenuRestoresTheAccessoryPolicy) {
+    loadDefaultScene();
+    platform::Application& app = platform::application();
+    app.setActivationPolicy(platform::ActivationPolicy::accessory);
+    const Rect frame = quartzFrameOf(windowOf("Parcelbird"));
+    const double before = runLoop().now();
+    EXPECT_TRUE(service.clickClearingAppMenu({frame.midX(), 11}, false));
+    EXPECT_NEAR(runLoop().now() - before, 0.100, 1e-6);
+    EXPECT_EQ(app.activationPolicy(), platform::ActivationPolicy::accessory);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->pid, pidOf("Parcelbird"));
+}
+
+TEST_F(ActivationTest, ResolutionRulesAndTies) {
+    load(bareScene());
+    const Items items = {
+        icon("Weatherly", "com.weatherly", "Weatherly", 100, 11),
+        icon("Weatherly", "com.weatherly", "Rain Radar", 130, 12),
+        icon("Control Center", "com.apple.controlcenter", "Battery", 200, 13),
+        icon("Control Center", "com.apple.controlcenter", "Wi-Fi", 230, 14),
+        icon("Tessivane", "com.tessivane.Tessivane", "Tessivane", 300, 15),
+    };
+    // Two icons of one application: the leftmost.
+    EXPECT_EQ(service.resolve(identity("com.weatherly", "Rain Radar"), items)->windowID, 11u);
+    // Control Center never through its shared bundle, nor through its shared owner name.
+    EXPECT_EQ(service.resolve(identity("com.apple.controlcenter", "Wi-Fi", "Control Center"), items)->windowID, 14u);
+    EXPECT_FALSE(service.resolve(identity("com.apple.controlcenter", "Focus", "Control Center"), items));
+    // An identity string equal to a live icon's, everything else differing.
+    MenuBarItemID own = items[4].id;
+    EXPECT_EQ(service.resolve(own, items)->windowID, 15u);
+    // Names of our own icons do not count by the first rule, but the last resort takes them.
+    EXPECT_EQ(service.resolve(identity(std::nullopt, "Tessivane Extra"), items)->windowID, 15u);
+    // A unique bundle among the icons wins after names fail.
+    const Items one = {icon("Lantern", "com.lantern", "Beacon", 100, 21), icon("Other", std::nullopt, "X", 130, 22)};
+    EXPECT_EQ(service.resolve(identity("com.lantern", "Something"), one)->windowID, 21u);
+    EXPECT_FALSE(service.resolve(identity(std::nullopt, std::nullopt), one));
+}
+
+TEST_F(ActivationTest, CandidatesNeverIncludeUsAndControlCenterIsNeverACertainOwner) {
+    desktop::Scene scene = bareScene();
+    scene.applications.push_back(app(700, "Weatherly", "com.weatherly", {28}));
+    scene.applications.push_back(app(710, "Control Center", "com.apple.controlcenter", {30}));
+    scene.applications.push_back(app(720, "Tessivane Helper", "com.example.tessivane.helper", {28}));
+    load(scene);
+    const MenuBarItemID id = identity("com.weatherly", "Tessivane weather", "Weatherly");
+    ActivationService::Match match = icon("Weatherly", "com.weatherly", "Weatherly", 100);
+    match->ownerPID = 700;
+
+    std::vector<int32_t> pids;
+    for (const auto& a : service.candidateApps(id, match)) pids.push_back(a.processIdentifier);
+    EXPECT_EQ(pids, (std::vector<int32_t>{700, 710}));
+
+    EXPECT_EQ(service.candidatePIDs(id, match), (std::unordered_set<int32_t>{700}));
+    ActivationService::Match host = icon("Control Center", "com.apple.controlcenter", "Wi-Fi", 100);
+    host->ownerPID = 710;
+    EXPECT_TRUE(service.candidatePIDs(identity("com.apple.controlcenter", "Wi-Fi"), host).empty());
+}
+
+TEST_F(ActivationTest, ContextMenuThroughAccessibilityOnlyForOrdinaryApplications) {
+    loadDefaultScene();
+    const Items items = tessivane::MenuBarItemDiscovery().discoverItems(true);
+    EXPECT_TRUE(service.showContextMenuViaAX(identity("com.parcelbird.mac", "Parcelbird"), items));
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_TRUE(desktop().openedMenu()->isContextMenu);
+    desktop().closeOpenedMenu();
+
+    // Control Center's icons are not asked, even with an element at hand.
+    Items withElement = items;
+    for (DiscoveredMenuBarItem& item : withElement) {
+        if (item.title == "Wi-Fi") item.axElement = extraFor(item.id, items);
+    }
+    EXPECT_FALSE(service.showContextMenuViaAX(discovered(items, "Wi-Fi").id, withElement));
+    EXPECT_FALSE(desktop().openedMenu());
+    // No element: nothing to ask.
+    EXPECT_FALSE(service.showContextMenuViaAX(identity("com.stillwater.app", "Stillwater"), items));
+}
+
+TEST_F(ActivationTest, MenuBarGeometryTests) {
+    load(bareScene());
+    EXPECT_FALSE(service.isOnScreenMenuBar({700, 4, 7, 24}));
+    EXPECT_TRUE(service.isOnScreenMenuBar({700, 4, 8, 24}));
+    EXPECT_FALSE(service.isOnScreenMenuBar({700, 4, 261, 24}));
+    EXPECT_FALSE(service.isOnScreenMenuBar({700, 40, 20, 24}));
+    EXPECT_FALSE(service.isOnScreenMenuBar({-30, 4, 20, 24}));
+
+    // Left to right: no separator, or one at an edge, hides everything.
+    EXPECT_TRUE(service.isInHiddenRegion({1400, 0, 20, 24}, std::nullopt, false));
+    EXPECT_TRUE(service.isInHiddenRegion({1400, 0, 20, 24}, 30.0, false));
+    EXPECT_TRUE(service.isInHiddenRegion({887, 0, 20, 24}, 900.0, false));   // centred at 897
+    EXPECT_FALSE(service.isInHiddenRegion({889, 0, 20, 24}, 900.0, false));  // centred at 899
+
+    // Right to left on a 1728 point screen.
+    desktop::SceneScreen wide;
+    wide.frame = {0, 0, 1728, 1117};
+    desktop().setScreens({wide});
+    EXPECT_TRUE(service.isInHiddenRegion({893, 0, 20, 24}, 900.0, true));   // centred at 903
+    EXPECT_FALSE(service.isInHiddenRegion({891, 0, 20, 24}, 900.0, true));  // centred at 901
+    EXPECT_TRUE(service.isInHiddenRegion({891, 0, 20, 24}, 1700.0, true));
+
+    desktop().setScreens({});
+    EXPECT_EQ(service.primaryScreenFrame(), (Rect{0, 0, 1728, 1117}));
+}
+
+TEST_F(ActivationTest, WindowLookUpsAndOverlaps) {
+    desktop::Scene scene = bareScene();
+    // AppKit frames on the 1512 x 982 screen: y 958 is the menu bar strip (Quartz y 0).
+    desktop::SceneApplication first = app(700, "Lantern", "com.lantern");
+    first.windows.push_back(window({400, 958, 40, 24}));
+    desktop::SceneApplication second = app(710, "Beacon", "com.beacon");
+    second.windows.push_back(window({400, 958, 40, 24}));
+    desktop::SceneApplication thin = app(720, "Thin", "com.thin");
+    thin.windows.push_back(window({600, 958, 5, 24}));
+    scene.applications = {first, second, thin};
+    load(scene);
+
+    // The window list runs front to back: the last window made is in front.
+    std::vector<uint32_t> overlapping;
+    uint32_t thinWindow = 0;
+    for (const auto& w : platform::windowServer().windowList(16, 0)) {
+        if (w.ownerPID == 700 || w.ownerPID == 710) overlapping.push_back(w.number);
+        if (w.ownerPID == 720) thinWindow = w.number;
+    }
+    ASSERT_EQ(overlapping.size(), 2u);
+    const uint32_t front = overlapping[0];
+
+    // Equal overlaps (0.6 each): the window earlier in the list.
+    EXPECT_EQ(service.bestOverlappingMenuBarWindow({400, 0, 24, 24}, false), front);
+    // 0.29 of the joint extent is not enough, 0.31 is; frames narrower than 6 points never match.
+    EXPECT_FALSE(service.bestOverlappingMenuBarWindow({422, 0, 40, 24}, false));
+    EXPECT_EQ(service.bestOverlappingMenuBarWindow({421, 0, 40, 24}, false), front);
+    EXPECT_FALSE(service.bestOverlappingMenuBarWindow({400, 0, 5, 24}, false));
+    // Neither window is Control Center's.
+    EXPECT_FALSE(service.bestOverlappingMenuBarWindow({400, 0, 24, 24}, true));
+
+    EXPECT_FALSE(service.liveWindowQuartz(thinWindow));  // 5 points wide
+    EXPECT_FALSE(service.liveWindowQuartz(0));
+    EXPECT_FALSE(service.liveWindowQuartz(999999));  // a window that has closed
+    EXPECT_EQ(service.liveWindowQuartz(front), (Rect{400, 0, 40, 24}));
+}
+
+TEST_F(ActivationTest, OwnStatusItemsAndForeignMenusUnderThePoint) {
+    loadDefaultScene();
+    tessivane::ExpandingSeparatorService separator;
+    separator.setExpanded(true);
+    const Rect chevron = quartzFrameOf(separator.chevronItem->button()->windowNumber());
+    EXPECT_TRUE(service.isOwnMenuBarFrame(chevron));
+    EXPECT_TRUE(service.isOwnMenuBarFrame({chevron.maxX() + 1, chevron.minY(), 10, 10}));
+    EXPECT_FALSE(service.isOwnMenuBarFrame(quartzFrameOf(windowOf("Control Center", "Clock"))));
+
+    const MenuBarItemID parcelbird = identity("com.parcelbird.mac", "Parcelbird");
+    const Rect parcel = quartzFrameOf(windowOf("Parcelbird"));
+    EXPECT_FALSE(service.isForeignAppMenu({parcel.midX(), 11}, parcelbird, std::nullopt));
+    const Rect kettleSide = quartzFrameOf(windowOf("Nimbusnote", "Item-0"));
+    EXPECT_TRUE(service.isForeignAppMenu({kettleSide.midX(), 11}, parcelbird, std::nullopt));
+
+    // The frontmost application's menu titles at the left end of the bar.
+    const auto titles = desktop().appMenuTitles();
+    ASSERT_GE(titles.size(), 2u);
+    const Rect title = desktop().toQuartz(titles[1].second);
+    EXPECT_TRUE(service.isForeignAppMenu({title.midX(), title.midY()}, parcelbird, std::nullopt));
+    // Nothing there but the desktop.
+    EXPECT_FALSE(service.isForeignAppMenu({700, 500}, parcelbird, std::nullopt));
+}
+
+}  // namespace
