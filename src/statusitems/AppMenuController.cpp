@@ -23,7 +23,8 @@ AppMenuController::AppMenuController(Callbacks callbacks)
 AppMenuController::~AppMenuController() {
     anchor_.release();
     popover_.discard();
-    if (statusItem_) platform::statusBar().removeStatusItem(statusItem_);
+    auto* bar = platform::services().statusBar;
+    if (statusItem_ && bar) bar->removeStatusItem(statusItem_);
 }
 
 platform::StatusBarButton* AppMenuController::button() const {
@@ -32,6 +33,7 @@ platform::StatusBarButton* AppMenuController::button() const {
 
 void AppMenuController::install() {
     statusItem_ = platform::statusBar().statusItem(platform::StatusItem::variableLength);
+    if (!statusItem_) return;
     statusItem_->setAutosaveName("Tessivane.Settings");
     platform::StatusBarButton* b = button();
     if (!b) return;

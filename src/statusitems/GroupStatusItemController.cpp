@@ -100,6 +100,7 @@ platform::StatusBarButton* GroupStatusItemController::button() const {
 
 void GroupStatusItemController::install() {
     statusItem_ = platform::statusBar().statusItem(platform::StatusItem::variableLength);
+    if (!statusItem_) return;
     statusItem_->setAutosaveName("Tessivane.Group." + group_.id.uuidString());
     if (platform::StatusBarButton* b = button()) {
         b->setImage(GroupIconImage::menuBarImage(group_));
@@ -135,7 +136,8 @@ void GroupStatusItemController::tearDown() {
     VosselPopoverCoordinator::clearCurrent(this);
     if (statusItem_) {
         if (platform::StatusBarButton* b = button(); b && trackingArea_) b->removeTrackingArea(trackingArea_);
-        platform::statusBar().removeStatusItem(statusItem_);
+        // Dropping the last reference removes the item too, should the bar be gone already.
+        if (auto* bar = platform::services().statusBar) bar->removeStatusItem(statusItem_);
     }
     statusItem_.reset();
     trackingArea_.reset();
