@@ -72,6 +72,12 @@ Desktop::Desktop(const Scene& scene)
 }
 
 Desktop::~Desktop() {
+    // The application's delegate goes first, while the services it may call still stand.
+    if (application_) {
+        auto delegate = application_->delegate();
+        application_->setDelegate(nullptr);
+        delegate.reset();
+    }
     // Objects the application still holds see a gone desktop from here on.
     selfRef_.reset();
     if (currentDesktop() == this) {
@@ -1052,7 +1058,10 @@ void Desktop::dispatchMouse(platform::EventType type, Point p, int button, platf
             closeOpenedMenu();
             if (sameItem) return;  // a second click on the item closes its menu
         }
+        const platform::CGWindowID targetNumber = target ? target->number : 0;
         closeTransientPopovers(target);
+        // A popover's delegate may have taken windows away with it.
+        target = windows_.find(targetNumber);
         if (!alertStack_.empty() || panel_) {
             if (target && target->ownerPID == selfPID_ && target->kind != WindowKind::alert) {
                 noteBeep();  // the modal session refuses clicks in other windows
@@ -1063,17 +1072,22 @@ void Desktop::dispatchMouse(platform::EventType type, Point p, int button, platf
         if (target && target->ownerPID == selfPID_ && target->platformWindow) {
             if (target->kind == WindowKind::ownWindow) {
                 application_->activate(true);
-                target->platformWindow->makeKeyAndOrderFront();
+                if (ServerWindow* w = windows_.find(targetNumber); w && w->platformWindow) {
+                    w->platformWindow->makeKeyAndOrderFront();
+                }
             }
-            deliverToOwn(*target, event);
+            if (ServerWindow* w = windows_.find(targetNumber)) deliverToOwn(*w, event);
             return;
         }
         if (target && target->kind == WindowKind::statusItem) {
-            const BarItem* item = bar_.find(target->barItem);
-            if (item && !item->own) events_->deliverGlobal(event);
-            if (item && !item->own) {
+            const uint64_t id = target->barItem;
+            const BarItem* item = bar_.find(id);
+            if (!item || item->own) return;
+            events_->deliverGlobal(event);
+            // A monitor may have changed the bar; the item must still be there.
+            if (BarItem* still = bar_.find(id)) {
                 bool context = type == EventType::rightMouseDown || (flags & platform::Modifier::control);
-                openMenuOf(*bar_.find(target->barItem), context);
+                openMenuOf(*still, context);
             }
             return;
         }
@@ -1179,9 +1193,12 @@ void Desktop::pressKey(uint16_t keyCode, std::string characters, platform::Modif
         }
     }
     if (!target || !target->platformWindow) return;
-    event.windowNumber = target->number;
+    const platform::CGWindowID number = target->number;
+    event.windowNumber = number;
     auto passed = events_->deliverLocal(event);
     if (!passed) return;
+    target = windows_.find(number);  // a monitor may have closed it
+    if (!target || !target->platformWindow) return;
     DesktopApplication::CurrentEventScope scope(*application_, *passed);
     if (auto content = target->platformWindow->contentView()) content->keyDown(*passed);
 }
