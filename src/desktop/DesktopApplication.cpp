@@ -123,8 +123,10 @@ void DesktopApplication::resignKey(DesktopWindow* window) {
 std::shared_ptr<platform::Window> DesktopApplication::makeWindow(platform::Rect contentRect, uint64_t styleMask) {
     auto server = desktop_.windows().create(WindowKind::ownWindow, desktop_.selfPID(), 0);
     auto window = std::make_shared<DesktopWindow>(desktop_.ref(), server, styleMask);
+    // The content sits where asked; the title bar goes above it.
     window->setFrame(contentRect);
     window->setContentSize(contentRect.size);
+    window->setFrame(platform::Rect{contentRect.origin, window->frame().size});
     registerWindow(window);
     return window;
 }
