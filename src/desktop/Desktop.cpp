@@ -695,6 +695,21 @@ void Desktop::cancelOwnMenu(const platform::Menu& menu) {
     ownMenu_.reset();
 }
 
+bool Desktop::openOwnMenuBarMenu(Point p) {
+    auto menu = application_->mainMenu();
+    if (!menu) return false;
+    auto titles = appMenuTitles();
+    // Past the Apple menu, the titles are this application's main menu items in order.
+    for (size_t i = 1; i < titles.size(); ++i) {
+        const size_t item = i - 1;
+        if (!titles[i].second.contains(p) || item >= menu->items.size()) continue;
+        auto submenu = menu->items[item]->submenu;
+        if (!submenu) return false;
+        return popUpOwnMenu(submenu, Point{titles[i].second.minX(), titles[i].second.minY()});
+    }
+    return false;
+}
+
 bool Desktop::chooseOwnMenuItem(const std::string& title) {
     if (!ownMenu_) return false;
     auto menu = ownMenu_;
@@ -1092,6 +1107,7 @@ void Desktop::dispatchMouse(platform::EventType type, Point p, int button, platf
             return;
         }
         if (target && (target->kind == WindowKind::menu || target->kind == WindowKind::alert)) return;
+        if (target && target->kind == WindowKind::menuBar && frontmost_ == selfPID_ && openOwnMenuBarMenu(p)) return;
         events_->deliverGlobal(event);
         // A click in another application's window, or on the desktop (Finder's), brings
         // that application to the front.

@@ -258,6 +258,7 @@ private:
     void closeTransientPopovers(ServerWindow* target);
     std::shared_ptr<ServerWindow> makeModalWindow(WindowKind kind, int32_t owner, platform::Size size);
     void finishCommandDrag(platform::Point p);
+    bool openOwnMenuBarMenu(platform::Point p);
 
     Scene scene_;
     std::shared_ptr<Desktop*> selfRef_;

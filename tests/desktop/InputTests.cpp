@@ -237,6 +237,24 @@ TEST_F(Input, ClicksElsewhereHandTheMenuBarBack) {
     d.click(Point{700, 400});
     EXPECT_FALSE(app.isActive());
     EXPECT_EQ(d.frontmostApp(), finderPID);
+    // In front, its main menu stands in the menu bar; a click on its name opens the submenu.
+    auto mainMenu = std::make_shared<platform::Menu>();
+    auto appMenu = std::make_shared<platform::Menu>();
+    int quit = 0;
+    appMenu->addItem("Settings…", [] {}, ",");
+    appMenu->addItem("Quit Tessivane", [&] { ++quit; }, "q");
+    mainMenu->addItem("", nullptr)->submenu = appMenu;
+    app.setMainMenu(mainMenu);
+    app.activate(true);
+    auto titles = d.appMenuTitles();
+    ASSERT_EQ(titles.size(), 2u);
+    EXPECT_EQ(titles[1].first, "Tessivane");
+    d.click(Point{titles[1].second.midX(), titles[1].second.midY()});
+    ASSERT_EQ(d.ownOpenMenu(), appMenu);
+    d.chooseOwnMenuItem("Quit Tessivane");
+    EXPECT_EQ(quit, 1);
+    d.pressKey(12, "q", platform::Modifier::command);  // and by its key equivalent
+    EXPECT_EQ(quit, 2);
     // Turning into an agent while in front gives the menu bar back as well.
     app.activate(true);
     app.setActivationPolicy(platform::ActivationPolicy::accessory);
