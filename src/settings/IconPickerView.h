@@ -1,0 +1,45 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "platform/UUID.h"
+#include "ui/Binding.h"
+#include "ui/View.h"
+
+namespace tessivane {
+
+// Chooses a vossel's icon: a colour, an image file from the Mac, or a symbol of the
+// catalogue (searchable). Edits its caller's three values through the bindings at once and
+// never touches the stored vossels; an imported image is written to disk right away, named
+// after `importGroupID`.
+class IconPickerView : public ui::View {
+public:
+    static constexpr const char* openPanelTitle = "Choose an icon";
+    static constexpr const char* openPanelMessage = "Select a PNG, JPEG, PDF, or ICNS image.";
+
+    IconPickerView(ui::Binding<std::string> selection, ui::Binding<std::string> accentColorHex,
+                   ui::Binding<std::optional<std::string>> customIconFilename, platform::UUID importGroupID)
+        : selection_(std::move(selection)), accentColorHex_(std::move(accentColorHex)),
+          customIconFilename_(std::move(customIconFilename)), importGroupID_(importGroupID) {}
+
+    ui::Node body() override;
+
+    // Asks for an image file and stores it as the vossel's custom icon, replacing the previous
+    // file. A cancelled panel changes nothing; a failed import beeps and changes nothing.
+    static void importFromMac(const ui::Binding<std::optional<std::string>>& customIconFilename,
+                              const platform::UUID& importGroupID);
+    // Drops the custom image (deleting its file) and selects `symbol` when one is given.
+    static void useSymbol(const ui::Binding<std::optional<std::string>>& customIconFilename,
+                          const ui::Binding<std::string>* selection, const std::string& symbol);
+
+private:
+    ui::Node symbolGrid();
+
+    ui::Binding<std::string> selection_;
+    ui::Binding<std::string> accentColorHex_;
+    ui::Binding<std::optional<std::string>> customIconFilename_;
+    platform::UUID importGroupID_;
+    ui::State<std::string> searchText_{this, ""};
+};
+
+}  // namespace tessivane
