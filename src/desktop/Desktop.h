@@ -164,6 +164,10 @@ public:
     void setOpenPanelHandler(std::function<void(Desktop&, const platform::OpenPanel&)> handler);
     bool answerOpenPanel(std::optional<std::vector<std::filesystem::path>> urls);
     const platform::OpenPanel* currentOpenPanel() const;
+    // Whether the alert in front (the open panel) has its answer: its modal session ends on
+    // the next turn. A display that serves input inside the session waits for this.
+    bool isCurrentAlertAnswered() const { return !alertStack_.empty() && alertStack_.back()->answer.has_value(); }
+    bool isOpenPanelAnswered() const { return panel_ && panel_->answered; }
 
     // ---- What happened ----
     const std::optional<OpenedMenu>& openedMenu() const { return openedMenu_; }

@@ -7,6 +7,7 @@
 #include "desktop/DesktopPopover.h"
 #include "desktop/DesktopStatusItem.h"
 #include "desktop/DesktopWindow.h"
+#include "ui/HostingView.h"
 
 namespace desktop {
 
@@ -36,6 +37,33 @@ const char* kindName(WindowKind k) {
         case WindowKind::systemDialog: return "system dialog";
         default: return "window";
     }
+}
+
+// The texts a hosted view shows, in reading order: enough to tell what a window or popover
+// says without drawing it.
+void collectTexts(const nlohmann::json& node, std::vector<std::string>& out) {
+    if (out.size() >= 40) return;
+    if (node.is_object()) {
+        for (const char* key : {"text", "title"}) {
+            auto it = node.find(key);
+            if (it != node.end() && it->is_string() && !it->get<std::string>().empty()) out.push_back(it->get<std::string>());
+        }
+        for (const auto& [key, value] : node.items()) {
+            if (value.is_structured()) collectTexts(value, out);
+        }
+    } else if (node.is_array()) {
+        for (const auto& value : node) collectTexts(value, out);
+    }
+}
+
+std::string shownTexts(const std::shared_ptr<platform::View>& content) {
+    auto* hosting = dynamic_cast<ui::HostingView*>(content.get());
+    if (!hosting) return {};
+    std::vector<std::string> texts;
+    collectTexts(hosting->host().serialize(), texts);
+    std::string line;
+    for (const auto& t : texts) line += " " + quote(t);
+    return line;
 }
 
 }  // namespace
@@ -113,6 +141,10 @@ std::string Desktop::dump() const {
         if (w->alpha != 1) out << " alpha " << number(w->alpha);
         if (w->platformWindow && w->platformWindow->isKeyWindow()) out << " key";
         out << "\n";
+        if (w->platformWindow) {
+            std::string texts = shownTexts(w->platformWindow->contentView());
+            if (!texts.empty()) out << "    shows:" << texts << "\n";
+        }
         any = true;
     }
     if (!any) out << "  none\n";

@@ -7,6 +7,9 @@
 #include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
 #include "platform/UserDefaults.h"
+#include "platform/Window.h"
+#include "ui/HostingView.h"
+#include "ui/Nodes.h"
 
 namespace desktoptest {
 namespace {
@@ -89,6 +92,19 @@ TEST_F(Scenes, TheDumpShowsTheWholeDesktop) {
                                  "opened menu: \"Tallyhoo\"", "accessibility not granted"}) {
         EXPECT_NE(dump.find(expected), std::string::npos) << expected << "\n" << dump;
     }
+}
+
+TEST_F(Scenes, TheDumpTellsWhatAHostedWindowSays) {
+    struct Greeting : ui::View {
+        ui::Node body() override { return ui::VStack({}, {ui::Text("Welcome to Tessivane"), ui::Button("Continue", [] {})}); }
+    };
+    auto& d = load(Scene::minimal());
+    auto window = platform::Window::make(platform::Rect{100, 100, 520, 500}, platform::WindowStyle::titled);
+    window->setTitle("Welcome to Tessivane");
+    window->setContentView(ui::HostingView::make(std::make_shared<Greeting>()));
+    window->orderFrontRegardless();
+    const std::string dump = d.dump();
+    EXPECT_NE(dump.find("shows: \"Welcome to Tessivane\" \"Continue\""), std::string::npos) << dump;
 }
 
 TEST_F(Scenes, LaunchingStartsTheRegisteredApplication) {

@@ -49,10 +49,10 @@ private:
     nlohmann::json treeOf(ui::HostingView& view, uint32_t windowNumber);
     nlohmann::json imageJSON(const platform::Image& image);
     nlohmann::json logs();
-    nlohmann::json mainMenu() const;
     std::string clockText() const;
 
     Desktop& desktop_;
+    std::string clock_;  // the menu bar clock's text, once per build
 
     struct CachedPNG {
         std::weak_ptr<const platform::Bitmap> bitmap;

@@ -1,0 +1,497 @@
+#include "desktop/display/DisplayState.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <system_error>
+
+#include "desktop/Desktop.h"
+#include "desktop/DesktopApplication.h"
+#include "desktop/DesktopPopover.h"
+#include "desktop/DesktopStatusItem.h"
+#include "desktop/DesktopWindow.h"
+#include "platform/DateFormatting.h"
+#include "platform/FileLocations.h"
+#include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
+#include "ui/HostingView.h"
+#include "ui/TreeSerializer.h"
+
+namespace desktop {
+
+using nlohmann::json;
+using platform::Rect;
+
+namespace {
+
+// The desktop's menu windows: rows of 22 points, separators of 10, 5 points above and below.
+constexpr double kMenuRowHeight = 22;
+constexpr double kMenuSeparatorHeight = 10;
+constexpr double kMenuVerticalInset = 5;
+constexpr size_t kLogTailLines = 40;
+constexpr size_t kRecordTail = 20;
+
+json rect(const Rect& r) { return json::array({r.minX(), r.minY(), r.width(), r.height()}); }
+
+bool isSeparatorRow(const std::string& row) { return row == "-" || row == "---"; }
+
+const char* policyName(platform::ActivationPolicy p) {
+    switch (p) {
+        case platform::ActivationPolicy::regular: return "regular";
+        case platform::ActivationPolicy::accessory: return "accessory";
+        case platform::ActivationPolicy::prohibited: return "prohibited";
+    }
+    return "accessory";
+}
+
+const char* kindName(WindowKind k) {
+    switch (k) {
+        case WindowKind::ownWindow: return "window";
+        case WindowKind::appWindow: return "appWindow";
+        case WindowKind::popover: return "popover";
+        case WindowKind::menu: return "menu";
+        case WindowKind::alert: return "alert";
+        case WindowKind::systemDialog: return "systemDialog";
+        case WindowKind::dock: return "dock";
+        case WindowKind::menuBar: return "menuBar";
+        case WindowKind::statusItem: return "statusItem";
+        case WindowKind::desktopPicture: return "desktopPicture";
+    }
+    return "window";
+}
+
+const char* edgeName(platform::RectEdge e) {
+    switch (e) {
+        case platform::RectEdge::minX: return "minX";
+        case platform::RectEdge::minY: return "minY";
+        case platform::RectEdge::maxX: return "maxX";
+        case platform::RectEdge::maxY: return "maxY";
+    }
+    return "minY";
+}
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+json appJSON(const SimulatedApp* app) {
+    if (!app) return nullptr;
+    return json{{"pid", app->pid}, {"name", app->ownerName()}, {"bundleIdentifier", app->bundleIdentifier.value_or("")}};
+}
+
+ui::HostingView* hostingViewOf(const ServerWindow& w) {
+    if (!w.platformWindow) return nullptr;
+    return dynamic_cast<ui::HostingView*>(w.platformWindow->contentView().get());
+}
+
+}  // namespace
+
+std::vector<Rect> DisplayState::menuRowFrames(const std::vector<std::string>& rows, const Rect& frame) {
+    std::vector<Rect> out;
+    out.reserve(rows.size());
+    double top = frame.maxY() - kMenuVerticalInset;
+    for (const auto& row : rows) {
+        const double h = isSeparatorRow(row) ? kMenuSeparatorHeight : kMenuRowHeight;
+        out.push_back(Rect{frame.minX(), top - h, frame.width(), h});
+        top -= h;
+    }
+    return out;
+}
+
+json DisplayState::foreignItemImage(const std::string& autosaveName, const std::string& ownerName,
+                                    const std::string& title, const std::string& description,
+                                    const std::string& identifier) {
+    // Control Center's modules by their autosave names.
+    static const std::pair<const char*, const char*> modules[] = {
+        {"BentoBox", "toggle_on"},       {"DoNotDisturb", "dark_mode"},    {"FocusModes", "dark_mode"},
+        {"AudioVideoModule", "videocam"}, {"Sound", "volume_up"},          {"Battery", "battery_full"},
+        {"WiFi", "wifi"},                {"Bluetooth", "bluetooth"},       {"Display", "brightness_6"},
+        {"NowPlaying", "play_circle"},   {"UserSwitcher", "account_circle"}, {"ScreenMirroring", "cast"},
+        {"KeyboardBrightness", "keyboard"}, {"AirDrop", "share"},          {"Siri", "mic"},
+    };
+    // Words in an item's name, description or identifier, and the glyph that suggests them.
+    static const std::pair<const char*, const char*> words[] = {
+        {"spotlight", "search"},    {"siri", "mic"},              {"sound", "volume_up"},
+        {"parcel", "local_shipping"}, {"deliver", "local_shipping"}, {"sync", "sync"},
+        {"note", "sticky_note_2"},  {"clean", "cleaning_services"}, {"klarsicht", "cleaning_services"},
+        {"stillwater", "spa"},      {"breath", "spa"},            {"bright", "brightness_6"},
+        {"lumen", "brightness_6"},  {"clipboard", "content_paste"}, {"quill", "content_paste"},
+        {"vpn", "vpn_key"},         {"orbit", "view_carousel"},   {"dock", "view_carousel"},
+        {"kettle", "coffee"},       {"awake", "coffee"},          {"weather", "wb_cloudy"},
+        {"sundial", "wb_cloudy"},   {"timer", "timer"},           {"tally", "timer"},
+        {"music", "music_note"},    {"mail", "mail"},             {"calendar", "calendar_today"},
+        {"password", "key"},        {"backup", "backup"},         {"cloud", "cloud"},
+        {"wifi", "wifi"},           {"bluetooth", "bluetooth"},   {"battery", "battery_full"},
+    };
+    json j = json::object();
+    if (!title.empty()) j["text"] = title;
+    for (const auto& [name, glyph] : modules) {
+        if (autosaveName == name) {
+            j["glyph"] = glyph;
+            return j;
+        }
+    }
+    // A text of its own (an input source's "U.S.") is the whole picture unless a word says more.
+    const std::string haystack = lower(ownerName + " " + description + " " + identifier);
+    for (const auto& [word, glyph] : words) {
+        if (haystack.find(word) != std::string::npos) {
+            if (title.empty() || std::string(word) != "sound") j["glyph"] = glyph;
+            return j;
+        }
+    }
+    if (title.empty()) {
+        std::string letter = ownerName.empty() ? std::string("?") : ownerName.substr(0, 1);
+        j["monogram"] = letter;
+    }
+    return j;
+}
+
+json DisplayState::build() {
+    json s;
+    const Desktop& d = desktop_;
+    auto& app = desktop_.application();
+    s["scene"] = d.scene().name;
+    auto& loop = platform::RunLoop::main();
+    s["clock"] = {{"manual", loop.clock().isManual()}, {"now", loop.now()}};
+    s["systemAppearance"] = d.scene().darkAppearance ? "dark" : "light";
+    s["appearance"] = app.effectiveAppearanceIsDark() ? "dark" : "light";
+    s["activationPolicy"] = policyName(app.activationPolicy());
+    s["active"] = app.isActive();
+    s["terminated"] = app.isTerminated();
+    s["pointer"] = {d.mouseLocation().x, d.mouseLocation().y};
+    s["screens"] = screens();
+    clock_ = clockText();
+    s["menuBar"] = menuBar();
+    s["statusItems"] = statusItems();
+    s["windows"] = windows();
+
+    json accessibility = {{"trusted", d.isAccessibilityTrusted()},
+                          {"promptShown", d.isAccessibilityPromptShown()},
+                          {"promptCount", d.accessibilityPromptCount()},
+                          {"postEventAccess", d.postEventAccess()}};
+    s["accessibility"] = accessibility;
+
+    if (const platform::OpenPanel* panel = d.currentOpenPanel()) {
+        s["openPanel"] = {{"title", panel->title},
+                          {"message", panel->message},
+                          {"prompt", panel->prompt},
+                          {"allowedContentTypes", panel->allowedContentTypes},
+                          {"allowsMultipleSelection", panel->allowsMultipleSelection},
+                          {"canChooseDirectories", panel->canChooseDirectories},
+                          {"canChooseFiles", panel->canChooseFiles},
+                          {"home", platform::FileLocations::home().string()}};
+    } else {
+        s["openPanel"] = nullptr;
+    }
+
+    auto tail = [](const auto& list) {
+        json out = json::array();
+        const size_t from = list.size() > kRecordTail ? list.size() - kRecordTail : 0;
+        for (size_t i = from; i < list.size(); ++i) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(list[i])>, std::filesystem::path>) {
+                out.push_back(list[i].string());
+            } else {
+                out.push_back(list[i]);
+            }
+        }
+        return out;
+    };
+    s["records"] = {{"openedURLs", tail(d.openedURLs())},
+                    {"openedApplications", tail(d.openedApplications())},
+                    {"chosenMenuItems", tail(d.chosenMenuItems())},
+                    {"beeps", d.beepCount()},
+                    {"attentionRequests", app.attentionRequests()}};
+    s["logs"] = logs();
+    return s;
+}
+
+json DisplayState::screens() const {
+    json out = json::array();
+    const auto main = desktop_.mainScreen();
+    for (const auto& screen : desktop_.screens()) {
+        json j = {{"id", screen.displayID},
+                  {"name", screen.localizedName},
+                  {"frame", rect(screen.frame)},
+                  {"visibleFrame", rect(screen.visibleFrame)},
+                  {"scale", screen.backingScaleFactor},
+                  {"main", main && main->frame == screen.frame},
+                  {"primary", screen.frame.origin == platform::Point{0, 0}}};
+        if (screen.auxiliaryTopLeftArea && screen.auxiliaryTopRightArea) {
+            const Rect& l = *screen.auxiliaryTopLeftArea;
+            const Rect& r = *screen.auxiliaryTopRightArea;
+            const double h = screen.safeAreaTopInset > 0 ? screen.safeAreaTopInset : l.height();
+            j["cameraHousing"] = rect(Rect{l.maxX(), screen.frame.maxY() - h, r.minX() - l.maxX(), h});
+        } else {
+            j["cameraHousing"] = nullptr;
+        }
+        out.push_back(std::move(j));
+    }
+    return out;
+}
+
+json DisplayState::menuBar() const {
+    json j;
+    j["thickness"] = desktop_.bar().thickness();
+    j["rightToLeft"] = desktop_.isRightToLeft();
+    j["frontmost"] = appJSON(desktop_.app(desktop_.frontmostApp()));
+    json menus = json::array();
+    for (const auto& [title, frame] : desktop_.appMenuTitles()) menus.push_back({{"title", title}, {"frame", rect(frame)}});
+    j["menus"] = std::move(menus);
+    j["clock"] = clock_;
+    return j;
+}
+
+std::string DisplayState::clockText() const {
+    auto defaults = platform::UserDefaults::suite("com.apple.menuextra.clock");
+    bool weekday = true, date = false, hours24 = false;
+    if (defaults) {
+        if (defaults->object("ShowDayOfWeek")) weekday = defaults->boolForKey("ShowDayOfWeek");
+        date = defaults->boolForKey("ShowDate");
+        hours24 = defaults->boolForKey("Show24Hour");
+    }
+    std::string pattern;
+    if (weekday) pattern += "EEE ";
+    if (date) pattern += "d MMM ";
+    pattern += hours24 ? "HH:mm" : "h:mm a";
+    return platform::DateFormatting::format(platform::DateFormatting::now(), pattern, "en_US");
+}
+
+json DisplayState::imageJSON(const platform::Image& image) {
+    if (!image.isBitmap()) return ui::TreeSerializer::image(image);
+    const platform::Bitmap* key = image.bitmap().get();
+    auto it = pngs_.find(key);
+    if (it == pngs_.end() || it->second.bitmap.lock() != image.bitmap()) {
+        // Drop entries whose bitmaps are gone before adding one, so the cache stays small.
+        for (auto e = pngs_.begin(); e != pngs_.end();) e = e->second.bitmap.expired() ? pngs_.erase(e) : std::next(e);
+        json encoded = ui::TreeSerializer::image(image);
+        it = pngs_.insert_or_assign(key, CachedPNG{image.bitmap(), encoded.value("png", std::string())}).first;
+    }
+    json j = {{"width", image.size().width}, {"height", image.size().height}, {"template", image.isTemplate()},
+              {"png", it->second.dataURL}};
+    if (image.tint()) j["tint"] = ui::TreeSerializer::color(*image.tint());
+    return j;
+}
+
+json DisplayState::statusItems() {
+    json out = json::array();
+    const auto& openedMenu = desktop_.openedMenu();
+    for (const auto& holder : desktop_.bar().items()) {
+        const BarItem& item = *holder;
+        const SimulatedApp* owner = desktop_.app(item.ownerPID);
+        const std::string ownerName = owner ? owner->ownerName() : std::string();
+        json j = {{"id", item.id},
+                  {"window", item.window->number},
+                  {"owner", ownerName},
+                  {"ownerPID", item.ownerPID},
+                  {"own", item.own != nullptr},
+                  {"autosaveName", item.autosaveName},
+                  {"frame", rect(item.frame())},
+                  {"windowAlpha", item.window->alpha},
+                  {"visible", item.isVisible && item.window->ordered},
+                  {"onScreen", item.onScreen},
+                  {"shown", item.shown}};
+        if (item.window->ownerPID != item.ownerPID) {
+            if (const SimulatedApp* drawer = desktop_.app(item.window->ownerPID)) j["drawnBy"] = drawer->ownerName();
+        }
+        double alpha = item.window->alpha;
+        if (item.own) {
+            DesktopStatusBarButton* b = item.own->desktopButton();
+            if (b) {
+                alpha *= b->alphaValue();
+                j["image"] = b->image() ? imageJSON(*b->image()) : json(nullptr);
+                j["title"] = b->title();
+                j["tooltip"] = b->toolTip();
+                j["highlighted"] = b->isHighlighted();
+                j["enabled"] = b->isEnabled() && !b->appearsDisabled();
+                j["imagePosition"] = static_cast<int>(b->imagePosition());
+            }
+        } else {
+            const SceneStatusItem& spec = item.spec;
+            std::string title = spec.title;
+            if (item.autosaveName == "Clock" && owner && owner->bundleIdentifier == std::optional<std::string>("com.apple.controlcenter")) {
+                title = clock_;
+            }
+            j["image"] = foreignItemImage(item.autosaveName, ownerName, title, spec.description, spec.identifier);
+            j["title"] = title;
+            j["description"] = spec.description;
+            j["tooltip"] = spec.help;
+            j["highlighted"] = openedMenu && openedMenu->barItem == item.id;
+            j["enabled"] = true;
+        }
+        j["alpha"] = alpha;
+        out.push_back(std::move(j));
+    }
+    return out;
+}
+
+json DisplayState::windows() {
+    json out = json::array();
+    auto order = desktop_.windows().frontToBack();
+    std::reverse(order.begin(), order.end());  // the page paints back to front
+    for (const ServerWindow* w : order) {
+        if (!w->ordered) continue;
+        if (w->kind == WindowKind::statusItem || w->kind == WindowKind::menuBar || w->kind == WindowKind::desktopPicture) {
+            continue;
+        }
+        out.push_back(window(*w));
+    }
+    // Trees of windows that went away are not kept.
+    for (auto it = trees_.begin(); it != trees_.end();) {
+        const bool live = desktop_.windows().find(it->first) != nullptr;
+        it = live ? std::next(it) : trees_.erase(it);
+    }
+    return out;
+}
+
+json DisplayState::window(const ServerWindow& w) {
+    const int32_t self = desktop_.selfPID();
+    json j = {{"number", w.number},
+              {"kind", kindName(w.kind)},
+              {"owner", appJSON(desktop_.app(w.ownerPID))},
+              {"title", w.name.value_or("")},
+              {"frame", rect(w.frame)},
+              {"alpha", w.alpha},
+              {"level", w.level}};
+    if (w.platformWindow) {
+        const DesktopWindow& pw = *w.platformWindow;
+        if (w.kind == WindowKind::ownWindow) j["title"] = pw.title();
+        j["identifier"] = pw.identifier();
+        j["key"] = pw.isKeyWindow();
+        j["titled"] = pw.isTitled();
+        j["closable"] = (pw.styleMask() & platform::WindowStyle::closable) != 0;
+        j["contentRect"] = rect(pw.contentRect());
+    }
+    if (ui::HostingView* hosting = hostingViewOf(w)) j["tree"] = treeOf(*hosting, w.number);
+
+    switch (w.kind) {
+        case WindowKind::popover:
+            for (const auto& popover : desktop_.shownPopovers()) {
+                if (popover->window() && popover->window()->windowNumber() == w.number) {
+                    j["edge"] = edgeName(popover->edge());
+                    j["anchor"] = rect(popover->anchor());
+                }
+            }
+            break;
+        case WindowKind::menu: {
+            json rows = json::array();
+            const auto& opened = desktop_.openedMenu();
+            if (opened && opened->window && opened->window->number == w.number) {
+                j["menuOf"] = "statusItem";
+                j["statusItem"] = opened->barItem;
+                j["itemName"] = opened->itemName;
+                j["contextMenu"] = opened->isContextMenu;
+                auto frames = menuRowFrames(opened->items, w.frame);
+                for (size_t i = 0; i < opened->items.size(); ++i) {
+                    const bool sep = isSeparatorRow(opened->items[i]);
+                    rows.push_back({{"title", sep ? "" : opened->items[i]}, {"separator", sep}, {"enabled", true},
+                                    {"frame", rect(frames[i])}});
+                }
+            } else if (w.ownerPID == self) {
+                if (auto menu = desktop_.ownOpenMenu()) {
+                    j["menuOf"] = "application";
+                    std::vector<std::shared_ptr<platform::MenuItem>> visible;
+                    std::vector<std::string> titles;
+                    for (const auto& item : menu->items) {
+                        if (item->isHidden) continue;
+                        visible.push_back(item);
+                        titles.push_back(item->isSeparator ? "-" : item->title);
+                    }
+                    auto frames = menuRowFrames(titles, w.frame);
+                    for (size_t i = 0; i < visible.size(); ++i) {
+                        const auto& item = *visible[i];
+                        json row = {{"title", item.isSeparator ? "" : item.title}, {"separator", item.isSeparator},
+                                    {"enabled", item.isEnabled}, {"state", static_cast<int>(item.state)},
+                                    {"frame", rect(frames[i])}};
+                        if (!item.keyEquivalent.empty()) {
+                            row["keyEquivalent"] = item.keyEquivalent;
+                            row["keyEquivalentModifiers"] = item.keyEquivalentModifierMask;
+                        }
+                        if (item.image) row["image"] = imageJSON(*item.image);
+                        if (item.submenu) row["submenu"] = true;
+                        rows.push_back(std::move(row));
+                    }
+                }
+            }
+            j["rows"] = std::move(rows);
+            break;
+        }
+        case WindowKind::alert:
+            if (w.ownerPID == self) {
+                const platform::OpenPanel* panel = desktop_.currentOpenPanel();
+                const platform::Alert* alert = desktop_.currentAlert();
+                const std::string name = w.name.value_or("");
+                if (panel && name == (panel->title.empty() ? std::string("Open") : panel->title)) {
+                    j["kind"] = "openPanel";
+                } else if (alert && name == alert->messageText) {
+                    static const char* styles[] = {"warning", "informational", "critical"};
+                    j["messageText"] = alert->messageText;
+                    j["informativeText"] = alert->informativeText;
+                    j["style"] = styles[static_cast<int>(alert->alertStyle) % 3];
+                    j["buttons"] = alert->buttons.empty() ? std::vector<std::string>{"OK"} : alert->buttons;
+                } else {
+                    j["messageText"] = name;  // an alert under the one in front
+                    j["buttons"] = json::array();
+                }
+            }
+            break;
+        case WindowKind::systemDialog: j["dialog"] = "accessibility"; break;
+        case WindowKind::dock: {
+            json apps = json::array();
+            for (const auto& a : desktop_.apps()) {
+                if (a.activationPolicy != platform::ActivationPolicy::regular) continue;
+                apps.push_back({{"pid", a.pid}, {"name", a.ownerName()}, {"self", a.isSelf},
+                                {"frontmost", a.pid == desktop_.frontmostApp()}});
+            }
+            j["apps"] = std::move(apps);
+            break;
+        }
+        default: break;
+    }
+    return j;
+}
+
+json DisplayState::treeOf(ui::HostingView& view, uint32_t windowNumber) {
+    ui::Host& host = view.host();
+    host.tree();  // a host that never rendered renders now
+    CachedTree& cached = trees_[windowNumber];
+    const std::string focused = host.focusedNodeId().value_or("");
+    const std::string openMenu = host.openMenuNodeId().value_or("");
+    if (cached.host != &host || cached.renders != host.renderCount() || cached.focused != focused ||
+        cached.openMenu != openMenu || cached.tree.is_null()) {
+        cached = CachedTree{&host, host.renderCount(), focused, openMenu, host.serialize()};
+    }
+    return cached.tree;
+}
+
+json DisplayState::logs() {
+    json out = json::object();
+    const auto folder = platform::FileLocations::logFolder();
+    for (const char* name : {"click", "hide"}) {
+        const auto file = folder / (std::string("tessivane-") + name + ".log");
+        CachedLog& cached = logs_[name];
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(file, ec);
+        if (ec) {
+            cached = CachedLog{};
+            out[name] = json::array();
+            continue;
+        }
+        const auto modified = std::filesystem::last_write_time(file, ec);
+        if (size != cached.size || modified != cached.modified) {
+            std::ifstream in(file);
+            std::vector<std::string> lines;
+            std::string line;
+            while (std::getline(in, line)) {
+                lines.push_back(std::move(line));
+                if (lines.size() > 4 * kLogTailLines) lines.erase(lines.begin(), lines.end() - kLogTailLines);
+            }
+            if (lines.size() > kLogTailLines) lines.erase(lines.begin(), lines.end() - kLogTailLines);
+            cached = CachedLog{size, modified, lines};
+        }
+        out[name] = cached.lines;
+    }
+    return out;
+}
+
+}  // namespace desktop
