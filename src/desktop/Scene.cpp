@@ -1,5 +1,7 @@
 #include "desktop/Scene.h"
 
+#include <climits>
+#include <cmath>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -44,6 +46,17 @@ std::optional<double> optNumber(const json& o, const char* key, const std::strin
     if (!v) return std::nullopt;
     if (!v->is_number()) fail(path(where, key), "expected a number");
     return v->get<double>();
+}
+
+// A whole number within [min, max]; absent when the key is missing.
+std::optional<int64_t> optWhole(const json& o, const char* key, const std::string& where, double min, double max) {
+    auto v = optNumber(o, key, where);
+    if (!v) return std::nullopt;
+    if (!(*v >= min && *v <= max) || std::floor(*v) != *v) {
+        fail(path(where, key), "expected a whole number from " + std::to_string(static_cast<int64_t>(min)) + " to " +
+                                   std::to_string(static_cast<int64_t>(max)));
+    }
+    return static_cast<int64_t>(*v);
 }
 
 bool boolean(const json& o, const char* key, const std::string& where, bool fallback) {
@@ -166,10 +179,8 @@ platform::ActivationPolicy policy(const std::string& text, const std::string& wh
 SceneApplication application(const json& v, const std::string& where) {
     requireObject(v, where);
     SceneApplication a;
-    auto pid = optNumber(v, "pid", where);
-    if (!pid || *pid < 1 || *pid != static_cast<double>(static_cast<int32_t>(*pid))) {
-        fail(path(where, "pid"), "expected a positive whole number");
-    }
+    auto pid = optWhole(v, "pid", where, 1, INT32_MAX);
+    if (!pid) fail(path(where, "pid"), "missing");
     a.pid = static_cast<int32_t>(*pid);
     a.name = optString(v, "name", where);
     a.bundleIdentifier = optString(v, "bundleIdentifier", where);
@@ -190,7 +201,7 @@ SceneApplication application(const json& v, const std::string& where) {
         const json* f = field(windows[i], "frame");
         if (!f) fail(path(w, "frame"), "missing");
         sw.frame = rect(*f, path(w, "frame"));
-        sw.layer = static_cast<int>(optNumber(windows[i], "layer", w).value_or(0));
+        sw.layer = static_cast<int>(optWhole(windows[i], "layer", w, INT32_MIN, INT32_MAX).value_or(0));
         a.windows.push_back(sw);
     }
     return a;
@@ -225,7 +236,7 @@ Scene sceneFrom(const json& root) {
     s.frontmost = optString(root, "frontmost", where);
     if (const json* self = field(root, "self")) {
         requireObject(*self, path(where, "self"));
-        if (auto pid = optNumber(*self, "pid", path(where, "self"))) s.selfPID = static_cast<int32_t>(*pid);
+        if (auto pid = optWhole(*self, "pid", path(where, "self"), 1, INT32_MAX)) s.selfPID = static_cast<int32_t>(*pid);
         s.selfName = string(*self, "name", path(where, "self"), s.selfName);
         s.selfBundlePath = string(*self, "bundlePath", path(where, "self"), s.selfBundlePath);
     }
@@ -249,6 +260,7 @@ Scene sceneFrom(const json& root) {
         requireObject(*prefs, path(where, "preferences"));
         for (auto it = prefs->begin(); it != prefs->end(); ++it) {
             std::string w = path(where, "preferences") + "." + it.key();
+            if (it.key().empty() || it.key().find('/') != std::string::npos) fail(w, "is not a domain name");
             requireObject(it.value(), w);
             auto value = property(it.value(), w);
             s.preferences.emplace_back(it.key(), *value.asDictionary());

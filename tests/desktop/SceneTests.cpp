@@ -25,11 +25,16 @@ TEST_F(Scenes, MalformedScenesAreReportedNotFatal) {
         {R"({"screens": [{"frame": [0, 0, 10]}]})", "scene.screens[0].frame"},
         {R"({"screens": [{"frame": [0, 0, 1440, 900], "cameraHousing": {"width": -3, "height": 2}}]})", "cameraHousing"},
         {R"({"applications": [{"name": "No pid"}]})", "scene.applications[0].pid"},
+        {R"({"applications": [{"pid": 1e12}]})", "scene.applications[0].pid"},
+        {R"({"applications": [{"pid": 7.5}]})", "scene.applications[0].pid"},
+        {R"({"applications": [{"pid": 7, "windows": [{"frame": [0, 0, 9, 9], "layer": -1e300}]}]})", "layer"},
+        {R"({"self": {"pid": -4}})", "scene.self.pid"},
         {R"({"applications": [{"pid": 7, "statusItems": [{"width": "wide"}]}]})", "statusItems[0].width"},
         {R"({"applications": [{"pid": 7}, {"pid": 7}]})", "used twice"},
         {R"({"applications": [{"pid": 501}]})", "this application's own"},
         {R"({"accessibility": {"trusted": "yes"}})", "scene.accessibility.trusted"},
         {R"({"preferences": {"com.example": {"Key": null}}})", "cannot be null"},
+        {R"({"preferences": {"../../etc": {"Key": 1}}})", "is not a domain name"},
         {R"({"applications": [{"pid": 7, "activationPolicy": "sometimes"}]})", "activationPolicy"},
     };
     for (const auto& [json, where] : cases) {

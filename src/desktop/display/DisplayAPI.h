@@ -1,0 +1,82 @@
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "desktop/display/DisplayState.h"
+
+namespace desktop {
+
+class Desktop;
+
+struct DisplayResponse {
+    int status = 200;
+    nlohmann::json body;
+};
+
+// The published state: the last state text with a version that moves whenever the state
+// changes. Written on the main thread, read by the server's threads.
+class StateFeed {
+public:
+    // Stores `state` (without its version) and returns the version; a state equal to the
+    // last one keeps the version.
+    uint64_t publish(const nlohmann::json& state);
+    uint64_t version() const;
+    // The state text (with "version") once the version differs from `known`, or after
+    // `timeout`, or when `stop` was called; `version` says which one it is.
+    std::string waitNewer(uint64_t known, double timeoutSeconds, uint64_t& version);
+    std::string current(uint64_t& version) const;
+    void stop();
+    bool stopped() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string last_;  // the state as compared, without the version
+    std::string text_;  // the state as sent, with the version
+    uint64_t version_ = 0;
+    bool stopped_ = false;
+};
+
+// The JSON API of the display (docs/display.md), run on the main thread: reading the
+// state, and input that reaches the application through the desktop's event path (pointer
+// and keys) or the view layer's automation (actions on view nodes), answers to the system's
+// dialogs, and the manual clock. The HTTP server hands every request here; tests call it
+// directly.
+class DisplayAPI {
+public:
+    explicit DisplayAPI(Desktop& desktop) : desktop_(desktop), state_(desktop) {}
+
+    // One request: "GET" or "POST", a path below /api ("/state", "/pointer"...), the body
+    // (JSON for POST) and the query string's `path` (for /files).
+    DisplayResponse handle(const std::string& method, const std::string& path, const std::string& body,
+                           const std::string& queryPath = "");
+    // Builds the state and publishes it; returns the version.
+    uint64_t publish();
+    StateFeed& feed() { return feed_; }
+    Desktop& desktop() { return desktop_; }
+
+private:
+    DisplayResponse pointer(const nlohmann::json& body);
+    DisplayResponse key(const nlohmann::json& body);
+    DisplayResponse act(const nlohmann::json& body);
+    DisplayResponse windowAction(const nlohmann::json& body);
+    DisplayResponse accessibilityPrompt(const nlohmann::json& body);
+    DisplayResponse accessibilitySwitch(const nlohmann::json& body);
+    DisplayResponse openPanel(const nlohmann::json& body);
+    DisplayResponse alert(const nlohmann::json& body);
+    DisplayResponse advanceClock(const nlohmann::json& body);
+    DisplayResponse files(const std::string& relative);
+    // A path the page names, inside the simulated home; empty when it leads outside.
+    std::filesystem::path insideHome(const std::string& relative) const;
+
+    Desktop& desktop_;
+    DisplayState state_;
+    StateFeed feed_;
+};
+
+}  // namespace desktop

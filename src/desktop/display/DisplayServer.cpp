@@ -1,0 +1,343 @@
+#include "desktop/display/DisplayServer.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <vector>
+
+#include "desktop/Desktop.h"
+#include "desktop/DesktopApplication.h"
+#include "desktop/display/DisplayAPI.h"
+#include "platform/RunLoop.h"
+#include "ui/Assets.h"
+
+namespace desktop {
+
+namespace {
+
+// How often the state is looked at with the real clock (the transparency tick is 30 a second).
+constexpr double kRealClockTick = 0.05;
+// How long a request waits for the main thread before it gives up.
+constexpr auto kRequestTimeout = std::chrono::seconds(60);
+// A comment line keeps an idle event stream open through proxies and tells a closed one.
+constexpr double kKeepAliveSeconds = 15;
+
+std::string contentType(const std::filesystem::path& file) {
+    const std::string ext = file.extension().string();
+    if (ext == ".svg") return "image/svg+xml";
+    if (ext == ".png") return "image/png";
+    if (ext == ".ttf") return "font/ttf";
+    if (ext == ".woff2") return "font/woff2";
+    return "application/octet-stream";
+}
+
+bool readFile(const std::filesystem::path& file, std::string& out) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    out = buffer.str();
+    return true;
+}
+
+}  // namespace
+
+struct DisplayServer::Core : std::enable_shared_from_this<DisplayServer::Core> {
+    // One request waiting for the main thread's answer.
+    struct Slot {
+        std::mutex mutex;
+        std::condition_variable answered;
+        bool done = false;
+        DisplayResponse response;
+
+        void fulfill(DisplayResponse r) {
+            std::lock_guard lock(mutex);
+            if (done) return;
+            response = std::move(r);
+            done = true;
+            answered.notify_all();
+        }
+        bool wait(std::chrono::seconds timeout) {
+            std::unique_lock lock(mutex);
+            return answered.wait_for(lock, timeout, [&] { return done; });
+        }
+    };
+
+    DisplayAPI* api = nullptr;  // main thread; null once the server stopped
+    Options options;
+    httplib::Server http;
+    int port = 0;
+    std::atomic<bool> stopping{false};
+
+    // Requests handed to the main thread; the manual clock's loop sleeps until one comes.
+    std::mutex wakeMutex;
+    std::condition_variable wake;
+    uint64_t posted = 0;
+
+    std::vector<std::shared_ptr<Slot>> inFlight;  // main thread: requests being handled now
+    std::mutex outstandingMutex;
+    std::vector<std::weak_ptr<Slot>> outstanding;  // every request not yet answered
+
+    DisplayResponse call(const std::string& method, const std::string& path, const std::string& body,
+                         const std::string& query);
+    void handleOnMain(const std::shared_ptr<Slot>& slot, const std::string& method, const std::string& path,
+                      const std::string& body, const std::string& query);
+    // Answers the requests whose handling opened a nested session: the page can go on.
+    void releaseInFlight();
+    // Manual clock: runs the main run loop as requests come in, while `keepServing` holds.
+    void serveWhile(const std::function<bool()>& keepServing);
+    void installModalHandlers();
+    void notifyPosted();
+    void routes();
+};
+
+DisplayResponse DisplayServer::Core::call(const std::string& method, const std::string& path, const std::string& body,
+                                          const std::string& query) {
+    if (stopping) return {503, {{"ok", false}, {"error", "the desktop is shutting down"}}};
+    auto slot = std::make_shared<Slot>();
+    {
+        std::lock_guard lock(outstandingMutex);
+        outstanding.erase(std::remove_if(outstanding.begin(), outstanding.end(), [](const auto& w) { return w.expired(); }),
+                          outstanding.end());
+        outstanding.push_back(slot);
+    }
+    std::weak_ptr<Core> weak = shared_from_this();
+    platform::RunLoop::main().performOnMain([weak, slot, method, path, body, query] {
+        auto core = weak.lock();
+        if (!core || !core->api) {
+            slot->fulfill({503, {{"ok", false}, {"error", "the desktop is shutting down"}}});
+            return;
+        }
+        core->handleOnMain(slot, method, path, body, query);
+    });
+    notifyPosted();
+    if (!slot->wait(kRequestTimeout)) return {504, {{"ok", false}, {"error", "the desktop did not answer in time"}}};
+    std::lock_guard lock(slot->mutex);
+    return slot->response;
+}
+
+void DisplayServer::Core::handleOnMain(const std::shared_ptr<Slot>& slot, const std::string& method,
+                                       const std::string& path, const std::string& body, const std::string& query) {
+    inFlight.push_back(slot);
+    DisplayResponse response;
+    try {
+        response = api->handle(method, path, body, query);
+    } catch (const std::exception& e) {
+        response = {500, {{"ok", false}, {"error", e.what()}}};
+    }
+    inFlight.erase(std::remove(inFlight.begin(), inFlight.end(), slot), inFlight.end());
+    if (!api) {  // stopped while the request ran
+        slot->fulfill({503, {{"ok", false}, {"error", "the desktop is shutting down"}}});
+        return;
+    }
+    const uint64_t version = api->publish();
+    if (response.body.is_object() && !response.body.contains("version")) response.body["version"] = version;
+    slot->fulfill(std::move(response));
+}
+
+void DisplayServer::Core::releaseInFlight() {
+    if (inFlight.empty()) return;
+    const uint64_t version = api ? api->publish() : 0;
+    for (auto& slot : inFlight) slot->fulfill({200, {{"ok", true}, {"pending", true}, {"version", version}}});
+}
+
+void DisplayServer::Core::notifyPosted() {
+    {
+        std::lock_guard lock(wakeMutex);
+        ++posted;
+    }
+    wake.notify_all();
+}
+
+void DisplayServer::Core::serveWhile(const std::function<bool()>& keepServing) {
+    uint64_t seen = 0;
+    {
+        std::lock_guard lock(wakeMutex);
+        seen = posted;
+    }
+    while (!stopping && keepServing()) {
+        platform::RunLoop::main().run();  // everything due now, requests included
+        if (api) api->publish();
+        if (stopping || !keepServing()) break;
+        std::unique_lock lock(wakeMutex);
+        wake.wait_for(lock, std::chrono::milliseconds(250), [&] { return stopping || posted != seen; });
+        seen = posted;
+    }
+}
+
+void DisplayServer::Core::installModalHandlers() {
+    Desktop& desktop = api->desktop();
+    std::weak_ptr<Core> weak = shared_from_this();
+    // Inside a modal session: answer the request that opened it, show it, and with the
+    // manual clock keep serving until the page answers it (the real clock's session
+    // serves requests by itself).
+    desktop.setAlertHandler([weak](Desktop& d, const platform::Alert&) {
+        auto core = weak.lock();
+        if (!core || !core->api) return;
+        core->releaseInFlight();
+        core->api->publish();
+        if (platform::RunLoop::main().clock().isManual()) {
+            core->serveWhile([&d] { return !d.isCurrentAlertAnswered() && !d.application().isTerminated(); });
+        }
+    });
+    desktop.setOpenPanelHandler([weak](Desktop& d, const platform::OpenPanel&) {
+        auto core = weak.lock();
+        if (!core || !core->api) return;
+        core->releaseInFlight();
+        core->api->publish();
+        if (platform::RunLoop::main().clock().isManual()) {
+            core->serveWhile([&d] { return !d.isOpenPanelAnswered() && !d.application().isTerminated(); });
+        }
+    });
+}
+
+void DisplayServer::Core::routes() {
+    std::weak_ptr<Core> weak = shared_from_this();
+    auto handler = [weak](const httplib::Request& req, httplib::Response& res) {
+        auto core = weak.lock();
+        if (!core) return;
+        std::string path = req.path.substr(4);  // after "/api"
+        DisplayResponse r = core->call(req.method, path, req.body, req.has_param("path") ? req.get_param_value("path") : "");
+        res.status = r.status;
+        res.set_header("Cache-Control", "no-store");
+        res.set_content(r.body.dump(), "application/json");
+    };
+    http.Get("/api/events", [weak](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Cache-Control", "no-store");
+        res.set_chunked_content_provider("text/event-stream", [weak, known = uint64_t(0)](size_t, httplib::DataSink& sink) mutable {
+            auto core = weak.lock();
+            if (!core || core->stopping) {
+                sink.done();
+                return false;
+            }
+            uint64_t version = 0;
+            std::string state = core->api ? core->api->feed().waitNewer(known, kKeepAliveSeconds, version) : std::string();
+            if (core->stopping) {
+                sink.done();
+                return false;
+            }
+            std::string message = ": still here\n\n";
+            if (version != known && !state.empty()) {
+                known = version;
+                message = "data: " + state + "\n\n";
+            }
+            return sink.write(message.data(), message.size());
+        });
+    });
+    http.Get(R"(/api/.*)", handler);
+    http.Post(R"(/api/.*)", handler);
+    http.Get("/fonts/MaterialIcons-Regular.ttf", [weak](const httplib::Request&, httplib::Response& res) {
+        auto core = weak.lock();
+        std::string data;
+        if (!core || !readFile(core->options.iconFont, data)) {
+            res.status = 404;
+            return;
+        }
+        res.set_header("Cache-Control", "max-age=86400");
+        res.set_content(std::move(data), "font/ttf");
+    });
+    http.Get(R"(/assets/([A-Za-z0-9_.-]+))", [weak](const httplib::Request& req, httplib::Response& res) {
+        auto core = weak.lock();
+        if (!core) return;
+        // The bundle is the main thread's; ask it there where the asset's file is.
+        DisplayResponse where = core->call("GET", "/asset-file", "", req.matches[1]);
+        std::string data;
+        const std::string file = where.body.value("file", std::string());
+        if (where.status != 200 || file.empty() || !readFile(file, data)) {
+            res.status = 404;
+            return;
+        }
+        res.set_content(std::move(data), contentType(file));
+    });
+    http.set_mount_point("/", options.pages.string());
+    http.set_file_extension_and_mimetype_mapping("js", "text/javascript");
+}
+
+DisplayServer::DisplayServer(DisplayAPI& api, Options options) : core_(std::make_shared<Core>()) {
+    core_->api = &api;
+    core_->options = std::move(options);
+}
+
+DisplayServer::~DisplayServer() {
+    stop();
+    if (listener_.joinable()) listener_.join();
+    core_->api = nullptr;
+}
+
+bool DisplayServer::start(std::string& error) {
+    core_->routes();
+    if (core_->options.port == 0) {
+        core_->port = core_->http.bind_to_any_port(core_->options.host);
+        if (core_->port <= 0) {
+            error = "cannot listen on " + core_->options.host;
+            return false;
+        }
+    } else {
+        if (!core_->http.bind_to_port(core_->options.host, core_->options.port)) {
+            error = "cannot listen on " + core_->options.host + ":" + std::to_string(core_->options.port);
+            return false;
+        }
+        core_->port = core_->options.port;
+    }
+    auto core = core_;
+    listener_ = std::thread([core] { core->http.listen_after_bind(); });
+    return true;
+}
+
+int DisplayServer::port() const { return core_->port; }
+
+void DisplayServer::run() {
+    auto& loop = platform::RunLoop::main();
+    Desktop& desktop = core_->api->desktop();
+    core_->installModalHandlers();
+    core_->api->publish();
+    if (loop.clock().isManual()) {
+        core_->serveWhile([&desktop] { return !desktop.application().isTerminated(); });
+    } else {
+        std::weak_ptr<Core> weak = core_;
+        auto tick = loop.scheduledTimer(
+            kRealClockTick, true,
+            [weak](platform::Timer&) {
+                auto core = weak.lock();
+                if (!core || !core->api) return;
+                core->releaseInFlight();  // a tick inside a request: it opened a nested session
+                core->api->publish();
+            },
+            platform::TimerModes::common);
+        while (!core_->stopping && !desktop.application().isTerminated()) loop.run();
+        tick->invalidate();
+    }
+    desktop.setAlertHandler(nullptr);
+    desktop.setOpenPanelHandler(nullptr);
+}
+
+void DisplayServer::stop() {
+    if (core_->stopping.exchange(true)) return;
+    if (core_->api) core_->api->feed().stop();
+    {
+        std::lock_guard lock(core_->outstandingMutex);
+        for (auto& weak : core_->outstanding) {
+            if (auto slot = weak.lock()) slot->fulfill({503, {{"ok", false}, {"error", "the desktop is shutting down"}}});
+        }
+    }
+    core_->http.stop();
+    core_->wake.notify_all();
+    // Quitting puts hidden icons back, and ends a modal session the real clock is running.
+    std::weak_ptr<Core> weak = core_;
+    platform::RunLoop::main().performOnMain([weak] {
+        auto core = weak.lock();
+        if (!core || !core->api) return;
+        auto& app = core->api->desktop().application();
+        if (!app.isTerminated()) app.terminate();
+    });
+    platform::RunLoop::main().stop();
+}
+
+}  // namespace desktop
