@@ -4,10 +4,10 @@
 
 #include "app/AccessibilityReapprovalGuide.h"
 #include "app/AppState.h"
-#include "app/WindowPlaceholderView.h"
 #include "model/UITestLaunch.h"
 #include "onboarding/DismissOnboarding.h"
 #include "onboarding/MenuBarAppWindows.h"
+#include "onboarding/OnboardingView.h"
 #include "platform/Application.h"
 #include "platform/Platform.h"
 #include "platform/UserDefaults.h"
@@ -30,7 +30,7 @@ void OnboardingWindowController::show(AppState& appState) {
             if (auto* self = weak.get()) self->dismiss();
             else if (hasCompletedOnboarding()) MenuBarAppWindows::restoreAccessoryIfIdle();
         });
-        auto content = ui::HostingView::make(std::make_shared<WindowPlaceholderView>(windowTitle), std::move(environment));
+        auto content = ui::HostingView::make(std::make_shared<OnboardingView>(), std::move(environment));
         auto window = platform::Window::make(platform::Rect{platform::Point{}, contentSize},
                                              platform::WindowStyle::titled | platform::WindowStyle::closable);
         window->setContentView(content);
