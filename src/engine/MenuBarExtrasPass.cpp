@@ -119,7 +119,6 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverAXExtras() {
         const auto* children = std::get_if<std::vector<platform::AXUIElementRef>>(&childrenValue);
         if (!children) continue;
 
-        result.reserve(result.size() + children->size());
         for (size_t i = 0; i < children->size(); ++i) {
             result.push_back(axItem((*children)[i], app, static_cast<int64_t>(i)));
         }
@@ -206,16 +205,18 @@ std::optional<Rect> MenuBarItemDiscovery::copyFrame(const platform::AXUIElementR
     return cocoaRect(Rect{*position, *size});
 }
 
-Rect MenuBarItemDiscovery::cocoaRect(const Rect& fromQuartz) {
-    const platform::Screens& screens = platform::screens();
-    double height = 0;
-    if (auto zeroScreen = zeroOriginScreenFrame(screens.screens())) {
-        height = zeroScreen->height();
-    } else if (auto main = screens.mainScreen()) {
-        height = main->frame.height();
-    }
-    return Rect{fromQuartz.minX(), height - fromQuartz.minY() - fromQuartz.height(), fromQuartz.width(),
+Rect MenuBarItemDiscovery::cocoaRect(const Rect& fromQuartz) { return cocoaRect(fromQuartz, flipHeight()); }
+
+Rect MenuBarItemDiscovery::cocoaRect(const Rect& fromQuartz, double flipHeight) {
+    return Rect{fromQuartz.minX(), flipHeight - fromQuartz.minY() - fromQuartz.height(), fromQuartz.width(),
                 fromQuartz.height()};
+}
+
+double MenuBarItemDiscovery::flipHeight() {
+    const platform::Screens& screens = platform::screens();
+    if (auto zeroScreen = zeroOriginScreenFrame(screens.screens())) return zeroScreen->height();
+    if (auto main = screens.mainScreen()) return main->frame.height();
+    return 0;
 }
 
 std::optional<platform::Screen> MenuBarItemDiscovery::primaryScreen() {

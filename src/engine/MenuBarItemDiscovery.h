@@ -72,6 +72,10 @@ public:
     static std::optional<platform::Rect> copyFrame(const platform::AXUIElementRef& element);
     // The engine's one flip between window-server and AppKit rectangles; its own inverse.
     static platform::Rect cocoaRect(const platform::Rect& fromQuartz);
+    // The flip against a height already looked up with `flipHeight()`, for loops over windows.
+    static platform::Rect cocoaRect(const platform::Rect& fromQuartz, double flipHeight);
+    // The height of the first screen whose origin is (0, 0), else of the main screen, else 0.
+    static double flipHeight();
     // The first screen whose origin is (0, 0), else the main screen.
     static std::optional<platform::Screen> primaryScreen();
     // Puts back a frame that a display arrangement placed a full screen width to the left.

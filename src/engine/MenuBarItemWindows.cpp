@@ -142,6 +142,7 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverMenuBarItemWindows() c
     const bool rtl = SystemMenuBarLayout::isRightToLeft();
     const std::vector<platform::Screen> screens = platform::screens().screens();
     const std::optional<platform::Screen> primary = primaryScreen();
+    const double height = flipHeight();
 
     Items items;
     std::unordered_map<std::string, int64_t> ownerCounts;
@@ -150,7 +151,7 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverMenuBarItemWindows() c
         if (privateList.empty() && info.layer > 0 && !(info.layer >= 15 && info.layer <= 30)) continue;
         const Rect& bounds = info.bounds;
         if (!(bounds.minY() > -8 && bounds.minY() < 48)) continue;
-        const Rect frame = cocoaRect(bounds);
+        const Rect frame = cocoaRect(bounds, height);
         if (!(frame.width() >= 18 && frame.width() <= 220 && frame.height() >= 10 && frame.height() <= 48)) continue;
         if (!isInBand(frame, rtl, screens, primary)) continue;
 

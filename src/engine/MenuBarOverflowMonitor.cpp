@@ -38,12 +38,13 @@ std::vector<platform::Rect> MenuBarOverflowMonitor::menuBarStatusFrames(const pl
     if (windows.empty()) return {};
     const double threshold = screen.frame.maxY() - (platform::statusBar().thickness() + kStripSlack);
 
+    const double flipHeight = MenuBarItemDiscovery::flipHeight();
     std::vector<platform::Rect> frames;
     for (const platform::WindowInfo& window : windows) {
         if (ignoredOwners_.contains(window.ownerName)) continue;
         if (window.layer < kStatusLayerLow || window.layer > kStatusLayerHigh) continue;
         if (!(window.bounds.width() > 0) || !(window.bounds.height() > 0)) continue;
-        const platform::Rect frame = MenuBarItemDiscovery::cocoaRect(window.bounds);
+        const platform::Rect frame = MenuBarItemDiscovery::cocoaRect(window.bounds, flipHeight);
         if (frame.minY() < threshold - kBottomTolerance) continue;
         if (auto app = platform::workspace().runningApplication(window.ownerPID);
             app && app->bundleIdentifier && ignoredOwners_.contains(*app->bundleIdentifier)) {
