@@ -144,6 +144,47 @@ TEST_F(MenuBarWindowTest, SourceAppHitTestFindsTheIconUnderAWindowButNoHost) {
     EXPECT_TRUE(hit->element);
 }
 
+TEST_F(MenuBarWindowTest, OnlyHostWindowsShovedToTheLeadingEdgeAreHitTested) {
+    desktop::Scene scene = bareScene();
+    scene.screens[0].cameraHousing.reset();
+    auto wide = app(706, "Widebar", "com.example.widebar", {1446});
+    wide.statusItems[0].position = 100;
+    auto gem = app(708, "Gem", "com.example.gem", {24});
+    gem.statusItems[0].position = 150;  // at x = 34
+    auto pebble = app(707, "Pebble", "com.example.pebble", {24});
+    pebble.statusItems[0].position = 200;  // beyond both: at x = 10
+    scene.applications.push_back(wide);
+    scene.applications.push_back(gem);
+    scene.applications.push_back(pebble);
+    desktop::Desktop& d = load(scene);
+    const Rect pebbleFrame = d.statusItem("Pebble", "Item-0")->frame();
+    ASSERT_LT(pebbleFrame.maxX(), 40);
+
+    auto hostAt = [](const Rect& frame, uint32_t number) {
+        DiscoveredMenuBarItem row;
+        row.title = row.ownerName = "Control Center";
+        row.bundleIdentifier = "com.apple.controlcenter";
+        row.itemIndex = 3;
+        row.frame = frame;
+        row.windowID = number;
+        row.id = {row.bundleIdentifier, row.title, row.ownerName, 3, std::nullopt, std::nullopt};
+        return row;
+    };
+    const auto resolved = MenuBarItemDiscovery::resolveSourceApplications({hostAt(pebbleFrame, 90)}, {});
+    EXPECT_EQ(resolved[0].title, "Pebble");
+    EXPECT_EQ(resolved[0].ownerName, "Pebble");
+    EXPECT_EQ(resolved[0].bundleIdentifier, std::optional<std::string>("com.example.pebble"));
+    EXPECT_TRUE(resolved[0].axElement);
+    EXPECT_EQ(resolved[0].id,
+              (tessivane::MenuBarItemID{"com.example.pebble", "Pebble", "Pebble", 3, 90u, pebbleFrame.minX()}));
+
+    // A host window over the next icon, whose right edge is past 40 pt, is left alone.
+    const Rect gemFrame = d.statusItem("Gem", "Item-0")->frame();
+    ASSERT_GE(gemFrame.maxX(), 40);
+    ASSERT_TRUE(MenuBarItemDiscovery::sourceApp(MenuBarItemDiscovery::cocoaRect(gemFrame)));
+    EXPECT_EQ(MenuBarItemDiscovery::resolveSourceApplications({hostAt(gemFrame, 91)}, {})[0].title, "Control Center");
+}
+
 TEST_F(MenuBarWindowTest, MenuBarBandFollowsTheDirection) {
     load(bareScene());
     // Left to right the band reaches 400 pt past the left edge and 80 past the right.
