@@ -156,11 +156,14 @@ Items applyControlCenterModuleTitles(Items rows, GenericHostMemo& hosts) {
                      [](const ControlCenterModule& a, const ControlCenterModule& b) { return *a.position < *b.position; });
     for (const ControlCenterModule& module : modules) {
         if (candidates.empty()) break;
-        const double target = screen.maxX() - *module.position;
+        // Positions count from the trailing end to the module's far edge; a mirrored bar
+        // trails at its left edge.
+        const double target = rtl ? screen.minX() + *module.position : screen.maxX() - *module.position;
         auto nearest = candidates.end();
         double nearestDistance = 0;
         for (auto it = candidates.begin(); it != candidates.end(); ++it) {
-            const double distance = std::abs(rows[*it].frame.minX() - target);
+            const platform::Rect& frame = rows[*it].frame;
+            const double distance = std::abs((rtl ? frame.maxX() : frame.minX()) - target);
             if (nearest == candidates.end() || distance < nearestDistance) {
                 nearest = it;
                 nearestDistance = distance;

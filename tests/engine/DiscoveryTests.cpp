@@ -11,6 +11,7 @@
 #include "engine/DiscoveryFixture.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "platform/Platform.h"
+#include "platform/ProcessInfo.h"
 #include "platform/StatusBar.h"
 
 namespace {
@@ -98,6 +99,23 @@ TEST_F(DiscoveryTest, ForcedScanOfTheDefaultSceneListsEveryIconOnceLeftToRight) 
     }
     EXPECT_EQ(indexes["io.nimbusnote.Nimbusnote"].size(), 2u);
     EXPECT_EQ(indexes["com.apple.controlcenter"].size(), 7u);
+}
+
+TEST_F(DiscoveryTest, MirroredBarKeepsEveryControlCenterModule) {
+    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarRTL"});
+    desktop::Desktop& d = loadDefaultScene();
+    ASSERT_LT(d.statusItem("Control Center", "Clock")->frame().minX(), 100);
+
+    MenuBarItemDiscovery discovery;
+    const auto items = discovery.discoverItems(true);
+    EXPECT_EQ(items.size(), 21u);
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "Clock"), "Clock");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "BentoBox"), "Control Center");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "DoNotDisturb"), "Focus");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "AudioVideoModule"), "Sound");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "Battery"), "Battery");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "WiFi"), "Wi-Fi");
+    EXPECT_EQ(titleOfWindow(items, "Control Center", "Bluetooth"), "Bluetooth");
 }
 
 TEST_F(DiscoveryTest, ScansWithinTenSecondsReuseTheAccessibilityPassUnlessForced) {
