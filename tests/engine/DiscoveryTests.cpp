@@ -29,6 +29,15 @@ protected:
         const DiscoveredMenuBarItem* item = itemWithWindow(items, bar->window->number);
         return item ? item->title : "<not listed>";
     }
+    // Control Center's windows of the default scene, each named after its module.
+    void expectModuleTitles(const std::vector<DiscoveredMenuBarItem>& items) {
+        const std::pair<const char*, const char*> modules[] = {
+            {"Clock", "Clock"},   {"BentoBox", "Control Center"}, {"DoNotDisturb", "Focus"}, {"AudioVideoModule", "Sound"},
+            {"Battery", "Battery"}, {"WiFi", "Wi-Fi"},             {"Bluetooth", "Bluetooth"}};
+        for (const auto& [autosaveName, title] : modules) {
+            EXPECT_EQ(titleOfWindow(items, "Control Center", autosaveName), title);
+        }
+    }
 };
 
 TEST_F(DiscoveryTest, ForcedScanOfTheDefaultSceneListsEveryIconOnceLeftToRight) {
@@ -69,13 +78,7 @@ TEST_F(DiscoveryTest, ForcedScanOfTheDefaultSceneListsEveryIconOnceLeftToRight) 
     }
 
     // Control Center's anonymous windows carry the names of its modules.
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "Clock"), "Clock");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "BentoBox"), "Control Center");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "DoNotDisturb"), "Focus");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "AudioVideoModule"), "Sound");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "Battery"), "Battery");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "WiFi"), "Wi-Fi");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "Bluetooth"), "Bluetooth");
+    expectModuleTitles(items);
     EXPECT_EQ(titleOfWindow(items, "Spotlight", "Item-0"), "Spotlight");
     EXPECT_EQ(titleOfWindow(items, "TextInputMenuAgent", "Item-0"), "Input Source");
     // An icon that Control Center draws for another application is that application's.
@@ -109,13 +112,7 @@ TEST_F(DiscoveryTest, MirroredBarKeepsEveryControlCenterModule) {
     MenuBarItemDiscovery discovery;
     const auto items = discovery.discoverItems(true);
     EXPECT_EQ(items.size(), 21u);
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "Clock"), "Clock");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "BentoBox"), "Control Center");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "DoNotDisturb"), "Focus");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "AudioVideoModule"), "Sound");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "Battery"), "Battery");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "WiFi"), "Wi-Fi");
-    EXPECT_EQ(titleOfWindow(items, "Control Center", "Bluetooth"), "Bluetooth");
+    expectModuleTitles(items);
 }
 
 TEST_F(DiscoveryTest, ScansWithinTenSecondsReuseTheAccessibilityPassUnlessForced) {
