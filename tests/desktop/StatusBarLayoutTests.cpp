@@ -216,6 +216,38 @@ TEST_F(StatusBarLayout, CommandDraggingAnItemMovesItAndStoresItsPosition) {
     EXPECT_EQ(first->frame(), before);
 }
 
+TEST_F(StatusBarLayout, ScreensComingAndGoingRelayTheBarOut) {
+    Scene scene = flatScene();
+    scene.applications.push_back(appWithItems(600, "Alpha", {30}));
+    auto& d = load(scene);
+    int changes = 0;
+    auto sub = platform::screens().parametersDidChange.connect([&] { ++changes; });
+    const BarItem* item = d.statusItem("Alpha", "Item-0");
+    const desktop::SceneScreen flat = scene.screens[0];
+
+    d.setScreens({});
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(platform::screens().mainScreen());
+    EXPECT_FALSE(item->onScreen);
+    EXPECT_TRUE(platform::windowServer().windowList(platform::WindowListOptions::onScreenOnly, 0).size() <= 1);
+
+    // A laptop with a housing becomes the screen with the menu bar: 24 points, items beside it.
+    desktop::SceneScreen laptop;
+    laptop.frame = Rect{0, 0, 1512, 982};
+    laptop.cameraHousing = platform::Size{188, 32};
+    d.addScreen(laptop);
+    EXPECT_EQ(platform::statusBar().thickness(), 24);
+    EXPECT_TRUE(item->shown);
+    EXPECT_EQ(item->frame().maxY(), 982);
+    desktop::SceneScreen external = flat;
+    external.frame = Rect{-1440, 0, 1440, 900};
+    d.addScreen(external);
+    EXPECT_EQ(platform::screens().screens().front().frame, laptop.frame);  // the menu bar screen first
+    d.removeScreen(0);
+    EXPECT_EQ(platform::statusBar().thickness(), 22);
+    EXPECT_EQ(changes, 4);
+}
+
 TEST_F(StatusBarLayout, RemovedAndReleasedItemsLeaveTheBar) {
     auto& d = load(Scene::minimal());
     auto item = platform::statusBar().statusItem(30);
