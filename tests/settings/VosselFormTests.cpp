@@ -1,0 +1,120 @@
+// The vossel forms: the new-vossel and edit-vossel pages and the icon picker over them.
+#include <gtest/gtest.h>
+
+#include "SettingsFixture.h"
+#include "settings/EditVosselScreen.h"
+#include "settings/NewVosselSheet.h"
+
+namespace settings_test {
+namespace {
+
+// The values the settings root keeps for the new-vossel page.
+class NewVosselOwner : public ui::View {
+public:
+    ui::State<std::string> name{this, ""};
+    ui::State<std::string> symbol{this, "folder.fill"};
+    ui::State<std::string> color{this, ""};
+    ui::State<std::optional<std::string>> custom{this, std::nullopt};
+    std::vector<std::string> log;
+    ui::Node body() override {
+        return ui::view<tessivane::NewVosselSheet>(
+            name.binding(), symbol.binding(), color.binding(), custom.binding(), platform::UUID::random(),
+            [this] { log.push_back("cancel"); }, [this] { log.push_back("create " + name.get()); });
+    }
+};
+
+class VosselFormTest : public SettingsTest {
+protected:
+    std::shared_ptr<NewVosselOwner> owner = std::make_shared<NewVosselOwner>();
+    ui::Host sheet{owner};
+};
+
+TEST_F(VosselFormTest, TheNewVosselPageConfirmsOnlyANameThatIsNotBlank) {
+    EXPECT_TRUE(sheet.find(ui::byText("New vossel")).exists());
+    EXPECT_TRUE(sheet.find(ui::byText("What\u2019s this vossel for?")).exists());
+    EXPECT_TRUE(sheet.find(ui::byText("VPN, Focus, Dev \u2014 whatever you want to keep together.")).exists());
+    auto create = sheet.find(ui::byIdentifier("ui.addGroup"));
+    EXPECT_EQ(create.text(), "Create vossel");
+    EXPECT_TRUE(create.isDisabled());
+
+    sheet.find(ui::byIdentifier("ui.newGroupName")).type("   \n");
+    advance(0);
+    EXPECT_TRUE(sheet.find(ui::byIdentifier("ui.addGroup")).isDisabled());
+    EXPECT_FALSE(sheet.pressReturn());
+
+    sheet.find(ui::byIdentifier("ui.newGroupName")).type(" VPN ");
+    advance(0);
+    EXPECT_FALSE(sheet.find(ui::byIdentifier("ui.addGroup")).isDisabled());
+    EXPECT_TRUE(sheet.pressReturn());
+    EXPECT_TRUE(sheet.pressEscape());
+    EXPECT_EQ(owner->log, (std::vector<std::string>{"create  VPN ", "cancel"}));
+}
+
+TEST_F(VosselFormTest, TheIconPickerCoversTheFormAndTakesItsKeysUntilBack) {
+    EXPECT_TRUE(sheet.find(ui::button("Choose icon")).click());
+    advance(0);
+    ASSERT_TRUE(sheet.find(ui::byText("Search icons\u2026")).exists());
+    EXPECT_TRUE(sheet.find(ui::button("heart.fill")).click());
+    EXPECT_TRUE(sheet.find(ui::button("FB7185")).click());
+    advance(0);
+    EXPECT_EQ(owner->symbol.get(), "heart.fill");
+    EXPECT_EQ(owner->color.get(), "FB7185");
+
+    owner->name = "Music";
+    advance(0);
+    EXPECT_FALSE(sheet.pressReturn());  // the covered form does not create
+    EXPECT_TRUE(sheet.pressEscape());   // Back of the picker, not of the form
+    advance(0);
+    EXPECT_TRUE(owner->log.empty());
+    EXPECT_FALSE(sheet.find(ui::byText("Search icons\u2026")).exists());
+
+    // The large well opens it too.
+    ui::Element well;
+    for (auto& b : sheet.findAll(ui::byRole(ui::Role::button)))
+        if (b.help() == "Choose an icon") well = b;
+    EXPECT_TRUE(well.click());
+    advance(0);
+    EXPECT_TRUE(sheet.find(ui::byText("Search icons…")).exists());
+}
+
+TEST_F(VosselFormTest, EditingSavesTheTrimmedNameAndBackKeepsTheVossel) {
+    tessivane::IconGroup group;
+    group.id = platform::UUID::random();
+    group.name = "Notes";
+    group.symbolName = "note.text";
+    group.symbolColorHex = "60A5FA";
+    std::vector<std::string> saved;
+    int cancelled = 0;
+    ui::Host edit(std::make_shared<tessivane::EditVosselScreen>(
+        group, [&] { ++cancelled; },
+        [&](const std::string& name, const std::string& symbol, const std::string& color,
+            const std::optional<std::string>& custom) {
+            saved = {name, symbol, color, custom.value_or("none")};
+        }));
+    EXPECT_TRUE(edit.find(ui::byText("Edit vossel")).exists());
+    EXPECT_TRUE(edit.find(ui::byText("Save keeps the changes. Back leaves them as they were.")).exists());
+    EXPECT_EQ(edit.find(ui::byIdentifier("ui.groupName")).value(), "Notes");
+    EXPECT_EQ(edit.find(ui::byIdentifier("ui.saveVossel")).text(), "Save");
+
+    edit.find(ui::byIdentifier("ui.groupName")).type("  Journal \n");
+    advance(0);
+    EXPECT_TRUE(edit.find(ui::button("Choose icon")).click());
+    advance(0);
+    EXPECT_TRUE(edit.find(ui::button("bookmark.fill")).click());
+    auto backs = edit.findAll(ui::button("Back"));
+    ASSERT_EQ(backs.size(), 2u);
+    EXPECT_FALSE(backs.front().click());  // the form's, covered by the picker
+    EXPECT_TRUE(backs.back().click());
+    advance(0);
+    EXPECT_EQ(edit.find(ui::byIdentifier("ui.groupName")).value(), "  Journal \n");  // edits survive the picker
+    EXPECT_TRUE(edit.find(ui::byIdentifier("ui.saveVossel")).click());
+    EXPECT_EQ(saved, (std::vector<std::string>{"Journal", "bookmark.fill", "60A5FA", "none"}));
+
+    saved.clear();
+    EXPECT_TRUE(edit.pressEscape());
+    EXPECT_EQ(cancelled, 1);
+    EXPECT_TRUE(saved.empty());
+}
+
+}  // namespace
+}  // namespace settings_test
