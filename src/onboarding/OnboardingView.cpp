@@ -6,7 +6,6 @@
 
 #include "app/AccessibilityReapprovalGuide.h"
 #include "app/AppState.h"
-#include "model/MenuBarIdentity.h"
 #include "model/UITestLaunch.h"
 #include "onboarding/AccessibilityReapprovalInstructions.h"
 #include "onboarding/DismissOnboarding.h"
@@ -15,31 +14,14 @@
 #include "settings/AnonymousDeviceInfoOptIn.h"
 #include "settings/IconPickerButton.h"
 #include "settings/IconPickerScreen.h"
+#include "settings/VosselMemberList.h"
 #include "statusitems/AppIconView.h"
-#include "statusitems/GroupPopoverView.h"
 #include "ui/Color.h"
 #include "ui/Nodes.h"
 
 namespace tessivane {
 
 namespace {
-
-// Whether the member step shows the icon as one of the vossel's: never for our own icons;
-// otherwise the first member that is the same application (outside the generic hosts, whose
-// bundle says nothing about the icon) or shares a name with it.
-bool showsAsMember(const IconGroup& group, const DiscoveredMenuBarItem& item) {
-    if (MenuBarIdentity::isSelf(item.bundleIdentifier, item.ownerName)) return false;
-    const MenuBarIdentity::Names live(item.title, item.ownerName);
-    std::optional<bool> genericHost;
-    for (const MenuBarItemID& member : group.memberIDs) {
-        if (member.bundleIdentifier && item.bundleIdentifier && *member.bundleIdentifier == *item.bundleIdentifier) {
-            if (!genericHost) genericHost = MenuBarIdentity::isGenericHost(item.bundleIdentifier, item.ownerName);
-            if (!*genericHost) return true;
-        }
-        if (MenuBarIdentity::namesOverlap(MenuBarIdentity::Names(member), live)) return true;
-    }
-    return false;
-}
 
 std::string trimmedName(const std::string& name) { return platform::Text::trimmed(name); }
 
@@ -196,17 +178,12 @@ ui::Node OnboardingView::memberRow(AppState& appState, const IconGroup& group, c
     using namespace ui;
     AppState* app = &appState;
     const std::string name = item.displayName();
-    const bool isOn = showsAsMember(group, item);
-    const MenuBarItemID itemID = GroupPopoverView::reportedIdentity(item);
+    const bool isOn = VosselMemberList::showsAsMember(group, item);
     const platform::UUID groupID = group.id;
     // Whatever the new value, a change flips the membership: the store removes a matching
     // member or moves the icon into this vossel.
     Binding<bool> membership([isOn] { return isOn; },
-                             [app, itemID, groupID](bool) {
-                                 app->groupStore.toggleMember(itemID, groupID);
-                                 app->syncGroupStatusItems();
-                                 app->applyHiding();
-                             });
+                             [app, item, groupID](bool) { VosselMemberList::flipMembership(*app, item, groupID); });
     return Toggle(std::move(membership), HStack(view<AppIconView>(item.bundleIdentifier, item.ownerName, name), Text(name)));
 }
 

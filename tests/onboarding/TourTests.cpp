@@ -10,7 +10,6 @@
 #include "model/UITestLaunch.h"
 #include "platform/Application.h"
 #include "platform/Platform.h"
-#include "platform/UserDefaults.h"
 
 namespace onboardingtest {
 namespace {
@@ -197,15 +196,7 @@ TEST_F(TourTest, ReplayingACompletedTourResumesAndLeavesTheDockOnClose) {
 }
 
 TEST_F(TourTest, ReplayedAfterAnUpdateTheAccessibilityStepGuidesReapproval) {
-    // Trust was granted to an earlier copy and the tour was finished; this copy is not trusted.
-    auto& defaults = platform::UserDefaults::standard();
-    defaults.set(std::string(Guide::grantedVersionKey), "0.9");
-    defaults.set(std::string(Guide::lastLaunchedVersionKey), "0.9");
-    completeOnboarding();
-    loadDefault();
-    desktop().queueAlertAnswer("Later");
-    launch();
-    desktop().advance(0.6);
+    launchUntrustedAfterUpdate();
     ASSERT_EQ(desktop().alerts().size(), 1u);
     EXPECT_FALSE(window());
 
@@ -231,13 +222,7 @@ TEST_F(TourTest, ReplayedAfterAnUpdateTheAccessibilityStepGuidesReapproval) {
 }
 
 TEST_F(TourTest, OnceTrustedAgainTheStepIsTheUsualOne) {
-    auto& defaults = platform::UserDefaults::standard();
-    defaults.set(std::string(Guide::grantedVersionKey), "0.9");
-    completeOnboarding();
-    loadDefault();
-    desktop().queueAlertAnswer("Later");
-    launch();
-    desktop().advance(0.6);
+    launchUntrustedAfterUpdate();
     delegate().onboardingWindow.show(appState());
     ASSERT_TRUE(press("Next"));
     EXPECT_TRUE(tour().find(ui::byText("Re-enable Accessibility after update")));

@@ -1,0 +1,136 @@
+// The tour's steps in the cases a first run does not meet: vossels already there, a vossel
+// deleted meanwhile, no permission, no icons, the icon picker, and a tour outside its window.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "TourFixture.h"
+#include "app/AccessibilityReapprovalGuide.h"
+#include "desktop/Scene.h"
+#include "model/UITestLaunch.h"
+#include "platform/UserDefaults.h"
+#include "settings/IconPickerButton.h"
+
+namespace onboardingtest {
+namespace {
+
+class TourStepTest : public TourOnDesktop {
+protected:
+    std::string memberStepTitle(const std::string& name) { return "Put apps in “" + name + "”"; }
+    size_t toggleCount() { return tour().findAll(ui::byRole(ui::Role::toggle)).size(); }
+    // The first button of the tour with that help text.
+    ui::Element buttonWithHelp(const std::string& help) {
+        for (const auto& b : tour().findAll(ui::byRole(ui::Role::button))) {
+            if (b.help() == help) return b;
+        }
+        return {};
+    }
+};
+
+TEST_F(TourStepTest, WithAVosselAlreadyThereTheTourMakesNone) {
+    launchToTour();
+    desktop().setAccessibilityTrusted(true);
+    makeVossel("Dev", {});
+    ASSERT_NO_FATAL_FAILURE(walkToMembers("Fresh"));
+    ASSERT_EQ(appState().groupStore.groups().size(), 1u);
+    EXPECT_EQ(appState().groupStore.groups()[0].name, "Dev");
+    EXPECT_TRUE(tour().find(ui::byText(memberStepTitle("Dev"))));
+    EXPECT_GT(toggleCount(), 0u);
+}
+
+TEST_F(TourStepTest, AVosselDeletedMeanwhileIsMadeAgainUnderTheSameID) {
+    launchToTour();
+    desktop().setAccessibilityTrusted(true);
+    ASSERT_NO_FATAL_FAILURE(walkToMembers("VPN"));
+    const platform::UUID id = tourView().onboardingGroupID();
+    appState().groupStore.deleteGroup(id);
+    desktop().advance(0.1);
+    // The title falls back to the typed name, and there is no vossel to list icons for.
+    EXPECT_TRUE(tour().find(ui::byText(memberStepTitle("VPN"))));
+    EXPECT_EQ(toggleCount(), 0u);
+
+    ASSERT_TRUE(press("Back"));
+    ASSERT_TRUE(tour().find(ui::byRole(ui::Role::textField)).type("Renamed"));
+    desktop().advance(0);
+    ASSERT_TRUE(press("Next"));
+    ASSERT_EQ(appState().groupStore.groups().size(), 1u);
+    EXPECT_EQ(appState().groupStore.groups()[0].id, id);
+    EXPECT_EQ(appState().groupStore.groups()[0].name, "Renamed");
+    EXPECT_GT(toggleCount(), 0u);
+}
+
+TEST_F(TourStepTest, WithoutPermissionTheMemberStepOnlyHints) {
+    launchToTour();
+    ASSERT_NO_FATAL_FAILURE(walkToMembers("VPN"));
+    EXPECT_TRUE(tour().find(ui::byText("Enable Accessibility on the previous step to see apps here.")));
+    EXPECT_FALSE(tour().find(ui::byText("No icons found yet.")));
+    EXPECT_EQ(toggleCount(), 0u);
+    // The vossel is made all the same.
+    EXPECT_EQ(appState().groupStore.groups().size(), 1u);
+}
+
+TEST_F(TourStepTest, WithNoIconsTheMemberStepOffersARescan) {
+    load(desktop::Scene::minimal());
+    launch();
+    desktop().advance(0.6);
+    ASSERT_TRUE(isWindowShown());
+    desktop().setAccessibilityTrusted(true);
+    ASSERT_NO_FATAL_FAILURE(walkToMembers("VPN"));
+    EXPECT_TRUE(tour().find(ui::byText("No icons found yet.")));
+    EXPECT_EQ(toggleCount(), 0u);
+
+    desktop::SceneApplication app;
+    app.pid = 900;
+    app.name = "Kettle";
+    app.bundleIdentifier = "io.kettle.Kettle";
+    desktop::SceneStatusItem item;
+    item.description = "Kettle";
+    app.statusItems.push_back(item);
+    desktop().launchApp(app);
+    ASSERT_TRUE(press("Refresh"));
+    desktop().advance(0.1);
+    EXPECT_FALSE(tour().find(ui::byText("No icons found yet.")));
+    EXPECT_EQ(toggleCount(), 1u);
+}
+
+TEST_F(TourStepTest, TheIconPickerCoversTheWholeTour) {
+    launchToTour();
+    ASSERT_TRUE(press("Next"));
+    ASSERT_TRUE(press("Next"));
+    ASSERT_TRUE(tour().find(ui::byRole(ui::Role::textField)).type("Cloud"));
+    desktop().advance(0);
+    ASSERT_TRUE(buttonWithHelp(tessivane::IconPickerButton::helpText).click());
+    desktop().advance(0);
+    ASSERT_TRUE(tour().find(ui::byText("Choose icon")));
+    // Nothing of the tour below answers, the footer included.
+    for (const char* title : {"Next", "Skip"}) EXPECT_TRUE(tour().find(ui::button(title)).isDisabled()) << title;
+    EXPECT_FALSE(tour().pressReturn());
+    EXPECT_EQ(step(), 2);
+
+    ASSERT_TRUE(buttonWithHelp("cloud.fill").click());
+    ASSERT_TRUE(tour().pressEscape());
+    desktop().advance(0);
+    EXPECT_FALSE(tour().find(ui::byText("Choose icon")));
+    ASSERT_TRUE(press("Next"));
+    ASSERT_EQ(appState().groupStore.groups().size(), 1u);
+    EXPECT_EQ(appState().groupStore.groups()[0].symbolName, "cloud.fill");
+    EXPECT_EQ(appState().groupStore.groups()[0].name, "Cloud");
+}
+
+TEST_F(TourStepTest, OutsideItsWindowFinishingClosesNothing) {
+    launchToTour();
+    ui::Host loose(std::make_shared<tessivane::OnboardingView>(), ui::Environment{}.withObject(appState()));
+    ASSERT_TRUE(loose.find(ui::button("Skip")).click());
+    desktop().advance(1);
+    EXPECT_TRUE(tessivane::UITestLaunch::defaults()->boolForKey(
+        std::string(tessivane::AccessibilityReapprovalGuide::hasCompletedOnboardingKey)));
+    EXPECT_TRUE(isWindowShown());
+    // A new tour starts at the beginning with a vossel id of its own.
+    EXPECT_EQ(step(), 0);
+    EXPECT_NE(dynamic_cast<tessivane::OnboardingView&>(loose.rootView()).onboardingGroupID(),
+              tourView().onboardingGroupID());
+}
+
+}  // namespace
+}  // namespace onboardingtest
