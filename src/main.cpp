@@ -1,24 +1,38 @@
 // tessivane: the simulated desktop with the application.
-//   tessivane --headless [--scene FILE] [-- ARGS...]
-//       launches Tessivane on the desktop built from the scene (ARGS are its launch
-//       arguments, "-UITesting" say), prints the desktop and exits
+//   tessivane [--scene FILE] [--listen HOST:PORT] [--clock real|manual] [--home DIR]
+//             [--log-folder DIR] [-UITesting] [-ForceMenuBarRTL] [-ForceMenuBarLTR] [-- ARGS...]
+//       launches Tessivane on the desktop built from the scene (the default laptop unless
+//       --scene names another) and serves the page that shows it, 127.0.0.1:8765 unless
+//       --listen says otherwise (port 0: any free port; the address is printed)
+//   tessivane --headless [--scene FILE] [--home DIR] [-- ARGS...]
+//       launches it, prints the desktop and exits
+// ARGS (and the three launch arguments above) are the application's launch arguments.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <pthread.h>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/TessivaneApp.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopApplication.h"
+#include "desktop/display/DisplayAPI.h"
+#include "desktop/display/DisplayServer.h"
 #include "platform/FileLocations.h"
 #include "platform/RunLoop.h"
+#include "ui/SymbolCatalogue.h"
 
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: tessivane --headless [--scene FILE] [--home FOLDER] [-- LAUNCH-ARGUMENTS...]\n");
+    std::fprintf(stderr,
+                 "usage: tessivane [--scene FILE] [--listen HOST:PORT] [--clock real|manual] [--home DIR]\n"
+                 "                 [--log-folder DIR] [-UITesting] [-ForceMenuBarRTL] [-ForceMenuBarLTR] [-- ARGS...]\n"
+                 "       tessivane --headless [--scene FILE] [--home DIR] [--log-folder DIR] [-- ARGS...]\n");
     return 2;
 }
 
@@ -32,31 +46,59 @@ std::filesystem::path temporaryHome() {
     return pattern;
 }
 
+bool parseListen(const std::string& text, std::string& host, int& port) {
+    const auto colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0) return false;
+    host = text.substr(0, colon);
+    const std::string digits = text.substr(colon + 1);
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    port = std::stoi(digits);
+    return port <= 65535;
+}
+
+bool isLaunchArgument(const std::string& arg) {
+    return arg == "-UITesting" || arg == "-ForceMenuBarRTL" || arg == "-ForceMenuBarLTR";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     bool headless = false;
+    bool manualClock = false;
     std::filesystem::path scene = std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "scenes" / "default.json";
     std::filesystem::path home;
+    std::filesystem::path logFolder;
+    std::string host = "127.0.0.1";
+    int port = 8765;
     std::vector<std::string> launchArguments{"tessivane"};
     for (size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
         if (args[i] == "--") {
             launchArguments.insert(launchArguments.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;
         } else if (args[i] == "--headless") {
             headless = true;
-        } else if (args[i] == "--scene" && i + 1 < args.size()) {
+        } else if (args[i] == "--scene" && hasValue) {
             scene = args[++i];
-        } else if (args[i] == "--home" && i + 1 < args.size()) {
+        } else if (args[i] == "--home" && hasValue) {
             home = args[++i];
+        } else if (args[i] == "--log-folder" && hasValue) {
+            logFolder = args[++i];
+        } else if (args[i] == "--listen" && hasValue) {
+            if (!parseListen(args[++i], host, port)) {
+                std::fprintf(stderr, "tessivane: --listen takes HOST:PORT, for example 127.0.0.1:8765\n");
+                return 2;
+            }
+        } else if (args[i] == "--clock" && hasValue) {
+            const std::string clock = args[++i];
+            if (clock != "real" && clock != "manual") return usage();
+            manualClock = clock == "manual";
+        } else if (isLaunchArgument(args[i])) {
+            launchArguments.push_back(args[i]);
         } else {
             return usage();
         }
-    }
-    if (!headless) {
-        std::fprintf(stderr, "tessivane: only --headless is available so far\n");
-        return usage();
     }
 
     const bool ownHome = home.empty();
@@ -65,9 +107,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tessivane: cannot make a home folder for the simulated desktop\n");
         return 1;
     }
+    std::error_code ec;
+    std::filesystem::create_directories(home, ec);
+    if (logFolder.empty()) logFolder = home / "logs";
+    std::filesystem::create_directories(logFolder, ec);
     platform::FileLocations::setHome(home);
-    platform::FileLocations::setLogFolder(home / "logs");
-    platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
+    platform::FileLocations::setLogFolder(logFolder);
+    if (headless || manualClock) {
+        platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
+    } else {
+        platform::RunLoop::resetMain(std::make_unique<platform::RealClock>());
+    }
+
+    // Ctrl-C and termination are taken by a thread of their own, which asks the main thread
+    // to stop; every other thread (the server's) starts with them blocked.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    if (!headless) pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 
     std::string error;
     int status = 0;
@@ -76,7 +135,7 @@ int main(int argc, char** argv) {
         if (!desktop) {
             std::fprintf(stderr, "tessivane: %s\n", error.c_str());
             status = 1;
-        } else {
+        } else if (headless) {
             desktop->install();
             tessivane::TessivaneApp::main();
             desktop->launchApplication(launchArguments);
@@ -84,12 +143,40 @@ int main(int argc, char** argv) {
             std::fputs(desktop->dump().c_str(), stdout);
             // The application goes first, while the desktop still serves its status items.
             desktop->application().setDelegate(nullptr);
+        } else {
+            desktop->install();
+            desktop::DisplayAPI api(*desktop);
+            desktop::DisplayServer::Options options;
+            options.host = host;
+            options.port = port;
+            options.pages = std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "display";
+            options.iconFont = ui::SymbolCatalogue::fontFile;
+            desktop::DisplayServer server(api, options);
+            if (!server.start(error)) {
+                std::fprintf(stderr, "tessivane: %s\n", error.c_str());
+                status = 1;
+            } else {
+                std::thread signals([&server, stopSignals] {
+                    int received = 0;
+                    sigwait(&stopSignals, &received);
+                    server.stop();
+                });
+                tessivane::TessivaneApp::main();
+                desktop->launchApplication(launchArguments);
+                const std::string shownHost = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+                std::printf("Tessivane is running at http://%s:%d/\n", shownHost.c_str(), server.port());
+                if (manualClock) std::printf("The clock is manual: it moves only when the page or the API advances it.\n");
+                std::fflush(stdout);
+                server.run();
+                server.stop();
+                pthread_kill(signals.native_handle(), SIGTERM);  // the watcher ends too
+                signals.join();
+                if (!desktop->application().isTerminated()) desktop->application().terminate();
+            }
+            desktop->application().setDelegate(nullptr);
         }
     }
     platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
-    if (ownHome) {
-        std::error_code ec;
-        std::filesystem::remove_all(home, ec);
-    }
+    if (ownHome) std::filesystem::remove_all(home, ec);
     return status;
 }

@@ -105,7 +105,7 @@ json DisplayState::foreignItemImage(const std::string& autosaveName, const std::
     // Control Center's modules by their autosave names.
     static const std::pair<const char*, const char*> modules[] = {
         {"BentoBox", "toggle_on"},       {"DoNotDisturb", "dark_mode"},    {"FocusModes", "dark_mode"},
-        {"AudioVideoModule", "videocam"}, {"Sound", "volume_up"},          {"Battery", "battery_full"},
+        {"AudioVideoModule", "volume_up"}, {"Sound", "volume_up"},          {"Battery", "battery_full"},
         {"WiFi", "wifi"},                {"Bluetooth", "bluetooth"},       {"Display", "brightness_6"},
         {"NowPlaying", "play_circle"},   {"UserSwitcher", "account_circle"}, {"ScreenMirroring", "cast"},
         {"KeyboardBrightness", "keyboard"}, {"AirDrop", "share"},          {"Siri", "mic"},
