@@ -1,8 +1,8 @@
 #include "settings/SettingsWindowController.h"
 
 #include "app/AppState.h"
-#include "app/WindowPlaceholderView.h"
 #include "onboarding/MenuBarAppWindows.h"
+#include "settings/SettingsView.h"
 #include "ui/HostingView.h"
 
 namespace tessivane {
@@ -12,7 +12,7 @@ void SettingsWindowController::show(AppState& appState, std::optional<platform::
     appState.permissionManager.refresh();
 
     if (!window_) {
-        auto content = ui::HostingView::make(std::make_shared<WindowPlaceholderView>(windowTitle),
+        auto content = ui::HostingView::make(std::make_shared<SettingsView>(),
                                              ui::Environment{}.withObject(appState));
         auto window = platform::Window::make(platform::Rect{platform::Point{}, contentSize},
                                              platform::WindowStyle::titled | platform::WindowStyle::closable |
