@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "SettingsFixture.h"
+#include "model/CustomGroupIconStore.h"
 #include "settings/EditVosselScreen.h"
 #include "settings/NewVosselSheet.h"
+#include "ui/Nodes.h"
 
 namespace settings_test {
 namespace {
@@ -114,6 +116,93 @@ TEST_F(VosselFormTest, EditingSavesTheTrimmedNameAndBackKeepsTheVossel) {
     EXPECT_TRUE(edit.pressEscape());
     EXPECT_EQ(cancelled, 1);
     EXPECT_TRUE(saved.empty());
+}
+
+}  // namespace
+}  // namespace settings_test
+
+namespace settings_test {
+namespace {
+
+// The editor's side of the edit page: it shows the page until Back or Save.
+class EditingOwner : public ui::View {
+public:
+    explicit EditingOwner(tessivane::IconGroup group) : group_(std::move(group)) {}
+    ui::State<bool> shown{this, true};
+    std::optional<std::string> savedCustom = "not saved";
+    ui::Node body() override {
+        auto isShown = shown.binding();
+        if (!shown.get()) return ui::Text("Editor");
+        return ui::view<tessivane::EditVosselScreen>(
+            group_, [isShown] { isShown.set(false); },
+            [this, isShown](const std::string&, const std::string&, const std::string&,
+                            const std::optional<std::string>& custom) {
+                savedCustom = custom;
+                isShown.set(false);
+            });
+    }
+
+private:
+    tessivane::IconGroup group_;
+};
+
+class EditIconFileTest : public SettingsTest {
+protected:
+    tessivane::IconGroup group = [this] {
+        tessivane::IconGroup g;
+        g.id = platform::UUID::random();
+        g.name = "Notes";
+        g.symbolName = "note.text";
+        g.customIconFilename = tessivane::CustomGroupIconStore::shared().importImage(writeImage("logo.png"), g.id);
+        return g;
+    }();
+    std::shared_ptr<EditingOwner> owner = std::make_shared<EditingOwner>(group);
+    ui::Host host{owner};
+    std::filesystem::path stored(const std::string& name) { return tessivane::CustomGroupIconStore::shared().folder() / name; }
+    uintmax_t originalSize = std::filesystem::file_size(stored(*group.customIconFilename));
+
+    void openPicker() {
+        host.find(ui::button("Choose icon")).click();
+        advance(0);
+    }
+};
+
+TEST_F(EditIconFileTest, LeavingWithoutSavingPutsTheVosselsImageBack) {
+    openPicker();
+    EXPECT_TRUE(host.find(ui::button("bolt.fill")).click());  // the picker deletes the image at once
+    EXPECT_FALSE(std::filesystem::exists(stored(*group.customIconFilename)));
+    EXPECT_TRUE(host.pressEscape());  // the picker's Back
+    advance(0);
+    EXPECT_TRUE(host.pressEscape());  // the page's Back
+    advance(0);
+    ASSERT_TRUE(host.find(ui::byText("Editor")).exists());
+    ASSERT_TRUE(std::filesystem::exists(stored(*group.customIconFilename)));
+    EXPECT_EQ(std::filesystem::file_size(stored(*group.customIconFilename)), originalSize);
+    EXPECT_EQ(owner->savedCustom, "not saved");
+}
+
+TEST_F(EditIconFileTest, AnImageImportedAndThenDiscardedIsRemoved) {
+    openPicker();
+    desk().queueOpenPanelAnswer(std::vector<std::filesystem::path>{writeImage("photo.jpg")});
+    EXPECT_TRUE(host.find(ui::button("From Mac\u2026")).click());
+    const std::string jpg = group.id.uuidString() + ".jpg";
+    EXPECT_TRUE(std::filesystem::exists(stored(jpg)));
+    EXPECT_FALSE(std::filesystem::exists(stored(*group.customIconFilename)));
+    owner->shown = false;  // the editor closes the page for another reason
+    advance(0);
+    EXPECT_FALSE(std::filesystem::exists(stored(jpg)));
+    EXPECT_TRUE(std::filesystem::exists(stored(*group.customIconFilename)));
+}
+
+TEST_F(EditIconFileTest, SavingKeepsWhatThePickerDid) {
+    openPicker();
+    EXPECT_TRUE(host.find(ui::button("bolt.fill")).click());
+    host.pressEscape();
+    advance(0);
+    EXPECT_TRUE(host.find(ui::byIdentifier("ui.saveVossel")).click());
+    advance(0);
+    EXPECT_EQ(owner->savedCustom, std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(stored(*group.customIconFilename)));
 }
 
 }  // namespace
