@@ -301,12 +301,14 @@ TEST_F(LaunchTest, EveryOtherRoadIntoSettingsWaitsForTheTour) {
     const platform::UUID other = platform::UUID::random();
     appState().openSettings(other);
     ASSERT_TRUE(isShown(settingsWindow()));
-    EXPECT_EQ(appState().settingsFocusGroupID.get(), other);
-    // No id keeps a pending focus and still shows the window.
+    // The settings root takes the id as soon as it appears, and clears it.
+    EXPECT_EQ(appState().settingsFocusGroupID.get(), std::nullopt);
+    // No id still shows the window and leaves a pending focus alone.
     settingsWindow()->performClose();
+    appState().settingsFocusGroupID = focus;
     appState().openSettings(std::nullopt);
     EXPECT_TRUE(isShown(settingsWindow()));
-    EXPECT_EQ(appState().settingsFocusGroupID.get(), other);
+    EXPECT_EQ(appState().settingsFocusGroupID.get(), focus);
 }
 
 TEST_F(LaunchTest, WindowsLeaveTheDockOnlyWhenNoneIsLeft) {

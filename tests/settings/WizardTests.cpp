@@ -1,0 +1,141 @@
+// The setup wizard in the settings window of a first run after onboarding, driven by its
+// controls as automated UI tests drive it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "SettingsWindowFixture.h"
+#include "platform/FileLocations.h"
+
+namespace settings_test {
+namespace {
+
+class WizardTest : public SettingsWindowTest {
+protected:
+    bool isMember(const tessivane::IconGroup& vossel, const std::string& name) {
+        const auto& item = liveItem(name);
+        return std::any_of(vossel.memberIDs.begin(), vossel.memberIDs.end(),
+                           [&](const auto& m) { return m.hasSameIdentityString(item.id); });
+    }
+    int step() {
+        for (const char* title : {"Name this vossel", "Hide them behind the line"}) {
+            if (text(title).exists()) return title[0] == 'N' ? 1 : 3;
+        }
+        return byID("ui.wizard.continue").exists() ? 2 : 0;
+    }
+};
+
+TEST_F(WizardTest, AFirstRunCreatesTheVosselPicksItsMembersAndEndsInTheEditor) {
+    launch();
+    ASSERT_TRUE(vossels().empty());
+    EXPECT_EQ(step(), 1);
+    EXPECT_EQ(byID("ui.newGroupName").value(), "My Vossel");
+    EXPECT_TRUE(button("Back").isDisabled());
+    ui::Element proceed = byID("ui.addGroup");
+    EXPECT_EQ(proceed.text(), "Continue");
+
+    ASSERT_TRUE(click(proceed));
+    ASSERT_EQ(vossels().size(), 1u);
+    const tessivane::IconGroup vossel = vossels().front();
+    EXPECT_EQ(vossel.name, "My Vossel");
+    EXPECT_EQ(vossel.symbolName, "lock.shield.fill");
+    EXPECT_EQ(vossel.symbolColorHex, "14B8A6");
+    EXPECT_NE(statusItemOf(vossel.id), nullptr);
+    EXPECT_EQ(step(), 2);
+    EXPECT_FALSE(byID("ui.addGroup").exists());
+    EXPECT_TRUE(text("Pick what goes in My Vossel").exists());
+
+    ASSERT_TRUE(memberSwitch("Quillpad").toggle());
+    ASSERT_TRUE(memberSwitch("Stillwater").toggle());
+    settle();
+    const tessivane::IconGroup filled = *vosselNamed("My Vossel");
+    EXPECT_TRUE(isMember(filled, "Quillpad"));
+    EXPECT_TRUE(isMember(filled, "Stillwater"));
+    EXPECT_EQ(desk().windowAlpha(liveItem("Quillpad").windowID), 0.0);
+    EXPECT_EQ(desk().windowAlpha(liveItem("Stillwater").windowID), 0.0);
+    EXPECT_TRUE(text("2 in vossel \u00B7 " + std::to_string(appState().discovery.items->size()) + " found").exists());
+
+    ASSERT_TRUE(click(byID("ui.wizard.continue")));
+    EXPECT_EQ(step(), 3);
+    EXPECT_EQ(byID("ui.wizard.continue").text(), "Done");
+    EXPECT_TRUE(byID("ui.shareDeviceInfo").exists());
+
+    ASSERT_TRUE(click(byID("ui.wizard.continue")));
+    EXPECT_EQ(step(), 0);
+    EXPECT_TRUE(byID("ui.editVossel").exists());
+    EXPECT_TRUE(byID("ui.group.My Vossel").exists());
+    EXPECT_EQ(vossels().size(), 1u);
+}
+
+TEST_F(WizardTest, ABlankNameCannotContinueAndTabsWaitForAVossel) {
+    launch();
+    ASSERT_TRUE(byID("ui.newGroupName").type(" \n "));
+    settle();
+    EXPECT_TRUE(byID("ui.addGroup").isDisabled());
+    EXPECT_FALSE(window().pressReturn());
+    // Without a selection or any vossel the other tabs do nothing.
+    EXPECT_TRUE(click(text("Apps")));
+    EXPECT_EQ(step(), 1);
+    EXPECT_TRUE(vossels().empty());
+
+    ASSERT_TRUE(byID("ui.newGroupName").type("  VPN "));
+    settle();
+    EXPECT_TRUE(window().pressReturn());
+    settle();
+    ASSERT_EQ(vossels().size(), 1u);
+    EXPECT_EQ(vossels().front().name, "VPN");
+    EXPECT_EQ(step(), 2);
+}
+
+TEST_F(WizardTest, BackOnStepOneSavesEachEditAndLeavingAgainCreatesNoSecondVossel) {
+    launch();
+    ASSERT_TRUE(click(byID("ui.addGroup")));
+    const platform::UUID id = vossels().front().id;
+    ASSERT_TRUE(click(button("Back")));
+    EXPECT_EQ(step(), 1);
+
+    ASSERT_TRUE(byID("ui.newGroupName").type("Work VPN"));
+    settle();
+    EXPECT_EQ(vossels().front().name, "Work VPN");
+    // A blank name is never stored; the last good one stays.
+    ASSERT_TRUE(byID("ui.newGroupName").type("   "));
+    settle();
+    EXPECT_EQ(vossels().front().name, "Work VPN");
+    ASSERT_TRUE(byID("ui.newGroupName").type("Dev"));
+    settle();
+
+    // The "Hide" tab jumps ahead, updating the same vossel.
+    ASSERT_TRUE(click(text("Hide")));
+    EXPECT_EQ(step(), 3);
+    ASSERT_EQ(vossels().size(), 1u);
+    EXPECT_EQ(vossels().front().id, id);
+    EXPECT_EQ(vossels().front().name, "Dev");
+    EXPECT_NE(statusItemOf(id), nullptr);
+}
+
+TEST_F(WizardTest, AnIconImportedBeforeTheVosselExistsBelongsToIt) {
+    launch();
+    const std::filesystem::path image = home() / "badge.png";
+    std::filesystem::copy_file(std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "AppLogo.png", image);
+
+    ASSERT_TRUE(click(button("Choose icon\u2026")));
+    ASSERT_TRUE(text("Choose icon").exists());
+    // The wizard below takes no keys while the picker covers it.
+    EXPECT_FALSE(byID("ui.addGroup").click());
+    desk().queueOpenPanelAnswer(std::vector<std::filesystem::path>{image});
+    ASSERT_TRUE(click(button("From Mac\u2026")));
+    // Escape is the picker's Back: the wizard's own Back is out of reach under it.
+    EXPECT_TRUE(window().pressEscape());
+    settle();
+    EXPECT_FALSE(text("Choose icon").exists());
+
+    ASSERT_TRUE(click(byID("ui.addGroup")));
+    ASSERT_EQ(vossels().size(), 1u);
+    const tessivane::IconGroup vossel = vossels().front();
+    ASSERT_TRUE(vossel.customIconFilename);
+    EXPECT_EQ(*vossel.customIconFilename, vossel.id.uuidString() + ".png");
+}
+
+}  // namespace
+}  // namespace settings_test
