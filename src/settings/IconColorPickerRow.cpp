@@ -31,8 +31,8 @@ ui::Node IconColorPickerRow::body() {
             .buttonStyle(ButtonStyle::plain)
             .help(noColorHelp));
 
-    std::vector<std::string_view> palette(GroupAccentPalette::hexColors.begin(), GroupAccentPalette::hexColors.end());
-    auto swatches = ForEach(palette, [](std::string_view hex) { return std::string(hex); }, [&](std::string_view hex) {
+    auto swatches = ForEach(GroupAccentPalette::hexColors, [](std::string_view hex) { return std::string(hex); },
+                            [&](std::string_view hex) {
         const std::string stored(hex);
         return pointingHandCursor(Button([binding, stored] { binding.set(stored); },
                                          Circle()

@@ -37,11 +37,9 @@ void IconPickerView::importFromMac(const ui::Binding<std::optional<std::string>>
     customIconFilename.set(stored);
 }
 
-void IconPickerView::useSymbol(const ui::Binding<std::optional<std::string>>& customIconFilename,
-                               const ui::Binding<std::string>* selection, const std::string& symbol) {
+void IconPickerView::removeCustomImage(const ui::Binding<std::optional<std::string>>& customIconFilename) {
     if (auto current = customIconFilename.get()) CustomGroupIconStore::shared().deleteFile(current);
     customIconFilename.set(std::nullopt);
-    if (selection) selection->set(symbol);
 }
 
 ui::Node IconPickerView::symbolGrid() {
@@ -72,7 +70,8 @@ ui::Node IconPickerView::symbolGrid() {
                                                         return view<IconPickerCell>(
                                                             symbol, colorHex, !hasCustomIcon && selected == symbol,
                                                             [custom, selection, symbol] {
-                                                                useSymbol(custom, &selection, symbol);
+                                                                removeCustomImage(custom);
+                                                                selection.set(symbol);
                                                             });
                                                     })));
                           }))
@@ -91,7 +90,7 @@ ui::Node IconPickerView::body() {
                                                 .buttonStyle(ButtonStyle::bordered)),
                          When(custom.get().has_value(),
                               [&] {
-                                  return pointingHandCursor(Button("Use symbol", [custom] { useSymbol(custom, nullptr, {}); })
+                                  return pointingHandCursor(Button("Use symbol", [custom] { removeCustomImage(custom); })
                                                                 .buttonStyle(ButtonStyle::borderless)
                                                                 .foreground(Color::secondary()));
                               }),

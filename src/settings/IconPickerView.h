@@ -28,11 +28,10 @@ public:
     // file. A cancelled panel changes nothing; a failed import beeps and changes nothing.
     static void importFromMac(const ui::Binding<std::optional<std::string>>& customIconFilename,
                               const platform::UUID& importGroupID);
-    // Drops the custom image (deleting its file) and selects `symbol` when one is given.
-    static void useSymbol(const ui::Binding<std::optional<std::string>>& customIconFilename,
-                          const ui::Binding<std::string>* selection, const std::string& symbol);
 
 private:
+    // Drops the custom image, deleting its file; the icon is the chosen symbol again.
+    static void removeCustomImage(const ui::Binding<std::optional<std::string>>& customIconFilename);
     ui::Node symbolGrid();
 
     ui::Binding<std::string> selection_;
