@@ -1,0 +1,248 @@
+// The editor of the settings window: vossels are renamed, shown, hidden and deleted, and
+// environments created, renamed and deleted, through its controls and the root's alerts.
+#include <gtest/gtest.h>
+
+#include "SettingsWindowFixture.h"
+
+namespace settings_test {
+namespace {
+
+using tessivane::IconGroup;
+
+class EditorTest : public SettingsWindowTest {
+protected:
+    // A vossel of the active environment holding the live icons of the given names.
+    platform::UUID makeVossel(const std::string& name, const std::vector<std::string>& members = {}) {
+        const platform::UUID id = platform::UUID::random();
+        appState().groupStore.createGroup(name, "star.fill", std::nullopt, std::nullopt, id);
+        for (const auto& member : members) appState().groupStore.toggleMember(liveItem(member).id, id);
+        appState().syncGroupStatusItems();
+        return id;
+    }
+    // Launches and shows the editor with the vossels made, the given one selected.
+    void launchWithVossels(const std::vector<std::string>& names) {
+        launch();
+        platform::UUID first{};
+        for (const auto& name : names) {
+            const platform::UUID id = makeVossel(name, name == names.front() ? std::vector<std::string>{"Quillpad"}
+                                                                             : std::vector<std::string>{});
+            if (name == names.front()) first = id;
+        }
+        appState().openSettings(first);
+        settle();
+        ASSERT_TRUE(byID("ui.editVossel").exists());
+    }
+    ui::Element alert() { return window().find(ui::byRole(ui::Role::alert)); }
+    std::string alertMessage() { return alert().properties()["props"].value("message", ""); }
+    ui::Element environmentMenu() { return window().find(ui::byRole(ui::Role::menu)); }
+    std::vector<std::string> environmentNames() {
+        std::vector<std::string> names;
+        for (const auto& e : appState().groupStore.environments.get()) names.push_back(e.name);
+        return names;
+    }
+    std::string activeEnvironment() {
+        const auto* active = appState().groupStore.activeEnvironment();
+        return active ? active->name : "";
+    }
+};
+
+TEST_F(EditorTest, RenamingThroughTheEditPageStoresTheTrimmedName) {
+    launchWithVossels({"VPN"});
+    ASSERT_TRUE(click(byID("ui.editVossel")));
+    ui::Element name = byID("ui.groupName");
+    ASSERT_EQ(name.value(), "VPN");
+    // The editor below is out of reach while the page is up.
+    EXPECT_FALSE(byID("ui.deleteGroup").click());
+
+    ASSERT_TRUE(name.type("  Secure Tunnel \n"));
+    settle();
+    ASSERT_TRUE(click(byID("ui.saveVossel")));
+    EXPECT_TRUE(vosselNamed("Secure Tunnel"));
+    EXPECT_FALSE(byID("ui.groupName").exists());
+    EXPECT_TRUE(byID("ui.group.Secure Tunnel").exists());
+    EXPECT_TRUE(text("Secure Tunnel").exists());
+
+    // Back leaves the vossel as it was.
+    ASSERT_TRUE(click(byID("ui.editVossel")));
+    ASSERT_TRUE(byID("ui.groupName").type("Other"));
+    EXPECT_TRUE(window().pressEscape());
+    settle();
+    EXPECT_FALSE(byID("ui.groupName").exists());
+    EXPECT_TRUE(vosselNamed("Secure Tunnel"));
+}
+
+TEST_F(EditorTest, TheSwitchAndTheChipMenuHideAndShowTheStatusItem) {
+    launchWithVossels({"VPN"});
+    const platform::UUID id = vosselNamed("VPN")->id;
+    ASSERT_NE(statusItemOf(id), nullptr);
+
+    ASSERT_TRUE(window().find(ui::toggle("In menu bar")).toggle());
+    settle();
+    EXPECT_FALSE(vosselNamed("VPN")->isVisibleInMenuBar);
+    EXPECT_EQ(statusItemOf(id), nullptr);
+    EXPECT_EQ(window().find(ui::toggle("In menu bar")).isOn(), false);
+
+    ui::Element chip = byID("ui.group.VPN");
+    ASSERT_TRUE(chip.rightClick());
+    settle();
+    ASSERT_TRUE(click(window().find(ui::menuItem("Show in Menu Bar"))));
+    EXPECT_TRUE(vosselNamed("VPN")->isVisibleInMenuBar);
+    EXPECT_NE(statusItemOf(id), nullptr);
+
+    ASSERT_TRUE(byID("ui.group.VPN").rightClick());
+    settle();
+    ASSERT_TRUE(click(window().find(ui::menuItem("Hide from Menu Bar"))));
+    EXPECT_FALSE(vosselNamed("VPN")->isVisibleInMenuBar);
+    EXPECT_EQ(statusItemOf(id), nullptr);
+}
+
+TEST_F(EditorTest, DeletingAsksFirstAndTheLastVosselLeadsBackToTheWizard) {
+    launchWithVossels({"VPN", "Media"});
+    ASSERT_TRUE(click(byID("ui.deleteGroup")));
+    ASSERT_TRUE(alert().exists());
+    EXPECT_EQ(alert().text(), "Delete vossel?");
+    EXPECT_EQ(alertMessage(),
+              "\u201CVPN\u201D will be removed from the menu bar. Its apps will stay visible in the menu bar.");
+    ASSERT_TRUE(click(alert().find(ui::button("Cancel"))));
+    EXPECT_FALSE(alert().exists());
+    EXPECT_EQ(vossels().size(), 2u);
+
+    // From the chip's menu this time; the selection moves on to the vossel that is left.
+    ASSERT_TRUE(byID("ui.group.VPN").rightClick());
+    settle();
+    ASSERT_TRUE(click(window().find(ui::menuItem("Delete \u201CVPN\u201D"))));
+    ASSERT_TRUE(click(alert().find(ui::button("Delete"))));
+    EXPECT_FALSE(vosselNamed("VPN"));
+    EXPECT_TRUE(text("Media").exists());
+    EXPECT_TRUE(byID("ui.editVossel").exists());
+
+    ASSERT_TRUE(click(byID("ui.deleteGroup")));
+    EXPECT_EQ(alertMessage(),
+              "\u201CMedia\u201D will be removed from the menu bar. Its apps will stay visible in the menu bar.");
+    EXPECT_TRUE(window().pressReturn());
+    settle();
+    EXPECT_TRUE(vossels().empty());
+    EXPECT_EQ(byID("ui.newGroupName").value(), "My Vossel");
+    EXPECT_EQ(byID("ui.addGroup").text(), "Continue");
+}
+
+TEST_F(EditorTest, EnvironmentsAreCreatedRenamedAndDeletedThroughTheAlerts) {
+    launchWithVossels({"VPN"});
+    ASSERT_EQ(environmentNames(), (std::vector<std::string>{"Work", "Home"}));
+
+    ASSERT_TRUE(environmentMenu().choose("Add environment\u2026"));
+    settle();
+    ASSERT_EQ(alert().text(), "New environment");
+    EXPECT_EQ(alertMessage(), "Each environment has its own vossels \u2014 for example Work and Home.");
+    // A blank name creates nothing.
+    ASSERT_TRUE(alert().find(ui::byRole(ui::Role::textField)).type("   "));
+    ASSERT_TRUE(click(alert().find(ui::button("Create"))));
+    EXPECT_EQ(environmentNames().size(), 2u);
+
+    ASSERT_TRUE(environmentMenu().choose("Add environment\u2026"));
+    settle();
+    EXPECT_EQ(alert().find(ui::byRole(ui::Role::textField)).value(), "");
+    ASSERT_TRUE(alert().find(ui::byRole(ui::Role::textField)).type(" Travel "));
+    ASSERT_TRUE(click(alert().find(ui::button("Create"))));
+    EXPECT_EQ(environmentNames(), (std::vector<std::string>{"Work", "Home", "Travel"}));
+    EXPECT_EQ(activeEnvironment(), "Travel");
+    // The new environment is empty: the editor says so and the wizard stays away.
+    EXPECT_TRUE(text("No vossels yet").exists());
+    EXPECT_FALSE(byID("ui.addGroup").exists());
+    EXPECT_EQ(statusItemOf(vosselNamed("VPN") ? vosselNamed("VPN")->id : platform::UUID{}), nullptr);
+
+    ASSERT_TRUE(environmentMenu().choose("Rename \u201CTravel\u201D\u2026"));
+    settle();
+    ASSERT_EQ(alert().text(), "Rename environment");
+    ui::Element field = alert().find(ui::byRole(ui::Role::textField));
+    EXPECT_EQ(field.value(), "Travel");
+    ASSERT_TRUE(field.type("  Trips "));
+    ASSERT_TRUE(click(alert().find(ui::button("Save"))));
+    EXPECT_EQ(activeEnvironment(), "Trips");
+
+    ASSERT_TRUE(environmentMenu().choose("Delete \u201CTrips\u201D\u2026"));
+    settle();
+    ASSERT_EQ(alert().text(), "Delete environment?");
+    EXPECT_EQ(alertMessage(), "\u201CTrips\u201D and all of its vossels will be removed.");
+    ASSERT_TRUE(click(alert().find(ui::button("Delete"))));
+    EXPECT_EQ(environmentNames(), (std::vector<std::string>{"Work", "Home"}));
+    EXPECT_EQ(activeEnvironment(), "Work");
+    EXPECT_TRUE(byID("ui.group.VPN").exists());
+    EXPECT_TRUE(text("VPN").exists());
+
+    // Down to one environment, which cannot be deleted.
+    ASSERT_TRUE(environmentMenu().choose("Delete \u201CWork\u201D\u2026"));
+    settle();
+    ASSERT_TRUE(click(alert().find(ui::button("Delete"))));
+    EXPECT_EQ(environmentNames(), (std::vector<std::string>{"Home"}));
+    const auto options = environmentMenu().options();
+    EXPECT_EQ(std::count(options.begin(), options.end(), "Delete \u201CHome\u201D\u2026"), 0);
+    appState().groupStore.deleteEnvironment(appState().groupStore.environments.get().front().id);
+    EXPECT_EQ(environmentNames(), (std::vector<std::string>{"Home"}));
+}
+
+TEST_F(EditorTest, SwitchingEnvironmentsSelectsTheirFirstVosselAndAStaleSelectionShowsTheFirst) {
+    launchWithVossels({"VPN", "Media"});
+    ASSERT_TRUE(environmentMenu().choose("Home"));
+    settle();
+    EXPECT_TRUE(text("No vossels yet").exists());
+    makeVossel("Notes");
+    makeVossel("Music");
+    settle();
+    // The selection was cleared by the switch; the first vossel is shown and marked.
+    EXPECT_TRUE(text("Turn one on to put it in Notes").exists());
+
+    // A focus on a vossel of another environment is kept but shows the first one here.
+    const platform::UUID vpn = [&] {
+        for (const auto& e : appState().groupStore.environments.get())
+            for (const auto& g : e.groups)
+                if (g.name == "VPN") return g.id;
+        return platform::UUID{};
+    }();
+    appState().openSettings(vpn);
+    settle();
+    EXPECT_TRUE(text("Turn one on to put it in Notes").exists());
+    ASSERT_TRUE(click(byID("ui.group.Music")));
+    EXPECT_TRUE(text("Turn one on to put it in Music").exists());
+
+    ASSERT_TRUE(environmentMenu().choose("Work"));
+    settle();
+    EXPECT_TRUE(text("Turn one on to put it in VPN").exists());
+}
+
+TEST_F(EditorTest, TheCountsLineCountsStoredMembersAndDiscoveredIcons) {
+    launch();
+    const platform::UUID id = makeVossel("Tools", {"Quillpad", "Parcelbird"});
+    tessivane::MenuBarItemID gone;  // a member whose icon is not in the menu bar now
+    gone.title = "Gone Away";
+    gone.ownerName = "Gone Away";
+    appState().groupStore.toggleMember(gone, id);
+    appState().openSettings(id);
+    settle();
+    const size_t found = appState().discovery.items->size();
+    EXPECT_TRUE(text("3 in vossel \u00B7 " + std::to_string(found) + " found").exists());
+}
+
+TEST_F(EditorTest, TheBannerAsksForAccessibilityUntilItIsGrantedAndRefreshShowsItsProgress) {
+    launch(false);
+    const platform::UUID id = makeVossel("Tools");
+    appState().openSettings(id);
+    settle();
+    ASSERT_TRUE(text("Tessivane can\u2019t hide Control Center extras yet").exists());
+
+    ASSERT_TRUE(button("Refresh icons").click());
+    window().render();
+    EXPECT_TRUE(button("Scanning\u2026").isDisabled());
+    EXPECT_TRUE(window().find(ui::Query{std::nullopt, std::nullopt, ui::Role::progress}).exists());
+    settle();
+    EXPECT_TRUE(button("Refresh icons").exists());
+    EXPECT_FALSE(button("Refresh icons").isDisabled());
+
+    desk().setAccessibilityTrusted(true);
+    desk().advance(1.1);
+    settle();
+    EXPECT_FALSE(text("Tessivane can\u2019t hide Control Center extras yet").exists());
+}
+
+}  // namespace
+}  // namespace settings_test
