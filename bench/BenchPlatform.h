@@ -1,5 +1,5 @@
 #pragma once
-// Shared set-up of the benchmark programs: a throw-away home and log folder, so that the
+// Shared set-up of the benchmark and fuzz programs: a throw-away home and log folder, so that the
 // simulated Mac's preferences and the logs never reach the real ones, and the manual clock.
 #include <cstdlib>
 #include <filesystem>

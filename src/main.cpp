@@ -6,11 +6,17 @@
 //       --listen says otherwise (port 0: any free port; the address is printed)
 //   tessivane --headless [--scene FILE] [--home DIR] [-- ARGS...]
 //       launches it, prints the desktop and exits
+//   tessivane --headless --run-for SECONDS [--scene FILE] [--home DIR] [-- ARGS...]
+//       launches it and runs both on the real clock for that long (or until Ctrl-C) without
+//       serving, then quits the application as its Quit command does; for measuring a
+//       whole process at rest
 // ARGS (and the three launch arguments above) are the application's launch arguments.
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <pthread.h>
 #include <string>
 #include <system_error>
@@ -32,7 +38,8 @@ int usage() {
     std::fprintf(stderr,
                  "usage: tessivane [--scene FILE] [--listen HOST:PORT] [--clock real|manual] [--home DIR]\n"
                  "                 [--log-folder DIR] [-UITesting] [-ForceMenuBarRTL] [-ForceMenuBarLTR] [-- ARGS...]\n"
-                 "       tessivane --headless [--scene FILE] [--home DIR] [--log-folder DIR] [-- ARGS...]\n");
+                 "       tessivane --headless [--run-for SECONDS] [--scene FILE] [--home DIR] [--log-folder DIR]\n"
+                 "                 [-- ARGS...]\n");
     return 2;
 }
 
@@ -56,6 +63,13 @@ bool parseListen(const std::string& text, std::string& host, int& port) {
     return port <= 65535;
 }
 
+// A positive, finite number of seconds.
+bool parseSeconds(const std::string& text, double& seconds) {
+    char* end = nullptr;
+    seconds = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && std::isfinite(seconds) && seconds > 0;
+}
+
 bool isLaunchArgument(const std::string& arg) {
     return arg == "-UITesting" || arg == "-ForceMenuBarRTL" || arg == "-ForceMenuBarLTR";
 }
@@ -66,6 +80,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     bool headless = false;
     bool manualClock = false;
+    std::optional<double> runFor;
     std::filesystem::path scene = std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "scenes" / "default.json";
     std::filesystem::path home;
     std::filesystem::path logFolder;
@@ -79,6 +94,13 @@ int main(int argc, char** argv) {
             break;
         } else if (args[i] == "--headless") {
             headless = true;
+        } else if (args[i] == "--run-for" && hasValue) {
+            double seconds = 0;
+            if (!parseSeconds(args[++i], seconds)) {
+                std::fprintf(stderr, "tessivane: --run-for takes a number of seconds, for example 60\n");
+                return 2;
+            }
+            runFor = seconds;
         } else if (args[i] == "--scene" && hasValue) {
             scene = args[++i];
         } else if (args[i] == "--home" && hasValue) {
@@ -101,6 +123,8 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (runFor && !headless) return usage();
+
     const bool ownHome = home.empty();
     if (ownHome) home = temporaryHome();
     if (home.empty()) {
@@ -113,7 +137,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(logFolder, ec);
     platform::FileLocations::setHome(home);
     platform::FileLocations::setLogFolder(logFolder);
-    if (headless || manualClock) {
+    if ((headless && !runFor) || manualClock) {
         platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
     } else {
         platform::RunLoop::resetMain(std::make_unique<platform::RealClock>());
@@ -125,7 +149,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
-    if (!headless) pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    if (!headless || runFor) pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string error;
@@ -135,6 +159,24 @@ int main(int argc, char** argv) {
         if (!desktop) {
             std::fprintf(stderr, "tessivane: %s\n", error.c_str());
             status = 1;
+        } else if (runFor) {
+            desktop->install();
+            tessivane::TessivaneApp::main();
+            desktop->launchApplication(launchArguments);
+            platform::RunLoop& loop = platform::RunLoop::main();
+            // Quitting stops the loop: after the time given, or at Ctrl-C.
+            desktop::DesktopApplication& application = desktop->application();
+            loop.asyncAfter(*runFor, [&application] { application.terminate(); });
+            std::thread signals([&loop, &application, stopSignals] {
+                int received = 0;
+                sigwait(&stopSignals, &received);
+                loop.performOnMain([&application] { application.terminate(); });
+            });
+            loop.run();
+            if (!application.isTerminated()) application.terminate();
+            pthread_kill(signals.native_handle(), SIGTERM);  // the watcher ends too
+            signals.join();
+            desktop->application().setDelegate(nullptr);
         } else if (headless) {
             desktop->install();
             tessivane::TessivaneApp::main();

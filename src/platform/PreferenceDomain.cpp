@@ -66,12 +66,13 @@ void PreferenceDomain::loadLocked() {
     if (auto values = PropertyList::readDictionary(file_)) {
         values_ = std::move(*values);
         exists_ = true;
+        fileIsCurrent_ = true;
     }
 }
 
 void PreferenceDomain::writeLocked() {
     exists_ = true;
-    PropertyList::writeDictionary(file_, values_);
+    fileIsCurrent_ = PropertyList::writeDictionary(file_, values_);
 }
 
 std::optional<PropertyValue> PreferenceDomain::value(const std::string& key) {
@@ -86,6 +87,10 @@ void PreferenceDomain::set(const std::string& key, std::optional<PropertyValue> 
     std::lock_guard lock(mutex_);
     loadLocked();
     if (value) {
+        // Callers store the same value again and again (positions, the environments after
+        // every refresh); the file already says so.
+        const auto it = values_.find(key);
+        if (fileIsCurrent_ && it != values_.end() && it->second == *value) return;
         values_.insert_or_assign(key, std::move(*value));
     } else if (values_.erase(key) == 0) {
         return;  // nothing to remove
@@ -111,6 +116,7 @@ void PreferenceDomain::remove() {
     std::lock_guard lock(mutex_);
     loaded_ = true;
     exists_ = false;
+    fileIsCurrent_ = false;
     values_.clear();
     ::unlink(file_.c_str());
 }

@@ -49,6 +49,8 @@ private:
     PropertyDictionary values_;
     bool loaded_ = false;
     bool exists_ = false;
+    // Whether the file holds exactly `values_` (read from it, or written successfully).
+    bool fileIsCurrent_ = false;
 };
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <memory>
 #include <mutex>
@@ -37,9 +38,17 @@ std::string utf8(const icu::UnicodeString& s) {
     return out;
 }
 
+bool isTurkic(std::string_view locale) {
+    const auto language = locale.substr(0, locale.find_first_of("_-"));
+    return language == "tr" || language == "az";
+}
+
 struct LocaleState {
     std::mutex mutex;
     std::string current = "en_US";
+    // Whether `current` is Turkish or Azerbaijani, kept beside it: the case-insensitive
+    // comparisons ask for every pair of names they match, and need no copy of the locale.
+    std::atomic<bool> turkic{false};
 };
 
 LocaleState& localeState() {
@@ -47,10 +56,7 @@ LocaleState& localeState() {
     return s;
 }
 
-bool isTurkic(const std::string& locale) {
-    auto language = locale.substr(0, locale.find_first_of("_-"));
-    return language == "tr" || language == "az";
-}
+bool currentLocaleIsTurkic() { return localeState().turkic.load(std::memory_order_relaxed); }
 
 // The form in which two texts are compared without regard to case: canonically decomposed,
 // case-folded (with the dotted and dotless i of Turkish when the locale asks for it), and
@@ -159,15 +165,13 @@ bool caseInsensitiveEquals(std::string_view a, std::string_view b) {
 }
 
 bool localizedCaseInsensitiveContains(std::string_view haystack, std::string_view needle) {
-    const std::string locale = currentLocale();
-    const bool turkic = isTurkic(locale);
+    const bool turkic = currentLocaleIsTurkic();
     if (!turkic && isASCII(haystack) && isASCII(needle)) return asciiContainsIgnoringCase(haystack, needle);
     return containsWhole(searchForm(haystack, turkic, false), searchForm(needle, turkic, false));
 }
 
 bool localizedStandardContains(std::string_view haystack, std::string_view needle) {
-    const std::string locale = currentLocale();
-    const bool turkic = isTurkic(locale);
+    const bool turkic = currentLocaleIsTurkic();
     if (!turkic && isASCII(haystack) && isASCII(needle)) return asciiContainsIgnoringCase(haystack, needle);
     auto folded = searchForm(needle, turkic, true);
     return !folded.isEmpty() && searchForm(haystack, turkic, true).indexOf(folded) >= 0;
@@ -266,6 +270,7 @@ void setCurrentLocale(const std::string& locale) {
     auto& state = localeState();
     std::lock_guard lock(state.mutex);
     state.current = locale.empty() ? "en_US" : locale;
+    state.turkic.store(isTurkic(state.current), std::memory_order_relaxed);
 }
 
 }  // namespace platform::Text

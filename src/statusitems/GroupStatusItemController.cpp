@@ -1,5 +1,7 @@
 #include "statusitems/GroupStatusItemController.h"
 
+#include <optional>
+
 #include "app/ClickLog.h"
 #include "model/MenuBarIdentity.h"
 #include "model/UserPreferences.h"
@@ -24,13 +26,19 @@ void callOut(const F& callback, const Args&... args) {
     copy(args...);
 }
 
-// A live item with its names, tokenized at most once however many members it is compared with.
+// A live item with its names, tokenized at most once however many members it is compared with,
+// and whether its owner is a generic host, which may ask the workspace, also at most once.
 struct LiveItem {
     const DiscoveredMenuBarItem* item;
     MenuBarIdentity::Names names;
     bool isOwnIcon;
+    mutable std::optional<bool> isGenericHost;
     explicit LiveItem(const DiscoveredMenuBarItem& i)
         : item(&i), names(i.title, i.ownerName), isOwnIcon(MenuBarIdentity::isSelf(i.bundleIdentifier, i.ownerName)) {}
+    bool genericHost() const {
+        if (!isGenericHost) isGenericHost = MenuBarIdentity::isGenericHost(item->bundleIdentifier, item->ownerName);
+        return *isGenericHost;
+    }
 };
 
 bool matchesLive(const MenuBarItemID& stored, const MenuBarIdentity::Names& storedNames, const LiveItem& live) {
@@ -38,7 +46,7 @@ bool matchesLive(const MenuBarItemID& stored, const MenuBarIdentity::Names& stor
     // The program's own icons all share one owner; only the exact identity tells them apart.
     if (!live.isOwnIcon) {
         if (stored.bundleIdentifier && item.bundleIdentifier && *stored.bundleIdentifier == *item.bundleIdentifier &&
-            !MenuBarIdentity::isGenericHost(item.bundleIdentifier, item.ownerName)) {
+            !live.genericHost()) {
             return true;
         }
         if (MenuBarIdentity::namesOverlap(storedNames, live.names)) return true;

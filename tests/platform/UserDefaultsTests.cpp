@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <thread>
 
@@ -172,6 +174,36 @@ TEST_F(UserDefaultsTest, DamagedFilesReadAsEmptyDomainsAndAreReplacedOnTheNextWr
     EXPECT_FALSE(std::filesystem::exists(FileLocations::home() / "Library" / "escape.plist"));
     resetPreferenceDomainsForTesting();
     EXPECT_EQ(odd->integerForKey("b"), 2);
+}
+
+// The application stores the same positions and environments at every refresh; the file is
+// written only when something in it changes, and written again after a write that failed.
+TEST_F(UserDefaultsTest, StoringAnUnchangedValueLeavesTheFileAlone) {
+    auto inode = [](const std::filesystem::path& file) {
+        struct stat st {};
+        return ::stat(file.c_str(), &st) == 0 ? st.st_ino : ino_t{0};
+    };
+    auto& defaults = UserDefaults::standard();
+    defaults.set("position", 643.0);
+    const ino_t first = inode(fileOf(kApp));
+    ASSERT_NE(first, 0u);
+    defaults.set("position", 643.0);
+    EXPECT_EQ(inode(fileOf(kApp)), first);  // every write replaces the file by a new one
+    defaults.set("position", 659.0);
+    EXPECT_NE(inode(fileOf(kApp)), first);
+    resetPreferenceDomainsForTesting();
+    const ino_t reread = inode(fileOf(kApp));
+    defaults.set("position", 659.0);  // as read from the file
+    EXPECT_EQ(inode(fileOf(kApp)), reread);
+
+    // A write that could not reach the file is tried again with the same value.
+    std::filesystem::remove(fileOf(kApp));
+    std::filesystem::create_directories(fileOf(kApp));
+    defaults.set("position", 700.0);
+    std::filesystem::remove(fileOf(kApp));
+    defaults.set("position", 700.0);
+    resetPreferenceDomainsForTesting();
+    EXPECT_EQ(defaults.doubleForKey("position"), 700.0);
 }
 
 TEST_F(UserDefaultsTest, DeeplyNestedFileIsRefusedInsteadOfOverflowingTheStack) {
