@@ -24,13 +24,6 @@ std::vector<std::string> buttonTitles(ui::Host& host) {
     return titles;
 }
 
-std::optional<ui::Frame> firstFrame(const ui::Element& element) {
-    for (const auto& m : element.node()->data().modifiers) {
-        if (m.kind == ui::Modifier::Kind::frame) return m.frame;
-    }
-    return std::nullopt;
-}
-
 TEST_F(ReapprovalInstructionsTest, ExplainsReassuresAndOffersBothActions) {
     int opened = 0, restarted = 0;
     ui::Host host(std::make_shared<AccessibilityReapprovalInstructions>([&] { ++opened; }, [&] { ++restarted; }));
@@ -59,19 +52,6 @@ TEST_F(ReapprovalInstructionsTest, WithoutRestartOnlyEnablingIsOffered) {
     EXPECT_EQ(buttonTitles(host), (std::vector<std::string>{"Enable Accessibility"}));
     ASSERT_TRUE(host.find(ui::button("Enable Accessibility")).click());
     EXPECT_EQ(opened, 1);
-}
-
-TEST_F(ReapprovalInstructionsTest, StepNumbersLineUpInTheirColumn) {
-    ui::Host host(std::make_shared<AccessibilityReapprovalInstructions>([] {}));
-    for (int i = 1; i <= 4; ++i) {
-        auto number = host.find(ui::byText(std::to_string(i) + "."));
-        ASSERT_TRUE(number) << i;
-        EXPECT_TRUE(number.node()->data().monospacedDigit);
-        const auto frame = firstFrame(number);
-        ASSERT_TRUE(frame);
-        EXPECT_EQ(frame->width, 18);
-        EXPECT_EQ(frame->alignment, ui::Alignment::trailing);
-    }
 }
 
 TEST_F(ReapprovalInstructionsTest, TheIllustrationReadsAsOneElement) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/AppDesktopFixture.h"
 #include "onboarding/OnboardingView.h"
@@ -48,6 +49,8 @@ protected:
         desktop().advance(0.6);
         ASSERT_TRUE(isWindowShown());
     }
+    // Capsules of the progress bar drawn in the accent colour, of all capsules drawn.
+    std::pair<int, int> progress();
     // A launch after an update that lost the trust an earlier copy had: the tour was
     // finished back then, and the launch alert is answered with "Later".
     void launchUntrustedAfterUpdate();

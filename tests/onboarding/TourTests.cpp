@@ -45,6 +45,7 @@ TEST_F(TourTest, AFirstLaunchWalksTheWholeTour) {
     EXPECT_EQ(desktop().application().attentionRequests(), 2);
 
     // Welcome: no way back yet.
+    EXPECT_EQ(progress(), std::make_pair(1, 5));
     EXPECT_TRUE(tour().find(ui::byText("Welcome to Tessivane")));
     EXPECT_FALSE(tour().find(ui::button("Back")));
     ASSERT_TRUE(press("Next"));
@@ -62,6 +63,7 @@ TEST_F(TourTest, AFirstLaunchWalksTheWholeTour) {
 
     // The first vossel: Next (and Return) stay off while the name is blank.
     ASSERT_EQ(step(), 2);
+    EXPECT_EQ(progress(), std::make_pair(3, 5));
     auto next = tour().find(ui::button("Next"));
     EXPECT_TRUE(next.isDisabled());
     ASSERT_TRUE(tour().find(ui::byRole(ui::Role::textField)).type(" \n\t "));
@@ -115,6 +117,7 @@ TEST_F(TourTest, AFirstLaunchWalksTheWholeTour) {
 
     // Hiding tips, the opt-in card and the way out.
     ASSERT_EQ(step(), 4);
+    EXPECT_EQ(progress(), std::make_pair(5, 5));
     for (const char* title : {"⌘-drag once", "Click > to hide", "Use the vossel", "Share anonymous device info"}) {
         EXPECT_TRUE(tour().find(ui::byText(title)) || tour().find(ui::toggle(title))) << title;
     }
