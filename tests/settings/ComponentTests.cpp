@@ -1,5 +1,5 @@
 // The shared settings components: the icon well, the environment menu, the preference
-// pickers, the opt-in card, the chip, the gear button and the cover screen.
+// pickers and the chip.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,12 +9,8 @@
 #include "model/UITestLaunch.h"
 #include "platform/Application.h"
 #include "platform/Platform.h"
-#include "settings/AnonymousDeviceInfoOptIn.h"
 #include "settings/AppearanceModePicker.h"
 #include "settings/EnvironmentMenuButton.h"
-#include "settings/SettingsCoverScreen.h"
-#include "settings/SettingsGearButton.h"
-#include "settings/SettingsTheme.h"
 #include "settings/VosselChip.h"
 #include "settings/VosselIconWell.h"
 #include "settings/VosselOpenModePicker.h"
@@ -24,7 +20,6 @@
 namespace settings_test {
 namespace {
 
-using tessivane::SettingsTheme::accent;
 
 // What a well draws: its content node (symbol or image) and the colour of its square.
 struct WellLook {
@@ -189,18 +184,6 @@ TEST_F(SettingsTest, TheThemePickerAppliesAndStoresTheAppearance) {
     EXPECT_EQ(pickerHost->find(ui::byIdentifier("ui.appearance")).value(), "Dark");
 }
 
-TEST_F(SettingsTest, TheOptInSwitchWritesTheCoordinatorsValue) {
-    auto card = host(std::make_shared<tessivane::AnonymousDeviceInfoOptIn>());
-    EXPECT_TRUE(card->find(ui::byIdentifier("ui.shareDeviceInfo")).exists());
-    EXPECT_TRUE(card->find(ui::byText(tessivane::AnonymousDeviceInfoOptIn::caption)).exists());
-    auto toggle = card->find(ui::toggle("Share anonymous device info"));
-    EXPECT_EQ(toggle.isOn(), false);
-    EXPECT_TRUE(toggle.toggle());
-    EXPECT_TRUE(appState().shareSystemInfoWithDeveloper.get());
-    settle();
-    EXPECT_EQ(card->find(ui::toggle("Share anonymous device info")).isOn(), true);
-}
-
 TEST_F(SettingsTest, AChipOfAHiddenVosselIsFadedWhetherSelectedOrNot) {
     tessivane::IconGroup group;
     group.name = "Notes";
@@ -220,21 +203,6 @@ TEST_F(SettingsTest, AChipOfAHiddenVosselIsFadedWhetherSelectedOrNot) {
     EXPECT_EQ(opacityOf(false, false), 0.5);
     EXPECT_EQ(opacityOf(true, true), 1);
     EXPECT_EQ(chosen, 3);
-}
-
-TEST_F(SettingsTest, TheGearButtonAndTheCoverScreensBackRunTheirActions) {
-    std::vector<std::string> log;
-    ui::Host gear(std::make_shared<tessivane::SettingsGearButton>([&] { log.push_back("gear"); }));
-    EXPECT_TRUE(gear.find(ui::byIdentifier("ui.settings")).click());
-    EXPECT_EQ(gear.cursor(), ui::Cursor::arrow);
-
-    ui::Host cover(std::make_shared<tessivane::SettingsCoverScreen>("Settings", [&] { log.push_back("back"); },
-                                                                    ui::Text("Content")));
-    EXPECT_TRUE(cover.find(ui::byText("Settings")).exists());
-    EXPECT_TRUE(cover.find(ui::byText("Content")).exists());
-    EXPECT_TRUE(cover.find(ui::button("Back")).click());
-    EXPECT_TRUE(cover.pressEscape());
-    EXPECT_EQ(log, (std::vector<std::string>{"gear", "back", "back"}));
 }
 
 }  // namespace

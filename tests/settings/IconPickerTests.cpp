@@ -10,7 +10,6 @@
 #include "settings/IconColorPickerRow.h"
 #include "settings/IconPickerButton.h"
 #include "settings/IconPickerCatalog.h"
-#include "settings/IconPickerScreen.h"
 #include "settings/IconPickerView.h"
 #include "settings/SettingsTheme.h"
 #include "ui/Nodes.h"
@@ -73,14 +72,6 @@ protected:
         advance(0);
     }
 };
-
-TEST(IconPickerCatalogTest, HoldsSixtyFourSymbolsInEightCategories) {
-    const auto& all = tessivane::IconPickerCatalog::categories();
-    ASSERT_EQ(all.size(), 8u);
-    for (const auto& c : all) EXPECT_EQ(c.symbols.size(), 8u) << c.title;
-    EXPECT_EQ(all.front().symbols.front(), "lock.shield.fill");
-    EXPECT_EQ(all.back().symbols.back(), "square.grid.2x2.fill");
-}
 
 TEST(IconPickerCatalogTest, SearchMatchesSymbolNamesAndWholeCategoriesByTitle) {
     auto lock = filteredCategories("  LOCK \n");
@@ -255,19 +246,6 @@ TEST_F(IconPickerTest, TheButtonOpensThePickerInAPopoverOrHandsTheOpeningToItsCa
     advance(0);
     EXPECT_EQ(opened, 1);
     EXPECT_FALSE(screenHost.find(ui::byText("Search icons…")).exists());
-}
-
-TEST_F(IconPickerTest, TheScreenGoesBackWithItsButtonOrEscape) {
-    std::string symbol = "star.fill", color;
-    std::optional<std::string> custom;
-    int back = 0;
-    ui::Host screen(std::make_shared<tessivane::IconPickerScreen>(
-        ui::Binding<std::string>::to(symbol), ui::Binding<std::string>::to(color),
-        ui::Binding<std::optional<std::string>>::to(custom), platform::UUID::random(), [&] { ++back; }));
-    EXPECT_TRUE(screen.find(ui::byText("Choose icon")).exists());
-    EXPECT_TRUE(screen.find(ui::button("Back")).click());
-    EXPECT_TRUE(screen.pressEscape());
-    EXPECT_EQ(back, 2);
 }
 
 }  // namespace
