@@ -1,0 +1,329 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "AppDesktopFixture.h"
+#include "engine/ExpandingSeparatorService.h"
+#include "platform/Application.h"
+#include "platform/FileLocations.h"
+#include "platform/Platform.h"
+#include "platform/RunLoop.h"
+#include "ui/Automation.h"
+
+namespace apptest {
+namespace {
+
+// A desk with room for every icon: a 1440-point screen without a camera housing, the clock,
+// two applications that answer Accessibility, one that does not, and one more.
+desktop::Scene roomyDesk() {
+    desktop::Scene scene;
+    scene.name = "Roomy desk";
+    desktop::SceneScreen screen;
+    screen.frame = platform::Rect{0, 0, 1440, 900};
+    screen.isMain = true;
+    scene.screens.push_back(screen);
+    scene.selfPID = 4242;
+    scene.accessibilityTrusted = true;
+    scene.postEventAccess = true;
+    scene.knownApplications.push_back({"com.tessivane.Tessivane", "/Applications/Tessivane.app"});
+
+    auto app = [&](int32_t pid, std::string name, std::string bundle, double position, bool answers) {
+        desktop::SceneApplication a;
+        a.pid = pid;
+        a.name = name;
+        a.bundleIdentifier = bundle;
+        a.answersAccessibility = answers;
+        desktop::SceneStatusItem item;
+        item.description = name;
+        item.position = position;
+        item.menu = {"Open " + name, "Quit " + name};
+        item.contextMenu = {name + " Settings…"};
+        a.statusItems.push_back(item);
+        scene.applications.push_back(a);
+    };
+    desktop::SceneApplication controlCenter;
+    controlCenter.pid = 380;
+    controlCenter.name = "Control Center";
+    controlCenter.bundleIdentifier = "com.apple.controlcenter";
+    desktop::SceneStatusItem clock;
+    clock.autosaveName = "Clock";
+    clock.description = "Clock";
+    clock.width = 112;
+    clock.position = 10;
+    controlCenter.statusItems.push_back(clock);
+    scene.applications.push_back(controlCenter);
+    app(615, "Parcelbird", "com.parcelbird.mac", 100, true);
+    app(640, "Stillwater", "com.stillwater.app", 200, false);
+    app(690, "Kettle", "io.kettle.Kettle", 300, true);
+    app(652, "Lumenbar", "app.lumenbar.Lumenbar", 400, true);
+    return scene;
+}
+
+// A vossel "Tools" holding Parcelbird (answers Accessibility) and Stillwater (does not), both
+// tucked away beyond the line, and Kettle, left on the clock side; the bar collapsed and the
+// start-up rediscoveries over. Lumenbar, tucked away first, stands between the line and the
+// members: the icon right beside the line touches our own items and is never taken for a
+// member's.
+class OpeningTest : public AppOnDesktop {
+protected:
+    void SetUp() override {
+        AppOnDesktop::SetUp();
+        completeOnboarding();
+        load(roomyDesk());
+        launch();
+        vossel_ = makeVossel("Tools", {"Parcelbird", "Stillwater", "Kettle"});
+        tuckAway(*itemOf("Lumenbar"));
+        tuckAway(*itemOf("Parcelbird"));
+        tuckAway(*itemOf("Stillwater"));
+        desktop().advance(2);
+        std::filesystem::remove(platform::FileLocations::logFolder() / "tessivane-click.log");
+    }
+
+    const desktop::BarItem& parcelbird() { return *itemOf("Parcelbird"); }
+    const desktop::BarItem& stillwater() { return *itemOf("Stillwater"); }
+    const desktop::BarItem* vosselItem() { return ownItem("Tessivane.Group." + vossel_.uuidString()); }
+    bool isExpanded() { return appState().hideService.isExpanded; }
+
+    // The pointer rests on the vossel's item until its popover opens.
+    ui::HostingView& hoverVossel() {
+        desktop().moveMouse(desktop().centerOf(*vosselItem()));
+        desktop().advance(0.35);
+        ui::HostingView* popover = shownPopover();
+        if (!popover) {
+            ADD_FAILURE() << "the vossel's popover did not open";
+            std::abort();
+        }
+        return *popover;
+    }
+    void chooseRow(const std::string& title, bool secondary = false) {
+        ui::Element row = hoverVossel().host().find(ui::byText(title));
+        ASSERT_TRUE(secondary ? row.rightClick() : row.click()) << title;
+        // The controller hands the choice over on the next turn.
+        desktop().advance(0);
+    }
+    // What the log says of an attempt that opened the icon.
+    std::string clickOk(int attempt) {
+        return "click ok attempt=" + std::to_string(attempt) + " rtl=false sep=" + chevronX();
+    }
+    std::string chevronX() {
+        return std::to_string(static_cast<int>(ownItem("Tessivane.Chevron")->frame().minX())) + ".0";
+    }
+    std::string pinned(const desktop::BarItem& item) {
+        return "pinned=" + std::to_string(item.window->number) +
+               " items=" + std::to_string(appState().discovery.items->size());
+    }
+    tessivane::MenuBarItemID member(const std::string& title) {
+        for (const auto& id : appState().groupStore.groups()[0].memberIDs) {
+            if (id.title == title) return id;
+        }
+        ADD_FAILURE() << "no member " << title;
+        return {};
+    }
+    static tessivane::MenuBarItemID ghost() {
+        tessivane::MenuBarItemID id;
+        id.title = "Ghost";
+        id.ownerName = "Ghost";
+        return id;
+    }
+
+    platform::UUID vossel_;
+};
+
+TEST_F(OpeningTest, AMemberOpensThroughAccessibilityAndTheBarCollapsesAgain) {
+    ASSERT_FALSE(parcelbird().shown);
+    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
+
+    ui::HostingView& popover = hoverVossel();
+    EXPECT_TRUE(popover.host().find(ui::byText("Parcelbird")));
+    EXPECT_TRUE(popover.host().find(ui::byText("Stillwater")));
+    chooseRow("Parcelbird");
+
+    // The icons beyond the line are back, opaque, and nothing is open yet.
+    EXPECT_EQ(shownPopover(), nullptr);
+    EXPECT_TRUE(isExpanded());
+    EXPECT_TRUE(parcelbird().shown);
+    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);
+    EXPECT_FALSE(desktop().openedMenu());
+
+    desktop().advance(0.2);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Parcelbird");
+    EXPECT_FALSE(desktop().openedMenu()->isContextMenu);
+    EXPECT_EQ(clickLog(), (std::vector<std::string>{"row left Parcelbird", "activate Parcelbird secondary=false",
+                                                    pinned(parcelbird()), clickOk(0)}));
+
+    desktop().advance(0.99);
+    EXPECT_TRUE(isExpanded());
+    desktop().advance(0.02);
+    EXPECT_FALSE(isExpanded());
+    EXPECT_FALSE(parcelbird().shown);
+    EXPECT_EQ(clickLog().size(), 4u);
+}
+
+TEST_F(OpeningTest, AnApplicationThatDoesNotAnswerIsClickedThroughItsWindow) {
+    chooseRow("Stillwater");
+    desktop().advance(0.2);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Stillwater");
+    EXPECT_FALSE(desktop().openedMenu()->isContextMenu);
+    EXPECT_EQ(clickLog(), (std::vector<std::string>{"row left Stillwater", "activate Stillwater secondary=false",
+                                                    pinned(stillwater()), clickOk(0)}));
+    desktop().advance(1.0);
+    EXPECT_FALSE(isExpanded());
+}
+
+TEST_F(OpeningTest, AnIconThatCannotBeFoundIsGivenUp) {
+    appState().performActivation(ghost(), false);
+    const std::string miss = " rtl=false langRTL=false sep=" + chevronX() + " pin=0";
+    desktop().advance(2.2);
+    EXPECT_EQ(clickLog(),
+              (std::vector<std::string>{"activate Ghost secondary=false",
+                                        "pinned=0 items=" + std::to_string(appState().discovery.items->size()),
+                                        "click miss attempt=0" + miss, "click miss attempt=10" + miss,
+                                        "click give up"}));
+    desktop().advance(0.79);
+    EXPECT_TRUE(isExpanded());
+    desktop().advance(0.02);
+    EXPECT_FALSE(isExpanded());
+    EXPECT_EQ(clickLog().size(), 5u);
+}
+
+TEST_F(OpeningTest, ASecondaryChoiceOpensTheContextMenuThroughAccessibility) {
+    chooseRow("Kettle", true);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Kettle");
+    EXPECT_TRUE(desktop().openedMenu()->isContextMenu);
+    EXPECT_EQ(clickLog(), (std::vector<std::string>{"row right Kettle", "activate Kettle secondary=true",
+                                                    "AXShowMenu ok"}));
+    EXPECT_GT(*appState().hideSuppressedUntil(), platform::RunLoop::main().now() + 3.9);
+    // The bar is left alone.
+    EXPECT_FALSE(isExpanded());
+    desktop().advance(3);
+    EXPECT_EQ(clickLog().size(), 3u);
+    EXPECT_FALSE(isExpanded());
+}
+
+TEST_F(OpeningTest, ASecondChoiceWithinTheDebounceIsDropped) {
+    chooseRow("Parcelbird");
+    desktop().advance(0.5);
+    appState().performActivation(member("Stillwater"), false);
+    desktop().advance(2);
+    EXPECT_EQ(clickLog(), (std::vector<std::string>{"row left Parcelbird", "activate Parcelbird secondary=false",
+                                                    pinned(parcelbird()), clickOk(0)}));
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Parcelbird");
+}
+
+TEST_F(OpeningTest, ANewerRequestCancelsTheOlderOnesAttemptsAndCollapse) {
+    // A request that keeps missing, replaced while it retries.
+    appState().performActivation(ghost(), false);
+    desktop().advance(0.9);
+    appState().performActivation(member("Parcelbird"), false);
+    desktop().advance(2.5);
+    const auto log = clickLog();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[2].rfind("click miss attempt=0", 0), 0u);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 3, log.end()),
+              (std::vector<std::string>{"activate Parcelbird secondary=false", pinned(parcelbird()), clickOk(0)}));
+    EXPECT_FALSE(isExpanded());
+}
+
+TEST_F(OpeningTest, AnOlderRequestsCollapseWaitsForTheNewerOne) {
+    appState().performActivation(member("Parcelbird"), false);
+    desktop().advance(0.9);
+    appState().performActivation(member("Parcelbird"), false);
+    // The first would have collapsed 1.2 s after it was made.
+    desktop().advance(0.6);
+    EXPECT_TRUE(isExpanded());
+    desktop().advance(0.65);
+    EXPECT_FALSE(isExpanded());
+    EXPECT_EQ(clickLog().size(), 6u);
+}
+
+TEST_F(OpeningTest, HidingPausesForFourSecondsAfterARequest) {
+    chooseRow("Parcelbird");
+    desktop().advance(1.5);
+    appState().applyHiding();
+    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);
+    EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 1);
+    desktop().advance(2.6);
+    appState().applyHiding();
+    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
+    EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 0);
+}
+
+TEST_F(OpeningTest, AVosselHiddenFromTheMenuBarKeepsItsMembersTransparent) {
+    appState().groupStore.setGroupVisible(vossel_, false);
+    appState().syncGroupStatusItems();
+    EXPECT_EQ(vosselItem(), nullptr);
+    EXPECT_TRUE(appState().groupControllers().empty());
+    appState().windowHiding.restoreAll();
+    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);
+    appState().applyHiding();
+    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
+    EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 0);
+}
+
+TEST_F(OpeningTest, AVosselItemMovedOffScreenIsRecreatedThreeTimesAtMost) {
+    for (int run = 1; run <= 4; ++run) {
+        const desktop::BarItem* before = vosselItem();
+        ASSERT_NE(before, nullptr);
+        const uint64_t id = before->id;
+        // Dropped beyond the line, wholly on the far side of the chevron.
+        desktop().commandDragStatusItem(id, ownItem("Tessivane.Line")->frame().minX() - 40);
+        appState().syncGroupStatusItems();
+        desktop().advance(0);
+        const desktop::BarItem* after = vosselItem();
+        ASSERT_NE(after, nullptr);
+        const double chevronX = ownItem("Tessivane.Chevron")->frame().minX();
+        if (run <= 3) {
+            EXPECT_NE(after->id, id) << run;
+            EXPECT_GE(after->frame().maxX(), chevronX - 4) << run;
+            EXPECT_TRUE(after->shown) << run;
+        } else {
+            EXPECT_EQ(after->id, id);
+            EXPECT_LT(after->frame().maxX(), chevronX - 4);
+        }
+        EXPECT_EQ(appState().vosselRelayoutAttempts(), std::min(run, 3));
+    }
+}
+
+TEST_F(OpeningTest, SwitchingEnvironmentsReplacesTheStatusItems) {
+    tessivane::GroupStore& store = appState().groupStore;
+    const platform::UUID work = *store.activeEnvironmentID.get();
+    const platform::UUID home = store.environments.get()[1].id;
+    store.switchEnvironment(home);
+    const platform::UUID media = platform::UUID::random();
+    store.createGroup("Media", "play.fill", std::nullopt, std::nullopt, media);
+    appState().syncGroupStatusItems();
+    EXPECT_EQ(vosselItem(), nullptr);
+    EXPECT_TRUE(ownItem("Tessivane.Group." + media.uuidString()));
+    EXPECT_TRUE(tessivane::ExpandingSeparatorService::preferredPosition("Tessivane.Group." + media.uuidString()));
+    ASSERT_EQ(appState().groupControllers().size(), 1u);
+    EXPECT_TRUE(appState().groupControllers().contains(media));
+
+    // Members of other environments are not hidden.
+    appState().windowHiding.restoreAll();
+    appState().applyHiding();
+    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);
+    store.switchEnvironment(work);
+    appState().syncGroupStatusItems();
+    EXPECT_TRUE(vosselItem());
+    EXPECT_FALSE(ownItem("Tessivane.Group." + media.uuidString()));
+}
+
+TEST_F(OpeningTest, QuittingShowsEveryHiddenIcon) {
+    ASSERT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
+    ASSERT_GT(ownItem("Tessivane.Pusher")->width, 1);
+    desktop().pressKey(12, "q", platform::Modifier::command);
+    ASSERT_TRUE(platform::application().isTerminated());
+    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);
+    EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 1);
+    EXPECT_EQ(ownItem("Tessivane.Pusher")->width, 1);
+    EXPECT_TRUE(appState().hideService.isExpanded);
+}
+
+}  // namespace
+}  // namespace apptest
