@@ -210,6 +210,18 @@ TEST_F(EditorTest, SwitchingEnvironmentsSelectsTheirFirstVosselAndAStaleSelectio
     EXPECT_TRUE(text("Turn one on to put it in VPN").exists());
 }
 
+TEST_F(EditorTest, ChipsThatNoLongerFitScrollBesideAFixedAddButton) {
+    launchWithVossels({"VPN"});
+    auto railScrolls = [&] { return byID("ui.addVossel").parent().find(ui::byRole(ui::Role::scrollView)).exists(); };
+    EXPECT_FALSE(railScrolls());
+    for (int i = 0; i < 12; ++i) makeVossel("Vossel with a long name " + std::to_string(i));
+    settle();
+    EXPECT_TRUE(railScrolls());
+    EXPECT_TRUE(byID("ui.group.Vossel with a long name 11").exists());
+    ASSERT_TRUE(click(byID("ui.addVossel")));
+    EXPECT_TRUE(byID("ui.newGroupName").exists());
+}
+
 TEST_F(EditorTest, TheCountsLineCountsStoredMembersAndDiscoveredIcons) {
     launch();
     const platform::UUID id = makeVossel("Tools", {"Quillpad", "Parcelbird"});
