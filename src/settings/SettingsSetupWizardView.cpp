@@ -46,7 +46,10 @@ const IconGroup* SettingsSetupWizardView::currentGroup() const {
 }
 
 platform::UUID SettingsSetupWizardView::importGroupID() const {
-    return selectedGroupID_.get().value_or(draftID_.get());
+    // A selection that names no vossel here (one of another environment) must not lend its
+    // id: the import would overwrite that vossel's own image file.
+    const IconGroup* group = currentGroup();
+    return group ? group->id : draftID_.get();
 }
 
 void SettingsSetupWizardView::syncFromSelectedGroup() {

@@ -42,7 +42,7 @@ private:
     ui::Node appsStep();
     ui::Node hideStep();
     ui::Node bottomBar();
-    // Where the icon picker imports a custom image: the selected vossel, else the id the
+    // Where the icon picker imports a custom image: the wizard's vossel, else the id the
     // new vossel will get.
     platform::UUID importGroupID() const;
     const IconGroup* currentGroup() const;

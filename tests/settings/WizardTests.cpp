@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "SettingsFixture.h"
 #include "SettingsWindowFixture.h"
+#include "model/CustomGroupIconStore.h"
+#include "settings/SettingsSetupWizardView.h"
 #include "platform/FileLocations.h"
 
 namespace settings_test {
@@ -135,6 +138,48 @@ TEST_F(WizardTest, AnIconImportedBeforeTheVosselExistsBelongsToIt) {
     const tessivane::IconGroup vossel = vossels().front();
     ASSERT_TRUE(vossel.customIconFilename);
     EXPECT_EQ(*vossel.customIconFilename, vossel.id.uuidString() + ".png");
+}
+
+// A selection left over from another environment: the wizard makes a vossel of its own, and
+// an image imported for it must not land in the other vossel's file.
+TEST_F(SettingsTest, AStaleSelectionLendsTheWizardNeitherItsVosselNorItsImageFile) {
+    grantAndDiscover();
+    auto& store = appState().groupStore;
+    const platform::UUID old = platform::UUID::random();
+    const auto oldFile = tessivane::CustomGroupIconStore::shared().importImage(writeImage("old.png"), old);
+    ASSERT_TRUE(oldFile);
+    store.createGroup("Old", "star.fill", std::nullopt, oldFile, old);
+    const auto oldBytes = std::filesystem::file_size(tessivane::CustomGroupIconStore::shared().folder() / *oldFile);
+    store.switchEnvironment(store.environments.get()[1].id);
+
+    std::optional<platform::UUID> selected = old;
+    int step = 1;
+    auto wizard = host(std::make_shared<tessivane::SettingsSetupWizardView>(
+        ui::Binding<std::optional<platform::UUID>>::to(selected), ui::Binding<int>::to(step), [] {}, [] {}));
+    wizard->tree();
+    settle();
+    EXPECT_EQ(wizard->find(ui::byIdentifier("ui.newGroupName")).value(), "My Vossel");
+
+    ASSERT_TRUE(wizard->find(ui::button("Choose icon\u2026")).click());
+    settle();
+    const std::filesystem::path other = home() / "other.png";
+    std::filesystem::copy_file(std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "MenuBarIcon.png", other);
+    desk().queueOpenPanelAnswer(std::vector<std::filesystem::path>{other});
+    ASSERT_TRUE(wizard->find(ui::button("From Mac\u2026")).click());
+    settle();
+    EXPECT_EQ(std::filesystem::file_size(tessivane::CustomGroupIconStore::shared().folder() / *oldFile), oldBytes);
+    ASSERT_TRUE(wizard->pressEscape());
+    settle();
+
+    ASSERT_TRUE(wizard->find(ui::byIdentifier("ui.addGroup")).click());
+    settle();
+    ASSERT_EQ(store.groups().size(), 1u);
+    const tessivane::IconGroup made = store.groups().front();
+    EXPECT_NE(made.id, old);
+    EXPECT_EQ(selected, made.id);
+    EXPECT_EQ(step, 2);
+    ASSERT_TRUE(made.customIconFilename);
+    EXPECT_EQ(*made.customIconFilename, made.id.uuidString() + ".png");
 }
 
 }  // namespace
