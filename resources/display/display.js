@@ -825,6 +825,8 @@
         return;
       }
       const fw = child._flexW, fh = child._flexH;
+      // What does not grow keeps its height in a column: a text never shrinks below its lines.
+      if ((kind === "vstack" || kind === "column") && !fh) child.style.flexShrink = "0";
       if (kind === "vstack") {
         if (fh && !child._divider) child.style.flex = "1 1 auto";
         if (fw && !child._spacer) child.style.alignSelf = "stretch";
@@ -949,8 +951,9 @@
   function drawStatusItems(layer) {
     const appearance = state.systemAppearance;
     for (const item of state.statusItems) {
-      // Shoved off the screen, under the camera housing or the menus: not drawn.
-      if (!item.visible || !item.onScreen || !item.shown) continue;
+      // Shoved off the screen, under the camera housing or the menus, or fully transparent:
+      // nothing to draw.
+      if (!item.visible || !item.onScreen || !item.shown || item.alpha <= 0) continue;
       const e = el("div", "item");
       place(e, item.frame);
       e.style.opacity = item.alpha;
@@ -1075,13 +1078,16 @@
       const arrow = el("div", "arrow");
       const p = toPage(w.frame);
       const a = toPage(w.anchor);
+      // Below the anchor (AppKit's minY edge) the arrow points up at it, and so on.
       if (w.edge === "minY" || w.edge === "maxY") {
-        const x = a.left + a.width / 2 - p.left - 9;
-        arrow.style.left = Math.max(8, Math.min(p.width - 26, x)) + "px";
-        arrow.style.top = w.edge === "minY" ? "-8px" : p.height - 10 + "px";
+        const x = a.left + a.width / 2 - p.left - 10;
+        arrow.style.left = Math.max(8, Math.min(p.width - 28, x)) + "px";
+        arrow.style.top = w.edge === "minY" ? "-9px" : p.height + "px";
+        arrow.classList.add(w.edge === "minY" ? "up" : "down");
       } else {
-        arrow.style.top = a.top + a.height / 2 - p.top - 9 + "px";
-        arrow.style.left = w.edge === "maxX" ? "-8px" : p.width - 10 + "px";
+        arrow.style.top = a.top + a.height / 2 - p.top - 10 + "px";
+        arrow.style.left = w.edge === "maxX" ? "-9px" : p.width + "px";
+        arrow.classList.add(w.edge === "maxX" ? "left" : "right");
       }
       e.appendChild(arrow);
     }
@@ -1537,6 +1543,11 @@
     advance,
     stateAt,
     get state() { return state; },
+    // Where an AppKit point is on the page (client pixels).
+    clientPoint(x, y) {
+      const r = desktopEl.getBoundingClientRect();
+      return { x: r.left + (x - bounds.minX) * zoom, y: r.top + (bounds.maxY - y) * zoom };
+    },
     async settle() {
       await idle();
       const r = await fetch("/api/state");
