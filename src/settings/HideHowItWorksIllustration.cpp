@@ -79,7 +79,8 @@ ui::Node HideHowItWorksIllustration::legendCard(const Card& card) {
                       .font(Font::system(12, Weight::bold))
                       .foreground(Color::white())
                       .frame(22, 22)
-                      .background(Circle().fill(SettingsTheme::accent())),
+                      .background(Circle().fill(SettingsTheme::accent()))
+                      .fixedSize(),
                   VStack({.alignment = HorizontalAlignment::leading, .spacing = 3},
                          Text(card.title).font(Font::system(13, Weight::semibold)),
                          Text(card.detail)
