@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/TessivaneApp.h"
+#include "desktop/Desktop.h"
+#include "desktop/DesktopApplication.h"
+#include "desktop/display/DisplayAPI.h"
+#include "desktop/display/DisplayState.h"
+#include "platform/Application.h"
+#include "platform/RunLoop.h"
+#include "support/TestHome.h"
+
+namespace {
+
+using nlohmann::json;
+
+// The application launched on the default laptop, with the display's API in front of it.
+class DisplayAPITest : public testsupport::TestHome {
+protected:
+    void SetUp() override {
+        std::string error;
+        auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
+        ASSERT_TRUE(scene) << error;
+        desktop_ = std::make_unique<desktop::Desktop>(*scene);
+        desktop_->install();
+        tessivane::TessivaneApp::main();
+        ASSERT_TRUE(desktop_->launchApplication({"tessivane"}));
+        desktop_->advance(0);
+        api_ = std::make_unique<desktop::DisplayAPI>(*desktop_);
+    }
+    void TearDown() override {
+        api_.reset();
+        if (desktop_) desktop_->application().setDelegate(nullptr);
+        desktop_.reset();
+    }
+
+    json state() { return api_->handle("GET", "/state", "").body; }
+    desktop::DisplayResponse post(const std::string& path, const json& body) {
+        return api_->handle("POST", path, body.dump());
+    }
+    static const json* windowTitled(const json& s, const std::string& title) {
+        for (const auto& w : s["windows"])
+            if (w.value("title", "") == title) return &w;
+        return nullptr;
+    }
+    // The id of the first node whose text is `text` (a button's label, say), and of the
+    // node `up` levels above it.
+    static std::string nodeWithText(const json& node, const std::string& text, int up = 0) {
+        std::vector<const json*> path;
+        std::function<bool(const json&)> walk = [&](const json& n) {
+            path.push_back(&n);
+            if (n["props"].value("text", "") == text) return true;
+            for (const auto& c : n["children"])
+                if (walk(c)) return true;
+            path.pop_back();
+            return false;
+        };
+        if (!walk(node) || static_cast<int>(path.size()) <= up) return "";
+        return (*path[path.size() - 1 - static_cast<size_t>(up)])["id"].get<std::string>();
+    }
+
+    std::unique_ptr<desktop::Desktop> desktop_;
+    std::unique_ptr<desktop::DisplayAPI> api_;
+};
+
+TEST_F(DisplayAPITest, StateShowsTheBarAsTheDesktopLaysItOut) {
+    json s = state();
+    ASSERT_EQ(s["screens"].size(), 1u);
+    EXPECT_EQ(s["screens"][0]["cameraHousing"], json::array({662.0, 950.0, 188.0, 32.0}));
+    EXPECT_EQ(s["menuBar"]["thickness"], 24.0);
+    ASSERT_EQ(s["statusItems"].size(), desktop_->bar().items().size());
+    for (const auto& item : s["statusItems"]) {
+        const desktop::BarItem* bar = desktop_->bar().find(item["id"].get<uint64_t>());
+        ASSERT_NE(bar, nullptr);
+        const platform::Rect& f = bar->frame();
+        EXPECT_EQ(item["frame"], json::array({f.minX(), f.minY(), f.width(), f.height()})) << item["autosaveName"];
+        EXPECT_EQ(item["shown"], bar->shown);
+        EXPECT_EQ(item["own"], bar->own != nullptr);
+    }
+    // Tessivane's own items carry their buttons: the chevron draws a symbol of the catalogue.
+    bool sawChevron = false;
+    for (const auto& item : s["statusItems"]) {
+        if (item["autosaveName"] != "Tessivane.Chevron") continue;
+        sawChevron = true;
+        ASSERT_TRUE(item["image"].is_object());
+        EXPECT_TRUE(item["image"].contains("glyph"));
+        EXPECT_FALSE(item["tooltip"].get<std::string>().empty());
+    }
+    EXPECT_TRUE(sawChevron);
+    // The welcome window with the view tree it shows.
+    const json* welcome = windowTitled(s, "Welcome to Tessivane");
+    ASSERT_NE(welcome, nullptr);
+    EXPECT_EQ((*welcome)["kind"], "window");
+    EXPECT_TRUE((*welcome)["tree"].is_object());
+    EXPECT_FALSE(nodeWithText((*welcome)["tree"], "Next").empty());
+}
+
+TEST_F(DisplayAPITest, OtherApplicationsItemsGetAPictureFromWhatTheSceneSaysOfThem) {
+    using desktop::DisplayState;
+    EXPECT_EQ(DisplayState::foreignItemImage("WiFi", "Control Center", "", "Wi-Fi", "")["glyph"], "wifi");
+    EXPECT_EQ(DisplayState::foreignItemImage("Item-0", "Sundial", "12°", "Sundial Weather", "")["text"], "12°");
+    EXPECT_EQ(DisplayState::foreignItemImage("Item-0", "Sundial", "12°", "Sundial Weather", "")["glyph"], "wb_cloudy");
+    EXPECT_EQ(DisplayState::foreignItemImage("Item-0", "Zyx", "", "", "")["monogram"], "Z");
+    EXPECT_EQ(DisplayState::foreignItemImage("Item-0", "", "", "", "")["monogram"], "?");
+}
+
+TEST_F(DisplayAPITest, PointerInputGoesThroughTheDesktopAndMenuRowsAreWhereItHitTests) {
+    json s = state();
+    const json* clock = nullptr;
+    for (const auto& item : s["statusItems"])
+        if (item["autosaveName"] == "Clock") clock = &item;
+    ASSERT_NE(clock, nullptr);
+    const auto& f = (*clock)["frame"];
+    const double x = f[0].get<double>() + f[2].get<double>() / 2, y = f[1].get<double>() + f[3].get<double>() / 2;
+    ASSERT_EQ(post("/pointer", {{"type", "click"}, {"x", x}, {"y", y}}).status, 200);
+
+    s = state();
+    const json* menu = nullptr;
+    for (const auto& w : s["windows"])
+        if (w.value("menuOf", "") == "statusItem") menu = &w;
+    ASSERT_NE(menu, nullptr) << "a click on the clock opens its menu";
+    EXPECT_EQ((*menu)["itemName"], "Clock");
+    // Every row of the menu, clicked at the middle of the frame the page draws it at, is the
+    // row the desktop chooses.
+    const json& rows = (*menu)["rows"];
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_TRUE(rows[1]["separator"].get<bool>());
+    const json& last = rows[2];
+    const auto& rf = last["frame"];
+    ASSERT_EQ(post("/pointer", {{"type", "click"},
+                                {"x", rf[0].get<double>() + 20},
+                                {"y", rf[1].get<double>() + rf[3].get<double>() / 2}})
+                  .status,
+              200);
+    ASSERT_EQ(desktop_->chosenMenuItems().size(), 1u);
+    EXPECT_EQ(desktop_->chosenMenuItems().back(), "Control Center: " + last["title"].get<std::string>());
+    EXPECT_EQ(state()["records"]["chosenMenuItems"].size(), 1u);
+}
+
+TEST_F(DisplayAPITest, ActionsOnNodesGoThroughTheViewLayersAutomation) {
+    json s = state();
+    const json* welcome = windowTitled(s, "Welcome to Tessivane");
+    ASSERT_NE(welcome, nullptr);
+    const uint32_t number = (*welcome)["number"];
+    // The button around the "Next" label.
+    const std::string next = nodeWithText((*welcome)["tree"], "Next", 1);
+    ASSERT_FALSE(next.empty());
+    auto r = post("/act", {{"window", number}, {"node", next}, {"action", "click"}});
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_TRUE(r.body["done"].get<bool>());
+    desktop_->advance(0);
+    EXPECT_FALSE(nodeWithText((*windowTitled(state(), "Welcome to Tessivane"))["tree"], "Enable Accessibility").empty());
+
+    // What the page cannot have seen is refused without touching anything.
+    EXPECT_EQ(post("/act", {{"window", number}, {"node", "0.99.99"}, {"action", "click"}}).status, 404);
+    EXPECT_EQ(post("/act", {{"window", 1}, {"node", "0"}, {"action", "click"}}).status, 404);
+    EXPECT_EQ(post("/act", {{"window", number}, {"node", next}, {"action", "explode"}}).status, 400);
+    EXPECT_EQ(post("/act", {{"window", number}, {"node", next}, {"action", "type"}}).status, 400);
+}
+
+TEST_F(DisplayAPITest, BadRequestsAreRefusedWithAReason) {
+    EXPECT_EQ(api_->handle("POST", "/pointer", "{not json").status, 400);
+    EXPECT_EQ(api_->handle("POST", "/pointer", "[1, 2]").status, 400);
+    EXPECT_EQ(post("/pointer", {{"type", "click"}, {"x", "left"}, {"y", 3}}).status, 400);
+    EXPECT_EQ(post("/pointer", {{"type", "click"}, {"x", 1}, {"y", 3}, {"modifiers", {"hyper"}}}).status, 400);
+    EXPECT_EQ(post("/pointer", {{"type", "wiggle"}, {"x", 1}, {"y", 3}}).status, 400);
+    EXPECT_EQ(post("/key", {{"key", "F13-and-more"}}).status, 400);
+    EXPECT_EQ(post("/dialogs/accessibility", {{"answer", "openSystemSettings"}}).status, 409);
+    EXPECT_EQ(post("/dialogs/open-panel", {{"cancel", true}}).status, 409);
+    EXPECT_EQ(post("/dialogs/alert", {{"button", "OK"}}).status, 409);
+    EXPECT_EQ(post("/nowhere", json::object()).status, 404);
+    EXPECT_EQ(api_->handle("DELETE", "/state", "").status, 405);
+    const auto r = post("/pointer", {{"type", "move"}, {"x", 1}});
+    EXPECT_EQ(r.body["ok"], false);
+    EXPECT_FALSE(r.body["error"].get<std::string>().empty());
+}
+
+TEST_F(DisplayAPITest, TheManualClockMovesOnlyWhenAsked) {
+    const double before = platform::RunLoop::main().now();
+    auto r = post("/clock/advance", {{"seconds", 2.5}});
+    ASSERT_EQ(r.status, 200);
+    EXPECT_DOUBLE_EQ(platform::RunLoop::main().now(), before + 2.5);
+    EXPECT_EQ(post("/clock/advance", {{"seconds", -1}}).status, 400);
+    EXPECT_EQ(post("/clock/advance", {{"seconds", 1e9}}).status, 400);
+    EXPECT_DOUBLE_EQ(platform::RunLoop::main().now(), before + 2.5);
+}
+
+TEST_F(DisplayAPITest, TheVersionMovesWhenTheStateChangesAndOnlyThen) {
+    const uint64_t first = api_->publish();
+    EXPECT_EQ(api_->publish(), first);
+    ASSERT_EQ(post("/settings/accessibility", {{"enabled", true}}).status, 200);
+    const uint64_t second = api_->publish();
+    EXPECT_GT(second, first);
+    uint64_t version = 0;
+    const json published = json::parse(api_->feed().current(version));
+    EXPECT_EQ(version, second);
+    EXPECT_EQ(published["version"], second);
+    EXPECT_TRUE(published["accessibility"]["trusted"].get<bool>());
+}
+
+TEST_F(DisplayAPITest, TheFileChooserListsTheSimulatedHomeAndNothingOutsideIt) {
+    std::filesystem::create_directories(home() / "Pictures");
+    std::ofstream(home() / "Pictures" / "icon.png") << "png";
+    std::ofstream(home() / ".hidden") << "x";
+    auto r = api_->handle("GET", "/files", "", ".");
+    ASSERT_EQ(r.status, 200) << r.body;
+    bool pictures = false, hidden = false;
+    for (const auto& e : r.body["entries"]) {
+        pictures = pictures || (e["name"] == "Pictures" && e["directory"].get<bool>());
+        hidden = hidden || e["name"] == ".hidden";
+    }
+    EXPECT_TRUE(pictures);
+    EXPECT_FALSE(hidden);
+    r = api_->handle("GET", "/files", "", "Pictures");
+    ASSERT_EQ(r.status, 200);
+    ASSERT_EQ(r.body["entries"].size(), 1u);
+    EXPECT_EQ(r.body["entries"][0]["name"], "icon.png");
+    EXPECT_EQ(api_->handle("GET", "/files", "", "..").status, 404);
+    EXPECT_EQ(api_->handle("GET", "/files", "", "Pictures/../../..").status, 404);
+    EXPECT_EQ(api_->handle("GET", "/files", "", "/etc").status, 404);
+}
+
+}  // namespace
