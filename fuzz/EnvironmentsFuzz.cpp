@@ -34,11 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     // the legacy list of groups.
     const auto defaults = tessivane::UITestLaunch::defaults();
     for (const std::string& key : {GroupStore::environmentsKey, GroupStore::legacyGroupsKey}) {
-        defaults->removeObject(GroupStore::environmentsKey);
-        defaults->removeObject(GroupStore::legacyGroupsKey);
-        defaults->removeObject(GroupStore::unreadableEnvironmentsKey);
-        defaults->removeObject(GroupStore::activeEnvironmentKey);
-        defaults->set(key, data);
+        defaults->setPersistentDomain({{key, platform::PropertyValue(data)}}, defaults->domainName());
         GroupStore store;
         store.load();
         if (store.environments->empty() || !store.activeEnvironment()) std::abort();

@@ -106,9 +106,16 @@ void ExtraWindowHidingService::sync(const std::unordered_set<MenuBarItemID>& hid
         // A member's stored window number only counts through a live icon it means, which
         // the walk above has already collected.
     }
+    // A window that no member means any more (the icon left its vossel, or another
+    // environment became active) is given back its alpha; nothing else would ever do so.
+    std::vector<platform::CGWindowID> released;
+    for (platform::CGWindowID window : hiddenWindows_) {
+        if (!seen.contains(window)) released.push_back(window);
+    }
     hiddenWindows_ = std::move(windows);
 
     tickFunctions_ = AlphaFunctions::lookUp();
+    setAlpha(tickFunctions_, 1, released);
     startTimerIfNeeded();
     reapply();
     log(syncMessage(hiddenWindows_, hiddenIDs, items));
@@ -148,8 +155,13 @@ void ExtraWindowHidingService::restoreAll() {
 }
 
 void ExtraWindowHidingService::setAlpha(const AlphaFunctions& f, float alpha) const {
+    setAlpha(f, alpha, hiddenWindows_);
+}
+
+void ExtraWindowHidingService::setAlpha(const AlphaFunctions& f, float alpha,
+                                        const std::vector<platform::CGWindowID>& windows) {
     if (!f.mainConnection) return;
-    for (platform::CGWindowID window : hiddenWindows_) {
+    for (platform::CGWindowID window : windows) {
         if (window == 0) continue;
         const platform::CGSConnectionID connection = f.mainConnection();
         if (f.setWindowListAlpha) f.setWindowListAlpha(connection, &window, 1, alpha, 0);

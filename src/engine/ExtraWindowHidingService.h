@@ -54,6 +54,7 @@ private:
     void startTimerIfNeeded();
     void reapply();
     void setAlpha(const AlphaFunctions& functions, float alpha) const;
+    static void setAlpha(const AlphaFunctions& functions, float alpha, const std::vector<platform::CGWindowID>& windows);
     void log(const std::string& message) const;
 
     std::vector<platform::CGWindowID> hiddenWindows_;

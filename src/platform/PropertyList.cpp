@@ -70,14 +70,19 @@ std::optional<PropertyValue> fromNode(plist_t node, int depth) {
         plist_get_real_val(node, &v);
         return PropertyValue(v);
     }
-    case PLIST_STRING:
+    case PLIST_STRING: {
+        // A binary list may hold a string with a NUL inside, which libplist's copying
+        // getter refuses with an assertion; read it in place and keep what precedes the NUL,
+        // as the file would say when written again.
+        uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        if (!s) return PropertyValue(std::string());
+        const std::string_view text(s, static_cast<size_t>(length));
+        return PropertyValue(std::string(text.substr(0, text.find('\0'))));
+    }
     case PLIST_KEY: {
         char* s = nullptr;
-        if (plist_get_node_type(node) == PLIST_KEY) {
-            plist_get_key_val(node, &s);
-        } else {
-            plist_get_string_val(node, &s);
-        }
+        plist_get_key_val(node, &s);
         PropertyValue v(std::string(s ? s : ""));
         free(s);
         return v;
@@ -184,6 +189,50 @@ bool nestingIsReasonable(const std::string& bytes) {
     return true;
 }
 
+// libplist stops with a failed assertion when it hands out a string that holds a NUL, which
+// only a binary list can carry (text lists end their strings there). Such a list is treated
+// as damaged. The walk is over the object table, with every position checked against the
+// end of the bytes; anything out of bounds is left for libplist to refuse.
+bool binaryStringsHoldNUL(const std::string& bytes) {
+    constexpr size_t kTrailer = 32;
+    if (bytes.size() < 8 + kTrailer) return false;
+    const auto byteAt = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const auto number = [&](size_t at, size_t width, uint64_t& value) {
+        if (width == 0 || width > 8 || at > bytes.size() || bytes.size() - at < width) return false;
+        value = 0;
+        for (size_t i = 0; i < width; ++i) value = value << 8 | byteAt(at + i);
+        return true;
+    };
+    const size_t trailer = bytes.size() - kTrailer;
+    const size_t offsetWidth = byteAt(trailer + 6);
+    uint64_t objects = 0, tableAt = 0;
+    if (!number(trailer + 8, 8, objects) || !number(trailer + 24, 8, tableAt)) return false;
+    if (tableAt > bytes.size()) return false;
+    const size_t end = bytes.size();
+    for (uint64_t i = 0; i < objects; ++i) {
+        uint64_t at = 0;
+        if (!number(static_cast<size_t>(tableAt) + i * offsetWidth, offsetWidth, at)) return false;
+        if (at >= end) continue;
+        const unsigned char marker = byteAt(at);
+        const unsigned kind = marker >> 4;
+        if (kind != 0x5 && kind != 0x6) continue;  // ASCII and UTF-16 strings
+        uint64_t count = marker & 0x0F;
+        size_t start = static_cast<size_t>(at) + 1;
+        if (count == 0x0F) {
+            if (start >= end || (byteAt(start) >> 4) != 0x1) continue;
+            const size_t width = size_t{1} << (byteAt(start) & 0x0F);
+            if (!number(start + 1, width, count)) continue;
+            start += 1 + width;
+        }
+        const uint64_t length = kind == 0x6 ? count * 2 : count;
+        if (count > end || start > end || length > end - start) continue;
+        for (size_t k = 0; k < length; k += kind == 0x6 ? 2 : 1) {
+            if (byteAt(start + k) == 0 && (kind == 0x5 || byteAt(start + k + 1) == 0)) return true;
+        }
+    }
+    return false;
+}
+
 bool writeAll(int fd, const char* bytes, size_t length) {
     while (length > 0) {
         ssize_t n = ::write(fd, bytes, length);
@@ -201,6 +250,7 @@ bool writeAll(int fd, const char* bytes, size_t length) {
 
 std::optional<PropertyDictionary> parseDictionary(const std::string& bytes) {
     if (bytes.empty() || bytes.size() > UINT32_MAX || !nestingIsReasonable(bytes)) return std::nullopt;
+    if (startsWith(bytes, 0, "bplist00") && binaryStringsHoldNUL(bytes)) return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
     PlistPtr owner(root);

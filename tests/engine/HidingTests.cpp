@@ -94,6 +94,26 @@ TEST_F(HidingTest, MembersWindowsStayTransparentUntilRevealedOrRestored) {
     EXPECT_TRUE(service.hiddenWindows().empty());
 }
 
+TEST_F(HidingTest, AWindowNoMemberMeansAnyMoreIsVisibleAgain) {
+    const uint32_t quickNote = windowOf("Nimbusnote", "Item-0");
+    const uint32_t kettle = windowOf("Kettle", "");
+    ExtraWindowHidingService service;
+    service.sync({member("io.nimbusnote.Nimbusnote", "Quick Note"), member("io.kettle.Kettle", "Kettle")}, items);
+    EXPECT_EQ(alpha(quickNote), 0);
+    EXPECT_EQ(alpha(kettle), 0);
+
+    // Kettle left its vossel: its icon shows again and stays so; Quick Note stays hidden.
+    service.sync({member("io.nimbusnote.Nimbusnote", "Quick Note")}, items);
+    advance(1);
+    EXPECT_EQ(alpha(kettle), 1);
+    EXPECT_EQ(alpha(quickNote), 0);
+
+    // Another environment without members: everything shows.
+    service.sync({}, items);
+    EXPECT_EQ(alpha(quickNote), 1);
+    EXPECT_TRUE(service.hiddenWindows().empty());
+}
+
 TEST_F(HidingTest, ControlCenterMembersHideOnlyTheirOwnModule) {
     // Every module shares Control Center's bundle and owner name; only the module's own
     // name tells them apart.
