@@ -256,6 +256,25 @@ TEST_F(ReapprovalNoticeTest, LaterAsksForNothing) {
               Guide::currentAppVersion());
 }
 
+TEST_F(ReapprovalNoticeTest, TheDiscoveryCycleWaitsWhileTheAlertIsUp) {
+    completeOnboarding();
+    loadDefault();
+    launch();
+    std::vector<double> scans;
+    const double launchedAt = platform::RunLoop::main().now();
+    auto counter = appState().discovery.items.changes.connect(
+        [&](const auto&) { scans.push_back(std::round(platform::RunLoop::main().now() - launchedAt)); });
+    desktop().setAlertHandler([&](desktop::Desktop& d, const platform::Alert&) {
+        // The user reads the alert for ten seconds.
+        platform::RunLoop::main().advance(10);
+        d.answerAlert("Later");
+    });
+    desktop().advance(0.6);
+    // The rediscoveries of start-up (0.4 s and 1.2 s) are main-queue blocks and run during the
+    // alert; the 8 s tick runs only once the alert is gone, 10.6 s after launch.
+    EXPECT_EQ(scans, (std::vector<double>{0, 1, 11}));
+}
+
 TEST_F(ReapprovalNoticeTest, AnUnfinishedTourComesFirst) {
     loadDefault();
     launch();
