@@ -297,7 +297,8 @@ std::optional<Scene> Scene::parse(const std::string& text, std::string& error) {
     json root;
     try {
         root = json::parse(text, nullptr, /*allow_exceptions=*/true, /*ignore_comments=*/true);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
+        // A syntax error, and also a number too large for a double (out of range).
         error = std::string("the scene is not valid JSON: ") + e.what();
         return std::nullopt;
     }

@@ -21,6 +21,9 @@ class Scenes : public DesktopTest {};
 TEST_F(Scenes, MalformedScenesAreReportedNotFatal) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"{", "not valid JSON"},
+        // Found by fuzzing: a number beyond a double's range used to escape as an exception.
+        {"99999e99994", "not valid JSON"},
+        {R"({"screens": [{"frame": [0, 0, 1e999, 900]}]})", "not valid JSON"},
         {"[1, 2]", "scene: expected an object"},
         {R"({"screens": [{"frame": [0, 0, 10]}]})", "scene.screens[0].frame"},
         {R"({"screens": [{"frame": [0, 0, 1440, 900], "cameraHousing": {"width": -3, "height": 2}}]})", "cameraHousing"},
