@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 SCENE ?= resources/scenes/default.json
 ARGS ?=
 
-.PHONY: deps test run bench build-test build-release clean
+.PHONY: deps test run bench fuzz build-test build-release clean
 
 deps:
 	@bash scripts/install-deps
@@ -29,6 +29,11 @@ bench: deps
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DTESSIVANE_TESTS=OFF -DTESSIVANE_BENCH=ON >/dev/null
 	@cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/bench_*; do "$$b"; done
+
+# Each fuzz target for FUZZ_SECONDS (clang's libFuzzer; see scripts/fuzz).
+FUZZ_SECONDS ?= 60
+fuzz:
+	@bash scripts/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build
