@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <fstream>
 #include <system_error>
 
@@ -153,7 +154,9 @@ json DisplayState::build() {
     auto& app = desktop_.application();
     s["scene"] = d.scene().name;
     auto& loop = platform::RunLoop::main();
-    s["clock"] = {{"manual", loop.clock().isManual()}, {"now", loop.now()}};
+    // A real clock shows whole seconds, so that an idle desktop publishes once a second.
+    const double now = loop.clock().isManual() ? loop.now() : std::floor(loop.now());
+    s["clock"] = {{"manual", loop.clock().isManual()}, {"now", now}};
     s["systemAppearance"] = d.scene().darkAppearance ? "dark" : "light";
     s["appearance"] = app.effectiveAppearanceIsDark() ? "dark" : "light";
     s["activationPolicy"] = policyName(app.activationPolicy());
