@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <variant>
 
-#include "engine/GenericHostMemo.h"
-#include "engine/MemberNames.h"
+#include "model/GenericHostMemo.h"
+#include "model/MemberNames.h"
 #include "model/MenuBarIdentity.h"
 #include "platform/Platform.h"
 #include "platform/ProcessInfo.h"

@@ -3,8 +3,8 @@
 #include <unordered_map>
 
 #include "engine/ActivationService.h"
-#include "engine/GenericHostMemo.h"
-#include "engine/MemberNames.h"
+#include "model/GenericHostMemo.h"
+#include "model/MemberNames.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "engine/SystemMenuBarLayout.h"
 #include "model/MenuBarIdentity.h"

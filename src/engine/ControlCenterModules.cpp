@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "engine/GenericHostMemo.h"
+#include "model/GenericHostMemo.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "engine/SystemMenuBarLayout.h"
 #include "platform/Text.h"

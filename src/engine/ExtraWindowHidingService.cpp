@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/GenericHostMemo.h"
-#include "engine/MemberNames.h"
+#include "model/GenericHostMemo.h"
+#include "model/MemberNames.h"
 #include "engine/MenuBarSkyLight.h"
 #include "model/MenuBarIdentity.h"
 #include "platform/FileLocations.h"

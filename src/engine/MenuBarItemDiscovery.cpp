@@ -6,7 +6,7 @@
 #include <unordered_set>
 
 #include "engine/ControlCenterModules.h"
-#include "engine/GenericHostMemo.h"
+#include "model/GenericHostMemo.h"
 #include "model/MenuBarIdentity.h"
 #include "platform/Bundle.h"
 #include "platform/RunLoop.h"

@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "engine/GenericHostMemo.h"
+#include "model/GenericHostMemo.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "engine/MenuBarSkyLight.h"
 #include "engine/SystemMenuBarLayout.h"

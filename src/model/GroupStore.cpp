@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "model/CustomGroupIconStore.h"
+#include "model/GenericHostMemo.h"
+#include "model/MemberNames.h"
 #include "model/MenuBarIdentity.h"
 #include "model/UITestLaunch.h"
 #include "platform/Text.h"
@@ -188,31 +190,30 @@ void GroupStore::captureLiveWindows(const std::vector<DiscoveredMenuBarItem>& it
     if (!activeIndex()) return;
 
     // What each live icon contributes is the same for every member: work it out once.
+    // The host rule asks the workspace at most once per owner name for the whole pass.
+    GenericHostMemo hosts;
     struct Live {
         const DiscoveredMenuBarItem* item;
         MenuBarIdentity::Names names;
         bool isOwn;
-        mutable std::optional<bool> isGenericHost;
-        bool genericHost() const {
-            if (!isGenericHost) isGenericHost = MenuBarIdentity::isGenericHost(item->bundleIdentifier, item->ownerName);
-            return *isGenericHost;
-        }
+        bool isGenericHost;
     };
     std::vector<Live> live;
     live.reserve(items.size());
     for (const auto& item : items) {
-        live.push_back(Live{&item, MenuBarIdentity::Names(item.title, item.ownerName),
-                            MenuBarIdentity::isSelf(item.bundleIdentifier, item.ownerName), std::nullopt});
+        live.push_back(Live{&item, MemberNames::live(item.title, item.ownerName, hosts),
+                            MenuBarIdentity::isSelf(item.bundleIdentifier, item.ownerName),
+                            hosts.isGenericHost(item.bundleIdentifier, item.ownerName)});
     }
 
     mutateActiveGroups([&](std::vector<IconGroup>& groups) {
         for (auto& group : groups) {
             for (auto& member : group.memberIDs) {
-                const MenuBarIdentity::Names memberNames(member);
+                const MenuBarIdentity::Names memberNames = MemberNames::stored(member, hosts);
                 auto match = std::find_if(live.begin(), live.end(), [&](const Live& l) {
                     if (l.isOwn) return false;
                     const auto& bundle = l.item->bundleIdentifier;
-                    if (member.bundleIdentifier && bundle && *member.bundleIdentifier == *bundle && !l.genericHost()) {
+                    if (member.bundleIdentifier && bundle && *member.bundleIdentifier == *bundle && !l.isGenericHost) {
                         return true;
                     }
                     return MenuBarIdentity::namesOverlap(memberNames, l.names);
@@ -220,7 +221,7 @@ void GroupStore::captureLiveWindows(const std::vector<DiscoveredMenuBarItem>& it
                 if (match == live.end()) continue;
                 const DiscoveredMenuBarItem& item = *match->item;
                 if (item.windowID != 0) member.windowID = item.windowID;
-                if (item.bundleIdentifier && !match->genericHost()) member.bundleIdentifier = item.bundleIdentifier;
+                if (item.bundleIdentifier && !match->isGenericHost) member.bundleIdentifier = item.bundleIdentifier;
                 member.frameMinX = item.frame.minX();
             }
         }

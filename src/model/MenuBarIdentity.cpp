@@ -32,13 +32,21 @@ bool isSelf(const std::optional<std::string>& bundle, std::string_view owner) {
     return platform::Text::localizedCaseInsensitiveContains(owner, "tessivane");
 }
 
+bool isGenericHostOwnerName(std::string_view owner) {
+    const std::string lowered = platform::Text::lowercased(platform::Text::trimmed(owner));
+    return std::find(kGenericHostOwners.begin(), kGenericHostOwners.end(), lowered) != kGenericHostOwners.end();
+}
+
+std::string_view ownerNameForMatching(const std::optional<std::string>& bundle, std::string_view owner) {
+    if (owner.empty()) return owner;
+    if ((bundle && *bundle == controlCenterBundleIdentifier) || isGenericHostOwnerName(owner)) return {};
+    return owner;
+}
+
 bool isGenericHost(const std::optional<std::string>& bundle, std::string_view owner) {
     if (bundle && *bundle == controlCenterBundleIdentifier) return true;
+    if (isGenericHostOwnerName(owner)) return true;
     const std::string trimmedOwner = platform::Text::trimmed(owner);
-    const std::string lowered = platform::Text::lowercased(trimmedOwner);
-    if (std::find(kGenericHostOwners.begin(), kGenericHostOwners.end(), lowered) != kGenericHostOwners.end()) {
-        return true;
-    }
     // Control Center's localized name ("Kontrollzentrum") names it too.
     if (!platform::services().workspace) return false;
     const auto hosts = platform::workspace().runningApplications(std::string(controlCenterBundleIdentifier));

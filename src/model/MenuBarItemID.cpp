@@ -86,17 +86,26 @@ bool MenuBarItemID::isSameMember(const MenuBarItemID& other) const {
     const std::string& otherOwner = other.ownerName ? *other.ownerName : empty;
     const bool sameBundle = bundleIdentifier && other.bundleIdentifier && *bundleIdentifier == *other.bundleIdentifier;
 
+    // A generic host's name is the owner of every icon it draws, so it takes no part in the
+    // name comparison; otherwise a Wi-Fi member would be the clock and the battery as well,
+    // and adding one Control Center module to a vossel would take another out of its own.
+    const MenuBarIdentity::Names selfNames(title ? std::string_view(*title) : std::string_view{},
+                                           MenuBarIdentity::ownerNameForMatching(bundleIdentifier, selfOwner));
+    const MenuBarIdentity::Names otherNames(
+        other.title ? std::string_view(*other.title) : std::string_view{},
+        MenuBarIdentity::ownerNameForMatching(other.bundleIdentifier, otherOwner));
+
     const bool otherIsSelf = MenuBarIdentity::isSelf(other.bundleIdentifier, otherOwner);
     if (!otherIsSelf) {
         if (sameBundle && !MenuBarIdentity::isGenericHost(other.bundleIdentifier, otherOwner)) return true;
-        if (MenuBarIdentity::namesOverlap(*this, other.title ? *other.title : empty, otherOwner)) return true;
+        if (MenuBarIdentity::namesOverlap(selfNames, otherNames)) return true;
     }
     if (MenuBarIdentity::isSelf(bundleIdentifier, selfOwner)) return false;
     if (sameBundle && !MenuBarIdentity::isGenericHost(bundleIdentifier, selfOwner)) return true;
     // The name overlap compares the same pairs of names from either side (equality and
     // containment both ways), so when it already ran above its answer stands.
     if (!otherIsSelf) return false;
-    return MenuBarIdentity::namesOverlap(other, title ? *title : empty, selfOwner);
+    return MenuBarIdentity::namesOverlap(otherNames, selfNames);
 }
 
 EncodedJSON MenuBarItemID::toJSON() const {

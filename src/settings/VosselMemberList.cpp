@@ -3,6 +3,8 @@
 #include <unordered_map>
 
 #include "app/AppState.h"
+#include "model/GenericHostMemo.h"
+#include "model/MemberNames.h"
 #include "model/MenuBarIdentity.h"
 #include "platform/Text.h"
 #include "settings/SettingsTheme.h"
@@ -14,12 +16,12 @@ namespace tessivane {
 
 bool VosselMemberList::showsAsMember(const IconGroup& group, const DiscoveredMenuBarItem& item) {
     if (MenuBarIdentity::isSelf(item.bundleIdentifier, item.ownerName)) return false;
-    const bool sameBundleCounts =
-        item.bundleIdentifier && !MenuBarIdentity::isGenericHost(item.bundleIdentifier, item.ownerName);
-    const MenuBarIdentity::Names live(item.title, item.ownerName);
+    GenericHostMemo hosts;
+    const bool sameBundleCounts = item.bundleIdentifier && !hosts.isGenericHost(item.bundleIdentifier, item.ownerName);
+    const MenuBarIdentity::Names live = MemberNames::live(item.title, item.ownerName, hosts);
     for (const MenuBarItemID& member : group.memberIDs) {
         if (sameBundleCounts && member.bundleIdentifier == item.bundleIdentifier) return true;
-        if (MenuBarIdentity::namesOverlap(MenuBarIdentity::Names(member), live)) return true;
+        if (MenuBarIdentity::namesOverlap(MemberNames::stored(member, hosts), live)) return true;
     }
     return false;
 }

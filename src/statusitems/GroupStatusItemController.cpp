@@ -3,6 +3,8 @@
 #include <optional>
 
 #include "app/ClickLog.h"
+#include "model/GenericHostMemo.h"
+#include "model/MemberNames.h"
 #include "model/MenuBarIdentity.h"
 #include "model/UserPreferences.h"
 #include "platform/Alert.h"
@@ -32,13 +34,12 @@ struct LiveItem {
     const DiscoveredMenuBarItem* item;
     MenuBarIdentity::Names names;
     bool isOwnIcon;
-    mutable std::optional<bool> isGenericHost;
-    explicit LiveItem(const DiscoveredMenuBarItem& i)
-        : item(&i), names(i.title, i.ownerName), isOwnIcon(MenuBarIdentity::isSelf(i.bundleIdentifier, i.ownerName)) {}
-    bool genericHost() const {
-        if (!isGenericHost) isGenericHost = MenuBarIdentity::isGenericHost(item->bundleIdentifier, item->ownerName);
-        return *isGenericHost;
-    }
+    bool isGenericHost;
+    LiveItem(const DiscoveredMenuBarItem& i, GenericHostMemo& hosts)
+        : item(&i),
+          names(MemberNames::live(i.title, i.ownerName, hosts)),
+          isOwnIcon(MenuBarIdentity::isSelf(i.bundleIdentifier, i.ownerName)),
+          isGenericHost(hosts.isGenericHost(i.bundleIdentifier, i.ownerName)) {}
 };
 
 bool matchesLive(const MenuBarItemID& stored, const MenuBarIdentity::Names& storedNames, const LiveItem& live) {
@@ -46,7 +47,7 @@ bool matchesLive(const MenuBarItemID& stored, const MenuBarIdentity::Names& stor
     // The program's own icons all share one owner; only the exact identity tells them apart.
     if (!live.isOwnIcon) {
         if (stored.bundleIdentifier && item.bundleIdentifier && *stored.bundleIdentifier == *item.bundleIdentifier &&
-            !live.genericHost()) {
+            !live.isGenericHost) {
             return true;
         }
         if (MenuBarIdentity::namesOverlap(storedNames, live.names)) return true;
@@ -58,11 +59,12 @@ std::vector<size_t> matchedIndices(const std::vector<MenuBarItemID>& memberIDs,
                                    const std::vector<DiscoveredMenuBarItem>& items, bool stopAtFirst) {
     std::vector<size_t> out;
     if (memberIDs.empty() || items.empty()) return out;
+    GenericHostMemo hosts;
     std::vector<LiveItem> live;
     live.reserve(items.size());
-    for (const auto& item : items) live.emplace_back(item);
+    for (const auto& item : items) live.emplace_back(item, hosts);
     for (const auto& stored : memberIDs) {
-        const MenuBarIdentity::Names storedNames(stored);
+        const MenuBarIdentity::Names storedNames = MemberNames::stored(stored, hosts);
         for (size_t i = 0; i < live.size(); ++i) {
             if (matchesLive(stored, storedNames, live[i])) {
                 out.push_back(i);
@@ -91,7 +93,8 @@ GroupStatusItemController::~GroupStatusItemController() {
 }
 
 bool GroupStatusItemController::matches(const MenuBarItemID& stored, const DiscoveredMenuBarItem& item) {
-    return matchesLive(stored, MenuBarIdentity::Names(stored), LiveItem(item));
+    GenericHostMemo hosts;
+    return matchesLive(stored, MemberNames::stored(stored, hosts), LiveItem(item, hosts));
 }
 
 std::vector<DiscoveredMenuBarItem> GroupStatusItemController::members() const {

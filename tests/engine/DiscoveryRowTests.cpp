@@ -6,7 +6,7 @@
 
 #include "engine/ControlCenterModules.h"
 #include "engine/DiscoveryFixture.h"
-#include "engine/GenericHostMemo.h"
+#include "model/GenericHostMemo.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "model/MenuBarIdentity.h"
 #include "platform/Accessibility.h"

@@ -323,6 +323,30 @@ TEST_F(GroupStoreTest, CaptureLiveWindowsRefreshesMembersFromLiveIcons) {
     EXPECT_EQ(store.groups()[1].memberIDs[0].windowID, 9u);
 }
 
+TEST_F(GroupStoreTest, ControlCenterModulesKeepTheirOwnIdentities) {
+    GroupStore store;
+    loadWithTwoGroups(store);
+    store.toggleMember(item("com.apple.controlcenter", "Clock", "Control Center", 0), groupB);
+    // Adding Wi-Fi elsewhere neither removes the clock nor stands in for it.
+    store.toggleMember(item("com.apple.controlcenter", "Wi-Fi", "Control Center", 1), groupA);
+    ASSERT_EQ(store.groups()[0].memberIDs.size(), 1u);
+    ASSERT_EQ(store.groups()[1].memberIDs.size(), 1u);
+
+    auto live = [](std::string title, uint32_t window, double x) {
+        DiscoveredMenuBarItem i;
+        i.bundleIdentifier = "com.apple.controlcenter";
+        i.title = std::move(title);
+        i.ownerName = "Control Center";
+        i.windowID = window;
+        i.frame = {x, 1095, 24, 22};
+        return i;
+    };
+    store.captureLiveWindows({live("Clock", 70, 1400), live("Wi-Fi", 71, 1300)});
+    EXPECT_EQ(store.groups()[0].memberIDs[0].windowID, 71u);
+    EXPECT_EQ(store.groups()[0].memberIDs[0].frameMinX, 1300);
+    EXPECT_EQ(store.groups()[1].memberIDs[0].windowID, 70u);
+}
+
 TEST_F(GroupStoreTest, ANonFiniteLeftEdgeWritesNothing) {
     GroupStore store;
     loadWithTwoGroups(store);

@@ -84,12 +84,16 @@ TEST_F(MenuBarIdentityTest, GenericHosts) {
     EXPECT_FALSE(isGenericHost(std::nullopt, ""));
 }
 
-TEST_F(MenuBarIdentityTest, SharedControlCenterBundleSaysNothingButEveryNamePairCounts) {
+TEST_F(MenuBarIdentityTest, ControlCenterModulesAreToldApartByTheirOwnNames) {
     MenuBarItemID wifi = item("com.apple.controlcenter", "Wi-Fi", "Control Center", 0);
     MenuBarItemID sound = item("com.apple.controlcenter", "Sound", "Control Centre", 1);
     EXPECT_FALSE(wifi.isSameMember(sound));
-    // Owner names are names too: equal ones in any case make a match.
-    EXPECT_TRUE(wifi.isSameMember(item("com.apple.controlcenter", "Sound", "CONTROL CENTER", 1)));
+    // The host's name is every module's owner: it must not make two modules one member.
+    EXPECT_FALSE(wifi.isSameMember(item("com.apple.controlcenter", "Sound", "CONTROL CENTER", 1)));
+    EXPECT_FALSE(item(std::nullopt, "Clock", "SystemUIServer", 0).isSameMember(item(std::nullopt, "Wi-Fi", "systemuiserver", 1)));
+    EXPECT_TRUE(wifi.isSameMember(item("com.apple.controlcenter", "wi-fi", "Control Center", 4)));
+    // Owner names of ordinary applications still count, in any case.
+    EXPECT_TRUE(item(std::nullopt, "Sync", "Dropbox", 0).isSameMember(item(std::nullopt, "Status", "DROPBOX", 1)));
 }
 
 TEST_F(MenuBarIdentityTest, OwnIconsMatchOnlyByIdentityString) {

@@ -78,6 +78,23 @@ TEST_F(MemberListTest, OneMemberTurnsOnEveryIconOfItsApplication) {
     EXPECT_EQ(rowOf(*list, "Parcelbird").toggle.isOn(), false);
 }
 
+TEST_F(MemberListTest, ControlCenterModulesAreSwitchedOneByOne) {
+    grantAndDiscover();
+    IconGroup clocks = makeVossel("Clocks", {"Clock"});
+    IconGroup radios = makeVossel("Radios");
+    auto list = listFor(radios);
+    EXPECT_EQ(rowOf(*list, "Wi-Fi").lines, std::vector<std::string>({"Wi-Fi", "Control Center"}));
+
+    EXPECT_TRUE(rowOf(*list, "Wi-Fi").toggle.toggle());
+    EXPECT_TRUE(isMember(radios.id, "Wi-Fi"));
+    EXPECT_TRUE(isMember(clocks.id, "Clock"));  // the clock stays where it was
+    settle();
+    EXPECT_EQ(rowOf(*list, "Wi-Fi").toggle.isOn(), true);
+    EXPECT_EQ(rowOf(*list, "Battery").toggle.isOn(), false);
+    EXPECT_TRUE(isHidden("Wi-Fi"));
+    EXPECT_FALSE(isHidden("Battery"));
+}
+
 TEST_F(MemberListTest, AnIconHeldByAnotherVosselNamesItAndMovesHereWhenSwitchedOn) {
     grantAndDiscover();
     IconGroup other = makeVossel("Other", {"Parcelbird"});

@@ -188,6 +188,11 @@ TEST_F(GroupStatusItem, MatchingFollowsThePopoversOwnRules) {
     EXPECT_FALSE(GroupStatusItemController::matches(storedID("Wi-Fi", "", std::string("com.apple.controlcenter")),
                                                     liveItem("Battery", "Control Center",
                                                              std::string("com.apple.controlcenter"))));
+    // Control Center's name is every module's owner and tells none of them apart.
+    EXPECT_FALSE(GroupStatusItemController::matches(storedID("Wi-Fi", "Control Center"),
+                                                    liveItem("Clock", "Control Center")));
+    EXPECT_TRUE(GroupStatusItemController::matches(storedID("Wi-Fi", "Control Center"),
+                                                   liveItem("Wi-Fi", "Control Center")));
     // Names overlap by a meaningful word.
     EXPECT_TRUE(GroupStatusItemController::matches(storedID("Weather"), liveItem("Weatherly", "Other")));
     // The program's own icons match by identity string only.

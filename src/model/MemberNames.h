@@ -8,8 +8,9 @@ namespace tessivane {
 
 class GenericHostMemo;
 
-// The names by which the one-sided rules of the engine (hiding, resolving, finding an
-// element or a window) tell one icon from another. A generic host's name ("Control Center",
+// The names by which the one-sided rules that relate a stored member to a live icon
+// (refreshing stored identities, hiding, resolving, finding an element or a window, the
+// popover's member list, the member switches) tell one icon from another. A generic host's name ("Control Center",
 // "SystemUIServer") is the owner of every icon that host draws, so it is left out on both
 // sides: otherwise a member for the Wi-Fi module would mean the clock, the battery and every
 // other module as well.

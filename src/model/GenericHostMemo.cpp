@@ -1,7 +1,4 @@
-#include "engine/GenericHostMemo.h"
-
-#include <algorithm>
-#include <array>
+#include "model/GenericHostMemo.h"
 
 #include "model/MenuBarIdentity.h"
 #include "platform/Platform.h"
@@ -9,12 +6,6 @@
 #include "platform/Workspace.h"
 
 namespace tessivane {
-
-namespace {
-// The owner names of MenuBarIdentity::isGenericHost, lower-cased.
-constexpr std::array<std::string_view, 4> kHostOwners = {"control center", "control centre", "systemuiserver",
-                                                         "controlcenter"};
-}  // namespace
 
 bool GenericHostMemo::isGenericHost(const std::optional<std::string>& bundle, std::string_view owner) {
     if (bundle && *bundle == MenuBarIdentity::controlCenterBundleIdentifier) return true;
@@ -24,8 +15,7 @@ bool GenericHostMemo::isGenericHost(const std::optional<std::string>& bundle, st
 bool GenericHostMemo::ownerIsGenericHost(std::string_view owner) {
     if (auto it = owners_.find(owner); it != owners_.end()) return it->second;
     const std::string trimmed = platform::Text::trimmed(owner);
-    bool generic = std::find(kHostOwners.begin(), kHostOwners.end(), platform::Text::lowercased(trimmed)) !=
-                   kHostOwners.end();
+    bool generic = MenuBarIdentity::isGenericHostOwnerName(trimmed);
     if (!generic) {
         if (!controlCenterName_) {
             std::optional<std::string> name;

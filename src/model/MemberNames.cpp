@@ -1,6 +1,6 @@
-#include "engine/MemberNames.h"
+#include "model/MemberNames.h"
 
-#include "engine/GenericHostMemo.h"
+#include "model/GenericHostMemo.h"
 
 namespace tessivane::MemberNames {
 
