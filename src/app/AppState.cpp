@@ -68,7 +68,6 @@ AppState::~AppState() {
     anchor_.release();
     cancellables_.clear();
     if (discoveryTimer_) discoveryTimer_->invalidate();
-    for (auto& [id, controller] : groupControllers_) controller->tearDown();
 }
 
 // ---- Wiring ----
