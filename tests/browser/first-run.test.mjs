@@ -1,15 +1,17 @@
 // A person's first run on the default laptop, through the page: the welcome tour to a
-// vossel of two icons, Command-dragging those icons past the line, collapsing, and opening
-// one of them from the vossel's popover.
+// vossel of two icons, with icons Command-dragged past the line on the way; the collapsed
+// bar; opening a member from the vossel's popover and the bar collapsing again; the chevron.
 import assert from "node:assert/strict";
 import { after, afterEach, before, describe, it } from "node:test";
 import {
   advance, item, openBrowser, openPage, screenshot, settle, startTessivane, waitForState, windowTitled,
 } from "./support.mjs";
 
+// The vossel's members. The application hides them as soon as they are members (their
+// windows turn fully transparent, and such windows take no clicks).
 const members = ["Parcelbird", "Vantage VPN"];
-// The laptop's bar is crowded: under the camera housing nothing of Tessivane's shows until
-// these go past the line too.
+// The laptop's bar is crowded: beside the camera housing nothing of Tessivane's shows until
+// these go past the line.
 const makingRoom = ["Klarsicht Helper", "Stillwater", "Lumenbar", "Quillpad", "Nimbusnote", "Nimbusnote", "Tallyhoo", "Orbitdock"];
 const welcome = "Welcome to Tessivane";
 
@@ -33,7 +35,7 @@ async function commandDrag(page, locator, x) {
 }
 
 // Drags the first drawn icon of `owner` past the line; with the bar expanded, past the
-// (then narrow) pusher beyond it too, so that collapsing shoves it off the screen.
+// (then narrow) pusher beyond it too.
 async function dragPastLine(page, owner) {
   const state = await settle(page);
   const line = ownItem(state, "Tessivane.Line");
@@ -108,10 +110,12 @@ describe("first run on the default laptop", () => {
     // The first vossel's name.
     await tour().locator("input[placeholder='Group name']").fill("Tools");
     await tourButton("Next").click();
-    // Its members, from the icons of the menu bar. First they go past the line, as the tour
-    // asks, while they still show.
-    shotName = "02-members-past-the-line";
+    // "⌘-drag once": icons go past the line, which makes room beside the camera housing for
+    // the line, the chevron and the vossel.
+    shotName = "02-icons-past-the-line";
     for (const name of makingRoom) await dragPastLine(page, name);
+    await page.locator(".item[data-autosave='Tessivane.Line']").waitFor();
+    // The members, from the icons of the menu bar.
     for (const name of members) {
       const row = tour().locator("[role=switch]", { hasText: name }).first();
       await row.waitFor();
@@ -119,8 +123,6 @@ describe("first run on the default laptop", () => {
       await tour().locator("[role=switch][aria-checked=true]", { hasText: name }).first().waitFor();
     }
     await tourButton("Next").click();
-    // "⌘-drag once": on this laptop more icons go past the line, which makes room beside the
-    // camera housing for the vossel, the line and the chevron.
     shotName = "03-tour-done";
     await tourButton("Get Started").click();
     await tour().waitFor({ state: "detached" });

@@ -6,4 +6,5 @@ cd "$(dirname "$0")"
 if [ ! -f node_modules/playwright-core/package.json ]; then
   npm ci --no-audit --no-fund --loglevel=error
 fi
+rm -rf results
 TESSIVANE_BIN="$(realpath "$1")" exec node --test --test-concurrency=1
