@@ -66,6 +66,7 @@ describe("first run on the default laptop", () => {
   });
 
   after(async () => {
+    assert.deepEqual(problems, [], "the page ran without script errors");
     if (chrome) await chrome.close();
     if (app) {
       const end = await app.stop();
