@@ -66,12 +66,10 @@ describe("first run on the default laptop", () => {
   });
 
   after(async () => {
-    assert.deepEqual(problems, [], "the page ran without script errors");
     if (chrome) await chrome.close();
-    if (app) {
-      const end = await app.stop();
-      assert.equal(end.code, 0, "tessivane ends cleanly on SIGTERM:\n" + end.stderr);
-    }
+    const end = app ? await app.stop() : { code: 0 };
+    assert.deepEqual(problems || [], [], "the page ran without script errors");
+    assert.equal(end.code, 0, "tessivane ends cleanly on SIGTERM:\n" + end.stderr);
   });
 
   const tour = () => windowTitled(page, welcome);
