@@ -305,11 +305,12 @@ protected:
 
     // Hovers over a vossel's item until its popover opens and chooses one of the rows.
     std::string openAndChoose() {
-        auto& controllers = appState().groupControllers();
-        if (controllers.empty()) return "no vossel to open";
-        auto it = controllers.begin();
-        std::advance(it, random(static_cast<uint32_t>(controllers.size())));
-        const std::string autosave = "Tessivane.Group." + it->first.uuidString();
+        // Chosen in the store's order, so that the day does not depend on random identifiers.
+        const auto& vossels = appState().groupStore.groups();
+        if (vossels.empty()) return "no vossel to open";
+        const platform::UUID id = vossels[random(static_cast<uint32_t>(vossels.size()))].id;
+        const auto& controllers = appState().groupControllers();
+        const std::string autosave = "Tessivane.Group." + id.uuidString();
         const desktop::BarItem* vossel = ownItem(autosave);
         if (!vossel || !vossel->shown) return "vossel item not shown";
         desktop().moveMouse(desktop().centerOf(*vossel));
@@ -318,7 +319,7 @@ protected:
         std::string what = "popover of " + autosave;
         if (popover) {
             ++popoversOpened_;
-            const auto found = controllers.find(it->first);
+            const auto found = controllers.find(id);
             const auto members = found == controllers.end() ? std::vector<DiscoveredMenuBarItem>{}
                                                              : found->second->members();
             if (!members.empty()) {
