@@ -198,12 +198,16 @@ std::optional<Rect> ActivationService::liveWindowQuartz(CGWindowID number) const
 
 bool ActivationService::isOwnMenuBarFrame(const Rect& frame) const {
     const int32_t ownPID = platform::ProcessInfo::processIdentifier();
-    const Rect grown = frame.insetBy(-2, -2);
+    // Status item windows abut: the icon beside the line, the expanded pusher or a vossel
+    // touches it. So a frame is ours only where one of our windows reaches more than two
+    // points into it, not where it merely comes within two points of one; otherwise the
+    // first hidden icon, beside the one-point pusher, could never be opened.
+    const Rect core = frame.insetBy(2, 2);
+    const bool tiny = core.isEmpty();
+    const platform::Point centre{frame.midX(), frame.midY()};
     for (const WindowInfo& window : onScreenWindowList()) {
-        if (window.ownerPID == ownPID && window.bounds.height() <= 48 && window.bounds.width() <= 260 &&
-            window.bounds.intersects(grown)) {
-            return true;
-        }
+        if (window.ownerPID != ownPID || window.bounds.height() > 48 || window.bounds.width() > 260) continue;
+        if (tiny ? window.bounds.insetBy(-2, -2).contains(centre) : window.bounds.intersects(core)) return true;
     }
     return false;
 }

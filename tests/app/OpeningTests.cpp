@@ -64,9 +64,7 @@ desktop::Scene roomyDesk() {
 
 // A vossel "Tools" holding Parcelbird (answers Accessibility) and Stillwater (does not), both
 // tucked away beyond the line, and Kettle, left on the clock side; the bar collapsed and the
-// start-up rediscoveries over. Lumenbar, tucked away first, stands between the line and the
-// members: the icon right beside the line touches our own items and is never taken for a
-// member's.
+// start-up rediscoveries over. Lumenbar, tucked away first, stands right beside the line.
 class OpeningTest : public AppOnDesktop {
 protected:
     void SetUp() override {
@@ -161,6 +159,21 @@ TEST_F(OpeningTest, AMemberOpensThroughAccessibilityAndTheBarCollapsesAgain) {
     EXPECT_FALSE(isExpanded());
     EXPECT_FALSE(parcelbird().shown);
     EXPECT_EQ(clickLog().size(), 4u);
+}
+
+TEST_F(OpeningTest, TheIconRightBesideTheLineOpensToo) {
+    // It touches the line and the expanded pusher, which must not pass for touching ours.
+    const platform::UUID beside = makeVossel("Beside", {"Lumenbar"});
+    desktop().advance(2);
+    desktop().moveMouse(desktop().centerOf(*ownItem("Tessivane.Group." + beside.uuidString())));
+    desktop().advance(0.35);
+    ASSERT_NE(shownPopover(), nullptr);
+    ASSERT_TRUE(shownPopover()->host().find(ui::byText("Lumenbar")).click());
+    desktop().advance(0);
+    desktop().advance(0.2);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Lumenbar");
+    EXPECT_EQ(clickLog().back(), clickOk(0));
 }
 
 TEST_F(OpeningTest, AnApplicationThatDoesNotAnswerIsClickedThroughItsWindow) {

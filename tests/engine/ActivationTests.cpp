@@ -303,7 +303,13 @@ TEST_F(ActivationTest, OwnStatusItemsAndForeignMenusUnderThePoint) {
     separator.setExpanded(true);
     const Rect chevron = quartzFrameOf(separator.chevronItem->button()->windowNumber());
     EXPECT_TRUE(service.isOwnMenuBarFrame(chevron));
-    EXPECT_TRUE(service.isOwnMenuBarFrame({chevron.maxX() + 1, chevron.minY(), 10, 10}));
+    EXPECT_TRUE(service.isOwnMenuBarFrame({chevron.minX() + 1, chevron.minY() + 1, chevron.width(), 10}));
+    EXPECT_TRUE(service.isOwnMenuBarFrame({chevron.midX(), chevron.midY(), 0, 0}));
+    // Icons abut our items: touching one, or the one-point expanded pusher, is not being one.
+    EXPECT_FALSE(service.isOwnMenuBarFrame({chevron.maxX(), chevron.minY(), 24, chevron.height()}));
+    EXPECT_FALSE(service.isOwnMenuBarFrame({chevron.maxX() + 1, chevron.minY(), 10, 10}));
+    const Rect pusher = quartzFrameOf(separator.pusherItem->button()->windowNumber());
+    EXPECT_FALSE(service.isOwnMenuBarFrame({pusher.minX() - 24, pusher.minY(), 24, pusher.height()}));
     EXPECT_FALSE(service.isOwnMenuBarFrame(quartzFrameOf(windowOf("Control Center", "Clock"))));
 
     const MenuBarItemID parcelbird = identity("com.parcelbird.mac", "Parcelbird");
