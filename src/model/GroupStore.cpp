@@ -206,26 +206,29 @@ void GroupStore::captureLiveWindows(const std::vector<DiscoveredMenuBarItem>& it
                             hosts.isGenericHost(item.bundleIdentifier, item.ownerName)});
     }
 
-    mutateActiveGroups([&](std::vector<IconGroup>& groups) {
-        for (auto& group : groups) {
-            for (auto& member : group.memberIDs) {
-                const MenuBarIdentity::Names memberNames = MemberNames::stored(member, hosts);
-                auto match = std::find_if(live.begin(), live.end(), [&](const Live& l) {
-                    if (l.isOwn) return false;
-                    const auto& bundle = l.item->bundleIdentifier;
-                    if (member.bundleIdentifier && bundle && *member.bundleIdentifier == *bundle && !l.isGenericHost) {
-                        return true;
-                    }
-                    return MenuBarIdentity::namesOverlap(memberNames, l.names);
-                });
-                if (match == live.end()) continue;
-                const DiscoveredMenuBarItem& item = *match->item;
-                if (item.windowID != 0) member.windowID = item.windowID;
-                if (item.bundleIdentifier && !match->isGenericHost) member.bundleIdentifier = item.bundleIdentifier;
-                member.frameMinX = item.frame.minX();
-            }
+    // Worked out on a copy: every discovery cycle refreshes, and mostly nothing moved. Only a
+    // real change is announced (views redraw) and stored.
+    std::vector<IconGroup> refreshed = groups();
+    for (auto& group : refreshed) {
+        for (auto& member : group.memberIDs) {
+            const MenuBarIdentity::Names memberNames = MemberNames::stored(member, hosts);
+            auto match = std::find_if(live.begin(), live.end(), [&](const Live& l) {
+                if (l.isOwn) return false;
+                const auto& bundle = l.item->bundleIdentifier;
+                if (member.bundleIdentifier && bundle && *member.bundleIdentifier == *bundle && !l.isGenericHost) {
+                    return true;
+                }
+                return MenuBarIdentity::namesOverlap(memberNames, l.names);
+            });
+            if (match == live.end()) continue;
+            const DiscoveredMenuBarItem& item = *match->item;
+            if (item.windowID != 0) member.windowID = item.windowID;
+            if (item.bundleIdentifier && !match->isGenericHost) member.bundleIdentifier = item.bundleIdentifier;
+            member.frameMinX = item.frame.minX();
         }
-    });
+    }
+    if (refreshed == groups()) return;
+    mutateActiveGroups([&](std::vector<IconGroup>& groups) { groups = std::move(refreshed); });
 }
 
 // --- environments

@@ -341,10 +341,16 @@ TEST_F(GroupStoreTest, ControlCenterModulesKeepTheirOwnIdentities) {
         i.frame = {x, 1095, 24, 22};
         return i;
     };
-    store.captureLiveWindows({live("Clock", 70, 1400), live("Wi-Fi", 71, 1300)});
+    const std::vector<DiscoveredMenuBarItem> bar = {live("Clock", 70, 1400), live("Wi-Fi", 71, 1300)};
+    EXPECT_EQ(changes(store, [&] { store.captureLiveWindows(bar); }), 1);
     EXPECT_EQ(store.groups()[0].memberIDs[0].windowID, 71u);
     EXPECT_EQ(store.groups()[0].memberIDs[0].frameMinX, 1300);
     EXPECT_EQ(store.groups()[1].memberIDs[0].windowID, 70u);
+
+    // The next cycle finds the bar as it was: nothing to announce or store.
+    EXPECT_EQ(changes(store, [&] { store.captureLiveWindows(bar); }), 0);
+    EXPECT_EQ(changes(store, [&] { store.captureLiveWindows({live("Clock", 70, 1380), live("Wi-Fi", 71, 1300)}); }), 1);
+    EXPECT_EQ(store.groups()[1].memberIDs[0].frameMinX, 1380);
 }
 
 TEST_F(GroupStoreTest, ANonFiniteLeftEdgeWritesNothing) {
