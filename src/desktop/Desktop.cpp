@@ -502,7 +502,11 @@ bool Desktop::launchApplication(std::vector<std::string> arguments) {
         Desktop* d = ref.get();
         if (!d) return;
         d->application().finishLaunching();
-        d->application().activate(true);
+        // An agent (no Dock icon) starts in the background, as at login: it comes forward
+        // when it asks to or the user clicks it. A regular application comes to the front.
+        if (d->application().activationPolicy() == platform::ActivationPolicy::regular) {
+            d->application().activate(true);
+        }
     });
     return true;
 }

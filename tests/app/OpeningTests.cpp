@@ -330,6 +330,7 @@ TEST_F(OpeningTest, SwitchingEnvironmentsReplacesTheStatusItems) {
 TEST_F(OpeningTest, QuittingShowsEveryHiddenIcon) {
     ASSERT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
     ASSERT_GT(ownItem("Tessivane.Pusher")->width, 1);
+    platform::application().activate(true);  // Command-Q goes to the application in front
     desktop().pressKey(12, "q", platform::Modifier::command);
     ASSERT_TRUE(platform::application().isTerminated());
     EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);

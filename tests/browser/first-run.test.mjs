@@ -93,6 +93,7 @@ describe("first run on the default laptop", () => {
 
   it("goes through the welcome tour to a vossel with two members", async () => {
     shotName = "02-tour";
+    await advance(page, 0.6);  // the agent starts in the background; the tour follows 0.6 s later
     await tour().waitFor();
     // Welcome.
     await tourButton("Next").click();
@@ -171,8 +172,9 @@ describe("first run on the default laptop", () => {
     shotName = "08-collapsed-again";
     await advance(page, 1.6);
     await waitForState(page, (s) => s.statusItems.find((i) => i.autosaveName === "Tessivane.Pusher").frame[2] > 100);
-    // The next discovery pass hides the member again.
-    await advance(page, 8.5);
+    // The next discovery pass after the 4 s pause of hiding hides the member again; the
+    // 8 s passes run on their own schedule, so wait long enough for one to fall after it.
+    await advance(page, 12);
     state = await settle(page);
     assert.equal(ownerItem(state, "Parcelbird").alpha, 0, "the member is hidden again");
     assert.equal(await page.locator(".item[data-owner='Parcelbird']").count(), 0);

@@ -28,7 +28,7 @@ protected:
         desktop_->install();
         tessivane::TessivaneApp::main();
         ASSERT_TRUE(desktop_->launchApplication({"tessivane"}));
-        desktop_->advance(0);
+        desktop_->advance(0.6);  // the welcome tour comes up with the first follow-up
         api_ = std::make_unique<desktop::DisplayAPI>(*desktop_);
     }
     void TearDown() override {

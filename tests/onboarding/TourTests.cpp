@@ -27,15 +27,13 @@ class TourTest : public TourOnDesktop {};
 TEST_F(TourTest, AFirstLaunchWalksTheWholeTour) {
     loadDefault();
     launch();
-    // The launch's own activation already brings the tour up; closed at once, it is back
-    // with the follow-up 0.6 s after launch.
-    ASSERT_TRUE(isWindowShown());
-    EXPECT_EQ(desktop().application().attentionRequests(), 1);
-    window()->performClose();
+    // The agent starts in the background; the tour comes up with the follow-up 0.6 s after
+    // launch, asking for the user's attention.
     desktop().advance(0.59);
-    EXPECT_FALSE(window()->isVisible());
+    EXPECT_FALSE(window() && window()->isVisible());
     desktop().advance(0.01);
     ASSERT_TRUE(isWindowShown());
+    EXPECT_GE(desktop().application().attentionRequests(), 1);
     desktop().advance(1);
     EXPECT_EQ(window()->title(), "Welcome to Tessivane");
     EXPECT_EQ(window()->styleMask(), platform::WindowStyle::titled | platform::WindowStyle::closable);
