@@ -1,5 +1,6 @@
 #include "onboarding/OnboardingWindowController.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/AccessibilityReapprovalGuide.h"
@@ -36,6 +37,14 @@ void OnboardingWindowController::show(AppState& appState) {
         window->setContentView(content);
         window->setTitle(windowTitle);
         window->setContentSize(contentSize);
+        // The tour's root has a fixed size taller than the window's first content size; a
+        // hosting controller grows its window to fit its view, so nothing of the tour (the
+        // progress bar, the footer) is cut off.
+        const platform::Size fitting = content->fittingSize();
+        if (fitting.width > contentSize.width || fitting.height > contentSize.height) {
+            window->setContentSize({std::max(fitting.width, contentSize.width),
+                                    std::max(fitting.height, contentSize.height)});
+        }
         window->center();
         window->setReleasedWhenClosed(false);
         window->setHidesOnDeactivate(false);

@@ -37,7 +37,8 @@ TEST_F(TourTest, AFirstLaunchWalksTheWholeTour) {
     desktop().advance(1);
     EXPECT_EQ(window()->title(), "Welcome to Tessivane");
     EXPECT_EQ(window()->styleMask(), platform::WindowStyle::titled | platform::WindowStyle::closable);
-    EXPECT_EQ(window()->contentRect().size, (platform::Size{520, 500}));
+    // Asked for 520 by 500, grown to the tour's fixed 520 by 560 as a hosting controller does.
+    EXPECT_EQ(window()->contentRect().size, (platform::Size{520, 560}));
     EXPECT_EQ(policy(), ActivationPolicy::regular);
     EXPECT_TRUE(window()->isKeyWindow());
     EXPECT_EQ(desktop().application().attentionRequests(), 2);
