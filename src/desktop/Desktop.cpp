@@ -513,6 +513,13 @@ bool Desktop::launchApplication(std::vector<std::string> arguments) {
 
 void Desktop::advance(double seconds) { platform::RunLoop::main().advance(seconds); }
 
+void Desktop::noteOpenedApplication(const std::filesystem::path& p) {
+    openedApplications_.push_back(p);
+    if (p == platform::Bundle::main().bundlePath() && application_->isLaunched() && !application_->isTerminated()) {
+        relaunchRequested_ = true;
+    }
+}
+
 // ---- Permissions and system services ----
 
 bool Desktop::hasPrivateFunction(const std::string& framework, const std::string& name) const {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "desktop/Scene.h"
@@ -218,7 +219,13 @@ public:
     bool loginItemsRequireApproval() const { return scene_.loginItemsRequireApproval; }
     bool hasPrivateFunction(const std::string& framework, const std::string& name) const;
     void noteURL(const std::string& url) { openedURLs_.push_back(url); }
-    void noteOpenedApplication(const std::filesystem::path& p) { openedApplications_.push_back(p); }
+    // Opening the application's own bundle while it runs asks for it to start again once
+    // it has quit, as a relaunch does.
+    void noteOpenedApplication(const std::filesystem::path& p);
+    // Whether the application asked to be started again; asking clears the request.
+    bool takeRelaunchRequest() { return std::exchange(relaunchRequested_, false); }
+    int relaunchCount() const { return relaunches_; }
+    void noteRelaunch() { ++relaunches_; }
     void noteBeep() { ++beeps_; }
     void noteUpdateCheck() { ++updateChecks_; }
     std::vector<std::pair<std::string, std::filesystem::path>> knownApplications() const;
@@ -335,6 +342,8 @@ private:
     // Records.
     std::vector<std::string> openedURLs_;
     std::vector<std::filesystem::path> openedApplications_;
+    bool relaunchRequested_ = false;
+    int relaunches_ = 0;
     int beeps_ = 0;
     int updateChecks_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "desktop/DesktopPopover.h"
 #include "desktop/DesktopWindow.h"
 #include "platform/Menu.h"
+#include "platform/ProcessInfo.h"
 #include "platform/RunLoop.h"
 #include "platform/View.h"
 
@@ -66,12 +67,37 @@ void DesktopApplication::terminate() {
     if (terminated_) return;
     if (delegate_) delegate_->applicationWillTerminate();
     willTerminate.send();
+    if (desktop_.takeRelaunchRequest()) {
+        relaunch();
+        return;
+    }
     terminated_ = true;
     active_ = false;
     for (const auto& w : windows()) w->orderOut();
     if (desktop_.frontmostApp() == desktop_.selfPID()) desktop_.setFrontmostApp(0);
     desktop_.relayout();
     platform::RunLoop::main().stop();
+}
+
+void DesktopApplication::relaunch() {
+    // The old process is gone with everything it showed; the new one starts on a later turn,
+    // with the same launch arguments, as the workspace would start it.
+    active_ = false;
+    for (const auto& w : windows()) w->orderOut();
+    if (desktop_.frontmostApp() == desktop_.selfPID()) desktop_.setFrontmostApp(0);
+    std::vector<std::string> arguments = platform::ProcessInfo::arguments();
+    platform::RunLoop::main().async([this, arguments = std::move(arguments)]() mutable {
+        // Releasing the delegate releases the old process's status items and windows.
+        delegate_.reset();
+        mainMenu_.reset();
+        windows_.clear();
+        key_.reset();
+        currentEvent_.reset();
+        launched_ = false;
+        desktop_.noteRelaunch();
+        desktop_.relayout();
+        desktop_.launchApplication(std::move(arguments));
+    });
 }
 
 std::vector<std::shared_ptr<platform::Window>> DesktopApplication::windows() const {

@@ -70,6 +70,8 @@ public:
     bool performKeyEquivalent(const platform::Event& event);
     int attentionRequests() const { return attentionRequests_; }
     bool isLaunched() const { return launched_; }
+    // Quits for a relaunch: everything of this run goes, and the application starts again.
+    void relaunch();
 
 private:
     Desktop& desktop_;

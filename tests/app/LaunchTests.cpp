@@ -439,11 +439,24 @@ TEST_F(LaunchTest, RestartingOpensANewCopyAndQuits) {
     completeOnboarding();
     loadDefault();
     launch();
+    const size_t ownItems = desktop().bar().itemsOf(desktop().selfPID()).size();
+    const auto* first = platform::application().delegate().get();
     appState().restartApp();
+    delegate_.reset();  // the old copy goes with its process; the desktop still holds it until it quits
     desktop().advance(0);
     ASSERT_EQ(desktop().openedApplications().size(), 1u);
     EXPECT_EQ(desktop().openedApplications()[0], platform::Bundle::main().bundlePath());
-    EXPECT_TRUE(platform::application().isTerminated());
+
+    // The old copy quit and a new one started with the same arguments, in place of it.
+    desktop().advance(0);
+    EXPECT_EQ(desktop().relaunchCount(), 1);
+    EXPECT_FALSE(platform::application().isTerminated());
+    ASSERT_TRUE(platform::application().delegate());
+    EXPECT_NE(platform::application().delegate().get(), first);
+    delegate_ = std::dynamic_pointer_cast<AppDelegate>(platform::application().delegate());
+    desktop().advance(2);
+    EXPECT_EQ(desktop().bar().itemsOf(desktop().selfPID()).size(), ownItems);
+    EXPECT_TRUE(ownItem("Tessivane.Chevron"));
 }
 
 }  // namespace
