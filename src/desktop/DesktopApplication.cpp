@@ -86,17 +86,20 @@ void DesktopApplication::relaunch() {
     for (const auto& w : windows()) w->orderOut();
     if (desktop_.frontmostApp() == desktop_.selfPID()) desktop_.setFrontmostApp(0);
     std::vector<std::string> arguments = platform::ProcessInfo::arguments();
-    platform::RunLoop::main().async([this, arguments = std::move(arguments)]() mutable {
+    platform::RunLoop::main().async([ref = desktop_.ref(), arguments = std::move(arguments)]() mutable {
+        Desktop* desktop = ref.get();
+        if (!desktop) return;
         // Releasing the delegate releases the old process's status items and windows.
-        delegate_.reset();
-        mainMenu_.reset();
-        windows_.clear();
-        key_.reset();
-        currentEvent_.reset();
-        launched_ = false;
-        desktop_.noteRelaunch();
-        desktop_.relayout();
-        desktop_.launchApplication(std::move(arguments));
+        DesktopApplication& app = desktop->application();
+        app.delegate_.reset();
+        app.mainMenu_.reset();
+        app.windows_.clear();
+        app.key_.reset();
+        app.currentEvent_.reset();
+        app.launched_ = false;
+        desktop->noteRelaunch();
+        desktop->relayout();
+        desktop->launchApplication(std::move(arguments));
     });
 }
 
