@@ -10,6 +10,7 @@
 #include "platform/FileLocations.h"
 #include "platform/Platform.h"
 #include "platform/UserDefaults.h"
+#include "support/DesktopOnHome.h"
 #include "platform/Window.h"
 
 namespace apptest {
@@ -22,12 +23,7 @@ void AppOnDesktop::shutDown() {
     desktop_.reset();
 }
 
-desktop::Scene AppOnDesktop::defaultScene() {
-    std::string error;
-    auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
-    EXPECT_TRUE(scene) << error;
-    return scene.value_or(desktop::Scene::minimal());
-}
+desktop::Scene AppOnDesktop::defaultScene() { return testsupport::defaultScene(); }
 
 desktop::Desktop& AppOnDesktop::load(const desktop::Scene& scene) {
     shutDown();

@@ -2,13 +2,6 @@
 
 namespace desktoptest {
 
-desktop::Desktop& DesktopTest::loadDefault() {
-    std::string error;
-    auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
-    EXPECT_TRUE(scene) << error;
-    return load(*scene);
-}
-
 desktop::SceneApplication DesktopTest::appWithItems(int32_t pid, const std::string& name,
                                                     std::initializer_list<double> widths, double firstPosition) {
     desktop::SceneApplication app;

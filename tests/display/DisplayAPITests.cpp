@@ -11,7 +11,7 @@
 #include "desktop/display/DisplayState.h"
 #include "platform/Application.h"
 #include "platform/RunLoop.h"
-#include "support/TestHome.h"
+#include "support/DesktopOnHome.h"
 
 namespace {
 
@@ -21,10 +21,7 @@ using nlohmann::json;
 class DisplayAPITest : public testsupport::TestHome {
 protected:
     void SetUp() override {
-        std::string error;
-        auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
-        ASSERT_TRUE(scene) << error;
-        desktop_ = std::make_unique<desktop::Desktop>(*scene);
+        desktop_ = std::make_unique<desktop::Desktop>(testsupport::defaultScene());
         desktop_->install();
         tessivane::TessivaneApp::main();
         ASSERT_TRUE(desktop_->launchApplication({"tessivane"}));

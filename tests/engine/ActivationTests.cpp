@@ -96,10 +96,7 @@ TEST_F(ActivationTest, FindsIconElementAndWindowOnTheDefaultScene) {
 
 TEST_F(ActivationTest, PinsIconsPushedBeyondTheLineByTheirWindows) {
     // Stillwater and the Control Center-drawn Quillpad dragged beyond the line.
-    std::string error;
-    std::optional<desktop::Scene> scene =
-        desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
-    ASSERT_TRUE(scene) << error;
+    std::optional<desktop::Scene> scene = testsupport::defaultScene();
     scene->accessibilityTrusted = true;
     for (desktop::SceneApplication& app : scene->applications) {
         if (app.name == "Stillwater") app.statusItems[0].position = 690;

@@ -5,13 +5,9 @@
 namespace enginetest {
 
 desktop::Desktop& DiscoveryFixture::loadDefaultScene() {
-    std::string error;
-    desktop_.reset();
-    desktop_ = desktop::Desktop::fromFile(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
-    if (!desktop_) ADD_FAILURE() << "default scene: " << error;
-    desktop_->install();
-    desktop_->setAccessibilityTrusted(true);
-    return *desktop_;
+    desktop::Desktop& d = loadDefault();
+    d.setAccessibilityTrusted(true);
+    return d;
 }
 
 desktop::Scene DiscoveryFixture::bareScene() {

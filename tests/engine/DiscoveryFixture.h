@@ -3,28 +3,18 @@
 #include <string>
 #include <vector>
 
-#include "desktop/Desktop.h"
 #include "desktop/Scene.h"
 #include "model/DiscoveredMenuBarItem.h"
-#include "support/TestHome.h"
+#include "support/DesktopOnHome.h"
 
 namespace enginetest {
 
 // A simulated desktop installed for one test, built from a scene in code or from a file
 // of resources/scenes.
-class DiscoveryFixture : public testsupport::TestHome {
+class DiscoveryFixture : public testsupport::DesktopOnHome {
 protected:
-    void TearDown() override { desktop_.reset(); }
-
-    desktop::Desktop& load(const desktop::Scene& scene) {
-        desktop_.reset();
-        desktop_ = std::make_unique<desktop::Desktop>(scene);
-        desktop_->install();
-        return *desktop_;
-    }
+    // The default laptop with Accessibility granted.
     desktop::Desktop& loadDefaultScene();
-
-    desktop::Desktop& desktop() { return *desktop_; }
 
     // A scene with one 1512 x 982 screen (camera housing), Accessibility granted.
     static desktop::Scene bareScene();
@@ -37,9 +27,6 @@ protected:
     // The item of a scan whose window is `number`; null when there is none.
     static const tessivane::DiscoveredMenuBarItem* itemWithWindow(
         const std::vector<tessivane::DiscoveredMenuBarItem>& items, uint32_t number);
-
-private:
-    std::unique_ptr<desktop::Desktop> desktop_;
 };
 
 }  // namespace enginetest

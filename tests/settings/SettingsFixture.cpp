@@ -1,19 +1,11 @@
 #include "SettingsFixture.h"
 
+#include "support/DesktopOnHome.h"
 #include "ui/Environment.h"
 
 namespace settings_test {
 
-namespace {
-
-desktop::Scene defaultScene() {
-    std::string error;
-    auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
-    EXPECT_TRUE(scene) << error;
-    return scene.value_or(desktop::Scene::minimal());
-}
-
-}  // namespace
+using testsupport::defaultScene;
 
 SettingsTest::SettingsTest() {
     desktop_ = std::make_unique<desktop::Desktop>(defaultScene());
