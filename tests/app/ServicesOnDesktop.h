@@ -7,29 +7,18 @@
 #include <optional>
 #include <string>
 
-#include "desktop/Desktop.h"
 #include "desktop/Scene.h"
 #include "platform/Bundle.h"
-#include "support/TestHome.h"
+#include "support/DesktopOnHome.h"
 
 namespace apptest {
 
-class ServicesOnDesktop : public testsupport::TestHome {
+class ServicesOnDesktop : public testsupport::DesktopOnHome {
 protected:
     void SetUp() override {
-        TestHome::SetUp();
+        DesktopOnHome::SetUp();
         load(desktop::Scene::minimal());
     }
-    void TearDown() override { desktop_.reset(); }
-
-    // Replaces the desktop by one built from `scene`.
-    desktop::Desktop& load(const desktop::Scene& scene) {
-        desktop_.reset();
-        desktop_ = std::make_unique<desktop::Desktop>(scene);
-        desktop_->install();
-        return *desktop_;
-    }
-    desktop::Desktop& desktop() { return *desktop_; }
 
     static desktop::SceneScreen screen(double width, double height, std::optional<double> cameraHousing,
                                        bool isMain = false) {
@@ -39,9 +28,6 @@ protected:
         s.isMain = isMain;
         return s;
     }
-
-private:
-    std::unique_ptr<desktop::Desktop> desktop_;
 };
 
 // Points the main bundle at an information property list with the given short version
