@@ -264,7 +264,7 @@ void AppState::relayoutVosselsIfOffScreen() {
         clockSide.push_back(frame);
     }
     const bool rtl = SystemMenuBarLayout::isRightToLeft(clockSide);
-    const Rect screen = mainScreenFrame().value_or(Rect{0, 0, 1728, 1117});
+    const Rect screen = MenuBarGeometry::mainScreenFrameOrDefault();
     const double chevronX = ExpandingSeparatorService::windowFrame(hideService.chevronItem).minX();
     const bool pusherCovers = MenuBarGeometry::isPusherCoveringAppMenus(
         ExpandingSeparatorService::windowFrame(hideService.pusherItem), screen, rtl);

@@ -5,6 +5,7 @@
 #include "engine/ActivationService.h"
 #include "model/GenericHostMemo.h"
 #include "model/MemberNames.h"
+#include "engine/MenuBarGeometry.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "engine/SystemMenuBarLayout.h"
 #include "model/MenuBarIdentity.h"
@@ -288,7 +289,7 @@ bool ActivationService::clickClearingAppMenu(platform::Point atQuartz, bool righ
 
 Rect ActivationService::primaryScreenFrame() const {
     if (auto screen = MenuBarItemDiscovery::primaryScreen()) return screen->frame;
-    return Rect{0, 0, 1728, 1117};
+    return MenuBarGeometry::kFallbackScreenFrame;
 }
 
 }  // namespace tessivane

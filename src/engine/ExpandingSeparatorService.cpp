@@ -64,11 +64,6 @@ double outermostVosselPosition(const std::vector<platform::UUID>& groupIDs) {
     return m;
 }
 
-Rect mainScreenFrameOrDefault() {
-    if (auto screen = platform::screens().mainScreen()) return screen->frame;
-    return Rect{0, 0, 1728, 1117};
-}
-
 }  // namespace
 
 ExpandingSeparatorService::ExpandingSeparatorService() = default;
@@ -222,7 +217,7 @@ void ExpandingSeparatorService::prepareGroupPosition(const platform::UUID& id,
 void ExpandingSeparatorService::relayoutChevronIfDetached(const std::vector<Rect>& vosselFrames) {
     pinChevronBesideVossels();
     const bool rtl = SystemMenuBarLayout::isRightToLeft(vosselFrames);
-    const Rect screen = mainScreenFrameOrDefault();
+    const Rect screen = MenuBarGeometry::mainScreenFrameOrDefault();
 
     bool anyVisible = false;
     double edge = 0;

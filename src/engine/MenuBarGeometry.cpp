@@ -1,5 +1,8 @@
 #include "engine/MenuBarGeometry.h"
 
+#include "platform/Platform.h"
+#include "platform/Screen.h"
+
 namespace tessivane::MenuBarGeometry {
 
 bool isPusherCoveringAppMenus(const platform::Rect& pusher, const platform::Rect& screen, bool rtl) {
@@ -8,6 +11,13 @@ bool isPusherCoveringAppMenus(const platform::Rect& pusher, const platform::Rect
     if (!rtl) return pusher.minX() > -20 && pusher.minX() < 400;
     if (pusher.minX() < screen.midX() && pusher.maxX() > screen.maxX() - 8) return true;
     return screen.maxX() - 400 < pusher.maxX() && pusher.maxX() < screen.maxX() + 40;
+}
+
+platform::Rect mainScreenFrameOrDefault() {
+    if (platform::services().screens) {
+        if (auto screen = platform::screens().mainScreen()) return screen->frame;
+    }
+    return kFallbackScreenFrame;
 }
 
 }  // namespace tessivane::MenuBarGeometry

@@ -10,6 +10,11 @@ namespace MenuBarGeometry {
 // over the application menus instead of shoving icons off the bar.
 bool isPusherCoveringAppMenus(const platform::Rect& pusher, const platform::Rect& screen, bool rtl);
 
+// What stands in for a screen when there is none: 1728 by 1117 points at the origin.
+inline const platform::Rect kFallbackScreenFrame{0, 0, 1728, 1117};
+// The main screen's frame, or the fallback when there is no screen (or no screen service).
+platform::Rect mainScreenFrameOrDefault();
+
 }  // namespace MenuBarGeometry
 
 }  // namespace tessivane

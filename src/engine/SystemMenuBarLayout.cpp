@@ -1,8 +1,8 @@
 #include "engine/SystemMenuBarLayout.h"
 
+#include "engine/MenuBarGeometry.h"
 #include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
-#include "platform/Screen.h"
 #include "platform/Text.h"
 #include "platform/UserDefaults.h"
 
@@ -18,11 +18,6 @@ constexpr double kClockSideReach = 500;
 bool languageIsRightToLeft() {
     const std::vector<std::string> languages = systemLanguages();
     return !languages.empty() && platform::Text::isRightToLeftLanguage(languages.front());
-}
-
-platform::Rect mainScreenFrameOrDefault() {
-    if (auto screen = platform::screens().mainScreen()) return screen->frame;
-    return platform::Rect{0, 0, 1728, 1117};
 }
 
 }  // namespace
@@ -60,7 +55,7 @@ bool isRightToLeft() {
 
 bool isRightToLeft(std::span<const platform::Rect> clockSideFrames) {
     if (auto forced = processOverride()) return *forced;
-    const platform::Rect screen = mainScreenFrameOrDefault();
+    const platform::Rect screen = MenuBarGeometry::mainScreenFrameOrDefault();
     double sum = 0;
     size_t count = 0;
     for (const platform::Rect& frame : clockSideFrames) {
