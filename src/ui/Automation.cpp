@@ -231,6 +231,8 @@ bool runAlertButton(Host& host, const RenderedNode& alert, const RenderedNode& b
     return true;
 }
 
+bool isDefaultAction(const KeyboardShortcut& k) { return k.kind == KeyboardShortcut::Kind::defaultAction; }
+
 // Runs the first reachable, enabled button whose key equivalent matches.
 bool runShortcut(Host& host, const std::function<bool(const KeyboardShortcut&)>& matchesKey) {
     for (auto& e : host.findAll(byRole(Role::button))) {
@@ -262,7 +264,7 @@ bool Host::pressReturn() {
             }
         }
     }
-    return runShortcut(*this, [](const KeyboardShortcut& k) { return k.kind == KeyboardShortcut::Kind::defaultAction; });
+    return runShortcut(*this, isDefaultAction);
 }
 
 bool Host::pressEscape() {
@@ -758,9 +760,12 @@ bool Element::choose(const std::string& optionTitle) {
 bool Element::submit() {
     const RenderedNode* field = selfOrDescendant(node(), NodeKind::textField);
     if (!reachable(*host_, field, host_->presentedAlerts_) || effectivelyDisabled(field)) return false;
-    if (!field->data().onSubmit) return false;
-    field->data().onSubmit();
-    return true;
+    if (field->data().onSubmit) {
+        field->data().onSubmit();
+        return true;
+    }
+    // A field without its own action hands Return to the window's default button.
+    return runShortcut(*host_, isDefaultAction);
 }
 
 }  // namespace ui

@@ -65,18 +65,31 @@ TEST_F(AutomationTest, ReturnRunsOnlyTheEnabledDefaultActionAndEscapeTheCancelAc
     EXPECT_EQ(log, (std::vector<std::string>{"create", "back", "quit"}));
 }
 
-TEST_F(AutomationTest, ReturnInAFieldWithASubmitActionSubmitsTheField) {
-    std::string name;
+TEST_F(AutomationTest, ReturnInAFieldSubmitsTheFieldElseTheEnabledDefaultButton) {
+    std::string name, note;
     int submitted = 0, confirmed = 0;
+    bool okEnabled = false;
     Host host(body([&] {
         return VStack(TextField("Name", Binding<std::string>::to(name)).onSubmit([&] { ++submitted; }),
-                      Button("OK", [&] { ++confirmed; }).keyboardShortcut(KeyboardShortcut::defaultAction()));
+                      TextField("Note", Binding<std::string>::to(note)),
+                      Button("OK", [&] { ++confirmed; })
+                          .keyboardShortcut(KeyboardShortcut::defaultAction())
+                          .disabled(!okEnabled));
     }));
     host.find(byText("Name")).type("VPN");
     EXPECT_TRUE(host.pressReturn());
     EXPECT_EQ(submitted, 1);
     EXPECT_EQ(confirmed, 0);
-    EXPECT_EQ(host.focusedNodeId(), host.find(byRole(Role::textField)).nodeId());
+    EXPECT_EQ(host.focusedNodeId(), host.find(byText("Name")).nodeId());
+
+    EXPECT_FALSE(host.find(byText("Note")).submit());  // the default button is disabled
+    okEnabled = true;
+    host.invalidate();
+    advance(0);
+    EXPECT_TRUE(host.find(byText("Note")).submit());
+    EXPECT_TRUE(host.find(byText("Name")).submit());
+    EXPECT_EQ(confirmed, 1);
+    EXPECT_EQ(submitted, 2);
 }
 
 TEST_F(AutomationTest, PickersAndMenusChooseByTitle) {
