@@ -163,7 +163,11 @@ public:
     // nullopt cancels.
     void queueOpenPanelAnswer(std::optional<std::vector<std::filesystem::path>> urls);
     void setOpenPanelHandler(std::function<void(Desktop&, const platform::OpenPanel&)> handler);
+    // An answer the panel cannot give (a file of a type it does not allow, more than one
+    // file for a single selection, a folder where it takes files only) is refused: false.
     bool answerOpenPanel(std::optional<std::vector<std::filesystem::path>> urls);
+    // Whether the open panel that is up could be answered with these files.
+    bool openPanelTakes(const std::vector<std::filesystem::path>& urls) const;
     const platform::OpenPanel* currentOpenPanel() const;
     // Whether the alert in front (the open panel) has its answer: its modal session ends on
     // the next turn. A display that serves input inside the session waits for this.

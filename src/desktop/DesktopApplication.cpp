@@ -188,6 +188,8 @@ platform::ModalResponse DesktopApplication::runModalOpenPanel(platform::OpenPane
     return desktop_.runOpenPanel(panel);
 }
 
+bool DesktopApplication::isRunningModal() const { return desktop_.currentAlert() || desktop_.currentOpenPanel(); }
+
 void DesktopApplication::finishLaunching() {
     if (launched_ || terminated_) return;
     launched_ = true;

@@ -46,6 +46,7 @@ public:
     void cancelMenuTracking(const platform::Menu& menu) override;
     platform::ModalResponse runModalAlert(platform::Alert& alert) override;
     platform::ModalResponse runModalOpenPanel(platform::OpenPanel& panel) override;
+    bool isRunningModal() const override;
 
     // Used by the desktop.
     void finishLaunching();

@@ -7,6 +7,7 @@
 
 #include "desktop/DesktopApplication.h"
 #include "platform/Window.h"
+#include "desktop/FileType.h"
 #include "platform/RunLoop.h"
 
 namespace desktop {
@@ -86,9 +87,21 @@ void Desktop::setOpenPanelHandler(std::function<void(Desktop&, const platform::O
 
 const platform::OpenPanel* Desktop::currentOpenPanel() const { return panel_ ? panel_->panel : nullptr; }
 
+bool Desktop::openPanelTakes(const std::vector<std::filesystem::path>& urls) const {
+    if (!panel_) return false;
+    const platform::OpenPanel& panel = *panel_->panel;
+    if (urls.empty() || (urls.size() > 1 && !panel.allowsMultipleSelection)) return false;
+    return std::all_of(urls.begin(), urls.end(), [&](const std::filesystem::path& url) {
+        const bool folder = FileType::contentTypeOf(url) == "public.folder";
+        if (folder ? !panel.canChooseDirectories : !panel.canChooseFiles) return false;
+        // A folder the panel may choose is chosen whatever the allowed types say, as in the system's panel.
+        return folder || FileType::isAllowed(url, panel.allowedContentTypes);
+    });
+}
+
 bool Desktop::answerOpenPanel(std::optional<std::vector<std::filesystem::path>> urls) {
     if (!panel_ || panel_->answered) return false;
-    if (urls && !panel_->panel->allowsMultipleSelection && urls->size() > 1) urls->resize(1);
+    if (urls && !openPanelTakes(*urls)) return false;
     panel_->answered = true;
     panel_->urls = std::move(urls);
     return true;

@@ -248,16 +248,14 @@ void Desktop::dispatchMouse(platform::EventType type, Point p, int button, platf
             closeOpenedMenu();
             if (sameItem) return;  // a second click on the item closes its menu
         }
+        if (application_->isRunningModal() && target && target->ownerPID == selfPID_ && target->kind != WindowKind::alert) {
+            noteBeep();  // the modal session refuses clicks in other windows, and nothing else moves
+            return;
+        }
         const platform::CGWindowID targetNumber = target ? target->number : 0;
         closeTransientPopovers(target);
         // A popover's delegate may have taken windows away with it.
         target = windows_.find(targetNumber);
-        if (!alertStack_.empty() || panel_) {
-            if (target && target->ownerPID == selfPID_ && target->kind != WindowKind::alert) {
-                noteBeep();  // the modal session refuses clicks in other windows
-                return;
-            }
-        }
         mouseDownWindow_ = target ? target->number : 0;
         if (target && target->ownerPID == selfPID_ && target->platformWindow) {
             if (target->kind == WindowKind::ownWindow) {

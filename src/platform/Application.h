@@ -77,6 +77,9 @@ public:
     virtual void cancelMenuTracking(const Menu& menu) = 0;
     virtual ModalResponse runModalAlert(Alert& alert) = 0;
     virtual ModalResponse runModalOpenPanel(OpenPanel& panel) = 0;
+    // Whether a modal session (an alert or an open panel) is running: it takes the
+    // application's input, and every other window refuses clicks and actions meanwhile.
+    virtual bool isRunningModal() const = 0;
 
     // Notifications of the application (the notification centre's observers).
     Signal<> didFinishLaunching;

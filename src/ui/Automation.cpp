@@ -4,6 +4,7 @@
 #include <functional>
 #include <sstream>
 
+#include "platform/Application.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
 #include "ui/TreeSerializer.h"
@@ -494,6 +495,8 @@ namespace {
 
 bool reachable(Host& host, const RenderedNode* n, const std::vector<std::string>& alerts) {
     if (!n) return false;
+    // The system's alert or open panel takes all of the application's input while it is up.
+    if (const platform::Application* app = platform::services().application; app && app->isRunningModal()) return false;
     if (!alerts.empty()) {
         const RenderedNode* alert = host.findNode(alerts.back());
         if (!alert || !inSubtree(n, alert)) return false;

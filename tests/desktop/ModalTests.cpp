@@ -7,6 +7,9 @@
 #include "platform/Platform.h"
 #include "platform/RunLoop.h"
 #include "platform/Window.h"
+#include "ui/Automation.h"
+#include "ui/BodyView.h"
+#include "ui/Nodes.h"
 
 namespace desktoptest {
 namespace {
@@ -76,14 +79,36 @@ TEST_F(Modal, EscapeChoosesCancelAndAnUnansweredAlertReturnsAbort) {
     EXPECT_EQ(bare.runModal(), platform::Modal::alertFirstButtonReturn);
 }
 
-TEST_F(Modal, OpenPanelsAreAnsweredByTheDesktop) {
+TEST_F(Modal, OpenPanelsAreModalAndTakeOnlyWhatTheyAllow) {
     auto& d = load(Scene::minimal());
     platform::OpenPanel panel;
     panel.title = "Choose an icon";
-    panel.allowedContentTypes = {platform::ContentType::png, platform::ContentType::image};
-    d.queueOpenPanelAnswer(std::vector<std::filesystem::path>{"/tmp/a.png", "/tmp/b.png"});
+    panel.allowedContentTypes = {platform::ContentType::pdf, platform::ContentType::image};
+    int clicks = 0;
+    ui::Host behind(uitest::body([&] { return ui::Button("Back", [&] { ++clicks; }); }));
+    d.setOpenPanelHandler([&](desktop::Desktop& desk, const platform::OpenPanel&) {
+        EXPECT_TRUE(platform::application().isRunningModal());
+        EXPECT_FALSE(behind.find(ui::button("Back")).click());
+        // One file of an allowed type, matched by conformance and in any case.
+        EXPECT_FALSE(desk.answerOpenPanel(std::vector<std::filesystem::path>{"/tmp/a.png", "/tmp/b.png"}));
+        EXPECT_FALSE(desk.answerOpenPanel(std::vector<std::filesystem::path>{"/tmp/notes.txt"}));
+        EXPECT_FALSE(desk.answerOpenPanel(std::vector<std::filesystem::path>{"/tmp/archive"}));
+        EXPECT_FALSE(desk.answerOpenPanel(std::vector<std::filesystem::path>{}));
+        EXPECT_TRUE(desk.openPanelTakes({"/tmp/manual.PDF"}));
+        EXPECT_TRUE(desk.answerOpenPanel(std::vector<std::filesystem::path>{"/tmp/a.PNG"}));
+    });
     EXPECT_EQ(panel.runModal(), platform::Modal::ok);
-    EXPECT_EQ(panel.urls, (std::vector<std::filesystem::path>{"/tmp/a.png"}));  // one file allowed
+    EXPECT_EQ(panel.urls, (std::vector<std::filesystem::path>{"/tmp/a.PNG"}));
+    EXPECT_FALSE(platform::application().isRunningModal());
+    EXPECT_TRUE(behind.find(ui::button("Back")).click());
+    EXPECT_EQ(clicks, 1);
+    d.setOpenPanelHandler(nullptr);
+    // Any image at all, when the panel allows several.
+    panel.allowedContentTypes = {platform::ContentType::image};
+    panel.allowsMultipleSelection = true;
+    d.queueOpenPanelAnswer(std::vector<std::filesystem::path>{"/tmp/a.gif", "/tmp/b.heic"});
+    EXPECT_EQ(panel.runModal(), platform::Modal::ok);
+    EXPECT_EQ(panel.urls.size(), 2u);
     d.queueOpenPanelAnswer(std::nullopt);
     EXPECT_EQ(panel.runModal(), platform::Modal::cancel);
     EXPECT_TRUE(panel.urls.empty());

@@ -2,6 +2,7 @@
 // deleted meanwhile, no permission, no icons, the icon picker, and a tour outside its window.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "app/AccessibilityReapprovalGuide.h"
 #include "desktop/Scene.h"
 #include "model/UITestLaunch.h"
+#include "platform/OpenPanel.h"
 #include "platform/UserDefaults.h"
 #include "settings/IconPickerButton.h"
 
@@ -116,6 +118,40 @@ TEST_F(TourStepTest, TheIconPickerCoversTheWholeTour) {
     ASSERT_EQ(appState().groupStore.groups().size(), 1u);
     EXPECT_EQ(appState().groupStore.groups()[0].symbolName, "cloud.fill");
     EXPECT_EQ(appState().groupStore.groups()[0].name, "Cloud");
+}
+
+TEST_F(TourStepTest, TheOpenPanelIsModalAndItsImageEndsUpOnTheVossel) {
+    launchToTour();
+    ASSERT_TRUE(press("Next"));
+    ASSERT_TRUE(press("Next"));
+    ASSERT_TRUE(tour().find(ui::byRole(ui::Role::textField)).type("Cloud"));
+    desktop().advance(0);
+    ASSERT_TRUE(buttonWithHelp(tessivane::IconPickerButton::helpText).click());
+    desktop().advance(0);
+    const std::filesystem::path image = home() / "logo.png";
+    std::filesystem::copy_file(std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "AppLogo.png", image);
+    // The tour's own Back stands first, shut off under the picker.
+    auto pickerBack = [&] { return tour().findAll(ui::button("Back")).back(); };
+    bool panelShown = false;
+    desktop().setOpenPanelHandler([&](desktop::Desktop& d, const platform::OpenPanel&) {
+        panelShown = true;
+        // Behind the panel the picker's Back and a click on the window do nothing.
+        EXPECT_FALSE(pickerBack().click());
+        const int beeps = d.beepCount();
+        d.click(platform::Point{window()->frame().midX(), window()->frame().minY() + 5});
+        EXPECT_EQ(d.beepCount(), beeps + 1);
+        EXPECT_TRUE(d.answerOpenPanel(std::vector<std::filesystem::path>{image}));
+    });
+    ASSERT_TRUE(tour().find(ui::button("From Mac\u2026")).click());
+    ASSERT_TRUE(panelShown);
+    desktop().advance(0);
+    EXPECT_TRUE(tour().find(ui::byText("Choose icon")));
+    ASSERT_TRUE(pickerBack().click());
+    desktop().advance(0);
+    ASSERT_TRUE(press("Next"));
+    ASSERT_EQ(appState().groupStore.groups().size(), 1u);
+    EXPECT_EQ(appState().groupStore.groups()[0].customIconFilename,
+              tourView().onboardingGroupID().uuidString() + ".png");
 }
 
 TEST_F(TourStepTest, OutsideItsWindowFinishingClosesNothing) {
