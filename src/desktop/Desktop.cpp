@@ -29,6 +29,7 @@ Desktop*& currentDesktop() {
     return d;
 }
 
+constexpr const char* kPrivacyDomain = "com.apple.TCC";
 const char* const kAllPrivateFunctions[] = {"CGSMainConnectionID",   "CGSGetWindowCount", "CGSGetProcessMenuBarWindowList",
                                             "CGSGetWindowLevel",     "CGSSetWindowListAlpha", "CGSSetWindowAlpha",
                                             "SLSSetWindowAlpha"};
@@ -222,7 +223,23 @@ bool Desktop::hasPrivateFunction(const std::string& framework, const std::string
     return false;
 }
 
-void Desktop::setAccessibilityTrusted(bool trusted) { trusted_ = trusted; }
+// The system keeps the person's choice in Privacy & Security with the machine (the home),
+// not with the process: a later launch on the same home finds it again.
+std::string Desktop::accessibilityPrivacyKey() const {
+    const SimulatedApp* self = app(selfPID_);
+    return std::string("kTCCServiceAccessibility ") + (self && self->bundleIdentifier ? *self->bundleIdentifier : "");
+}
+
+void Desktop::setAccessibilityTrusted(bool trusted) {
+    trusted_ = trusted;
+    platform::Preferences::setAppValue(accessibilityPrivacyKey(), platform::PropertyValue(trusted), kPrivacyDomain);
+}
+
+void Desktop::loadAccessibilityTrust() {
+    auto stored = platform::Preferences::copyAppValue(accessibilityPrivacyKey(), kPrivacyDomain);
+    const std::optional<bool> granted = stored ? stored->asBool() : std::nullopt;
+    trusted_ = granted.value_or(scene_.accessibilityTrusted);
+}
 
 void Desktop::setLoginItemsAllowed(bool allowed) { loginItemsAllowed_ = allowed; }
 

@@ -261,6 +261,9 @@ private:
     void addSceneStatusItem(SimulatedApp& app, const SceneStatusItem& spec);
     void writeSceneItemPreferences(const SimulatedApp& app, const SceneStatusItem& spec);
     void rebuildScreens();
+    // Trust as the home keeps it, else the scene's first value.
+    void loadAccessibilityTrust();
+    std::string accessibilityPrivacyKey() const;
     void placeSystemWindows();
     void updateTracking(const platform::Event& event);
     void deliverToOwn(ServerWindow& window, const platform::Event& event);

@@ -21,7 +21,6 @@ constexpr int kDesktopLevel = -2147483624;
 
 void Desktop::loadScene() {
     selfPID_ = scene_.selfPID;
-    trusted_ = scene_.accessibilityTrusted;
     postEventAccess_ = scene_.postEventAccess;
     loginItemsAllowed_ = scene_.loginItemsAllowed;
 
@@ -37,6 +36,7 @@ void Desktop::loadScene() {
     self.activationPolicy = platform::ActivationPolicy::regular;
     self.isSelf = true;
     apps_.push_back(self);
+    loadAccessibilityTrust();
 
     rebuildScreens();
     menuBarWindow_ = windows_.create(WindowKind::menuBar, 0, platform::WindowLevel::mainMenu);

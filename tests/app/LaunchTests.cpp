@@ -13,6 +13,7 @@
 #include "model/TessivaneLinks.h"
 #include "model/UITestLaunch.h"
 #include "platform/Bundle.h"
+#include "platform/Accessibility.h"
 #include "platform/Application.h"
 #include "platform/Menu.h"
 #include "platform/Platform.h"
@@ -247,6 +248,23 @@ TEST_F(ReapprovalNoticeTest, ShowsOnceAndCanAskForTrust) {
     loadDefault();
     launch();
     desktop().advance(1);
+    EXPECT_TRUE(desktop().alerts().empty());
+}
+
+TEST_F(LaunchTest, TrustGrantedOnceHoldsForTheNextLaunchOnTheSameMachine) {
+    completeOnboarding();
+    loadDefault();
+    launch();
+    desktop().advance(1);
+    desktop().setAccessibilityTrusted(true);  // the person switches Tessivane on in System Settings
+    desktop().advance(3);
+    ASSERT_TRUE(standardDefaults().stringForKey(std::string(Guide::grantedVersionKey)));
+    shutDown();
+
+    loadDefault();
+    launch();
+    desktop().advance(2);
+    EXPECT_TRUE(platform::accessibility().isProcessTrusted());
     EXPECT_TRUE(desktop().alerts().empty());
 }
 

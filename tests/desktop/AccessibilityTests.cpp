@@ -35,7 +35,7 @@ protected:
     }
 };
 
-TEST_F(Accessibility, NothingAnswersWithoutTrust) {
+TEST_F(Accessibility, NothingAnswersWithoutTrustAndTheHomeKeepsTheChoice) {
     auto& d = loadDefault();
     auto app = ax().createApplication(d.appNamed("Tallyhoo")->pid);
     EXPECT_EQ(ax().copyAttributeValue(app, "AXExtrasMenuBar").first, AXError::apiDisabled);
@@ -53,6 +53,14 @@ TEST_F(Accessibility, NothingAnswersWithoutTrust) {
     d.setAccessibilityTrusted(true);
     EXPECT_TRUE(ax().isProcessTrustedWithOptions(false));
     EXPECT_EQ(ax().copyAttributeValue(app, "AXExtrasMenuBar").first, AXError::success);
+
+    // The machine keeps the choice: the next start on this home is trusted, and one switched
+    // off stays off, whatever the scene gives a new home.
+    EXPECT_TRUE(loadDefault().isAccessibilityTrusted());
+    desktop().setAccessibilityTrusted(false);
+    Scene trusting = testsupport::defaultScene();
+    trusting.accessibilityTrusted = true;
+    EXPECT_FALSE(load(trusting).isAccessibilityTrusted());
 }
 
 TEST_F(Accessibility, ExtrasCarryTheScenesAttributesAndOpenMenusOnActions) {
