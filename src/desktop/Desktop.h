@@ -250,6 +250,9 @@ public:
     // Row rectangles of a menu window (screen coordinates), null entries for separators.
     static platform::Size menuSize(const std::vector<std::string>& rows);
     void notePopoverShown(const std::shared_ptr<DesktopPopover>& popover);
+    // Tracking areas as views gain and lose them (through the events service).
+    void noteTrackingAreaAdded(const platform::View& view, const std::shared_ptr<platform::TrackingArea>& area);
+    void noteTrackingAreaRemoved(const std::shared_ptr<platform::TrackingArea>& area);
     std::vector<std::shared_ptr<DesktopPopover>> shownPopovers() const;
     DesktopUpdaterFramework& updaterFramework() { return *updater_; }
     DesktopSyntheticEvents& syntheticEvents() { return *syntheticEvents_; }

@@ -93,45 +93,64 @@ void Desktop::drag(Point from, Point to, platform::ModifierFlags flags) {
     mouseUp(to, MouseButton::left, flags);
 }
 
+namespace {
+
+// The area in screen coordinates; with inVisibleRect it follows the view's bounds.
+Rect trackingRectInScreen(const platform::View& view, const platform::TrackingArea& area, const platform::Window& window) {
+    const Rect local = (area.options & platform::TrackingArea::inVisibleRect) ? view.bounds() : area.rect;
+    return window.convertRectToScreen(view.convertRectToWindow(local));
+}
+
+bool listed(const std::vector<std::weak_ptr<platform::TrackingArea>>& list, const platform::TrackingArea* area) {
+    return std::any_of(list.begin(), list.end(), [&](const auto& weak) { return weak.lock().get() == area; });
+}
+
+}  // namespace
+
+void Desktop::noteTrackingAreaAdded(const platform::View& view, const std::shared_ptr<platform::TrackingArea>& area) {
+    bool inside = (area->options & platform::TrackingArea::assumeInside) != 0;
+    if (!inside) {
+        const platform::Window* window = view.window();
+        const ServerWindow* top = windowAt(pointer_);
+        inside = window && top && top->platformWindow == window && !view.isHidden() &&
+                 trackingRectInScreen(view, *area, *window).contains(pointer_);
+    }
+    if (inside && !listed(insideAreas_, area.get())) insideAreas_.push_back(area);
+}
+
+void Desktop::noteTrackingAreaRemoved(const std::shared_ptr<platform::TrackingArea>& area) {
+    std::erase_if(insideAreas_, [&](const auto& weak) {
+        auto a = weak.lock();
+        return !a || a == area;
+    });
+}
+
 void Desktop::updateTracking(const platform::Event& event) {
     std::vector<std::shared_ptr<platform::TrackingArea>> inside;
     ServerWindow* top = windowAt(pointer_);
-    for (const auto& w : windows_.all()) {
-        if (!w->ordered || !w->platformWindow || w.get() != top) continue;
-        auto content = w->platformWindow->contentView();
-        if (!content) continue;
-        std::vector<platform::View*> stack{content.get()};
-        while (!stack.empty()) {
-            platform::View* v = stack.back();
-            stack.pop_back();
-            if (v->isHidden()) continue;
-            for (const auto& s : v->subviews()) stack.push_back(s.get());
-            for (const auto& area : v->trackingAreas()) {
-                Rect local = (area->options & platform::TrackingArea::inVisibleRect) ? v->bounds() : area->rect;
-                Rect screenRect = w->platformWindow->convertRectToScreen(v->convertRectToWindow(local));
-                if (screenRect.contains(pointer_)) inside.push_back(area);
+    if (top && top->ordered && top->platformWindow) {
+        if (auto content = top->platformWindow->contentView()) {
+            std::vector<platform::View*> stack{content.get()};
+            while (!stack.empty()) {
+                platform::View* v = stack.back();
+                stack.pop_back();
+                if (v->isHidden()) continue;
+                for (const auto& s : v->subviews()) stack.push_back(s.get());
+                for (const auto& area : v->trackingAreas()) {
+                    if (trackingRectInScreen(*v, *area, *top->platformWindow).contains(pointer_)) inside.push_back(area);
+                }
             }
         }
     }
-    auto contains = [](const auto& list, const platform::TrackingArea* a) {
-        return std::any_of(list.begin(), list.end(), [&](const auto& x) {
-            if constexpr (std::is_same_v<std::decay_t<decltype(x)>, std::weak_ptr<platform::TrackingArea>>) {
-                return x.lock().get() == a;
-            } else {
-                return x.get() == a;
-            }
-        });
-    };
     std::vector<std::shared_ptr<platform::TrackingArea>> exited, entered;
     for (const auto& weak : insideAreas_) {
         auto a = weak.lock();
-        if (a && !contains(inside, a.get())) exited.push_back(a);
+        if (a && std::find(inside.begin(), inside.end(), a) == inside.end()) exited.push_back(a);
     }
     for (const auto& a : inside) {
-        if (!contains(insideAreas_, a.get())) entered.push_back(a);
+        if (!listed(insideAreas_, a.get())) entered.push_back(a);
     }
-    insideAreas_.clear();
-    for (const auto& a : inside) insideAreas_.push_back(a);
+    insideAreas_.assign(inside.begin(), inside.end());
     for (const auto& a : exited) {
         if (!a->onMouseExited) continue;
         platform::Event e = event;

@@ -52,6 +52,12 @@ public:
     std::optional<platform::EventMonitorToken> addLocalMonitor(
         platform::EventMask mask, std::function<std::optional<platform::Event>(const platform::Event&)> handler) override;
     void removeMonitor(platform::EventMonitorToken token) override;
+    void trackingAreaAdded(const platform::View& view, const std::shared_ptr<platform::TrackingArea>& area) override {
+        desktop_.noteTrackingAreaAdded(view, area);
+    }
+    void trackingAreaRemoved(const std::shared_ptr<platform::TrackingArea>& area) override {
+        desktop_.noteTrackingAreaRemoved(area);
+    }
 
     void setState(platform::ModifierFlags modifiers, uint32_t buttons) {
         modifiers_ = modifiers;

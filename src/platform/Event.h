@@ -1,12 +1,16 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/Geometry.h"
 
 namespace platform {
+
+class View;
+struct TrackingArea;
 
 // Event types with AppKit's raw values, so that masks built as 1 << type match the
 // numbers AppKit code writes (left and right mouse up: 20; left and right mouse down: 10).
@@ -96,6 +100,12 @@ public:
     virtual std::optional<EventMonitorToken> addLocalMonitor(
         EventMask mask, std::function<std::optional<Event>(const Event&)> handler) = 0;
     virtual void removeMonitor(EventMonitorToken token) = 0;
+
+    // The window system learns of tracking areas as views gain and lose them: an area added
+    // while the pointer is already inside it reports no entry, only the exit when the
+    // pointer leaves; an area removed reports nothing more.
+    virtual void trackingAreaAdded(const View& view, const std::shared_ptr<TrackingArea>& area) = 0;
+    virtual void trackingAreaRemoved(const std::shared_ptr<TrackingArea>& area) = 0;
 };
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Platform.h"
 #include "platform/Window.h"
 
 namespace platform {
@@ -49,11 +50,16 @@ void View::removeFromSuperview() {
 }
 
 void View::addTrackingArea(std::shared_ptr<TrackingArea> area) {
-    if (area) trackingAreas_.push_back(std::move(area));
+    if (!area) return;
+    trackingAreas_.push_back(area);
+    if (Events* events = services().events) events->trackingAreaAdded(*this, area);
 }
 
 void View::removeTrackingArea(const std::shared_ptr<TrackingArea>& area) {
-    trackingAreas_.erase(std::remove(trackingAreas_.begin(), trackingAreas_.end(), area), trackingAreas_.end());
+    const auto removed = std::remove(trackingAreas_.begin(), trackingAreas_.end(), area);
+    if (removed == trackingAreas_.end()) return;
+    trackingAreas_.erase(removed, trackingAreas_.end());
+    if (Events* events = services().events) events->trackingAreaRemoved(area);
 }
 
 // Each level maps the point from its own coordinates to its superview's; the content view's

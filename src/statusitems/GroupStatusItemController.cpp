@@ -185,14 +185,11 @@ void GroupStatusItemController::installHoverTracking() {
     platform::StatusBarButton* b = button();
     if (!b) return;
     invalidateHoverTimers();
-    const bool hoverToOpen = UserPreferences::hoverToOpenEnabled();
-    // An area that is already in place stays: one made anew while the pointer is over the
-    // button would not report the pointer leaving, and the area follows the button's
-    // visible bounds whatever its width.
-    if (trackingArea_ && hoverToOpen) return;
     if (trackingArea_) b->removeTrackingArea(trackingArea_);
     trackingArea_.reset();
-    if (!hoverToOpen) return;
+    // Made anew on every update: one added while the pointer is over the button reports no
+    // entry but still the exit, so an open popover closes when the pointer leaves.
+    if (!UserPreferences::hoverToOpenEnabled()) return;
     auto area = std::make_shared<platform::TrackingArea>();
     area->rect = b->bounds();
     area->options = platform::TrackingArea::mouseEnteredAndExited | platform::TrackingArea::activeAlways |

@@ -172,6 +172,16 @@ TEST_F(Input, TrackingAreasReportThePointerEnteringAndLeaving) {
     button->removeTrackingArea(area);
     d.moveMouse(Point{f.midX(), f.midY()});
     EXPECT_EQ(log.size(), 2u);
+    // Added while the pointer is already inside it: no entry, but the exit when it leaves.
+    button->addTrackingArea(area);
+    d.moveMouse(Point{f.midX() + 1, f.midY()});
+    d.moveMouse(Point{700, 500});
+    EXPECT_EQ(log, (std::vector<std::string>{"entered", "exited", "exited"}));
+    // Removed while the pointer is inside it: leaving reports nothing.
+    d.moveMouse(Point{f.midX(), f.midY()});
+    button->removeTrackingArea(area);
+    d.moveMouse(Point{700, 500});
+    EXPECT_EQ(log.size(), 4u);
 }
 
 TEST_F(Input, TransientPopoversCloseOnClicksOutsideThem) {

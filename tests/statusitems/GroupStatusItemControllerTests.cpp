@@ -98,6 +98,10 @@ TEST_F(GroupStatusItem, HoveringOpensAfterADelayAndLeavingClosesIt) {
     EXPECT_EQ(shownPopoverFrame().width(), GroupPopoverView::width);
     EXPECT_LT(shownPopoverFrame().maxY(), item->frame().minY());
 
+    // An update replaces the hover area under the pointer; leaving still closes the popover.
+    const auto areaBefore = controller->statusItem()->button()->trackingAreas();
+    controller->update(group, {liveItem("Weather")});
+    EXPECT_NE(controller->statusItem()->button()->trackingAreas(), areaBefore);
     moveAway();
     advance(0.44);
     EXPECT_NE(shownPopover(), nullptr);
@@ -114,11 +118,17 @@ TEST_F(GroupStatusItem, HoveringOpensAfterADelayAndLeavingClosesIt) {
     EXPECT_NE(shownPopover(), nullptr);
     desk().click(platform::Point{300, 300});
 
-    // Leaving before the delay opens nothing.
+    // Leaving before the delay opens nothing, and neither does an update before it: the new
+    // area counts the pointer as inside already and reports no fresh entry.
     advance(1);
     hover(item);
     advance(0.2);
     moveAway();
+    advance(1);
+    EXPECT_EQ(shownPopover(), nullptr);
+    hover(item);
+    advance(0.2);
+    controller->update(group, {liveItem("Weather")});
     advance(1);
     EXPECT_EQ(shownPopover(), nullptr);
 }
