@@ -419,6 +419,21 @@ TEST_F(LaunchTest, TheOverflowBadge) {
     EXPECT_EQ(button->title(), "");
 }
 
+TEST_F(LaunchTest, TheDeskMakeRunStartsOnShowsOurItemsBesideTheClock) {
+    std::string error;
+    auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
+    ASSERT_TRUE(scene) << error;
+    load(*scene);
+    launch();
+    for (const char* name : {"Tessivane.Settings", "Tessivane.Chevron", "Tessivane.Line"}) {
+        ASSERT_NE(ownItem(name), nullptr) << name;
+        EXPECT_TRUE(ownItem(name)->shown) << name;
+    }
+    // Icons beyond the line are still lost, for the badge to count.
+    EXPECT_FALSE(itemOf("Kettle")->shown);
+    EXPECT_GT(appState().overflowHiddenCount.get(), 0);
+}
+
 TEST_F(LaunchTest, BecomingActiveRereadsTrustAndRediscovers) {
     completeOnboarding();
     loadDefault();

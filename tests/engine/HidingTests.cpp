@@ -7,6 +7,7 @@
 #include "engine/ExtraWindowHidingService.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "engine/MenuBarSkyLight.h"
+#include "platform/LogFile.h"
 
 namespace {
 
@@ -161,6 +162,12 @@ TEST_F(HidingTest, EmptyMemberSetPausesStartsNoTimerAndLogsEmptyLists) {
     EXPECT_EQ(lines[0].substr(0, 20), "2026-01-05T09:00:00Z");
     EXPECT_EQ(lines[0].substr(20, 36), " sync windows=[] members=[] itemWind");
     EXPECT_EQ(lines[1], "2026-01-05T09:00:00Z sync windows=[] members=[] itemWindows=[]");
+
+    // A line per cycle adds megabytes a day; a full log is moved aside to one previous file.
+    std::filesystem::resize_file(logFolder() / "tessivane-hide.log", platform::kMostLogFileBytes - 10);
+    service.sync({}, {});
+    EXPECT_EQ(logLines(), std::vector<std::string>{lines[1]});
+    EXPECT_EQ(std::filesystem::file_size(logFolder() / "tessivane-hide.log.1"), platform::kMostLogFileBytes - 10);
 }
 
 TEST_F(HidingTest, LogMessageQuotesMembersAndItems) {

@@ -174,7 +174,7 @@ TEST_F(GroupStoreTest, CreatingAndUpdatingVossels) {
 TEST_F(GroupStoreTest, ReplacedOrDeletedCustomIconFilesAreRemoved) {
     auto& icons = CustomGroupIconStore::shared();
     const auto source = home_ / "pic.PNG";
-    std::ofstream(source) << "pixels";
+    std::filesystem::copy_file(std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "AppLogo.png", source);
     GroupStore store;
     loadWithTwoGroups(store);
 
