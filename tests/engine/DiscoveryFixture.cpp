@@ -2,7 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Platform.h"
+
 namespace enginetest {
+
+std::pair<platform::AXError, platform::AXValue> ScriptedAccessibility::copyAttributeValue(
+    const platform::AXUIElementRef& element, const std::string& attribute) {
+    if (answer) {
+        if (Answer scripted = answer(element, attribute)) return std::move(*scripted);
+    }
+    return real_.copyAttributeValue(element, attribute);
+}
+
+std::pair<platform::AXError, std::vector<std::string>> ScriptedAccessibility::copyActionNames(
+    const platform::AXUIElementRef& element) {
+    calls.push_back("copyActionNames");
+    return real_.copyActionNames(element);
+}
+
+platform::AXError ScriptedAccessibility::performAction(const platform::AXUIElementRef& element,
+                                                       const std::string& action) {
+    calls.push_back("performAction " + action);
+    return real_.performAction(element, action);
+}
+
+ScriptedAccessibility& DiscoveryFixture::scriptAccessibility() {
+    platform::Services services = platform::services();
+    if (scripted_ && services.accessibility == scripted_.get()) return *scripted_;
+    scripted_ = std::make_unique<ScriptedAccessibility>(*services.accessibility);
+    services.accessibility = scripted_.get();
+    platform::install(services);
+    return *scripted_;
+}
 
 desktop::Desktop& DiscoveryFixture::loadDefaultScene() {
     desktop::Desktop& d = loadDefault();
