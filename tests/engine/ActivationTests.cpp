@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "desktop/DesktopAccessibility.h"
 #include "engine/ActivationService.h"
 #include "engine/DiscoveryFixture.h"
 #include "engine/ExpandingSeparatorService.h"
@@ -182,14 +183,7 @@ TEST_F(ActivationTest, HostWindowPushedOffScreenIsPinnedByNumberFrameOrElement) 
     match->frame = Rect{-92, 958, 24, 24};
     EXPECT_EQ(service.pinByHitTest(weatherly, match), radio);
     // or when the icon's element stands there.
-    const int32_t owner = pidOf("Weatherly");
-    scriptAccessibility().answer = [owner](const platform::AXUIElementRef& element,
-                                           const std::string& attribute) -> enginetest::ScriptedAccessibility::Answer {
-        if (element->pid() != owner) return std::nullopt;
-        if (attribute == platform::AX::position) return {{platform::AXError::success, platform::Point{-100, 0}}};
-        if (attribute == platform::AX::size) return {{platform::AXError::success, platform::Size{24, 24}}};
-        return std::nullopt;
-    };
+    scriptFrameOf(pidOf("Weatherly"), Rect{-100, 0, 24, 24});
     EXPECT_EQ(service.pinByHitTest(weatherly, std::nullopt), radio);
 }
 
@@ -297,10 +291,10 @@ TEST_F(ActivationTest, ContextMenuThroughAccessibilityOnlyForOrdinaryApplication
     for (DiscoveredMenuBarItem& item : withElement) {
         if (item.title == "Wi-Fi") item.axElement = extraFor(item.id, items);
     }
-    const enginetest::ScriptedAccessibility& ax = scriptAccessibility();
+    const int messages = desktop().accessibility().messagesSent();
     EXPECT_FALSE(service.showContextMenuViaAX(discovered(items, "Wi-Fi").id, withElement));
     EXPECT_FALSE(desktop().openedMenu());
-    EXPECT_TRUE(ax.calls.empty());
+    EXPECT_EQ(desktop().accessibility().messagesSent(), messages);
     // No element: nothing to ask.
     EXPECT_FALSE(service.showContextMenuViaAX(identity("com.stillwater.app", "Stillwater"), items));
 }
@@ -411,14 +405,7 @@ TEST_F(ActivationTest, OwnStatusItemsAndForeignMenusUnderThePoint) {
     desktop::SceneApplication overlay = app(760, "Overlay", "com.overlay");
     overlay.windows.push_back(window(tessivane::MenuBarItemDiscovery::cocoaRect(chevron)));
     desktop().launchApp(overlay);
-    const int32_t owner = pidOf("Parcelbird");
-    scriptAccessibility().answer = [owner, chevron](const platform::AXUIElementRef& element,
-                                                    const std::string& attribute) -> enginetest::ScriptedAccessibility::Answer {
-        if (element->pid() != owner) return std::nullopt;
-        if (attribute == platform::AX::position) return {{platform::AXError::success, chevron.origin}};
-        if (attribute == platform::AX::size) return {{platform::AXError::success, chevron.size}};
-        return std::nullopt;
-    };
+    scriptFrameOf(pidOf("Parcelbird"), chevron);
     EXPECT_FALSE(service.pinWindowID(parcelbird, {}));
 }
 

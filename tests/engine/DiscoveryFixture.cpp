@@ -6,26 +6,6 @@
 
 namespace enginetest {
 
-std::pair<platform::AXError, platform::AXValue> ScriptedAccessibility::copyAttributeValue(
-    const platform::AXUIElementRef& element, const std::string& attribute) {
-    if (answer) {
-        if (Answer scripted = answer(element, attribute)) return std::move(*scripted);
-    }
-    return real_.copyAttributeValue(element, attribute);
-}
-
-std::pair<platform::AXError, std::vector<std::string>> ScriptedAccessibility::copyActionNames(
-    const platform::AXUIElementRef& element) {
-    calls.push_back("copyActionNames");
-    return real_.copyActionNames(element);
-}
-
-platform::AXError ScriptedAccessibility::performAction(const platform::AXUIElementRef& element,
-                                                       const std::string& action) {
-    calls.push_back("performAction " + action);
-    return real_.performAction(element, action);
-}
-
 ScriptedAccessibility& DiscoveryFixture::scriptAccessibility() {
     platform::Services services = platform::services();
     if (scripted_ && services.accessibility == scripted_.get()) return *scripted_;
@@ -33,6 +13,16 @@ ScriptedAccessibility& DiscoveryFixture::scriptAccessibility() {
     services.accessibility = scripted_.get();
     platform::install(services);
     return *scripted_;
+}
+
+void DiscoveryFixture::scriptFrameOf(int32_t pid, platform::Rect frame) {
+    scriptAccessibility().answer = [pid, frame](const platform::AXUIElementRef& element,
+                                                const std::string& attribute) -> ScriptedAccessibility::Answer {
+        if (element->pid() != pid) return std::nullopt;
+        if (attribute == platform::AX::position) return {{platform::AXError::success, frame.origin}};
+        if (attribute == platform::AX::size) return {{platform::AXError::success, frame.size}};
+        return std::nullopt;
+    };
 }
 
 desktop::Desktop& DiscoveryFixture::loadDefaultScene() {

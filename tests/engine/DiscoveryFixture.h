@@ -14,38 +14,40 @@
 namespace enginetest {
 
 // The desktop's Accessibility with some answers changed: `answer` sees every attribute read
-// first, and what it leaves (nullopt) goes on to the desktop. Records which calls were made.
+// first, and what it leaves (nullopt) goes on to the desktop.
 class ScriptedAccessibility final : public platform::Accessibility {
 public:
-    using Answer = std::optional<std::pair<platform::AXError, platform::AXValue>>;
+    using AXError = platform::AXError;
+    using Element = platform::AXUIElementRef;
+    using Answer = std::optional<std::pair<AXError, platform::AXValue>>;
     explicit ScriptedAccessibility(platform::Accessibility& real) : real_(real) {}
 
-    std::function<Answer(const platform::AXUIElementRef&, const std::string&)> answer;
-    std::vector<std::string> calls;  // "copyActionNames", "performAction AXShowMenu", ...
+    std::function<Answer(const Element&, const std::string&)> answer;
 
+    std::pair<AXError, platform::AXValue> copyAttributeValue(const Element& e, const std::string& name) override {
+        Answer scripted = answer ? answer(e, name) : std::nullopt;
+        return scripted ? std::move(*scripted) : real_.copyAttributeValue(e, name);
+    }
     bool isProcessTrusted() const override { return real_.isProcessTrusted(); }
     bool isProcessTrustedWithOptions(bool prompt) override { return real_.isProcessTrustedWithOptions(prompt); }
-    platform::AXUIElementRef createApplication(int32_t pid) override { return real_.createApplication(pid); }
-    platform::AXUIElementRef createSystemWide() override { return real_.createSystemWide(); }
-    std::pair<platform::AXError, platform::AXValue> copyAttributeValue(const platform::AXUIElementRef& element,
-                                                                       const std::string& attribute) override;
-    std::pair<platform::AXError, std::vector<std::string>> copyAttributeNames(
-        const platform::AXUIElementRef& element) override {
-        return real_.copyAttributeNames(element);
+    Element createApplication(int32_t pid) override { return real_.createApplication(pid); }
+    Element createSystemWide() override { return real_.createSystemWide(); }
+    std::pair<AXError, std::vector<std::string>> copyAttributeNames(const Element& e) override {
+        return real_.copyAttributeNames(e);
     }
-    std::pair<platform::AXError, std::vector<std::string>> copyActionNames(
-        const platform::AXUIElementRef& element) override;
-    platform::AXError performAction(const platform::AXUIElementRef& element, const std::string& action) override;
-    std::pair<platform::AXError, platform::AXUIElementRef> copyElementAtPosition(const platform::AXUIElementRef& element,
-                                                                                 float x, float y) override {
-        return real_.copyElementAtPosition(element, x, y);
+    std::pair<AXError, std::vector<std::string>> copyActionNames(const Element& e) override {
+        return real_.copyActionNames(e);
     }
-    platform::AXError setMessagingTimeout(const platform::AXUIElementRef& element, float seconds) override {
-        return real_.setMessagingTimeout(element, seconds);
+    AXError performAction(const Element& e, const std::string& action) override {
+        return real_.performAction(e, action);
     }
-    std::pair<platform::AXError, int32_t> getPid(const platform::AXUIElementRef& element) override {
-        return real_.getPid(element);
+    std::pair<AXError, Element> copyElementAtPosition(const Element& e, float x, float y) override {
+        return real_.copyElementAtPosition(e, x, y);
     }
+    AXError setMessagingTimeout(const Element& e, float seconds) override {
+        return real_.setMessagingTimeout(e, seconds);
+    }
+    std::pair<AXError, int32_t> getPid(const Element& e) override { return real_.getPid(e); }
 
 private:
     platform::Accessibility& real_;
@@ -68,6 +70,8 @@ protected:
 
     // Puts a scripted Accessibility in front of the loaded desktop's, until the next load.
     ScriptedAccessibility& scriptAccessibility();
+    // Scripts every element of process `pid` to stand at `frame` (window-server coordinates).
+    void scriptFrameOf(int32_t pid, platform::Rect frame);
 
     // The item of a scan whose window is `number`; null when there is none.
     static const tessivane::DiscoveredMenuBarItem* itemWithWindow(

@@ -111,8 +111,9 @@ TEST_F(DiscoveryRowTest, AppendDedupedKeepsTheFirstAndFillsWhatItLacks) {
 TEST_F(DiscoveryRowTest, ReindexCountsPerOwnerKeyAndRebuildsIdentities) {
     // The bundle counts, not the owner name that came with the row; without a bundle, the name.
     Items rows{row("Lantern", "com.example.lantern", "A", 300, 24, 11), row("Loose", std::nullopt, "B", 200, 24, 0),
-               row("Lantern Beta", "com.example.lantern", "C", 100, 24, 12), row("Loose", std::nullopt, "D", 50, 24, 13),
-               row("Lantern", "com.example.other", "E", 20), row("Stray", std::nullopt, "F", 10)};
+               row("Lantern Beta", "com.example.lantern", "C", 100, 24, 12),
+               row("Loose", std::nullopt, "D", 50, 24, 13), row("Lantern", "com.example.other", "E", 20),
+               row("Stray", std::nullopt, "F", 10)};
     rows[1].id.windowID = 99;  // kept when the row has no window
     MenuBarItemDiscovery::reindexByOwner(rows);
     EXPECT_EQ(rows[0].itemIndex, 0);
