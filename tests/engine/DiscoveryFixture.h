@@ -19,6 +19,7 @@ class ScriptedAccessibility final : public platform::Accessibility {
 public:
     using AXError = platform::AXError;
     using Element = platform::AXUIElementRef;
+    using Strings = std::vector<std::string>;
     using Answer = std::optional<std::pair<AXError, platform::AXValue>>;
     explicit ScriptedAccessibility(platform::Accessibility& real) : real_(real) {}
 
@@ -32,21 +33,13 @@ public:
     bool isProcessTrustedWithOptions(bool prompt) override { return real_.isProcessTrustedWithOptions(prompt); }
     Element createApplication(int32_t pid) override { return real_.createApplication(pid); }
     Element createSystemWide() override { return real_.createSystemWide(); }
-    std::pair<AXError, std::vector<std::string>> copyAttributeNames(const Element& e) override {
-        return real_.copyAttributeNames(e);
-    }
-    std::pair<AXError, std::vector<std::string>> copyActionNames(const Element& e) override {
-        return real_.copyActionNames(e);
-    }
-    AXError performAction(const Element& e, const std::string& action) override {
-        return real_.performAction(e, action);
-    }
+    std::pair<AXError, Strings> copyAttributeNames(const Element& e) override { return real_.copyAttributeNames(e); }
+    std::pair<AXError, Strings> copyActionNames(const Element& e) override { return real_.copyActionNames(e); }
+    AXError performAction(const Element& e, const std::string& a) override { return real_.performAction(e, a); }
     std::pair<AXError, Element> copyElementAtPosition(const Element& e, float x, float y) override {
         return real_.copyElementAtPosition(e, x, y);
     }
-    AXError setMessagingTimeout(const Element& e, float seconds) override {
-        return real_.setMessagingTimeout(e, seconds);
-    }
+    AXError setMessagingTimeout(const Element& e, float s) override { return real_.setMessagingTimeout(e, s); }
     std::pair<AXError, int32_t> getPid(const Element& e) override { return real_.getPid(e); }
 
 private:

@@ -205,9 +205,9 @@ TEST_F(DiscoveryTest, RowsAtOneLeftEdgeKeepTheOrderTheyWereFoundIn) {
     // Enough of them that a sort that is not stable would show.
     desktop::Scene scene = bareScene();
     for (int i = 0; i < 20; ++i) {
-        auto twin = app(1000 + i, "Twin " + std::to_string(i), "com.example.twin" + std::to_string(i));
-        twin.windows = {window({600, 958, 24, 24})};
-        scene.applications.push_back(twin);
+        const std::string n = std::to_string(i);
+        scene.applications.push_back(app(1000 + i, "Twin " + n, "com.example.twin" + n));
+        scene.applications.back().windows = {window({600, 958, 24, 24})};
     }
     load(scene);
     std::vector<uint32_t> windowList, scanned;
