@@ -69,9 +69,16 @@ TEST_F(HidingTest, MembersWindowsStayTransparentUntilRevealedOrRestored) {
     EXPECT_TRUE(service.timer()->isValid());
     EXPECT_DOUBLE_EQ(service.timer()->interval(), 1.0 / 30.0);
 
-    // Kept so 30 times a second.
+    // Kept so 30 times a second,
     makeOpaqueBehindOurBack(quickNote);
     advance(1.0 / 30.0);
+    EXPECT_EQ(alpha(quickNote), 0);
+    // also while a menu is being tracked.
+    makeOpaqueBehindOurBack(quickNote);
+    runLoop().blockingWait(0.05);
+    bool tracking = true;
+    runLoop().async([&] { tracking = false; });
+    runLoop().runInMode(platform::RunLoopMode::eventTracking, [&] { return tracking; });
     EXPECT_EQ(alpha(quickNote), 0);
 
     service.reveal(member("io.nimbusnote.Nimbusnote", "Quick Note"));
