@@ -5,12 +5,16 @@
 #include <optional>
 #include <string>
 
+#include "platform/PropertyList.h"
 #include "platform/PropertyValue.h"
 
 namespace platform {
 
 // One preference domain: the values of one property-list file under the preferences
-// folder, read lazily and written through at every change. There is one object per domain
+// folder, read lazily and written through at every change. A file that is there but does not
+// read is never lost: one that is not a property list (damaged, or beyond what can be read
+// safely) is moved aside before the first write, and one that cannot be opened or read at all
+// is never written over; the domain then lives in memory only. There is one object per domain
 // name in the process, so every store object of a domain sees the same values; its mutex
 // makes a write from another thread safe.
 class PreferenceDomain {
@@ -31,7 +35,7 @@ public:
     // The whole domain; absent when it does not exist (no file and nothing set).
     std::optional<PropertyDictionary> contents();
     void replace(const PropertyDictionary& values);
-    // Empties the domain and deletes its file.
+    // Empties the domain and deletes its file (one that did not read is kept, as by a write).
     void remove();
 
     const std::string& name() const { return name_; }
@@ -42,6 +46,9 @@ public:
 private:
     void loadLocked();
     void writeLocked();
+    // Whether the file may be written over or removed: never one that could not be read, and
+    // one that did not read as a property list once it has been moved aside.
+    bool mayReplaceFileLocked();
 
     std::mutex mutex_;
     std::string name_;
@@ -49,6 +56,8 @@ private:
     PropertyDictionary values_;
     bool loaded_ = false;
     bool exists_ = false;
+    // What was found at the file when it was read.
+    PropertyList::FileReading::Outcome found_ = PropertyList::FileReading::Outcome::missing;
     // Whether the file holds exactly `values_` (read from it, or written successfully).
     bool fileIsCurrent_ = false;
 };
