@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include "platform/DateFormatting.h"
 #include "platform/FileLocations.h"
@@ -26,6 +28,10 @@ Registry& registry() {
     static Registry r;
     return r;
 }
+
+// The batches open on this thread, and the domains whose writes they hold back.
+thread_local int openBatches = 0;
+thread_local std::vector<std::shared_ptr<PreferenceDomain>> heldBack;
 
 }  // namespace
 
@@ -105,7 +111,27 @@ bool PreferenceDomain::mayReplaceFileLocked() {
 
 void PreferenceDomain::writeLocked() {
     exists_ = true;
+    if (openBatches > 0) {
+        fileIsCurrent_ = false;
+        if (!std::exchange(writeHeldBack_, true)) heldBack.push_back(shared_from_this());
+        return;
+    }
+    writeHeldBack_ = false;
     fileIsCurrent_ = mayReplaceFileLocked() && PropertyList::writeDictionary(file_, values_);
+}
+
+void PreferenceDomain::writeHeldBack() {
+    std::lock_guard lock(mutex_);
+    if (writeHeldBack_) writeLocked();
+}
+
+PreferenceDomain::WriteBatch::WriteBatch() { ++openBatches; }
+
+PreferenceDomain::WriteBatch::~WriteBatch() {
+    if (--openBatches > 0) return;
+    std::vector<std::shared_ptr<PreferenceDomain>> domains;
+    domains.swap(heldBack);
+    for (const auto& domain : domains) domain->writeHeldBack();
 }
 
 std::optional<PropertyValue> PreferenceDomain::value(const std::string& key) {
@@ -150,6 +176,7 @@ void PreferenceDomain::remove() {
     loadLocked();
     exists_ = false;
     fileIsCurrent_ = false;
+    writeHeldBack_ = false;
     values_.clear();
     if (mayReplaceFileLocked()) ::unlink(file_.c_str());
 }

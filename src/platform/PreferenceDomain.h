@@ -17,7 +17,7 @@ namespace platform {
 // is never written over; the domain then lives in memory only. There is one object per domain
 // name in the process, so every store object of a domain sees the same values; its mutex
 // makes a write from another thread safe.
-class PreferenceDomain {
+class PreferenceDomain : public std::enable_shared_from_this<PreferenceDomain> {
 public:
     // The name every spelling of the any-application domain resolves to.
     static constexpr const char* kGlobalDomain = "NSGlobalDomain";
@@ -43,12 +43,26 @@ public:
 
     PreferenceDomain(std::string name, std::filesystem::path file);
 
+    // Holds back the file writes of every domain changed on this thread while it lives, and
+    // writes each of them once when the outermost one ends: for work that stores many values
+    // in a row (a status item placed for each of a thousand vossels). Values read in between
+    // are the new ones; only the files wait.
+    class WriteBatch {
+    public:
+        WriteBatch();
+        ~WriteBatch();
+        WriteBatch(const WriteBatch&) = delete;
+        WriteBatch& operator=(const WriteBatch&) = delete;
+    };
+
 private:
     void loadLocked();
     void writeLocked();
     // Whether the file may be written over or removed: never one that could not be read, and
     // one that did not read as a property list once it has been moved aside.
     bool mayReplaceFileLocked();
+    // Writes the file if a batch held back a write.
+    void writeHeldBack();
 
     std::mutex mutex_;
     std::string name_;
@@ -60,6 +74,7 @@ private:
     PropertyList::FileReading::Outcome found_ = PropertyList::FileReading::Outcome::missing;
     // Whether the file holds exactly `values_` (read from it, or written successfully).
     bool fileIsCurrent_ = false;
+    bool writeHeldBack_ = false;
 };
 
 }  // namespace platform

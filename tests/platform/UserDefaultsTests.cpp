@@ -10,6 +10,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/FileLocations.h"
+#include "platform/PreferenceDomain.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "support/TestHome.h"
@@ -263,6 +264,27 @@ TEST_F(UserDefaultsTest, StoringAnUnchangedValueLeavesTheFileAlone) {
     defaults.set("position", 700.0);
     resetPreferenceDomainsForTesting();
     EXPECT_EQ(defaults.doubleForKey("position"), 700.0);
+
+    // Inside a batch the values change at once and the file once, when the outermost ends.
+    const ino_t before = inode(fileOf(kApp));
+    {
+        const PreferenceDomain::WriteBatch batch;
+        for (int i = 0; i < 100; ++i) defaults.set("position", 800.0 + i);
+        {
+            const PreferenceDomain::WriteBatch inner;
+            defaults.set("other", 1);
+        }
+        EXPECT_EQ(defaults.doubleForKey("position"), 899.0);
+        EXPECT_EQ(inode(fileOf(kApp)), before);
+        UserDefaults::suite("com.example.batched")->set("a", 1);
+        UserDefaults::suite("com.example.removed")->set("a", 1);
+        UserDefaults::standard().removePersistentDomain("com.example.removed");
+    }
+    resetPreferenceDomainsForTesting();
+    EXPECT_EQ(defaults.doubleForKey("position"), 899.0);
+    EXPECT_EQ(defaults.integerForKey("other"), 1);
+    EXPECT_EQ(UserDefaults::suite("com.example.batched")->integerForKey("a"), 1);
+    EXPECT_FALSE(std::filesystem::exists(fileOf("com.example.removed")));
 }
 
 TEST_F(UserDefaultsTest, DeeplyNestedFileIsRefusedInsteadOfOverflowingTheStack) {
