@@ -1,5 +1,5 @@
 // Launching with many vossels stored: the store read and checked, a status item made and
-// placed for every vossel, the first discovery and hiding, on the default scene. Each run
+// placed for every vossel, the first discovery and hiding, on the crowded laptop. Each run
 // starts from the same stored preferences file.
 #include <benchmark/benchmark.h>
 
