@@ -4,9 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <fstream>
+#include <iterator>
 #include <thread>
+#include <vector>
 
 #include "platform/Bundle.h"
 #include "platform/FileLocations.h"
