@@ -110,6 +110,15 @@ TEST_F(SeparatorTest, NewVosselPositionKeepsClearOfTheStoredChevron) {
     ExpandingSeparatorService service;
     service.pinChevronBesideVossels();
     EXPECT_EQ(stored("Tessivane.Chevron"), 643);
+
+    // Several new vossels at once: each placed beyond the one before, as one by one.
+    store("Tessivane.Chevron", 2000);
+    const std::vector<platform::UUID> added = {platform::UUID::random(), platform::UUID::random(),
+                                               platform::UUID::random()};
+    ExpandingSeparatorService::prepareGroupPositions(added, {first, second});
+    EXPECT_EQ(stored("Tessivane.Group." + added[0].uuidString()), 696);  // M = 660
+    EXPECT_EQ(stored("Tessivane.Group." + added[1].uuidString()), 732);
+    EXPECT_EQ(stored("Tessivane.Group." + added[2].uuidString()), 768);
 }
 
 TEST_F(SeparatorTest, CollapsedLengthFollowsTheWidestScreen) {
