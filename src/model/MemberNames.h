@@ -18,9 +18,9 @@ class GenericHostMemo;
 // other module as well.
 namespace MemberNames {
 
-// The owner name that takes part in name matching: empty for a generic host, judged by the
-// bundle identifier when there is one, else by the owner name (the hosts' own names or the
-// running Control Center's localized one). The one rule for every comparison by names.
+// The owner name that takes part in name matching: empty for a generic host (Control
+// Center's bundle identifier, or an owner that is one of the hosts' own names or the running
+// Control Center's localized one). The one rule for every comparison by names.
 std::string_view ownerForMatching(const std::optional<std::string>& bundle, std::string_view owner,
                                   GenericHostMemo& hosts);
 // A stored identity's title and owner name, the owner left out when it is a generic host.
