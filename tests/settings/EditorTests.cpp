@@ -4,7 +4,6 @@
 
 #include "SettingsWindowFixture.h"
 #include "settings/SettingsTheme.h"
-#include "ui/Color.h"
 #include "ui/Nodes.h"
 #include "ui/RenderedNode.h"
 
