@@ -134,5 +134,13 @@ TEST_F(CustomGroupIconStoreTest, MenuBarCopyIsEighteenPointsHigh) {
     EXPECT_FALSE(CustomGroupIconStore::resizedForMenuBar(templated).isTemplate());
 }
 
+TEST_F(CustomGroupIconStoreTest, ReimportingTheStoredFileItselfKeepsIt) {
+    const auto name = icons.importImage(write("icon.png", "kept"), group);
+    ASSERT_TRUE(name);
+    EXPECT_EQ(icons.importImage(icons.folder() / *name, group), name);
+    EXPECT_EQ(read(icons.folder() / *name), "kept");
+    EXPECT_EQ(folderContents(), std::vector<std::string>{*name});
+}
+
 }  // namespace
 }  // namespace tessivane
