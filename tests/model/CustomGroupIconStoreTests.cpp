@@ -135,10 +135,10 @@ TEST_F(CustomGroupIconStoreTest, MenuBarCopyIsEighteenPointsHigh) {
 }
 
 TEST_F(CustomGroupIconStoreTest, ReimportingTheStoredFileItselfKeepsIt) {
-    const auto name = icons.importImage(write("icon.png", "kept"), group);
+    const auto name = icons.importImage(write("icon.png", png), group);
     ASSERT_TRUE(name);
     EXPECT_EQ(icons.importImage(icons.folder() / *name, group), name);
-    EXPECT_EQ(read(icons.folder() / *name), "kept");
+    EXPECT_EQ(read(icons.folder() / *name), png);
     EXPECT_EQ(folderContents(), std::vector<std::string>{*name});
 }
 
