@@ -91,10 +91,10 @@ TEST_F(AppMenu, AClickWithinTheGuardAfterClosingDoesNotReopen) {
     desk().clickStatusItem(*item());
     desk().clickStatusItem(*item());
     EXPECT_EQ(shownPopover(), nullptr);
-    advance(0.2);
+    advance(0.34);
     desk().clickStatusItem(*item());
     EXPECT_EQ(shownPopover(), nullptr);
-    advance(0.2);
+    advance(0.02);
     desk().clickStatusItem(*item());
     EXPECT_NE(shownPopover(), nullptr);
     // A click in another application closes it.

@@ -52,6 +52,12 @@ protected:
         }
         return names;
     }
+    platform::Rect ownMenuFrame() {
+        for (const desktop::ServerWindow* w : desk().windows().frontToBack()) {
+            if (w->kind == desktop::WindowKind::menu && w->ownerPID == desk().selfPID()) return w->frame;
+        }
+        return {};
+    }
 };
 
 TEST_F(GroupStatusItem, ShowsItsSymbolTooltipAndDimmingInTheMenuBar) {
@@ -156,10 +162,10 @@ TEST_F(GroupStatusItem, AClickTogglesButNeverReopensWithinTheGuard) {
     // The click on the button itself closes it; the dismiss monitor leaves it alone.
     desk().clickStatusItem(*item);
     EXPECT_EQ(shownPopover(), nullptr);
-    advance(0.3);
+    advance(0.34);
     desk().clickStatusItem(*item);
     EXPECT_EQ(shownPopover(), nullptr);
-    advance(0.06);
+    advance(0.02);
     desk().clickStatusItem(*item);
     EXPECT_NE(shownPopover(), nullptr);
 
@@ -223,6 +229,8 @@ TEST_F(GroupStatusItem, LocatesMembersWithChecksUntilOneAppears) {
     advance(0.25);
     EXPECT_EQ(prepared, 2);
     EXPECT_TRUE(shownPopover()->host().find(ui::byText("Finding menu bar apps…")).exists());
+    EXPECT_EQ(controller->statusItem()->button()->toolTip(), "Work — finding menu bar apps…");
+    EXPECT_EQ(controller->statusItem()->button()->alphaValue(), 1.0);
 
     appear = true;
     advance(0.45);  // the check at 0.7 s finds it
@@ -253,6 +261,16 @@ TEST_F(GroupStatusItem, GivesUpLocatingAtTheLastCheck) {
               "Work — no menu bar apps right now. Right-click for options.");
     advance(0);
     EXPECT_TRUE(shownPopover()->host().find(ui::byText("No menu bar apps right now")).exists());
+
+    // Closing the popover cancels the checks of that opening.
+    desk().clickStatusItem(*itemOf(group));
+    advance(1);
+    desk().clickStatusItem(*itemOf(group));
+    ASSERT_TRUE(controller->isLocatingMembers());
+    desk().clickStatusItem(*itemOf(group));
+    EXPECT_FALSE(controller->isLocatingMembers());
+    advance(2);
+    EXPECT_EQ(prepared, 5);
 }
 
 TEST_F(GroupStatusItem, AnEmptyVosselOpensStraightIntoItsEmptyState) {
@@ -295,7 +313,7 @@ TEST_F(GroupStatusItem, ChoosingARowLogsClosesAndReportsOnTheNextTurn) {
 
 TEST_F(GroupStatusItem, AnOpenPopoverIsReplacedOnlyWhenWhatItShowsChanges) {
     setHoverToOpen(false);
-    IconGroup group = vossel("Work", {storedID("Weather")});
+    IconGroup group = vossel("Work", {storedID("Weather"), storedID("Radar", "Radarly")});
     auto controller = make(group, {liveItem("Weather")});
     desk().clickStatusItem(*itemOf(group));
     ui::HostingView* first = shownPopover();
@@ -304,6 +322,17 @@ TEST_F(GroupStatusItem, AnOpenPopoverIsReplacedOnlyWhenWhatItShowsChanges) {
     // A new window number is not shown: the same view stays.
     controller->update(group, {liveItem("Weather", "Owner", std::nullopt, 99, 400)});
     EXPECT_EQ(shownPopover(), first);
+
+    // A member that turns up while the popover is open is listed at once.
+    const std::vector<DiscoveredMenuBarItem> both = {liveItem("Weather"), liveItem("Radar", "Radarly")};
+    controller->update(group, both);
+    ASSERT_NE(shownPopover(), first);
+    EXPECT_EQ(shownRowNames(), (std::vector<std::string>{"Weather", "Radar"}));
+    first = shownPopover();
+    group.symbolName = "moon.fill";
+    controller->update(group, both);
+    ASSERT_NE(shownPopover(), first);
+    first = shownPopover();
 
     group.name = "Office";
     controller->update(group, {liveItem("Weather")});
@@ -323,6 +352,8 @@ TEST_F(GroupStatusItem, ContextMenuOffersSettingsHideAndDeleteWithConfirmation) 
     desk().clickStatusItem(*item, desktop::MouseButton::right);
     ASSERT_NE(desk().ownOpenMenu(), nullptr);
     EXPECT_NE(shownPopover(), nullptr);
+    // It hangs 4 points below the button.
+    EXPECT_EQ(ownMenuFrame().maxY(), item->frame().minY() - 4);
     std::vector<std::string> titles;
     for (const auto& entry : desk().ownOpenMenu()->items) {
         titles.push_back(entry->isSeparator ? "-" : entry->title);
@@ -430,6 +461,25 @@ TEST_F(GroupStatusItem, OnlyOnePopoverIsOpenAtATime) {
     EXPECT_EQ(VosselPopoverCoordinator::current(), nullptr);
     EXPECT_EQ(shownPopoverCount(), 0u);
     EXPECT_EQ(tours, 0);
+}
+
+TEST_F(GroupStatusItem, APopoverOpenedByHoveringClosesTheApplicationMenu) {
+    setOnboardingComplete(true);
+    IconGroup work = vossel("Work");
+    auto controller = make(work);
+    AppMenuController appMenu({});
+    // No click is involved, so no dismiss monitor can stand in for the coordinator.
+    appMenu.togglePopover();
+    ASSERT_TRUE(appMenu.isPopoverShown());
+    hover(itemOf(work));
+    advance(0.36);
+    EXPECT_TRUE(controller->isPopoverShown());
+    EXPECT_FALSE(appMenu.isPopoverShown());
+
+    advance(1);
+    appMenu.togglePopover();
+    EXPECT_TRUE(appMenu.isPopoverShown());
+    EXPECT_FALSE(controller->isPopoverShown());
 }
 
 }  // namespace
