@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "AppDesktopFixture.h"
+#include "desktop/DesktopServices.h"
 #include "engine/ExpandingSeparatorService.h"
 #include "platform/Application.h"
 #include "platform/FileLocations.h"
@@ -28,6 +29,7 @@ desktop::Scene roomyDesk() {
     scene.selfPID = 4242;
     scene.accessibilityTrusted = true;
     scene.postEventAccess = true;
+    scene.menuBarThickness = 30;
     scene.knownApplications.push_back({"com.tessivane.Tessivane", "/Applications/Tessivane.app"});
 
     auto app = [&](int32_t pid, std::string name, std::string bundle, double position, bool answers) {
@@ -114,8 +116,10 @@ protected:
                " items=" + std::to_string(appState().discovery.items->size());
     }
     tessivane::MenuBarItemID member(const std::string& title) {
-        for (const auto& id : appState().groupStore.groups()[0].memberIDs) {
-            if (id.title == title) return id;
+        for (const auto& vossel : appState().groupStore.groups()) {
+            for (const auto& id : vossel.memberIDs) {
+                if (id.title == title) return id;
+            }
         }
         ADD_FAILURE() << "no member " << title;
         return {};
@@ -182,10 +186,65 @@ TEST_F(OpeningTest, AnApplicationThatDoesNotAnswerIsClickedThroughItsWindow) {
     ASSERT_TRUE(desktop().openedMenu());
     EXPECT_EQ(desktop().openedMenu()->ownerName, "Stillwater");
     EXPECT_FALSE(desktop().openedMenu()->isContextMenu);
+    // At the icon's centre, but no lower than 12 points below the top of this 30-point bar.
+    ASSERT_FALSE(desktop().syntheticEvents().posted().empty());
+    EXPECT_EQ(desktop().syntheticEvents().posted().back().location,
+              (platform::Point{stillwater().frame().midX(), 12}));
     EXPECT_EQ(clickLog(), (std::vector<std::string>{"row left Stillwater", "activate Stillwater secondary=false",
                                                     pinned(stillwater()), clickOk(0)}));
     desktop().advance(1.0);
     EXPECT_FALSE(isExpanded());
+}
+
+TEST_F(OpeningTest, AnIconThatRefusesAXPressCountsAsOpenedOnlyBeyondTheLine) {
+    desktop().bar().find(parcelbird().id)->spec.actions = {};
+    // Beyond the line the refusal is taken for an opening, and nothing is clicked.
+    chooseRow("Parcelbird");
+    desktop().advance(0.2);
+    EXPECT_EQ(clickLog().back(), clickOk(0));
+    EXPECT_TRUE(desktop().syntheticEvents().posted().empty());
+
+    // On the clock side its window is not clicked either: every attempt misses.
+    desktop().advance(2);
+    desktop().commandDragStatusItem(parcelbird().id, itemOf("Kettle")->frame().minX());
+    appState().performActivation(member("Parcelbird"), false);
+    desktop().advance(3);
+    EXPECT_EQ(clickLog().back(), "click give up");
+    EXPECT_FALSE(desktop().openedMenu());
+}
+
+TEST_F(OpeningTest, AControlCenterModuleIsFoundAmongControlCentersOwnExtras) {
+    makeVossel("Time", {"Clock"});
+    // On the clock side: only Accessibility can open it.
+    appState().performActivation(member("Clock"), false);
+    desktop().advance(0.2);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Control Center");
+    EXPECT_EQ(clickLog().back(), clickOk(0));
+}
+
+TEST_F(OpeningTest, AForeignMenuOverTheIconIsClearedFromTheTwelfthAttemptOn) {
+    desktop::SceneApplication ledger;
+    ledger.pid = 777;
+    ledger.name = "Ledgerwise";
+    for (int i = 0; i < 20; ++i) ledger.menus.push_back("Ledger Menu " + std::to_string(i));
+    desktop().launchApp(ledger);
+    desktop().setFrontmostApp(777);
+    appState().performActivation(member("Stillwater"), false);
+    desktop().advance(10);
+    EXPECT_EQ(clickLog().back(), clickOk(12));
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Stillwater");
+}
+
+TEST_F(OpeningTest, OnARightToLeftBarAnIconBeyondTheLineOpens) {
+    desktop().setLanguages({"ar"});
+    desktop().advance(9);
+    chooseRow("Stillwater");
+    desktop().advance(0.2);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Stillwater");
+    EXPECT_EQ(clickLog().back(), "click ok attempt=0 rtl=true sep=" + chevronX());
 }
 
 TEST_F(OpeningTest, AnIconThatCannotBeFoundIsGivenUp) {
@@ -257,11 +316,13 @@ TEST_F(OpeningTest, AnOlderRequestsCollapseWaitsForTheNewerOne) {
 
 TEST_F(OpeningTest, HidingPausesForFourSecondsAfterARequest) {
     chooseRow("Parcelbird");
-    desktop().advance(1.5);
+    // The request itself takes a moment (hit tests wait on an application that does not answer).
+    const auto sinceRequest = [&] { return platform::RunLoop::main().now() - *appState().lastActivationAt(); };
+    desktop().advance(3.95 - sinceRequest());
     appState().applyHiding();
     EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);
     EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 1);
-    desktop().advance(2.6);
+    desktop().advance(0.1);
     appState().applyHiding();
     EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
     EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 0);
