@@ -124,6 +124,20 @@ protected:
         ADD_FAILURE() << "no member " << title;
         return {};
     }
+    // Another application's icon of that width, placed next to the clock.
+    uint64_t addIcon(double width) {
+        desktop::SceneStatusItem spec;
+        spec.width = width;
+        spec.position = 15;
+        return desktop().addStatusItem(itemOf("Kettle")->ownerPID, spec);
+    }
+    // Whether the next sync recreates the vossel's status item.
+    bool syncRecreatesVossel() {
+        const uint64_t before = vosselItem()->id;
+        appState().syncGroupStatusItems();
+        desktop().advance(0);
+        return vosselItem()->id != before;
+    }
     static tessivane::MenuBarItemID ghost() {
         tessivane::MenuBarItemID id;
         id.title = "Ghost";
@@ -237,14 +251,68 @@ TEST_F(OpeningTest, AForeignMenuOverTheIconIsClearedFromTheTwelfthAttemptOn) {
     EXPECT_EQ(desktop().openedMenu()->ownerName, "Stillwater");
 }
 
-TEST_F(OpeningTest, OnARightToLeftBarAnIconBeyondTheLineOpens) {
+TEST_F(OpeningTest, OnARightToLeftBarVosselItemsStayOnTheClockSideAndIconsBeyondTheLineOpen) {
+    // Expanded, as a collapsed pusher reaching past the right edge counts as covering the
+    // application menus; and without the separator's own repair.
+    appState().hideService.setExpanded(true);
+    appState().hideService.chevronRelayouts = 2;
     desktop().setLanguages({"ar"});
     desktop().advance(9);
+    ASSERT_EQ(appState().vosselRelayoutAttempts(), 0);
+    desktop().commandDragStatusItem(vosselItem()->id, ownItem("Tessivane.Line")->frame().maxX() + 40);
+    EXPECT_TRUE(syncRecreatesVossel());
+    // Pushed towards the right edge along with the chevron: only the edge decides.
+    const uint64_t wide = addIcon(1430 - vosselItem()->frame().minX());
+    desktop().relayout();
+    ASSERT_EQ(vosselItem()->frame().minX(), 1430);
+    EXPECT_FALSE(syncRecreatesVossel());
+    desktop().setStatusItemWidth(wide, desktop().bar().find(wide)->width + 4);
+    ASSERT_EQ(vosselItem()->frame().minX(), 1434);
+    EXPECT_TRUE(syncRecreatesVossel());
+
+    desktop().removeStatusItem(wide);
+    appState().hideService.setExpanded(false);
+    desktop().advance(1);
     chooseRow("Stillwater");
     desktop().advance(0.2);
     ASSERT_TRUE(desktop().openedMenu());
     EXPECT_EQ(desktop().openedMenu()->ownerName, "Stillwater");
     EXPECT_EQ(clickLog().back(), "click ok attempt=0 rtl=true sep=" + chevronX());
+}
+
+TEST_F(OpeningTest, AVosselItemCountsAsBeyondTheChevronFromFourPointsAndAtTheFarEdgeFromEight) {
+    // Just beyond the chevron, with another application's 3-point icon between them.
+    const uint64_t spacer = desktop().addStatusItem(itemOf("Kettle")->ownerPID, {.width = 3});
+    desktop().commandDragStatusItem(spacer, ownItem("Tessivane.Chevron")->frame().minX() - 1);
+    desktop().commandDragStatusItem(vosselItem()->id, ownItem("Tessivane.Line")->frame().maxX() + 1);
+    ASSERT_EQ(vosselItem()->frame().maxX(), ownItem("Tessivane.Chevron")->frame().minX() - 3);
+    EXPECT_FALSE(syncRecreatesVossel());
+    desktop().setStatusItemWidth(spacer, 6);
+    EXPECT_TRUE(syncRecreatesVossel());
+
+    // Pushed to the left edge along with the chevron: only the edge decides.
+    appState().hideService.chevronRelayouts = 2;
+    desktop().removeStatusItem(spacer);
+    const uint64_t wide = addIcon(vosselItem()->frame().maxX() - 9);
+    desktop().relayout();
+    ASSERT_EQ(vosselItem()->frame().maxX(), 9);
+    EXPECT_FALSE(syncRecreatesVossel());
+    desktop().setStatusItemWidth(wide, desktop().bar().find(wide)->width + 4);
+    ASSERT_EQ(vosselItem()->frame().maxX(), 5);
+    EXPECT_TRUE(syncRecreatesVossel());
+}
+
+TEST_F(OpeningTest, APusherLeftOverTheApplicationMenusIsRebuilt) {
+    // The separator's own repair has run out.
+    appState().hideService.chevronRelayouts = 2;
+    const uint64_t pusher = ownItem("Tessivane.Pusher")->id;
+    appState().hideService.pusherItem->setLength(1000);
+    desktop().relayout();
+    ASSERT_LT(ownItem("Tessivane.Pusher")->frame().minX(), 400);
+    appState().syncGroupStatusItems();
+    EXPECT_NE(ownItem("Tessivane.Pusher")->id, pusher);
+    EXPECT_EQ(appState().vosselRelayoutAttempts(), 1);
+    EXPECT_FALSE(appState().hideService.isExpanded);
 }
 
 TEST_F(OpeningTest, AnIconThatCannotBeFoundIsGivenUp) {
@@ -326,6 +394,15 @@ TEST_F(OpeningTest, HidingPausesForFourSecondsAfterARequest) {
     appState().applyHiding();
     EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
     EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 0);
+}
+
+TEST_F(OpeningTest, IdentitiesAreNotRefreshedWhileTheHiddenIconsAreRevealed) {
+    const std::optional<double> collapsedAt = member("Parcelbird").frameMinX;
+    appState().hideService.setExpanded(true);
+    appState().discovery.items = appState().discovery.discoverItems(true);
+    ASSERT_NE(parcelbird().frame().minX(), collapsedAt);
+    appState().applyHiding();
+    EXPECT_EQ(member("Parcelbird").frameMinX, collapsedAt);
 }
 
 TEST_F(OpeningTest, AVosselHiddenFromTheMenuBarKeepsItsMembersTransparent) {
