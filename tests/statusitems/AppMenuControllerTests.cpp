@@ -9,7 +9,6 @@
 #include "StatusItemsTestSupport.h"
 #include "platform/Bundle.h"
 #include "statusitems/AppMenuController.h"
-#include "statusitems/GroupPopoverView.h"
 #include "statusitems/StatusMenuRow.h"
 #include "ui/Automation.h"
 
@@ -69,7 +68,7 @@ TEST_F(AppMenu, ShowsSevenCommandsAndRunsOneAfterClosing) {
     AppMenuController controller(callbacks());
     desk().clickStatusItem(*item());
     ASSERT_NE(shownPopover(), nullptr);
-    EXPECT_EQ(shownPopoverFrame().width(), GroupPopoverView::width);
+    EXPECT_EQ(shownPopoverFrame().width(), 260);
     EXPECT_EQ(viewsOf<StatusMenuRow>(shownPopover()->host().tree()).size(), 7u);
 
     ASSERT_TRUE(shownPopover()->host().find(ui::byText("Quit Tessivane")).click());

@@ -11,7 +11,6 @@
 #include "platform/Menu.h"
 #include "platform/Platform.h"
 #include "statusitems/AppMenuController.h"
-#include "statusitems/GroupPopoverView.h"
 #include "statusitems/GroupStatusItemController.h"
 #include "statusitems/MemberRow.h"
 #include "statusitems/VosselPopoverCoordinator.h"
@@ -76,7 +75,7 @@ TEST_F(GroupStatusItem, ShowsItsSymbolTooltipAndDimmingInTheMenuBar) {
     group.memberIDs = {storedID("Weather")};
     controller->update(group, {});
     EXPECT_TRUE(button->image()->isTemplate());
-    EXPECT_EQ(button->alphaValue(), GroupStatusItemController::dimmedAlpha);
+    EXPECT_EQ(button->alphaValue(), 0.55);
     EXPECT_EQ(button->toolTip(), "Work — no menu bar apps right now. Right-click for options.");
 
     controller->update(group, {liveItem("Weather")});
@@ -101,7 +100,7 @@ TEST_F(GroupStatusItem, HoveringOpensAfterADelayAndLeavingClosesIt) {
     advance(0.02);
     ASSERT_NE(shownPopover(), nullptr);
     EXPECT_EQ(prepared, 1);
-    EXPECT_EQ(shownPopoverFrame().width(), GroupPopoverView::width);
+    EXPECT_EQ(shownPopoverFrame().width(), 260);
     EXPECT_LT(shownPopoverFrame().maxY(), item->frame().minY());
 
     moveAway();
@@ -256,7 +255,7 @@ TEST_F(GroupStatusItem, GivesUpLocatingAtTheLastCheck) {
     advance(0.02);
     EXPECT_EQ(prepared, 4);
     EXPECT_FALSE(controller->isLocatingMembers());
-    EXPECT_EQ(controller->statusItem()->button()->alphaValue(), GroupStatusItemController::dimmedAlpha);
+    EXPECT_EQ(controller->statusItem()->button()->alphaValue(), 0.55);
     EXPECT_EQ(controller->statusItem()->button()->toolTip(),
               "Work — no menu bar apps right now. Right-click for options.");
     advance(0);

@@ -138,7 +138,7 @@ TEST_F(PopoverViewTest, HeaderShowsTheNameAndAGearThatOpensSettings) {
     EXPECT_EQ(gear.help(), "Open Settings");
     ASSERT_TRUE(gear.click());
     EXPECT_EQ(settingsOpened, 1);
-    EXPECT_EQ(host.fittingSize().width, GroupPopoverView::width);
+    EXPECT_EQ(host.fittingSize().width, 260);
 }
 
 TEST_F(PopoverViewTest, HoveringARowTintsItWithTheAccent) {
