@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AppDesktopFixture.h"
@@ -138,6 +139,20 @@ protected:
         desktop().advance(0);
         return vosselItem()->id != before;
     }
+    // Widens an icon by the clock until the vossel's item lies 9 points from the far edge of
+    // the screen, then 5: whether a sync recreates it at each.
+    std::pair<bool, bool> recreatedNearTheFarEdge(bool rtl) {
+        auto fromEdge = [&] { return rtl ? 1440 - vosselItem()->frame().minX() : vosselItem()->frame().maxX(); };
+        const uint64_t wide = addIcon(fromEdge() - 9);
+        desktop().relayout();
+        EXPECT_EQ(fromEdge(), 9);
+        const bool at9 = syncRecreatesVossel();
+        desktop().setStatusItemWidth(wide, desktop().bar().find(wide)->width + 4);
+        EXPECT_EQ(fromEdge(), 5);
+        const bool at5 = syncRecreatesVossel();
+        desktop().removeStatusItem(wide);
+        return {at9, at5};
+    }
     static tessivane::MenuBarItemID ghost() {
         tessivane::MenuBarItemID id;
         id.title = "Ghost";
@@ -262,15 +277,8 @@ TEST_F(OpeningTest, OnARightToLeftBarVosselItemsStayOnTheClockSideAndIconsBeyond
     desktop().commandDragStatusItem(vosselItem()->id, ownItem("Tessivane.Line")->frame().maxX() + 40);
     EXPECT_TRUE(syncRecreatesVossel());
     // Pushed towards the right edge along with the chevron: only the edge decides.
-    const uint64_t wide = addIcon(1430 - vosselItem()->frame().minX());
-    desktop().relayout();
-    ASSERT_EQ(vosselItem()->frame().minX(), 1430);
-    EXPECT_FALSE(syncRecreatesVossel());
-    desktop().setStatusItemWidth(wide, desktop().bar().find(wide)->width + 4);
-    ASSERT_EQ(vosselItem()->frame().minX(), 1434);
-    EXPECT_TRUE(syncRecreatesVossel());
+    EXPECT_EQ(recreatedNearTheFarEdge(true), std::make_pair(false, true));
 
-    desktop().removeStatusItem(wide);
     appState().hideService.setExpanded(false);
     desktop().advance(1);
     chooseRow("Stillwater");
@@ -293,13 +301,7 @@ TEST_F(OpeningTest, AVosselItemCountsAsBeyondTheChevronFromFourPointsAndAtTheFar
     // Pushed to the left edge along with the chevron: only the edge decides.
     appState().hideService.chevronRelayouts = 2;
     desktop().removeStatusItem(spacer);
-    const uint64_t wide = addIcon(vosselItem()->frame().maxX() - 9);
-    desktop().relayout();
-    ASSERT_EQ(vosselItem()->frame().maxX(), 9);
-    EXPECT_FALSE(syncRecreatesVossel());
-    desktop().setStatusItemWidth(wide, desktop().bar().find(wide)->width + 4);
-    ASSERT_EQ(vosselItem()->frame().maxX(), 5);
-    EXPECT_TRUE(syncRecreatesVossel());
+    EXPECT_EQ(recreatedNearTheFarEdge(false), std::make_pair(false, true));
 }
 
 TEST_F(OpeningTest, APusherLeftOverTheApplicationMenusIsRebuilt) {
