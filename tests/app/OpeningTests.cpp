@@ -18,8 +18,9 @@
 namespace apptest {
 namespace {
 
-// A desk with room for every icon: a 1440-point screen without a camera housing, the clock,
-// two applications that answer Accessibility, one that does not, and one more.
+// A desk with room for every icon: a 1440-point screen without a camera housing under a
+// 30-point bar, the clock, two applications that answer Accessibility, one that does not, and
+// one more.
 desktop::Scene roomyDesk() {
     desktop::Scene scene;
     scene.name = "Roomy desk";
@@ -258,6 +259,7 @@ TEST_F(OpeningTest, AForeignMenuOverTheIconIsClearedFromTheTwelfthAttemptOn) {
     ledger.name = "Ledgerwise";
     for (int i = 0; i < 20; ++i) ledger.menus.push_back("Ledger Menu " + std::to_string(i));
     desktop().launchApp(ledger);
+    // In front, its menus reach over the icons beyond the line.
     desktop().setFrontmostApp(777);
     appState().performActivation(member("Stillwater"), false);
     desktop().advance(10);
