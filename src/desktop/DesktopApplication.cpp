@@ -79,6 +79,18 @@ void DesktopApplication::terminate() {
     platform::RunLoop::main().stop();
 }
 
+void DesktopApplication::noteWindowClosed() {
+    if (terminated_ || !delegate_) return;
+    for (const auto& w : windows()) {
+        if (w->isVisible() && (w->styleMask() & platform::WindowStyle::titled)) return;
+    }
+    if (!delegate_->applicationShouldTerminateAfterLastWindowClosed()) return;
+    // The system quits once the close has run its course, on the next turn.
+    platform::RunLoop::main().async([ref = desktop_.ref()] {
+        if (Desktop* d = ref.get()) d->application().terminate();
+    });
+}
+
 void DesktopApplication::relaunch() {
     // The old process is gone with everything it showed; the new one starts on a later turn,
     // with the same launch arguments, as the workspace would start it.

@@ -52,6 +52,8 @@ public:
     void finishLaunching();
     void deactivate();
     void registerWindow(const std::shared_ptr<DesktopWindow>& window);
+    // A titled window closed: with none left on screen the delegate is asked whether to quit.
+    void noteWindowClosed();
     void makeKey(DesktopWindow* window);
     void resignKey(DesktopWindow* window);
     DesktopWindow* keyDesktopWindow() const;

@@ -106,6 +106,7 @@ void DesktopWindow::close() {
     willClose.send();
     closed_ = true;
     orderOut();
+    if (Desktop* d = desktop_.get(); d && (style_ & platform::WindowStyle::titled)) d->application().noteWindowClosed();
 }
 
 void DesktopWindow::performClose() {

@@ -151,6 +151,34 @@ TEST_F(Modal, WindowsKeepKeyAndDelegateOrder) {
     EXPECT_TRUE(listed);
     app.setActivationPolicy(platform::ActivationPolicy::accessory);
     EXPECT_NE(d.frontmostApp(), d.selfPID());
+
+    // Closing the last window on screen asks the application's delegate whether to quit.
+    struct AppDelegate : platform::ApplicationDelegate {
+        int asked = 0;
+        bool quit = false;
+        bool applicationShouldTerminateAfterLastWindowClosed() override {
+            ++asked;
+            return quit;
+        }
+    };
+    auto appDelegate = std::make_shared<AppDelegate>();
+    app.setDelegate(appDelegate);
+    auto other = platform::Window::make(platform::Rect{0, 0, 300, 200}, platform::WindowStyle::titled);
+    window->makeKeyAndOrderFront();
+    other->makeKeyAndOrderFront();
+    window->close();
+    EXPECT_EQ(appDelegate->asked, 0);  // another window is still up
+    other->close();
+    EXPECT_EQ(appDelegate->asked, 1);
+    d.advance(0);
+    EXPECT_FALSE(app.isTerminated());
+    appDelegate->quit = true;
+    window->makeKeyAndOrderFront();
+    window->performClose();
+    EXPECT_EQ(appDelegate->asked, 2);
+    EXPECT_FALSE(app.isTerminated());  // the close runs its course first
+    d.advance(0);
+    EXPECT_TRUE(app.isTerminated());
 }
 
 }  // namespace
