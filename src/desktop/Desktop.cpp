@@ -29,6 +29,8 @@ Desktop*& currentDesktop() {
     return d;
 }
 
+constexpr const char* kAccessibilityPromptInformative =
+    "Grant access to this application in Privacy & Security settings, located in System Settings.";
 constexpr const char* kPrivacyDomain = "com.apple.TCC";
 const char* const kAllPrivateFunctions[] = {"CGSMainConnectionID",   "CGSGetWindowCount", "CGSGetProcessMenuBarWindowList",
                                             "CGSGetWindowLevel",     "CGSSetWindowListAlpha", "CGSSetWindowAlpha",
@@ -243,10 +245,16 @@ void Desktop::loadAccessibilityTrust() {
 
 void Desktop::setLoginItemsAllowed(bool allowed) { loginItemsAllowed_ = allowed; }
 
+std::string Desktop::accessibilityPromptMessage() const {
+    return "\u201c" + scene_.selfName + "\u201d would like to control this computer using accessibility features.";
+}
+
 void Desktop::showAccessibilityPrompt() {
     ++promptCount_;
     if (promptWindow_) return;
-    promptWindow_ = makeModalWindow(WindowKind::systemDialog, 0, platform::Size{260, 230});
+    // The dialog's two buttons: "Open System Settings" above "Deny", 40 points each from its bottom.
+    promptLayout_ = DialogLayout::forText(accessibilityPromptMessage(), kAccessibilityPromptInformative, 2, 40, 0);
+    promptWindow_ = makeModalWindow(WindowKind::systemDialog, 0, promptLayout_.size);
     promptWindow_->name = "Accessibility Access";
     if (scene_.grantAccessibilityOnPrompt) {
         // The person at this desktop opens System Settings and switches the application on.

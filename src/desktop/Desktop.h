@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "desktop/DialogLayout.h"
 #include "desktop/Scene.h"
 #include "desktop/ServerWindow.h"
 #include "desktop/SimulatedApp.h"
@@ -144,6 +145,7 @@ public:
     void setAccessibilityTrusted(bool trusted);
     bool isAccessibilityTrusted() const { return trusted_; }
     bool isAccessibilityPromptShown() const { return promptWindow_ != nullptr; }
+    std::string accessibilityPromptMessage() const;
     int accessibilityPromptCount() const { return promptCount_; }
     // The system dialog's buttons: "Open System Settings" (opens the pane) or "Deny".
     void answerAccessibilityPrompt(bool openSystemSettings);
@@ -160,6 +162,9 @@ public:
     bool answerAlert(const std::string& buttonTitle);
     const platform::Alert* currentAlert() const;
     const std::vector<RecordedAlert>& alerts() const { return alertLog_; }
+    // Where the buttons of an alert or the Accessibility prompt take clicks (screen
+    // coordinates, the first button on top); empty for any other window.
+    std::vector<platform::Rect> dialogButtonFrames(platform::CGWindowID window) const;
     // nullopt cancels.
     void queueOpenPanelAnswer(std::optional<std::vector<std::filesystem::path>> urls);
     void setOpenPanelHandler(std::function<void(Desktop&, const platform::OpenPanel&)> handler);
@@ -325,6 +330,7 @@ private:
     int promptCount_ = 0;
     int postEventRequests_ = 0;
     std::shared_ptr<ServerWindow> promptWindow_;
+    DialogLayout promptLayout_;
 
     // Menus and modal sessions.
     std::optional<OpenedMenu> openedMenu_;
@@ -334,6 +340,7 @@ private:
     struct AlertSession {
         platform::Alert* alert = nullptr;
         std::shared_ptr<ServerWindow> window;
+        DialogLayout layout;
         std::optional<int> answer;
     };
     std::vector<AlertSession*> alertStack_;

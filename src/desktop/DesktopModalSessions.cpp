@@ -24,6 +24,25 @@ std::shared_ptr<ServerWindow> Desktop::makeModalWindow(WindowKind kind, int32_t 
     return w;
 }
 
+std::vector<Rect> Desktop::dialogButtonFrames(platform::CGWindowID window) const {
+    const DialogLayout* layout = nullptr;
+    const ServerWindow* w = nullptr;
+    if (promptWindow_ && promptWindow_->number == window) {
+        layout = &promptLayout_;
+        w = promptWindow_.get();
+    }
+    for (const AlertSession* s : alertStack_) {
+        if (s->window->number == window) {
+            layout = &s->layout;
+            w = s->window.get();
+        }
+    }
+    std::vector<Rect> frames;
+    if (!layout) return frames;
+    for (size_t i = 0; i < layout->buttonCount; ++i) frames.push_back(layout->buttonFrame(w->frame, i));
+    return frames;
+}
+
 void Desktop::queueAlertAnswer(std::string buttonTitle) { queuedAlertAnswers_.push_back(std::move(buttonTitle)); }
 
 void Desktop::setAlertHandler(std::function<void(Desktop&, const platform::Alert&)> handler) {
@@ -45,8 +64,8 @@ bool Desktop::answerAlert(const std::string& buttonTitle) {
 platform::ModalResponse Desktop::runAlert(platform::Alert& alert) {
     auto session = std::make_shared<AlertSession>();
     session->alert = &alert;
-    session->window = makeModalWindow(WindowKind::alert, selfPID_,
-                                      platform::Size{260, 150 + 30 * static_cast<double>(alert.buttons.size())});
+    session->layout = DialogLayout::forText(alert.messageText, alert.informativeText, alert.buttons.size());
+    session->window = makeModalWindow(WindowKind::alert, selfPID_, session->layout.size);
     session->window->name = alert.messageText;
     alertStack_.push_back(session.get());
     const size_t logIndex = alertLog_.size();

@@ -321,19 +321,15 @@ void Desktop::dispatchMouse(platform::EventType type, Point p, int button, platf
         return;
     }
     if (promptWindow_ && target == promptWindow_.get()) {
-        // The dialog's two buttons stand at its bottom: "Open System Settings" above "Deny".
-        double yFromBottom = p.y - promptWindow_->frame.minY();
-        if (yFromBottom < 80) answerAccessibilityPrompt(yFromBottom >= 40);
+        const int button = promptLayout_.buttonAt(promptWindow_->frame, p);
+        if (button >= 0) answerAccessibilityPrompt(button == 0);
         return;
     }
     if (handleMenuMouseUp(target, p)) return;
     if (!alertStack_.empty() && target == alertStack_.back()->window.get()) {
-        // Buttons stand stacked at the bottom of the alert, the first at the top of the stack.
         AlertSession& s = *alertStack_.back();
-        double fromBottom = p.y - s.window->frame.minY() - 10;
-        int n = static_cast<int>(s.alert->buttons.size());
-        int index = n - 1 - static_cast<int>(std::floor(fromBottom / 30));
-        if (fromBottom >= 0 && index >= 0 && index < n) answerAlert(s.alert->buttons[static_cast<size_t>(index)]);
+        const int index = s.layout.buttonAt(s.window->frame, p);
+        if (index >= 0) answerAlert(s.alert->buttons[static_cast<size_t>(index)]);
         return;
     }
     ServerWindow* downWindow = windows_.find(mouseDownWindow_);

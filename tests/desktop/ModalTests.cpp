@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DesktopFixture.h"
+#include "platform/Accessibility.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
 #include "platform/OpenPanel.h"
@@ -59,6 +60,53 @@ TEST_F(Modal, TheRunLoopRunsInTheModalModeWhileAnAlertIsUp) {
     EXPECT_EQ(commonTimer, 4);
     loop.advance(0.5);
     EXPECT_GE(defaultTimer, 1);
+}
+
+TEST_F(Modal, AlertsGrowForTheirTextAndTakeClicksOnTheirButtons) {
+    auto& d = load(Scene::minimal());
+    auto windowOf = [&](desktop::WindowKind kind) -> const desktop::ServerWindow* {
+        for (const auto* w : d.windows().frontToBack()) {
+            if (w->kind == kind && w->ordered) return w;
+        }
+        return nullptr;
+    };
+    platform::Rect shortFrame, longFrame;
+    std::vector<platform::Rect> buttons;
+    d.setAlertHandler([&](desktop::Desktop& desk, const platform::Alert& alert) {
+        platform::Rect& frame = alert.informativeText.size() > 100 ? longFrame : shortFrame;
+        const auto* window = windowOf(desktop::WindowKind::alert);
+        ASSERT_TRUE(window && window->name == alert.messageText);
+        frame = window->frame;
+        buttons = desk.dialogButtonFrames(window->number);
+        // A click in the second button's band answers it, wherever the grown box puts it.
+        ASSERT_EQ(buttons.size(), 2u);
+        desk.click(platform::Point{buttons[1].midX(), buttons[1].midY()});
+    });
+    auto shortAlert = deleteAlert();
+    EXPECT_EQ(shortAlert.runModal(), platform::Modal::alertSecondButtonReturn);
+    platform::Alert longAlert = deleteAlert();
+    longAlert.messageText = "Re-enable Accessibility after update";
+    longAlert.informativeText =
+        "macOS ties Accessibility to each signed copy of the app. After an update, an old Tessivane switch may still "
+        "look on while this copy is not.\n\nClick Enable Accessibility, then Open System Settings in the dialog that "
+        "appears \u2014 that is what adds this copy to the list.";
+    EXPECT_EQ(longAlert.runModal(), platform::Modal::alertSecondButtonReturn);
+    EXPECT_EQ(longFrame.width(), shortFrame.width());
+    // Two lines of message and nine of informative text against one and two: seven more lines.
+    EXPECT_GE(longFrame.height() - shortFrame.height(), 7 * 15);
+    EXPECT_TRUE(longFrame.contains(buttons[0].origin));
+    EXPECT_LT(buttons[1].maxY(), buttons[0].maxY());  // the first button on top
+
+    // The system's prompt grows the same way and answers by its bands too.
+    platform::accessibility().isProcessTrustedWithOptions(true);
+    const auto* prompt = windowOf(desktop::WindowKind::systemDialog);
+    ASSERT_NE(prompt, nullptr);
+    const auto bands = d.dialogButtonFrames(prompt->number);
+    ASSERT_EQ(bands.size(), 2u);
+    EXPECT_GT(prompt->frame.height(), 200);
+    d.click(platform::Point{bands[1].midX(), bands[1].midY()});
+    EXPECT_FALSE(d.isAccessibilityPromptShown());
+    EXPECT_TRUE(d.openedURLs().empty());  // "Deny"
 }
 
 TEST_F(Modal, EscapeChoosesCancelAndAnUnansweredAlertReturnsAbort) {

@@ -451,6 +451,12 @@ json DisplayState::window(const ServerWindow& w) {
         }
         default: break;
     }
+    // Where the desktop takes clicks on an alert's or the prompt's buttons, the first on top.
+    if (auto frames = desktop_.dialogButtonFrames(w.number); !frames.empty()) {
+        json bands = json::array();
+        for (const auto& f : frames) bands.push_back(rect(f));
+        j["buttonFrames"] = std::move(bands);
+    }
     return j;
 }
 
