@@ -28,6 +28,16 @@ protected:
         }
         return {};
     }
+    // From the welcome step to the name step's icon picker, naming the vossel `name`.
+    void openIconPickerNaming(const std::string& name) {
+        launchToTour();
+        ASSERT_TRUE(press("Next"));
+        ASSERT_TRUE(press("Next"));
+        ASSERT_TRUE(tour().find(ui::byRole(ui::Role::textField)).type(name));
+        desktop().advance(0);
+        ASSERT_TRUE(buttonWithHelp(tessivane::IconPickerButton::helpText).click());
+        desktop().advance(0);
+    }
 };
 
 TEST_F(TourStepTest, WithAVosselAlreadyThereTheTourMakesNone) {
@@ -111,13 +121,7 @@ TEST_F(TourStepTest, WithNoIconsTheMemberStepOffersARescan) {
 }
 
 TEST_F(TourStepTest, TheIconPickerCoversTheWholeTour) {
-    launchToTour();
-    ASSERT_TRUE(press("Next"));
-    ASSERT_TRUE(press("Next"));
-    ASSERT_TRUE(tour().find(ui::byRole(ui::Role::textField)).type("Cloud"));
-    desktop().advance(0);
-    ASSERT_TRUE(buttonWithHelp(tessivane::IconPickerButton::helpText).click());
-    desktop().advance(0);
+    ASSERT_NO_FATAL_FAILURE(openIconPickerNaming("Cloud"));
     ASSERT_TRUE(tour().find(ui::byText("Choose icon")));
     // Nothing of the tour below answers, the footer included.
     for (const char* title : {"Next", "Skip"}) EXPECT_TRUE(tour().find(ui::button(title)).isDisabled()) << title;
@@ -135,13 +139,7 @@ TEST_F(TourStepTest, TheIconPickerCoversTheWholeTour) {
 }
 
 TEST_F(TourStepTest, TheOpenPanelIsModalAndItsImageEndsUpOnTheVossel) {
-    launchToTour();
-    ASSERT_TRUE(press("Next"));
-    ASSERT_TRUE(press("Next"));
-    ASSERT_TRUE(tour().find(ui::byRole(ui::Role::textField)).type("Cloud"));
-    desktop().advance(0);
-    ASSERT_TRUE(buttonWithHelp(tessivane::IconPickerButton::helpText).click());
-    desktop().advance(0);
+    ASSERT_NO_FATAL_FAILURE(openIconPickerNaming("Cloud"));
     const std::filesystem::path image = home() / "logo.png";
     std::filesystem::copy_file(std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "AppLogo.png", image);
     // The tour's own Back stands first, shut off under the picker.
