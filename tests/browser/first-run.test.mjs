@@ -4,7 +4,7 @@
 import assert from "node:assert/strict";
 import { after, afterEach, before, describe, it } from "node:test";
 import {
-  advance, item, openBrowser, openPage, screenshot, settle, startTessivane, waitForState, windowTitled,
+  advance, crowdedScene, item, openBrowser, openPage, screenshot, settle, startTessivane, waitForState, windowTitled,
 } from "./support.mjs";
 
 // The vossel's members. The application hides them as soon as they are members (their
@@ -56,7 +56,7 @@ describe("first run on the default laptop", () => {
   let shotName = "";
 
   before(async () => {
-    app = await startTessivane();
+    app = await startTessivane(["--scene", crowdedScene]);
     chrome = await openBrowser();
     ({ page, problems } = await openPage(chrome.browser, app.url));
   });

@@ -1,6 +1,7 @@
-// Starts tessivane on a loopback port with the manual clock and a temporary home, and
-// drives its page in Debian's Chromium. Nothing here sleeps: time moves only when a test
-// advances the clock, and tests wait for what the page shows.
+// Starts tessivane on a loopback port with a temporary home, and drives its page in Debian's
+// Chromium. Nothing here sleeps: with the manual clock time moves only when a test advances
+// it; with the real one tests wait for what the page shows. Every request a test makes goes
+// through the page, so it carries what the page's own requests carry.
 import { spawn } from "node:child_process";
 import { mkdtempSync, mkdirSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
@@ -16,45 +17,66 @@ export function tessivaneBinary() {
   return path.resolve(bin);
 }
 
-// The program on an ephemeral port; resolves once it printed its address.
-export async function startTessivane(extraArgs = []) {
-  const home = mkdtempSync(path.join(tmpdir(), "tessivane-browser-home-"));
+// The crowded laptop: tests that rely on its bar being full name it.
+export const crowdedScene = path.join(here, "..", "..", "resources", "scenes", "default.json");
+export const darkScene = path.join(here, "..", "..", "resources", "scenes", "dark.json");
+
+function launch(home, args) {
   const logs = path.join(home, "logs");
   mkdirSync(logs, { recursive: true });
-  const child = spawn(tessivaneBinary(), ["--listen", "127.0.0.1:0", "--clock", "manual", "--home", home,
-    "--log-folder", logs, ...extraArgs], { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, HOME: home } });
+  const child = spawn(tessivaneBinary(), ["--home", home, "--log-folder", logs, ...args],
+    { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, HOME: home } });
   let output = "";
   child.stderr.on("data", (d) => { output += d; });
-  const url = await new Promise((resolve, reject) => {
+  // The address exactly as printed (it may carry a query the page needs).
+  const url = new Promise((resolve, reject) => {
     let text = "";
     child.stdout.on("data", (d) => {
       text += d;
-      const m = text.match(/Tessivane is running at (http:\/\/\S+\/)/);
+      const m = text.match(/Tessivane is running at (http:\/\/\S+)/);
       if (m) resolve(m[1]);
     });
     child.on("error", reject);
     child.on("exit", (code) => reject(new Error(`tessivane exited with ${code} before serving:\n${text}${output}`)));
   });
   const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
-  return {
-    url,
-    home,
-    async stop() {
-      child.kill("SIGTERM");
-      const result = await exited;
-      rmSync(home, { recursive: true, force: true });
-      return { ...result, stderr: output };
-    },
-  };
+  return { child, url, exited, stderr: () => output };
 }
 
-export async function openBrowser() {
+// The program with a temporary home, on an ephemeral loopback port, by default with the
+// manual clock; resolves once it printed its address. `restart()` ends it and starts it
+// again on the same address and home, as a person would.
+export async function startTessivane(extraArgs = [], { clock = "manual" } = {}) {
+  const home = mkdtempSync(path.join(tmpdir(), "tessivane-browser-home-"));
+  const args = ["--clock", clock, ...extraArgs];
+  let run = launch(home, ["--listen", "127.0.0.1:0", ...args]);
+  const app = {
+    url: await run.url,
+    home,
+    async restart() {
+      run.child.kill("SIGTERM");
+      const end = await run.exited;
+      if (end.code !== 0) throw new Error("tessivane did not end cleanly:\n" + run.stderr());
+      run = launch(home, ["--listen", "127.0.0.1:" + new URL(app.url).port, ...args]);
+      app.url = await run.url;
+    },
+    async stop() {
+      run.child.kill("SIGTERM");
+      const result = await run.exited;
+      rmSync(home, { recursive: true, force: true });
+      return { ...result, stderr: run.stderr() };
+    },
+  };
+  return app;
+}
+
+export async function openBrowser(viewport = { width: 1840, height: 1010 }) {
   const profile = mkdtempSync(path.join(tmpdir(), "tessivane-chromium-"));
   // A fresh profile each run (Playwright passes it to Chromium as --user-data-dir).
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
     headless: true,
-    viewport: { width: 1840, height: 1010 },
+    viewport,
     args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync"],
   });
@@ -110,4 +132,17 @@ export function item(page, autosaveOrOwner) {
 
 export function windowTitled(page, title) {
   return page.locator(`.win[data-title="${title}"]`);
+}
+
+// A person's press: the pointer goes to the element, the button is held about as long as a
+// finger holds it, and let go.
+export async function press(page, locator, { modifiers = [] } = {}) {
+  const box = await locator.boundingBox();
+  if (!box) throw new Error("nothing to press: " + locator);
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2, { steps: 2 });
+  for (const m of modifiers) await page.keyboard.down(m);
+  await page.mouse.down();
+  await page.waitForTimeout(100);
+  await page.mouse.up();
+  for (const m of modifiers.slice().reverse()) await page.keyboard.up(m);
 }
