@@ -125,6 +125,39 @@ describe("a person on the real clock", () => {
       await page.locator(".menu-layer > *").waitFor({ state: "detached" });
     }
   });
+
+  it("opens a member's context menu on a Control-click of its popover row", async () => {
+    shotName = "14-context-menu";
+    const vossel = page.locator(".item[data-autosave^='Tessivane.Group.']").first();
+    await vossel.waitFor();
+    await press(page, vossel);
+    const popover = page.locator("[data-popover]");
+    await popover.waitFor(shows);
+    const row = popover.getByText(/^Sundial/).first();
+    await row.waitFor(shows);
+    await screenshot(page, "14-popover");
+    await press(page, row, { modifiers: ["Control"] });
+    await page.locator("[data-menu=statusItem]").waitFor(shows);
+    const state = await settle(page);
+    const menu = state.windows.find((w) => w.menuOf === "statusItem");
+    assert.equal(menu.contextMenu, true, "the member's context menu, not its menu");
+    const item = state.statusItems.find((i) => i.id === menu.statusItem || i.window === menu.statusItem);
+    assert.equal(item && item.owner, "Sundial", JSON.stringify(menu));
+    await page.keyboard.press("Escape");
+    await page.locator("[data-menu=statusItem]").waitFor({ state: "detached", ...shows });
+  });
+
+  it("follows a restart of tessivane without a reload", async () => {
+    shotName = "15-after-restart";
+    const before = await settle(page);
+    await page.evaluate(() => { window.sameDocument = true; });
+    await app.restart();
+    await page.waitForFunction((run) => window.display.state.run !== run, before.run);
+    await page.locator("body:not(.offline)").waitFor();
+    assert.equal(await page.evaluate(() => window.sameDocument), true, "the tab was not reloaded");
+    // What the new run shows is drawn: its vossel, from the same home.
+    await page.locator(".item[data-autosave^='Tessivane.Group.']").first().waitFor();
+  });
 });
 
 async function segmentGone(page) {
