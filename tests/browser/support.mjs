@@ -4,6 +4,7 @@
 // through the page, so it carries what the page's own requests carry.
 import { spawn } from "node:child_process";
 import { mkdtempSync, mkdirSync, rmSync } from "node:fs";
+import { inflateSync } from "node:zlib";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
@@ -145,4 +146,69 @@ export async function press(page, locator, { modifiers = [] } = {}) {
   await page.waitForTimeout(100);
   await page.mouse.up();
   for (const m of modifiers.slice().reverse()) await page.keyboard.up(m);
+}
+
+// The pixels of a screenshot (8-bit RGB or RGBA, not interlaced: what Chromium writes), as
+// {width, height, rgb(x, y)}.
+export function decodePNG(buffer) {
+  let offset = 8;
+  let width = 0, height = 0, channels = 4;
+  const data = [];
+  while (offset < buffer.length) {
+    const length = buffer.readUInt32BE(offset);
+    const type = buffer.toString("ascii", offset + 4, offset + 8);
+    const body = buffer.subarray(offset + 8, offset + 8 + length);
+    if (type === "IHDR") {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      if (body[8] !== 8 || body[12] !== 0) throw new Error("only 8-bit, non-interlaced PNGs");
+      channels = body[9] === 6 ? 4 : body[9] === 2 ? 3 : 0;
+      if (!channels) throw new Error("only RGB and RGBA PNGs");
+    } else if (type === "IDAT") {
+      data.push(body);
+    }
+    offset += 12 + length;
+  }
+  const raw = inflateSync(Buffer.concat(data));
+  const stride = width * channels;
+  const pixels = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let i = 0; i < stride; ++i) {
+      const a = i >= channels ? pixels[y * stride + i - channels] : 0;
+      const b = y > 0 ? pixels[(y - 1) * stride + i] : 0;
+      const c = i >= channels && y > 0 ? pixels[(y - 1) * stride + i - channels] : 0;
+      let predictor = 0;
+      if (filter === 1) predictor = a;
+      else if (filter === 2) predictor = b;
+      else if (filter === 3) predictor = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      pixels[y * stride + i] = (line[i] + predictor) & 255;
+    }
+  }
+  return {
+    width,
+    height,
+    rgb(x, y) {
+      const at = y * stride + x * channels;
+      return [pixels[at], pixels[at + 1], pixels[at + 2]];
+    },
+  };
+}
+
+// WCAG's contrast ratio of two sRGB colours.
+export function contrast(one, other) {
+  const luminance = ([r, g, b]) => {
+    const lin = (v) => {
+      const c = v / 255;
+      return c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
+    };
+    return 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b);
+  };
+  const [hi, lo] = [luminance(one), luminance(other)].sort((a, b) => b - a);
+  return (hi + 0.05) / (lo + 0.05);
 }
