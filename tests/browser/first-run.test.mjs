@@ -124,6 +124,8 @@ describe("first run on the default laptop", () => {
     }
     await tourButton("Next").click();
     shotName = "03-tour-done";
+    await tourButton("Get Started").waitFor();
+    await screenshot(page, "03-tour-last-step");
     await tourButton("Get Started").click();
     await tour().waitFor({ state: "detached" });
     await advance(page, 1);

@@ -138,6 +138,8 @@ export function windowTitled(page, title) {
 // A person's press: the pointer goes to the element, the button is held about as long as a
 // finger holds it, and let go.
 export async function press(page, locator, { modifiers = [] } = {}) {
+  await locator.waitFor();
+  await locator.scrollIntoViewIfNeeded();
   const box = await locator.boundingBox();
   if (!box) throw new Error("nothing to press: " + locator);
   await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2, { steps: 2 });

@@ -510,6 +510,7 @@ export class TreeRenderer {
       this.adopt(w, inner, kind || "column");
       w._flexW = inner._flexW;
       w._flexH = inner._flexH;
+      w._fixedW = inner._fixedW;
       return w;
     };
     switch (m.kind) {
@@ -534,8 +535,14 @@ export class TreeRenderer {
         if (finite(m.maxHeight)) w.style.maxHeight = m.maxHeight + "px";
         if (finite(m.idealWidth) && !finite(m.width)) w.style.width = m.idealWidth + "px";
         if (finite(m.idealHeight) && !finite(m.height)) w.style.height = m.idealHeight + "px";
+        // A fixed frame keeps its size in a stack whatever wraps it afterwards (a
+        // background, a clip shape): its siblings give way, not it.
+        w._fixedW = finite(m.width);
         w._flexW = m.maxWidth === "infinity" || (!finite(m.width) && !finite(m.maxWidth) && !!inner._flexW);
         w._flexH = m.maxHeight === "infinity" || (!finite(m.height) && !finite(m.maxHeight) && !!inner._flexH);
+        // A frame that takes the height offered and gets less than its content needs (a
+        // short window) scrolls, rather than letting its content run under what follows.
+        if (m.maxHeight === "infinity") w.style.overflowY = "auto";
         // What fills its frame (a colour, a shape, a resizable image) stretches with it.
         if (finite(m.width) || m.maxWidth === "infinity") this.fillWidth(inner);
         if (finite(m.height) || m.maxHeight === "infinity") this.fillHeight(inner);
@@ -598,7 +605,14 @@ export class TreeRenderer {
         return inner;
       }
       case "fixedSize": {
-        if (m.horizontal) { inner.style.flexShrink = "0"; inner.style.whiteSpace = "nowrap"; }
+        // Its ideal size along the fixed axes: it neither grows nor shrinks there (a
+        // header with a clear spacer in it keeps to its own height).
+        if (m.horizontal) {
+          inner.style.flexShrink = "0";
+          inner.style.whiteSpace = "nowrap";
+          inner._flexW = false;
+        }
+        if (m.vertical) inner._flexH = false;
         return inner;
       }
       case "zIndex": {
@@ -663,6 +677,7 @@ export class TreeRenderer {
       return;
     }
     const fw = child._flexW, fh = child._flexH;
+    if ((kind === "hstack" || kind === "row") && child._fixedW) child.style.flexShrink = "0";
     // What does not grow keeps its height in a column: a text never shrinks below its lines.
     if ((kind === "vstack" || kind === "column") && !fh) child.style.flexShrink = "0";
     if (kind === "vstack") {
