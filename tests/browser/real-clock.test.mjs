@@ -145,6 +145,21 @@ describe("a person on the real clock", () => {
     await page.locator("[data-menu=statusItem]").waitFor({ state: "detached", ...shows });
   });
 
+  it("asks in an alert before a vossel is deleted, and takes its answer from the mouse", async () => {
+    shotName = "16-alert-answered";
+    const vossel = page.locator(".item[data-autosave^='Tessivane.Group.']").first();
+    await press(page, vossel, { button: "right" });
+    const row = page.locator("[data-menu=application] .menu-row", { hasText: /^Delete/ });
+    await press(page, row);
+    const alert = page.locator(".alert-box[data-alert^='Delete']");
+    await alert.waitFor(shows);
+    await screenshot(page, "16-alert");
+    // The buttons are drawn where the desktop takes their clicks.
+    await press(page, alert.locator("[data-button=Cancel]"));
+    await alert.waitFor({ state: "detached", ...shows });
+    assert.ok((await settle(page)).statusItems.some((i) => i.autosaveName.startsWith("Tessivane.Group.")), "the vossel stays");
+  });
+
   it("follows a restart of tessivane without a reload", async () => {
     shotName = "15-after-restart";
     const before = await settle(page);

@@ -137,16 +137,16 @@ export function windowTitled(page, title) {
 
 // A person's press: the pointer goes to the element, the button is held about as long as a
 // finger holds it, and let go.
-export async function press(page, locator, { modifiers = [] } = {}) {
+export async function press(page, locator, { modifiers = [], button = "left" } = {}) {
   await locator.waitFor();
   await locator.scrollIntoViewIfNeeded();
   const box = await locator.boundingBox();
   if (!box) throw new Error("nothing to press: " + locator);
   await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2, { steps: 2 });
   for (const m of modifiers) await page.keyboard.down(m);
-  await page.mouse.down();
+  await page.mouse.down({ button });
   await page.waitForTimeout(100);
-  await page.mouse.up();
+  await page.mouse.up({ button });
   for (const m of modifiers.slice().reverse()) await page.keyboard.up(m);
 }
 
