@@ -140,9 +140,12 @@ export function windowTitled(page, title) {
 // A person's press: the pointer goes to the element, the button is held about as long as a
 // finger holds it, and let go.
 export async function press(page, locator, { modifiers = [], button = "left" } = {}) {
-  await locator.waitFor();
-  await locator.scrollIntoViewIfNeeded();
-  const box = await locator.boundingBox();
+  // Where it is drawn: a window that just opened may still be drawing its first states.
+  let box = null;
+  for (let attempt = 0; !box && attempt < 5; ++attempt) {
+    await locator.waitFor();
+    box = await locator.scrollIntoViewIfNeeded({ timeout: 2000 }).then(() => locator.boundingBox(), () => null);
+  }
   if (!box) throw new Error("nothing to press: " + locator);
   await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2, { steps: 2 });
   for (const m of modifiers) await page.keyboard.down(m);
