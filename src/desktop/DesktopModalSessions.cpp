@@ -108,9 +108,8 @@ platform::ModalResponse Desktop::runOpenPanel(platform::OpenPanel& panel) {
         auto s = weak.lock();
         if (!d || !s || s->answered) return;
         if (!d->queuedPanelAnswers_.empty()) {
-            auto answer = d->queuedPanelAnswers_.front();
+            d->answerOpenPanel(std::move(d->queuedPanelAnswers_.front()));
             d->queuedPanelAnswers_.erase(d->queuedPanelAnswers_.begin());
-            d->answerOpenPanel(std::move(answer));
         } else if (d->panelHandler_) {
             auto handler = d->panelHandler_;
             handler(*d, *s->panel);
