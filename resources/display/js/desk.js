@@ -351,9 +351,9 @@ export function placeMenus(desktopEl, zoom, pointer) {
     const a = anchor.getBoundingClientRect();
     const width = box.offsetWidth, height = box.offsetHeight;
     const deskW = desk.width / zoom, deskH = desk.height / zoom;
-    // A context menu opens at the pointer when it was over the anchor; a menu button's
-    // below the button.
-    const contextual = anchor.dataset.secondary !== undefined && anchor.dataset.act !== "click";
+    // A menu button's menu opens below the button; a context menu at the pointer, when the
+    // pointer is over what it belongs to.
+    const contextual = !anchor.classList.contains("vt-menu-button");
     const at = contextual && pointer && pointer.x >= a.left && pointer.x <= a.right && pointer.y >= a.top && pointer.y <= a.bottom
       ? { left: pointer.x, top: pointer.y, bottom: pointer.y } : { left: a.left, top: a.bottom + 2, bottom: a.top - 2 };
     let left = (at.left - desk.left) / zoom;
