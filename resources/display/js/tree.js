@@ -203,7 +203,9 @@ export class TreeRenderer {
         e = el("input", "vt vt-field");
         if (p.textFieldStyle === "plain") e.classList.add("plain");
         e.type = "text";
-        e.value = p.value || "";
+        // As attributes: the page takes a state by comparing attributes, and a field whose
+        // text the application changed must show the new text.
+        e.setAttribute("value", p.value || "");
         e.placeholder = p.prompt || "";
         if (p.focused) e.classList.add("focused");
         return this.actionable(e, node, "type");
@@ -450,7 +452,7 @@ export class TreeRenderer {
       options.forEach((o, i) => {
         const opt = el("option", null, o);
         opt.value = o;
-        if (i === p.selected) opt.selected = true;
+        if (i === p.selected) opt.setAttribute("selected", "");
         sel.appendChild(opt);
       });
       wrap.appendChild(this.actionable(sel, node, "select"));
