@@ -1,11 +1,12 @@
-// The dark appearance: what the menu bar says can be read against it.
+// How the desk looks: in the dark appearance what the menu bar says can be read against
+// it; in a small window the desk stays readable.
 import assert from "node:assert/strict";
 import { mkdirSync } from "node:fs";
 import path from "node:path";
 import { after, before, describe, it } from "node:test";
 import { contrast, darkScene, decodePNG, openBrowser, openPage, resultsDir, startTessivane } from "./support.mjs";
 
-describe("the dark appearance", () => {
+describe("the look of the desk", () => {
   let app, chrome, page, problems;
 
   before(async () => {
@@ -45,5 +46,22 @@ describe("the dark appearance", () => {
       const name = (await title.getAttribute("data-app-menu")) || "Apple";
       assert.ok(best >= 4.5, `${name}: contrast ${best.toFixed(2)} against the bar`);
     }
+  });
+
+  it("keeps the desk readable in a small window: it scrolls, and the side panel is folded", async () => {
+    await page.setViewportSize({ width: 800, height: 500 });
+    await page.reload();
+    await page.waitForFunction(() => window.display && window.display.state);
+    const look = await page.evaluate(() => {
+      const viewport = document.getElementById("viewport");
+      return {
+        zoom: new DOMMatrix(getComputedStyle(document.getElementById("desktop")).transform).a,
+        scrolls: viewport.scrollWidth > viewport.clientWidth && viewport.scrollHeight > viewport.clientHeight,
+        panel: document.getElementById("panel").offsetWidth,
+      };
+    });
+    assert.ok(look.zoom >= 0.6, "zoom " + look.zoom);
+    assert.ok(look.scrolls, "the rest of the desk is a scroll away");
+    assert.ok(look.panel <= 40, "the side panel is folded: " + look.panel);
   });
 });
