@@ -28,6 +28,7 @@ uint64_t StateFeed::publish(const json& state) {
     ++version_;
     json sent = state;
     sent["version"] = version_;
+    sent["run"] = run_;
     text_ = sent.dump();
     last_ = std::move(text);
     changed_.notify_all();
