@@ -3,7 +3,6 @@
 #include "desktop/Desktop.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "desktop/DesktopApplication.h"
 #include "desktop/DesktopPopover.h"
