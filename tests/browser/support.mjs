@@ -22,14 +22,16 @@ export async function startTessivane(extraArgs = []) {
   const logs = path.join(home, "logs");
   mkdirSync(logs, { recursive: true });
   const child = spawn(tessivaneBinary(), ["--listen", "127.0.0.1:0", "--clock", "manual", "--home", home,
-    "--log-folder", logs, ...extraArgs], { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, HOME: home } });
+    "--log-folder", logs, ...extraArgs], { stdio: ["ignore", "pipe", "pipe"],
+    env: { ...process.env, HOME: home, TESSIVANE_RUNTIME_DIR: path.join(home, "runtime") } });
   let output = "";
   child.stderr.on("data", (d) => { output += d; });
   const url = await new Promise((resolve, reject) => {
     let text = "";
     child.stdout.on("data", (d) => {
       text += d;
-      const m = text.match(/Tessivane is running at (http:\/\/\S+\/)/);
+      // The address carries the API's token; opening it once leaves the token in a cookie.
+      const m = text.match(/Tessivane is running at (http:\/\/\S+)/);
       if (m) resolve(m[1]);
     });
     child.on("error", reject);
