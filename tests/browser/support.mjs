@@ -50,7 +50,7 @@ export async function startTessivane(extraArgs = []) {
   };
 }
 
-export async function openBrowser() {
+export async function openBrowser(extraArgs = []) {
   const profile = mkdtempSync(path.join(tmpdir(), "tessivane-chromium-"));
   // A fresh profile each run (Playwright passes it to Chromium as --user-data-dir).
   const context = await chromium.launchPersistentContext(profile, {
@@ -58,7 +58,7 @@ export async function openBrowser() {
     headless: true,
     viewport: { width: 1840, height: 1010 },
     args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-      "--disable-background-networking", "--disable-component-update", "--disable-sync"],
+      "--disable-background-networking", "--disable-component-update", "--disable-sync", ...extraArgs],
   });
   return {
     browser: context,
