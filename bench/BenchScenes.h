@@ -12,11 +12,11 @@
 
 namespace bench {
 
-// The default laptop; absent, with the benchmark skipped, when its file does not load.
+// The crowded laptop; absent, with the benchmark skipped, when its file does not load.
 inline std::optional<desktop::Scene> defaultScene(benchmark::State& state) {
     std::string error;
-    auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
-    if (!scene) state.SkipWithError(("default scene: " + error).c_str());
+    auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/laptop-crowded.json", error);
+    if (!scene) state.SkipWithError(("crowded laptop scene: " + error).c_str());
     return scene;
 }
 

@@ -1,11 +1,15 @@
 // A user-defaults property-list file with any bytes in it: reading the domain never crashes;
 // whatever the domain then holds is written back and read again unchanged, so a value once
-// read can never make the domain's file unreadable.
+// read can never make the domain's file unreadable; and bytes that do not read are kept aside,
+// exactly as they were, before the domain's next write.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "BenchPlatform.h"
 #include "platform/FileLocations.h"
@@ -38,7 +42,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     (void)defaults.arrayForKey("List");
     (void)defaults.dictionaryForKey("Table");
     const auto contents = domain->contents();
-    if (!contents) return 0;
+    if (!contents) {
+        defaults.set("Tessivane.FuzzMarker", true);
+        std::vector<std::filesystem::path> aside;
+        for (const auto& entry : std::filesystem::directory_iterator(domain->file().parent_path())) {
+            if (entry.path() != domain->file()) aside.push_back(entry.path());
+        }
+        if (text.empty() ? !aside.empty() : aside.size() != 1) std::abort();
+        for (const auto& file : aside) {
+            std::ifstream in(file, std::ios::binary);
+            if (std::string(std::istreambuf_iterator<char>(in), {}) != text) std::abort();
+            std::filesystem::remove(file);
+        }
+        const auto written = platform::PropertyList::readDictionary(domain->file());
+        if (!written || written->size() != 1) std::abort();
+        return 0;
+    }
 
     // Writing any value makes the domain write its file; it must read back as it was.
     defaults.set("Tessivane.FuzzMarker", true);

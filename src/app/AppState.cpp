@@ -14,6 +14,7 @@
 #include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/Platform.h"
+#include "platform/PreferenceDomain.h"
 #include "platform/Screen.h"
 #include "platform/Text.h"
 #include "platform/UserDefaults.h"
@@ -176,6 +177,8 @@ std::vector<Rect> AppState::controllerFrames() const {
 }
 
 void AppState::syncGroupStatusItems() {
+    // Placing every vossel's item stores its position; the files are written once, at the end.
+    const platform::PreferenceDomain::WriteBatch batch;
     const std::vector<IconGroup>& groups = groupStore.groups();
     std::vector<platform::UUID> visibleIDs;
     visibleIDs.reserve(groups.size());
@@ -194,17 +197,23 @@ void AppState::syncGroupStatusItems() {
         controller->tearDown();
     }
 
+    std::vector<const IconGroup*> added;
+    std::vector<platform::UUID> addedIDs;
     for (const IconGroup& vossel : groups) {
         if (!vossel.isVisibleInMenuBar) continue;
         if (auto it = groupControllers_.find(vossel.id); it != groupControllers_.end()) {
             it->second->update(vossel, discovery.items);
             continue;
         }
+        added.push_back(&vossel);
+        addedIDs.push_back(vossel.id);
+    }
+    if (!added.empty()) {
         std::vector<platform::UUID> existing;
         existing.reserve(groupControllers_.size());
         for (const auto& [id, controller] : groupControllers_) existing.push_back(id);
-        ExpandingSeparatorService::prepareGroupPosition(vossel.id, existing);
-        groupControllers_.emplace(vossel.id, makeGroupController(vossel));
+        ExpandingSeparatorService::prepareGroupPositions(addedIDs, existing);
+        for (const IconGroup* vossel : added) groupControllers_.emplace(vossel->id, makeGroupController(*vossel));
     }
 
     hideService.vosselGroupIDs = std::move(visibleIDs);
@@ -305,9 +314,9 @@ void AppState::relayoutVosselsIfOffScreen() {
             groupControllers_.erase(it);
             controller->tearDown();
         }
-        ExpandingSeparatorService::prepareGroupPosition(id, kept);
-        kept.push_back(id);
     }
+    const platform::PreferenceDomain::WriteBatch batch;
+    ExpandingSeparatorService::prepareGroupPositions(offScreen, kept);
     for (const IconGroup& vossel : groupStore.groups()) {
         if (!vossel.isVisibleInMenuBar || groupControllers_.contains(vossel.id)) continue;
         groupControllers_.emplace(vossel.id, makeGroupController(vossel));

@@ -264,7 +264,8 @@ private:
     platform::Event makeEvent(platform::EventType type, platform::Point p, int button, platform::ModifierFlags flags,
                               int clickCount, uint32_t windowNumber) const;
     ServerWindow* windowAt(platform::Point p) const;
-    bool handleMenuClick(ServerWindow* target, platform::EventType type, platform::Point p);
+    // A mouse up on a menu window chooses the row under it; false when the target is no menu.
+    bool handleMenuMouseUp(ServerWindow* target, platform::Point p);
     int rowAt(const std::vector<std::string>& rows, const platform::Rect& frame, platform::Point p) const;
     void closeTransientPopovers(ServerWindow* target);
     std::shared_ptr<ServerWindow> makeModalWindow(WindowKind kind, int32_t owner, platform::Size size);

@@ -48,6 +48,17 @@ std::optional<double> optNumber(const json& o, const char* key, const std::strin
     return v->get<double>();
 }
 
+// A number within [min, max]; absent when the key is missing.
+std::optional<double> optNumberWithin(const json& o, const char* key, const std::string& where, double min, double max) {
+    auto v = optNumber(o, key, where);
+    if (v && !(*v >= min && *v <= max)) {
+        std::ostringstream range;
+        range << "expected a number from " << min << " to " << max;
+        fail(path(where, key), range.str());
+    }
+    return v;
+}
+
 // A whole number within [min, max]; absent when the key is missing.
 std::optional<int64_t> optWhole(const json& o, const char* key, const std::string& where, double min, double max) {
     auto v = optNumber(o, key, where);
@@ -107,7 +118,14 @@ platform::Size size(const json& v, const std::string& where) {
     return platform::Size{*w, *h};
 }
 
-PropertyValue property(const json& v, const std::string& where) {
+// Real preferences nest a few levels; the limit keeps the recursion below far from the
+// stack's end whatever a scene holds.
+constexpr int kDeepestPreference = 32;
+// Accessibility children below a status item, as documented for scenes.
+constexpr int kDeepestAXChildren = 3;
+
+PropertyValue property(const json& v, const std::string& where, int depth) {
+    if (depth > kDeepestPreference) fail(where, "nests deeper than " + std::to_string(kDeepestPreference) + " levels");
     switch (v.type()) {
         case json::value_t::boolean: return PropertyValue(v.get<bool>());
         case json::value_t::number_integer:
@@ -116,19 +134,25 @@ PropertyValue property(const json& v, const std::string& where) {
         case json::value_t::string: return PropertyValue(v.get<std::string>());
         case json::value_t::array: {
             platform::PropertyArray a;
-            for (const auto& e : v) a.push_back(property(e, where + "[]"));
+            for (const auto& e : v) a.push_back(property(e, where + "[]", depth + 1));
             return PropertyValue(std::move(a));
         }
         case json::value_t::object: {
             platform::PropertyDictionary d;
-            for (auto it = v.begin(); it != v.end(); ++it) d[it.key()] = property(it.value(), where + "." + it.key());
+            for (auto it = v.begin(); it != v.end(); ++it) d[it.key()] = property(it.value(), where + "." + it.key(), depth + 1);
             return PropertyValue(std::move(d));
         }
         default: fail(where, "a preference value cannot be null");
     }
 }
 
-SceneAXNode axNode(const json& v, const std::string& where) {
+// The children of a status item's element are at depth 1.
+std::vector<SceneAXNode> axChildren(const json& parent, const std::string& where, int depth);
+
+SceneAXNode axNode(const json& v, const std::string& where, int depth) {
+    if (depth > kDeepestAXChildren) {
+        fail(where, "children nest " + std::to_string(kDeepestAXChildren) + " levels at most");
+    }
     requireObject(v, where);
     SceneAXNode n;
     n.role = string(v, "role", where, "AXGroup");
@@ -136,11 +160,17 @@ SceneAXNode axNode(const json& v, const std::string& where) {
     n.description = string(v, "description", where);
     n.help = string(v, "help", where);
     n.identifier = string(v, "identifier", where);
-    const auto& kids = array(v, "children", where);
-    for (size_t i = 0; i < kids.size(); ++i) {
-        n.children.push_back(axNode(kids[i], where + ".children[" + std::to_string(i) + "]"));
-    }
+    n.children = axChildren(v, where, depth + 1);
     return n;
+}
+
+std::vector<SceneAXNode> axChildren(const json& parent, const std::string& where, int depth) {
+    std::vector<SceneAXNode> children;
+    const auto& kids = array(parent, "children", where);
+    for (size_t i = 0; i < kids.size(); ++i) {
+        children.push_back(axNode(kids[i], where + ".children[" + std::to_string(i) + "]", depth));
+    }
+    return children;
 }
 
 SceneStatusItem statusItem(const json& v, const std::string& where, size_t index) {
@@ -158,10 +188,7 @@ SceneStatusItem statusItem(const json& v, const std::string& where, size_t index
     s.help = string(v, "help", where);
     s.identifier = string(v, "identifier", where);
     if (auto a = optStrings(v, "actions", where)) s.actions = *a;
-    const auto& kids = array(v, "children", where);
-    for (size_t i = 0; i < kids.size(); ++i) {
-        s.children.push_back(axNode(kids[i], where + ".children[" + std::to_string(i) + "]"));
-    }
+    s.children = axChildren(v, where, 1);
     s.drawnByControlCenter = boolean(v, "drawnByControlCenter", where, false);
     s.windowName = optString(v, "windowName", where);
     if (auto m = optStrings(v, "menu", where)) s.menu = *m;
@@ -222,12 +249,17 @@ Scene sceneFrom(const json& root) {
         if (!f) fail(path(w, "frame"), "missing");
         sc.frame = rect(*f, path(w, "frame"));
         if (sc.frame.width() < 100 || sc.frame.height() < 100) fail(path(w, "frame"), "a screen is at least 100 x 100");
-        sc.scale = optNumber(screens[i], "scale", w).value_or(2);
-        if (const json* h = field(screens[i], "cameraHousing")) sc.cameraHousing = size(*h, path(w, "cameraHousing"));
+        sc.scale = optNumberWithin(screens[i], "scale", w, 1, 4).value_or(2);
+        if (const json* h = field(screens[i], "cameraHousing")) {
+            sc.cameraHousing = size(*h, path(w, "cameraHousing"));
+            if (sc.cameraHousing->width >= sc.frame.width() || sc.cameraHousing->height >= sc.frame.height()) {
+                fail(path(w, "cameraHousing"), "does not fit into the screen");
+            }
+        }
         sc.isMain = boolean(screens[i], "main", w, false);
         s.screens.push_back(sc);
     }
-    s.menuBarThickness = optNumber(root, "menuBarThickness", where);
+    s.menuBarThickness = optNumberWithin(root, "menuBarThickness", where, 1, 100);
     if (auto a = optString(root, "appearance", where)) {
         if (*a != "light" && *a != "dark") fail(path(where, "appearance"), "expected \"light\" or \"dark\"");
         s.darkAppearance = *a == "dark";
@@ -262,7 +294,7 @@ Scene sceneFrom(const json& root) {
             std::string w = path(where, "preferences") + "." + it.key();
             if (it.key().empty() || it.key().find('/') != std::string::npos) fail(w, "is not a domain name");
             requireObject(it.value(), w);
-            auto value = property(it.value(), w);
+            auto value = property(it.value(), w, 1);
             s.preferences.emplace_back(it.key(), *value.asDictionary());
         }
     }
@@ -288,6 +320,8 @@ Scene sceneFrom(const json& root) {
             }
         }
     }
+    // The menu bar and every frame are laid out on a screen.
+    if (s.screens.empty()) fail(path(where, "screens"), "expected at least one screen");
     return s;
 }
 

@@ -206,12 +206,22 @@ void ExpandingSeparatorService::pinChevronBesideVossels() {
 
 void ExpandingSeparatorService::prepareGroupPosition(const platform::UUID& id,
                                                      const std::vector<platform::UUID>& existingGroupIDs) {
-    const double m = outermostVosselPosition(existingGroupIDs);
+    prepareGroupPositions({id}, existingGroupIDs);
+}
+
+void ExpandingSeparatorService::prepareGroupPositions(const std::vector<platform::UUID>& ids,
+                                                      const std::vector<platform::UUID>& existingGroupIDs) {
+    if (ids.empty()) return;
+    double m = outermostVosselPosition(existingGroupIDs);
     std::optional<double> chevron = preferredPosition(chevronAutosaveName);
     if (!chevron) chevron = preferredPosition(legacySeparatorAutosaveName);
     const double c = chevron.value_or(kFallbackChevronPosition);
-    const double position = std::max(m + 20, std::min(c - 40, m + 36));
-    writePosition(groupAutosaveName(id), position);
+    for (const platform::UUID& id : ids) {
+        const double position = std::max(m + 20, std::min(c - 40, m + 36));
+        writePosition(groupAutosaveName(id), position);
+        // Always beyond m: the outermost of the existing ones and those placed so far.
+        m = position;
+    }
 }
 
 void ExpandingSeparatorService::relayoutChevronIfDetached(const std::vector<Rect>& vosselFrames) {

@@ -61,6 +61,10 @@ public:
     void pinChevronBesideVossels();
     // Writes a new vossel item's preferred position before the item exists.
     static void prepareGroupPosition(const platform::UUID& id, const std::vector<platform::UUID>& existingGroupIDs);
+    // The same for several new items in order, each placed beyond the one before it, in one
+    // pass over the existing ones.
+    static void prepareGroupPositions(const std::vector<platform::UUID>& ids,
+                                      const std::vector<platform::UUID>& existingGroupIDs);
     void tearDown();
 
     // The autosave name of a vossel's status item.

@@ -48,9 +48,11 @@ std::optional<std::string> CustomGroupIconStore::importImage(const fs::path& sou
     const std::string name = filename(source, groupID);
     const fs::path target = dir / name;
     // Copy beside the target and move it into place, so that a failed copy leaves the
-    // earlier icon of this vossel as it was.
+    // earlier icon of this vossel as it was. The copy, not the source, is decoded: what
+    // is kept is then exactly what was found to be an image, even if the source changes.
     const fs::path staging = dir / ("." + name + "." + platform::UUID::random().uuidString() + ".import");
     fs::copy_file(source, staging, fs::copy_options::overwrite_existing, ec);
+    if (!ec && !platform::Image::fromFile(staging)) ec = std::make_error_code(std::errc::invalid_argument);
     if (!ec) fs::rename(staging, target, ec);
     if (ec) {
         std::error_code ignored;

@@ -22,8 +22,9 @@ public:
     static std::string filename(const std::filesystem::path& source, const platform::UUID& groupID);
 
     // Copies the file byte for byte into the folder under the vossel's file name, replacing
-    // an earlier file of that name only once the copy is complete. Absent on failure, with
-    // the file system's error in `error` when given.
+    // an earlier file of that name only once the copy is complete and reads as an image.
+    // Absent on failure, with the file system's error (or invalid_argument for a file that
+    // is not an image) in `error` when given.
     std::optional<std::string> importImage(const std::filesystem::path& source, const platform::UUID& groupID,
                                            std::error_code* error = nullptr);
     // The image in that file, not a template image; absent for no name, a missing file, a

@@ -37,12 +37,6 @@ bool isGenericHostOwnerName(std::string_view owner) {
     return std::find(kGenericHostOwners.begin(), kGenericHostOwners.end(), lowered) != kGenericHostOwners.end();
 }
 
-std::string_view ownerNameForMatching(const std::optional<std::string>& bundle, std::string_view owner) {
-    if (owner.empty()) return owner;
-    if ((bundle && *bundle == controlCenterBundleIdentifier) || isGenericHostOwnerName(owner)) return {};
-    return owner;
-}
-
 bool isGenericHost(const std::optional<std::string>& bundle, std::string_view owner) {
     if (bundle && *bundle == controlCenterBundleIdentifier) return true;
     if (isGenericHostOwnerName(owner)) return true;

@@ -26,10 +26,6 @@ bool isGenericHost(const std::optional<std::string>& bundle, std::string_view ow
 // The owner-name half of isGenericHost that needs no workspace: one of the host processes'
 // own names ("Control Center", "SystemUIServer"...), ignoring case and surrounding blanks.
 bool isGenericHostOwnerName(std::string_view owner);
-// The owner name to compare when matching by names: empty for a generic host (its bundle
-// identifier or its literal name), since a host's name is the owner of every icon it draws
-// and would make one Control Center module stand for all of them.
-std::string_view ownerNameForMatching(const std::optional<std::string>& bundle, std::string_view owner);
 // Lower-cased words of at least four characters that are not stop-words, in order,
 // repeats kept.
 std::vector<std::string> meaningfulTokens(std::string_view text);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "model/GenericHostMemo.h"
+#include "model/MemberNames.h"
 #include "model/MenuBarIdentity.h"
 
 namespace tessivane {
@@ -89,11 +91,9 @@ bool MenuBarItemID::isSameMember(const MenuBarItemID& other) const {
     // A generic host's name is the owner of every icon it draws, so it takes no part in the
     // name comparison; otherwise a Wi-Fi member would be the clock and the battery as well,
     // and adding one Control Center module to a vossel would take another out of its own.
-    const MenuBarIdentity::Names selfNames(title ? std::string_view(*title) : std::string_view{},
-                                           MenuBarIdentity::ownerNameForMatching(bundleIdentifier, selfOwner));
-    const MenuBarIdentity::Names otherNames(
-        other.title ? std::string_view(*other.title) : std::string_view{},
-        MenuBarIdentity::ownerNameForMatching(other.bundleIdentifier, otherOwner));
+    GenericHostMemo hosts;
+    const MenuBarIdentity::Names selfNames = MemberNames::stored(*this, hosts);
+    const MenuBarIdentity::Names otherNames = MemberNames::stored(other, hosts);
 
     const bool otherIsSelf = MenuBarIdentity::isSelf(other.bundleIdentifier, otherOwner);
     if (!otherIsSelf) {

@@ -47,12 +47,28 @@ void writeAll(int fd, const std::string& text) {
     }
 }
 
+// The size of an open file; 0 when it cannot be told.
+std::uintmax_t sizeOf(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? static_cast<std::uintmax_t>(st.st_size) : 0;
+}
+
 }  // namespace
 
-void appendLogLine(const std::filesystem::path& file, const std::string& message) {
+void appendLogLine(const std::filesystem::path& file, const std::string& message, std::uintmax_t mostBytes) {
     const std::string line = DateFormatting::iso8601(DateFormatting::now()) + " " + message + "\n";
     const char* path = file.c_str();
     int fd = openForAppending(path);
+    const std::uintmax_t size = fd >= 0 ? sizeOf(fd) : 0;
+    // A single line longer than the bound still gets a file of its own.
+    if (size > 0 && size + line.size() > mostBytes) {
+        // rename() moves the name, not what a planted link points to; the new file is then
+        // created as any first one is. Should the move fail the line still goes to the old file.
+        ::close(fd);
+        const std::string previous = file.string() + ".1";
+        ::rename(path, previous.c_str());
+        fd = openForAppending(path);
+    }
     if (fd < 0) {
         // Whatever sits at the name (a symbolic link, a directory entry we cannot append to)
         // is removed as a name, never followed, and the line starts a file of our own.

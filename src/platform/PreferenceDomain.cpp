@@ -2,14 +2,22 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <map>
+#include <utility>
+#include <vector>
 
+#include "platform/DateFormatting.h"
 #include "platform/FileLocations.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
 namespace platform {
 namespace {
+
+using Outcome = PropertyList::FileReading::Outcome;
 
 struct Registry {
     std::mutex mutex;
@@ -20,6 +28,10 @@ Registry& registry() {
     static Registry r;
     return r;
 }
+
+// The batches open on this thread, and the domains whose writes they hold back.
+thread_local int openBatches = 0;
+thread_local std::vector<std::shared_ptr<PreferenceDomain>> heldBack;
 
 }  // namespace
 
@@ -62,17 +74,64 @@ PreferenceDomain::PreferenceDomain(std::string name, std::filesystem::path file)
 void PreferenceDomain::loadLocked() {
     if (loaded_) return;
     loaded_ = true;
-    // A damaged or unreadable file reads as an empty domain; the next write replaces it.
-    if (auto values = PropertyList::readDictionary(file_)) {
-        values_ = std::move(*values);
+    PropertyList::FileReading reading = PropertyList::readFile(file_);
+    found_ = reading.outcome;
+    switch (found_) {
+    case Outcome::read:
+        values_ = std::move(reading.values);
         exists_ = true;
         fileIsCurrent_ = true;
+        break;
+    case Outcome::inaccessible:
+        std::fprintf(stderr, "preferences: cannot read %s (%s); it is left as it is, and changes are kept in memory only\n",
+                     file_.c_str(), std::strerror(reading.error));
+        break;
+    case Outcome::missing:
+    case Outcome::unparsable:
+        break;
     }
+}
+
+bool PreferenceDomain::mayReplaceFileLocked() {
+    if (found_ == Outcome::inaccessible) return false;
+    if (found_ == Outcome::unparsable) {
+        const auto aside = PropertyList::moveAside(file_, DateFormatting::now());
+        if (!aside) {
+            std::fprintf(stderr, "preferences: %s does not read as a property list and cannot be moved aside (%s); "
+                                 "it is left as it is\n",
+                         file_.c_str(), std::strerror(errno));
+            return false;
+        }
+        std::fprintf(stderr, "preferences: %s does not read as a property list; kept as %s\n", file_.c_str(),
+                     aside->c_str());
+        found_ = Outcome::missing;
+    }
+    return true;
 }
 
 void PreferenceDomain::writeLocked() {
     exists_ = true;
-    fileIsCurrent_ = PropertyList::writeDictionary(file_, values_);
+    if (openBatches > 0) {
+        fileIsCurrent_ = false;
+        if (!std::exchange(writeHeldBack_, true)) heldBack.push_back(shared_from_this());
+        return;
+    }
+    writeHeldBack_ = false;
+    fileIsCurrent_ = mayReplaceFileLocked() && PropertyList::writeDictionary(file_, values_);
+}
+
+void PreferenceDomain::writeHeldBack() {
+    std::lock_guard lock(mutex_);
+    if (writeHeldBack_) writeLocked();
+}
+
+PreferenceDomain::WriteBatch::WriteBatch() { ++openBatches; }
+
+PreferenceDomain::WriteBatch::~WriteBatch() {
+    if (--openBatches > 0) return;
+    std::vector<std::shared_ptr<PreferenceDomain>> domains;
+    domains.swap(heldBack);
+    for (const auto& domain : domains) domain->writeHeldBack();
 }
 
 std::optional<PropertyValue> PreferenceDomain::value(const std::string& key) {
@@ -107,18 +166,19 @@ std::optional<PropertyDictionary> PreferenceDomain::contents() {
 
 void PreferenceDomain::replace(const PropertyDictionary& values) {
     std::lock_guard lock(mutex_);
-    loaded_ = true;
+    loadLocked();  // what is there decides whether it may be written over
     values_ = values;
     writeLocked();
 }
 
 void PreferenceDomain::remove() {
     std::lock_guard lock(mutex_);
-    loaded_ = true;
+    loadLocked();
     exists_ = false;
     fileIsCurrent_ = false;
+    writeHeldBack_ = false;
     values_.clear();
-    ::unlink(file_.c_str());
+    if (mayReplaceFileLocked()) ::unlink(file_.c_str());
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <plist/plist.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,16 +13,23 @@
 #include <memory>
 #include <string_view>
 #include <system_error>
+#include <vector>
+
+#include "platform/DateFormatting.h"
 
 namespace platform::PropertyList {
 namespace {
 
 // Property lists count dates from 2001-01-01T00:00:00Z.
 constexpr double kReferenceDate = 978307200.0;
-// Preference files are small; anything far larger is not one of ours.
-constexpr off_t kLargestFile = 64 * 1024 * 1024;
-// Nesting deeper than this is treated as damage rather than recursed into.
-constexpr int kDeepestNesting = 512;
+// libplist takes the length of a list as 32 bits.
+constexpr off_t kLargestFile = UINT32_MAX;
+// Nesting deeper than this is refused rather than recursed into. Mac applications nest a few
+// levels. Under AddressSanitizer the conversion of nodes to values here overflows an 8 MB
+// stack between 3,000 and 3,500 levels (libplist's own recursion between 25,000 and 30,000);
+// a third of that leaves room for whatever the caller already has on the stack.
+constexpr int kDeepestNesting = 1000;
+constexpr std::string_view kBinaryMagic = "bplist00";
 
 struct PlistDeleter {
     void operator()(plist_t p) const { plist_free(p); }
@@ -157,22 +165,113 @@ bool startsWith(const std::string& s, size_t at, std::string_view prefix) {
     return s.compare(at, prefix.size(), prefix) == 0;
 }
 
-// libplist builds and frees nested containers recursively, so a damaged or hostile file
-// nested deeply enough would overflow the stack. Such files are refused before parsing: an
-// XML list by the depth of its open containers, a binary one by its number of objects
-// (which bounds its depth).
-bool nestingIsReasonable(const std::string& bytes) {
-    constexpr std::string_view kBinaryMagic = "bplist00";
-    if (startsWith(bytes, 0, kBinaryMagic)) {
-        constexpr size_t kTrailer = 32;
-        constexpr uint64_t kMostBinaryObjects = 4096;
-        if (bytes.size() < kBinaryMagic.size() + kTrailer) return false;
-        uint64_t objects = 0;
-        for (size_t i = bytes.size() - kTrailer + 8; i < bytes.size() - kTrailer + 16; ++i) {
-            objects = objects << 8 | static_cast<unsigned char>(bytes[i]);
-        }
-        return objects <= kMostBinaryObjects;
+// The big-endian unsigned integer of `width` bytes at `at`; false when it runs past the end.
+bool readNumber(const std::string& bytes, size_t at, size_t width, uint64_t& value) {
+    if (width == 0 || width > 8 || at > bytes.size() || bytes.size() - at < width) return false;
+    value = 0;
+    for (size_t i = 0; i < width; ++i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return true;
+}
+
+// The containers of a binary list as a graph over its object table, walked without
+// recursion: depth-first from the top object, each object's height worked out once (objects
+// may be shared), so the walk is linear in the objects and references. False as soon as a
+// path holds more than kDeepestNesting containers, or comes back to a container it is inside.
+// References out of bounds are skipped: libplist refuses such a list on its own.
+bool binaryNestingIsReasonable(const std::string& bytes) {
+    constexpr size_t kTrailer = 32;
+    if (bytes.size() < kBinaryMagic.size() + kTrailer) return false;
+    const size_t trailer = bytes.size() - kTrailer;
+    const size_t offsetWidth = static_cast<unsigned char>(bytes[trailer + 6]);
+    const size_t refWidth = static_cast<unsigned char>(bytes[trailer + 7]);
+    uint64_t objects = 0, top = 0, tableAt = 0;
+    if (!readNumber(bytes, trailer + 8, 8, objects) || !readNumber(bytes, trailer + 16, 8, top) ||
+        !readNumber(bytes, trailer + 24, 8, tableAt)) {
+        return false;
     }
+    // An offset table that does not fit in the file, or a top object outside it, is damage.
+    if (offsetWidth == 0 || tableAt > trailer || objects > (trailer - tableAt) / offsetWidth || top >= objects) {
+        return false;
+    }
+
+    // The references of a container object (keys and values of a dictionary); false for an
+    // object that is not a container.
+    struct Container {
+        uint64_t object;
+        size_t refsAt = 0;
+        uint64_t count = 0;
+        uint64_t next = 0;
+    };
+    const auto containerAt = [&](uint64_t object, Container& container) {
+        uint64_t at = 0;
+        if (!readNumber(bytes, static_cast<size_t>(tableAt + object * offsetWidth), offsetWidth, at) ||
+            at >= bytes.size()) {
+            return false;
+        }
+        const unsigned char marker = static_cast<unsigned char>(bytes[at]);
+        const unsigned kind = marker >> 4;
+        if (kind != 0xA && kind != 0xC && kind != 0xD) return false;  // arrays, sets, dictionaries
+        container = Container{object};
+        uint64_t n = marker & 0x0F;
+        size_t start = static_cast<size_t>(at) + 1;
+        if (n == 0x0F) {
+            if (start >= bytes.size() || (static_cast<unsigned char>(bytes[start]) >> 4) != 0x1) return true;
+            const size_t width = size_t{1} << (bytes[start] & 0x03);
+            if (!readNumber(bytes, start + 1, width, n)) return true;
+            start += 1 + width;
+        }
+        if (kind == 0xD) n = n > bytes.size() ? n : n * 2;  // keys, then values
+        if (refWidth == 0 || n > bytes.size() / refWidth || start + n * refWidth > bytes.size()) return true;
+        container.refsAt = start;
+        container.count = n;
+        return true;
+    };
+
+    enum : uint8_t { kUnseen, kOpen, kDone };
+    std::vector<uint8_t> state(static_cast<size_t>(objects), kUnseen);
+    std::vector<uint32_t> height(static_cast<size_t>(objects), 0);  // containers, itself included
+    std::vector<Container> path;
+    Container first{top};
+    if (!containerAt(top, first)) return true;
+    state[top] = kOpen;
+    height[top] = 1;
+    path.push_back(first);
+    while (!path.empty()) {
+        Container& container = path.back();
+        if (container.next == container.count) {
+            state[container.object] = kDone;
+            const uint32_t done = height[container.object];
+            path.pop_back();
+            if (!path.empty()) height[path.back().object] = std::max(height[path.back().object], done + 1);
+            continue;
+        }
+        uint64_t child = 0;
+        readNumber(bytes, container.refsAt + container.next * refWidth, refWidth, child);
+        ++container.next;
+        if (child >= objects || state[child] == kDone) {
+            if (child < objects) height[container.object] = std::max(height[container.object], height[child] + 1);
+            continue;
+        }
+        if (state[child] == kOpen) return false;
+        Container inner{child};
+        if (!containerAt(child, inner)) {
+            state[child] = kDone;
+            continue;
+        }
+        if (path.size() >= static_cast<size_t>(kDeepestNesting)) return false;
+        state[child] = kOpen;
+        height[child] = 1;
+        path.push_back(inner);
+    }
+    return height[top] <= static_cast<uint32_t>(kDeepestNesting);
+}
+
+// libplist builds, copies, writes and frees nested containers recursively, and so do the
+// readings and writings here, so a list nested deeply enough would overflow the stack. Such
+// lists are refused before parsing: an XML list by the depth of its open containers, a binary
+// one by the longest chain of containers in its object graph.
+bool nestingIsReasonable(const std::string& bytes) {
+    if (startsWith(bytes, 0, kBinaryMagic)) return binaryNestingIsReasonable(bytes);
     int depth = 0;
     for (size_t at = bytes.find('<'); at != std::string::npos; at = bytes.find('<', at + 1)) {
         const bool closing = startsWith(bytes, at + 1, "/");
@@ -197,12 +296,7 @@ bool binaryStringsHoldNUL(const std::string& bytes) {
     constexpr size_t kTrailer = 32;
     if (bytes.size() < 8 + kTrailer) return false;
     const auto byteAt = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    const auto number = [&](size_t at, size_t width, uint64_t& value) {
-        if (width == 0 || width > 8 || at > bytes.size() || bytes.size() - at < width) return false;
-        value = 0;
-        for (size_t i = 0; i < width; ++i) value = value << 8 | byteAt(at + i);
-        return true;
-    };
+    const auto number = [&](size_t at, size_t width, uint64_t& value) { return readNumber(bytes, at, width, value); };
     const size_t trailer = bytes.size() - kTrailer;
     const size_t offsetWidth = byteAt(trailer + 6);
     uint64_t objects = 0, tableAt = 0;
@@ -246,11 +340,14 @@ bool writeAll(int fd, const char* bytes, size_t length) {
     return true;
 }
 
+int openFile(const char* path, int flags) { return ::open(path, flags); }
+OpenFunction openFunction = openFile;
+
 }  // namespace
 
 std::optional<PropertyDictionary> parseDictionary(const std::string& bytes) {
     if (bytes.empty() || bytes.size() > UINT32_MAX || !nestingIsReasonable(bytes)) return std::nullopt;
-    if (startsWith(bytes, 0, "bplist00") && binaryStringsHoldNUL(bytes)) return std::nullopt;
+    if (startsWith(bytes, 0, kBinaryMagic) && binaryStringsHoldNUL(bytes)) return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
     PlistPtr owner(root);
@@ -258,27 +355,88 @@ std::optional<PropertyDictionary> parseDictionary(const std::string& bytes) {
     return dictionaryFromNode(root, 0);
 }
 
-std::optional<PropertyDictionary> readDictionary(const std::filesystem::path& file) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return std::nullopt;
+FileReading readFile(const std::filesystem::path& file) {
+    using Outcome = FileReading::Outcome;
+    FileReading reading;
+    const auto fail = [&](int error) {
+        reading.outcome = Outcome::inaccessible;
+        reading.error = error;
+        return reading;
+    };
+    // Non-blocking, so that a FIFO at the name cannot hang the caller in open().
+    const int fd = openFunction(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT) return reading;
+        return fail(errno);
+    }
     std::string bytes;
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kLargestFile;
-    if (ok) {
+    int error = 0;
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    } else if (st.st_size > kLargestFile) {
+        error = EFBIG;
+    } else {
         bytes.resize(static_cast<size_t>(st.st_size));
         size_t got = 0;
         while (got < bytes.size()) {
-            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
             if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error = errno;
             if (n <= 0) break;
             got += static_cast<size_t>(n);
         }
         bytes.resize(got);
     }
     ::close(fd);
-    if (!ok) return std::nullopt;
-    return parseDictionary(bytes);
+    // Too large for libplist is still the user's file: kept aside like a damaged one.
+    if (error == EFBIG) {
+        reading.outcome = Outcome::unparsable;
+        return reading;
+    }
+    if (error != 0) return fail(error);
+    if (bytes.empty()) return reading;
+    auto values = parseDictionary(bytes);
+    if (!values) {
+        reading.outcome = Outcome::unparsable;
+        return reading;
+    }
+    reading.outcome = Outcome::read;
+    reading.values = std::move(*values);
+    return reading;
 }
+
+std::optional<PropertyDictionary> readDictionary(const std::filesystem::path& file) {
+    FileReading reading = readFile(file);
+    if (reading.outcome != FileReading::Outcome::read) return std::nullopt;
+    return std::move(reading.values);
+}
+
+std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file, Date when) {
+    std::string stamp;
+    for (char c : DateFormatting::iso8601(when)) {
+        if (c != '-' && c != ':') stamp += c;  // 20260105T090000Z: no colons in file names
+    }
+    std::filesystem::path stem = file;
+    if (stem.extension() == ".plist") stem.replace_extension();
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        std::string name = stem.string() + ".unreadable-" + stamp;
+        if (attempt > 1) name += "-" + std::to_string(attempt);
+        name += ".plist";
+        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) return name;
+        if (errno == EEXIST) continue;
+        // A file system without the no-replace flag: look first, then rename.
+        if (errno != EINVAL && errno != ENOSYS) return std::nullopt;
+        if (::access(name.c_str(), F_OK) == 0) continue;
+        if (::rename(file.c_str(), name.c_str()) == 0) return name;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void setOpenFunctionForTesting(OpenFunction open) { openFunction = open ? open : openFile; }
 
 std::string xml(const PropertyDictionary& values) {
     PlistPtr root(dictionaryNode(values));

@@ -165,11 +165,17 @@ TEST_F(LaunchTest, ReportsFiveSecondsAfterLaunchWhenOptedIn) {
     desktop().advance(1);
     ASSERT_TRUE(Reporter::waitUntilIdle(5s));
     EXPECT_EQ(server.received().size(), 1u);
+    standardDefaults().set(std::string(Reporter::lastSentAtKey),
+                           platform::Date{platform::RunLoop::main().now() - 21 * 3600});
+    delegate().updaterController().checkForUpdates();
+    desktop().advance(1);
+    ASSERT_TRUE(Reporter::waitUntilIdle(5s));
+    EXPECT_EQ(server.received().size(), 2u);
     appState().shareSystemInfoWithDeveloper = false;
     EXPECT_FALSE(delegate().updaterController().updater().sendsSystemProfile());
     appState().shareSystemInfoWithDeveloper = true;
     ASSERT_TRUE(Reporter::waitUntilIdle(5s));
-    EXPECT_EQ(server.received().size(), 2u);
+    EXPECT_EQ(server.received().size(), 3u);
     EXPECT_TRUE(delegate().updaterController().updater().sendsSystemProfile());
 }
 
@@ -279,6 +285,24 @@ TEST_F(ReapprovalNoticeTest, TheDiscoveryCycleWaitsWhileTheAlertIsUp) {
     // The rediscoveries of start-up (0.4 s and 1.2 s) are main-queue blocks and run during the
     // alert; the 8 s tick runs only once the alert is gone, 10.6 s after launch.
     EXPECT_EQ(scans, (std::vector<double>{0, 1, 11}));
+}
+
+TEST_F(ReapprovalNoticeTest, AnUpdateSeenOnlyInTheLastLaunchRecordIsNoticedFromTheNextLaunch) {
+    standardDefaults().removeObject(std::string(Guide::grantedVersionKey));
+    completeOnboarding();
+    loadDefault();
+    launch();
+    desktop().advance(0.6);
+    EXPECT_TRUE(desktop().alerts().empty());
+    EXPECT_EQ(standardDefaults().stringForKey(std::string(Guide::pendingReapprovalVersionKey)),
+              Guide::currentAppVersion());
+
+    shutDown();
+    loadDefault();
+    desktop().queueAlertAnswer("Later");
+    launch();
+    desktop().advance(0.6);
+    EXPECT_EQ(desktop().alerts().size(), 1u);
 }
 
 TEST_F(ReapprovalNoticeTest, AnUnfinishedTourComesFirst) {
@@ -417,6 +441,21 @@ TEST_F(LaunchTest, TheOverflowBadge) {
     EXPECT_EQ(button->toolTip(), "Tessivane");
     delegate().updateOverflowBadge(-3);
     EXPECT_EQ(button->title(), "");
+}
+
+TEST_F(LaunchTest, TheDeskMakeRunStartsOnShowsOurItemsBesideTheClock) {
+    std::string error;
+    auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
+    ASSERT_TRUE(scene) << error;
+    load(*scene);
+    launch();
+    for (const char* name : {"Tessivane.Settings", "Tessivane.Chevron", "Tessivane.Line"}) {
+        ASSERT_NE(ownItem(name), nullptr) << name;
+        EXPECT_TRUE(ownItem(name)->shown) << name;
+    }
+    // Icons beyond the line are still lost, for the badge to count.
+    EXPECT_FALSE(itemOf("Kettle")->shown);
+    EXPECT_GT(appState().overflowHiddenCount.get(), 0);
 }
 
 TEST_F(LaunchTest, BecomingActiveRereadsTrustAndRediscovers) {

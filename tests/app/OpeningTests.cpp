@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AppDesktopFixture.h"
+#include "desktop/DesktopServices.h"
 #include "engine/ExpandingSeparatorService.h"
 #include "platform/Application.h"
 #include "platform/FileLocations.h"
@@ -16,8 +18,9 @@
 namespace apptest {
 namespace {
 
-// A desk with room for every icon: a 1440-point screen without a camera housing, the clock,
-// two applications that answer Accessibility, one that does not, and one more.
+// A desk with room for every icon: a 1440-point screen without a camera housing under a
+// 30-point bar, the clock, two applications that answer Accessibility, one that does not, and
+// one more.
 desktop::Scene roomyDesk() {
     desktop::Scene scene;
     scene.name = "Roomy desk";
@@ -28,6 +31,7 @@ desktop::Scene roomyDesk() {
     scene.selfPID = 4242;
     scene.accessibilityTrusted = true;
     scene.postEventAccess = true;
+    scene.menuBarThickness = 30;
     scene.knownApplications.push_back({"com.tessivane.Tessivane", "/Applications/Tessivane.app"});
 
     auto app = [&](int32_t pid, std::string name, std::string bundle, double position, bool answers) {
@@ -114,11 +118,41 @@ protected:
                " items=" + std::to_string(appState().discovery.items->size());
     }
     tessivane::MenuBarItemID member(const std::string& title) {
-        for (const auto& id : appState().groupStore.groups()[0].memberIDs) {
-            if (id.title == title) return id;
+        for (const auto& vossel : appState().groupStore.groups()) {
+            for (const auto& id : vossel.memberIDs) {
+                if (id.title == title) return id;
+            }
         }
         ADD_FAILURE() << "no member " << title;
         return {};
+    }
+    // Another application's icon of that width, placed next to the clock.
+    uint64_t addIcon(double width) {
+        desktop::SceneStatusItem spec;
+        spec.width = width;
+        spec.position = 15;
+        return desktop().addStatusItem(itemOf("Kettle")->ownerPID, spec);
+    }
+    // Whether the next sync recreates the vossel's status item.
+    bool syncRecreatesVossel() {
+        const uint64_t before = vosselItem()->id;
+        appState().syncGroupStatusItems();
+        desktop().advance(0);
+        return vosselItem()->id != before;
+    }
+    // Widens an icon by the clock until the vossel's item lies 9 points from the far edge of
+    // the screen, then 5: whether a sync recreates it at each.
+    std::pair<bool, bool> recreatedNearTheFarEdge(bool rtl) {
+        auto fromEdge = [&] { return rtl ? 1440 - vosselItem()->frame().minX() : vosselItem()->frame().maxX(); };
+        const uint64_t wide = addIcon(fromEdge() - 9);
+        desktop().relayout();
+        EXPECT_EQ(fromEdge(), 9);
+        const bool at9 = syncRecreatesVossel();
+        desktop().setStatusItemWidth(wide, desktop().bar().find(wide)->width + 4);
+        EXPECT_EQ(fromEdge(), 5);
+        const bool at5 = syncRecreatesVossel();
+        desktop().removeStatusItem(wide);
+        return {at9, at5};
     }
     static tessivane::MenuBarItemID ghost() {
         tessivane::MenuBarItemID id;
@@ -182,10 +216,107 @@ TEST_F(OpeningTest, AnApplicationThatDoesNotAnswerIsClickedThroughItsWindow) {
     ASSERT_TRUE(desktop().openedMenu());
     EXPECT_EQ(desktop().openedMenu()->ownerName, "Stillwater");
     EXPECT_FALSE(desktop().openedMenu()->isContextMenu);
+    // At the icon's centre, but no lower than 12 points below the top of this 30-point bar.
+    ASSERT_FALSE(desktop().syntheticEvents().posted().empty());
+    EXPECT_EQ(desktop().syntheticEvents().posted().back().location,
+              (platform::Point{stillwater().frame().midX(), 12}));
     EXPECT_EQ(clickLog(), (std::vector<std::string>{"row left Stillwater", "activate Stillwater secondary=false",
                                                     pinned(stillwater()), clickOk(0)}));
     desktop().advance(1.0);
     EXPECT_FALSE(isExpanded());
+}
+
+TEST_F(OpeningTest, AnIconThatRefusesAXPressCountsAsOpenedOnlyBeyondTheLine) {
+    desktop().bar().find(parcelbird().id)->spec.actions = {};
+    // Beyond the line the refusal is taken for an opening, and nothing is clicked.
+    chooseRow("Parcelbird");
+    desktop().advance(0.2);
+    EXPECT_EQ(clickLog().back(), clickOk(0));
+    EXPECT_TRUE(desktop().syntheticEvents().posted().empty());
+
+    // On the clock side its window is not clicked either: every attempt misses.
+    desktop().advance(2);
+    desktop().commandDragStatusItem(parcelbird().id, itemOf("Kettle")->frame().minX());
+    appState().performActivation(member("Parcelbird"), false);
+    desktop().advance(3);
+    EXPECT_EQ(clickLog().back(), "click give up");
+    EXPECT_FALSE(desktop().openedMenu());
+}
+
+TEST_F(OpeningTest, AControlCenterModuleIsFoundAmongControlCentersOwnExtras) {
+    makeVossel("Time", {"Clock"});
+    // On the clock side: only Accessibility can open it.
+    appState().performActivation(member("Clock"), false);
+    desktop().advance(0.2);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Control Center");
+    EXPECT_EQ(clickLog().back(), clickOk(0));
+}
+
+TEST_F(OpeningTest, AForeignMenuOverTheIconIsClearedFromTheTwelfthAttemptOn) {
+    desktop::SceneApplication ledger;
+    ledger.pid = 777;
+    ledger.name = "Ledgerwise";
+    for (int i = 0; i < 20; ++i) ledger.menus.push_back("Ledger Menu " + std::to_string(i));
+    desktop().launchApp(ledger);
+    // In front, its menus reach over the icons beyond the line.
+    desktop().setFrontmostApp(777);
+    appState().performActivation(member("Stillwater"), false);
+    desktop().advance(10);
+    EXPECT_EQ(clickLog().back(), clickOk(12));
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Stillwater");
+}
+
+TEST_F(OpeningTest, OnARightToLeftBarVosselItemsStayOnTheClockSideAndIconsBeyondTheLineOpen) {
+    // Expanded, as a collapsed pusher reaching past the right edge counts as covering the
+    // application menus; and without the separator's own repair.
+    appState().hideService.setExpanded(true);
+    appState().hideService.chevronRelayouts = 2;
+    desktop().setLanguages({"ar"});
+    desktop().advance(9);
+    ASSERT_EQ(appState().vosselRelayoutAttempts(), 0);
+    desktop().commandDragStatusItem(vosselItem()->id, ownItem("Tessivane.Line")->frame().maxX() + 40);
+    EXPECT_TRUE(syncRecreatesVossel());
+    // Pushed towards the right edge along with the chevron: only the edge decides.
+    EXPECT_EQ(recreatedNearTheFarEdge(true), std::make_pair(false, true));
+
+    appState().hideService.setExpanded(false);
+    desktop().advance(1);
+    chooseRow("Stillwater");
+    desktop().advance(0.2);
+    ASSERT_TRUE(desktop().openedMenu());
+    EXPECT_EQ(desktop().openedMenu()->ownerName, "Stillwater");
+    EXPECT_EQ(clickLog().back(), "click ok attempt=0 rtl=true sep=" + chevronX());
+}
+
+TEST_F(OpeningTest, AVosselItemCountsAsBeyondTheChevronFromFourPointsAndAtTheFarEdgeFromEight) {
+    // Just beyond the chevron, with another application's 3-point icon between them.
+    const uint64_t spacer = desktop().addStatusItem(itemOf("Kettle")->ownerPID, {.width = 3});
+    desktop().commandDragStatusItem(spacer, ownItem("Tessivane.Chevron")->frame().minX() - 1);
+    desktop().commandDragStatusItem(vosselItem()->id, ownItem("Tessivane.Line")->frame().maxX() + 1);
+    ASSERT_EQ(vosselItem()->frame().maxX(), ownItem("Tessivane.Chevron")->frame().minX() - 3);
+    EXPECT_FALSE(syncRecreatesVossel());
+    desktop().setStatusItemWidth(spacer, 6);
+    EXPECT_TRUE(syncRecreatesVossel());
+
+    // Pushed to the left edge along with the chevron: only the edge decides.
+    appState().hideService.chevronRelayouts = 2;
+    desktop().removeStatusItem(spacer);
+    EXPECT_EQ(recreatedNearTheFarEdge(false), std::make_pair(false, true));
+}
+
+TEST_F(OpeningTest, APusherLeftOverTheApplicationMenusIsRebuilt) {
+    // The separator's own repair has run out.
+    appState().hideService.chevronRelayouts = 2;
+    const uint64_t pusher = ownItem("Tessivane.Pusher")->id;
+    appState().hideService.pusherItem->setLength(1000);
+    desktop().relayout();
+    ASSERT_LT(ownItem("Tessivane.Pusher")->frame().minX(), 400);
+    appState().syncGroupStatusItems();
+    EXPECT_NE(ownItem("Tessivane.Pusher")->id, pusher);
+    EXPECT_EQ(appState().vosselRelayoutAttempts(), 1);
+    EXPECT_FALSE(appState().hideService.isExpanded);
 }
 
 TEST_F(OpeningTest, AnIconThatCannotBeFoundIsGivenUp) {
@@ -257,14 +388,25 @@ TEST_F(OpeningTest, AnOlderRequestsCollapseWaitsForTheNewerOne) {
 
 TEST_F(OpeningTest, HidingPausesForFourSecondsAfterARequest) {
     chooseRow("Parcelbird");
-    desktop().advance(1.5);
+    // The request itself takes a moment (hit tests wait on an application that does not answer).
+    const auto sinceRequest = [&] { return platform::RunLoop::main().now() - *appState().lastActivationAt(); };
+    desktop().advance(3.95 - sinceRequest());
     appState().applyHiding();
     EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);
     EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 1);
-    desktop().advance(2.6);
+    desktop().advance(0.1);
     appState().applyHiding();
     EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
     EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 0);
+}
+
+TEST_F(OpeningTest, IdentitiesAreNotRefreshedWhileTheHiddenIconsAreRevealed) {
+    const std::optional<double> collapsedAt = member("Parcelbird").frameMinX;
+    appState().hideService.setExpanded(true);
+    appState().discovery.items = appState().discovery.discoverItems(true);
+    ASSERT_NE(parcelbird().frame().minX(), collapsedAt);
+    appState().applyHiding();
+    EXPECT_EQ(member("Parcelbird").frameMinX, collapsedAt);
 }
 
 TEST_F(OpeningTest, AVosselHiddenFromTheMenuBarKeepsItsMembersTransparent) {

@@ -18,6 +18,14 @@ using desktop::Scene;
 
 class Scenes : public DesktopTest {};
 
+// `"children": [{"children": [{ ... }]}]`, `levels` deep.
+std::string nestedChildren(int levels) {
+    std::string text;
+    for (int i = 0; i < levels; ++i) text += R"("children": [{)";
+    for (int i = 0; i < levels; ++i) text += "}]";
+    return text;
+}
+
 TEST_F(Scenes, MalformedScenesAreReportedNotFatal) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"{", "not valid JSON"},
@@ -39,12 +47,30 @@ TEST_F(Scenes, MalformedScenesAreReportedNotFatal) {
         {R"({"preferences": {"com.example": {"Key": null}}})", "cannot be null"},
         {R"({"preferences": {"../../etc": {"Key": 1}}})", "is not a domain name"},
         {R"({"applications": [{"pid": 7, "activationPolicy": "sometimes"}]})", "activationPolicy"},
+        // Nonsense geometry.
+        {R"({"screens": []})", "scene.screens: expected at least one screen"},
+        {R"({"name": "no screens at all"})", "scene.screens"},
+        {R"({"screens": [{"frame": [0, 0, 1440, 900]}], "menuBarThickness": -24})", "scene.menuBarThickness"},
+        {R"({"screens": [{"frame": [0, 0, 1440, 900], "scale": 0}]})", "scene.screens[0].scale"},
+        {R"({"screens": [{"frame": [0, 0, 1440, 900], "cameraHousing": {"width": 1500, "height": 32}}]})",
+         "scene.screens[0].cameraHousing"},
+        // Nesting that would exhaust the stack, and Accessibility children past three levels.
+        {R"({"preferences": {"com.example": {"Key": )" + std::string(5000, '[') + std::string(5000, ']') + "}}}",
+         "scene.preferences.com.example.Key"},
+        {R"({"applications": [{"pid": 7, "statusItems": [{)" + nestedChildren(5000) + "}]}]}",
+         "statusItems[0].children[0].children[0].children[0].children[0]: children nest 3 levels at most"},
+        {R"({"applications": [{"pid": 7, "statusItems": [{)" + nestedChildren(4) + "}]}]}", "nest 3 levels"},
     };
     for (const auto& [json, where] : cases) {
         std::string error;
-        EXPECT_FALSE(Scene::parse(json, error)) << json;
-        EXPECT_NE(error.find(where), std::string::npos) << json << " gave: " << error;
+        EXPECT_FALSE(Scene::parse(json, error)) << json.substr(0, 200);
+        EXPECT_NE(error.find(where), std::string::npos) << json.substr(0, 200) << " gave: " << error.substr(0, 200);
     }
+    std::string threeLevels;
+    EXPECT_TRUE(Scene::parse(R"({"screens": [{"frame": [0, 0, 1440, 900]}], "applications": [{"pid": 7, "statusItems": [{)" +
+                                 nestedChildren(3) + "}]}]}",
+                             threeLevels))
+        << threeLevels;
     std::string error;
     EXPECT_FALSE(desktop::Desktop::fromFile(home() / "missing.json", error));
     EXPECT_NE(error.find("missing.json"), std::string::npos);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "desktop/DesktopAccessibility.h"
 #include "engine/ActivationService.h"
 #include "engine/DiscoveryFixture.h"
 #include "engine/ExpandingSeparatorService.h"
@@ -135,6 +136,55 @@ TEST_F(ActivationTest, HitTestTellsControlCenterWindowsAtTheLeadingEdgeApart) {
     // Neither window's process owns the icon; the element under each window's centre names it.
     EXPECT_EQ(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt), forecast);
     EXPECT_FALSE(service.pinByHitTest(identity("com.example.other", "Compass"), std::nullopt));
+
+    // A much wider element in front of the windows' centres is no icon of theirs, whatever its name.
+    desktop::SceneApplication banner = app(720, "Marquee", "com.marquee");
+    banner.windows.push_back(window({0, 958, 81, 24}, "Weatherly Banner"));
+    scene.applications.push_back(banner);
+    load(scene);
+    EXPECT_FALSE(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt));
+    scene.applications.back().windows[0].frame.size.width = 80;
+    load(scene);
+    EXPECT_TRUE(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt));
+    // Beside a window wider than 56 pt, an element may be as wide as it and 24 pt more.
+    scene.applications[1].windows.push_back(window({-25, 958, 60, 24}, "Wide Radio"));
+    scene.applications.back().windows[0].frame.size.width = 85;
+    load(scene);
+    EXPECT_FALSE(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt));
+    scene.applications.back().windows[0].frame.size.width = 84;
+    load(scene);
+    EXPECT_TRUE(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt));
+}
+
+TEST_F(ActivationTest, HostWindowPushedOffScreenIsPinnedByNumberFrameOrElement) {
+    desktop::Scene scene = bareScene();
+    scene.applications.push_back(app(700, "Weatherly", "com.weatherly", {28}));
+    desktop::SceneApplication host = app(710, "Control Center", "com.apple.controlcenter");
+    host.windows.push_back(window({-100, 958, 24, 24}, "Radio"));
+    scene.applications.push_back(host);
+    load(scene);
+    uint32_t radio = 0;
+    for (const auto& w : platform::windowServer().windowList(16, 0)) {
+        if (w.name == "Radio") radio = w.number;
+    }
+    ASSERT_NE(radio, 0u);
+
+    // No hit test reaches it out there: it is the icon's when it was the icon's window before,
+    const MenuBarItemID weatherly = identity("com.weatherly", "Weatherly");
+    MenuBarItemID pinnedBefore = weatherly;
+    pinnedBefore.windowID = radio;
+    EXPECT_EQ(service.pinByHitTest(pinnedBefore, std::nullopt), radio);
+    ActivationService::Match match = icon("Weatherly", "com.weatherly", "Weatherly", 1400, radio);
+    EXPECT_EQ(service.pinByHitTest(weatherly, match), radio);
+    // when it covers at least half of where the icon was listed,
+    match->windowID = 0;
+    match->frame = Rect{-91, 958, 24, 24};
+    EXPECT_FALSE(service.pinByHitTest(weatherly, match));
+    match->frame = Rect{-92, 958, 24, 24};
+    EXPECT_EQ(service.pinByHitTest(weatherly, match), radio);
+    // or when the icon's element stands there.
+    scriptFrameOf(pidOf("Weatherly"), Rect{-100, 0, 24, 24});
+    EXPECT_EQ(service.pinByHitTest(weatherly, std::nullopt), radio);
 }
 
 TEST_F(ActivationTest, ClickAtAnIconsCentreOpensIt) {
@@ -190,6 +240,12 @@ TEST_F(ActivationTest, ResolutionRulesAndTies) {
     const Items one = {icon("Lantern", "com.lantern", "Beacon", 100, 21), icon("Other", std::nullopt, "X", 130, 22)};
     EXPECT_EQ(service.resolve(identity("com.lantern", "Something"), one)->windowID, 21u);
     EXPECT_FALSE(service.resolve(identity(std::nullopt, std::nullopt), one));
+    // Drawn by a host by name, so the first rule passes it by: the only icon of its bundle still
+    // is the one meant; the only Control Center icon is not, its bundle being every module's.
+    const Items hosted = {icon("SystemUIServer", "com.apple.siri", "Siri", 100, 31),
+                          icon("Control Center", "com.apple.controlcenter", "Battery", 200, 32)};
+    EXPECT_EQ(service.resolve(identity("com.apple.siri", "Voice"), hosted)->windowID, 31u);
+    EXPECT_FALSE(service.resolve(identity("com.apple.controlcenter", "Focus", "Control Center"), hosted));
 }
 
 TEST_F(ActivationTest, CandidatesNeverIncludeUsAndControlCenterIsNeverACertainOwner) {
@@ -197,6 +253,8 @@ TEST_F(ActivationTest, CandidatesNeverIncludeUsAndControlCenterIsNeverACertainOw
     scene.applications.push_back(app(700, "Weatherly", "com.weatherly", {28}));
     scene.applications.push_back(app(710, "Control Center", "com.apple.controlcenter", {30}));
     scene.applications.push_back(app(720, "Tessivane Helper", "com.example.tessivane.helper", {28}));
+    scene.applications.push_back(app(730, "Loose Ends", "", {28}));
+    scene.applications.back().statusItems[0].description = "Knot Tracker";
     load(scene);
     const MenuBarItemID id = identity("com.weatherly", "Tessivane weather", "Weatherly");
     ActivationService::Match match = icon("Weatherly", "com.weatherly", "Weatherly", 100);
@@ -210,6 +268,14 @@ TEST_F(ActivationTest, CandidatesNeverIncludeUsAndControlCenterIsNeverACertainOw
     ActivationService::Match host = icon("Control Center", "com.apple.controlcenter", "Wi-Fi", 100);
     host->ownerPID = 710;
     EXPECT_TRUE(service.candidatePIDs(identity("com.apple.controlcenter", "Wi-Fi"), host).empty());
+
+    // An application without a bundle is one of the others, never Control Center.
+    const MenuBarItemID knot = identity(std::nullopt, "Knot Tracker", "Loose Ends");
+    const ActivationService::Apps apps = service.candidateApps(knot, std::nullopt);
+    const platform::AXUIElementRef element = service.firstMatchingExtra(knot, std::nullopt, apps, false);
+    ASSERT_NE(element, nullptr);
+    EXPECT_EQ(element->pid(), 730);
+    EXPECT_EQ(service.firstMatchingExtra(knot, std::nullopt, apps, true), nullptr);
 }
 
 TEST_F(ActivationTest, ContextMenuThroughAccessibilityOnlyForOrdinaryApplications) {
@@ -225,14 +291,26 @@ TEST_F(ActivationTest, ContextMenuThroughAccessibilityOnlyForOrdinaryApplication
     for (DiscoveredMenuBarItem& item : withElement) {
         if (item.title == "Wi-Fi") item.axElement = extraFor(item.id, items);
     }
+    const int messages = desktop().accessibility().messagesSent();
     EXPECT_FALSE(service.showContextMenuViaAX(discovered(items, "Wi-Fi").id, withElement));
     EXPECT_FALSE(desktop().openedMenu());
+    EXPECT_EQ(desktop().accessibility().messagesSent(), messages);
     // No element: nothing to ask.
     EXPECT_FALSE(service.showContextMenuViaAX(identity("com.stillwater.app", "Stillwater"), items));
 }
 
 TEST_F(ActivationTest, MenuBarGeometryTests) {
     load(bareScene());
+    // A menu bar element wider than 80 pt is an application's menu, even in the icon's process.
+    desktop().launchApp(app(700, "Weatherly", "com.weatherly", {80, 81}));
+    const MenuBarItemID weatherly = identity("com.weatherly", "Weatherly");
+    auto centreOf = [&](size_t index) {
+        const Rect frame = desktop().toQuartz(desktop().statusItem("Weatherly", "", index)->frame());
+        return platform::Point{frame.midX(), frame.midY()};
+    };
+    EXPECT_FALSE(service.isForeignAppMenu(centreOf(0), weatherly, std::nullopt));
+    EXPECT_TRUE(service.isForeignAppMenu(centreOf(1), weatherly, std::nullopt));
+
     EXPECT_FALSE(service.isOnScreenMenuBar({700, 4, 7, 24}));
     EXPECT_TRUE(service.isOnScreenMenuBar({700, 4, 8, 24}));
     EXPECT_FALSE(service.isOnScreenMenuBar({700, 4, 261, 24}));
@@ -322,6 +400,13 @@ TEST_F(ActivationTest, OwnStatusItemsAndForeignMenusUnderThePoint) {
     EXPECT_TRUE(service.isForeignAppMenu({title.midX(), title.midY()}, parcelbird, std::nullopt));
     // Nothing there but the desktop.
     EXPECT_FALSE(service.isForeignAppMenu({700, 500}, parcelbird, std::nullopt));
+
+    // A window found through the icon's element is refused where it lies over one of ours.
+    desktop::SceneApplication overlay = app(760, "Overlay", "com.overlay");
+    overlay.windows.push_back(window(tessivane::MenuBarItemDiscovery::cocoaRect(chevron)));
+    desktop().launchApp(overlay);
+    scriptFrameOf(pidOf("Parcelbird"), chevron);
+    EXPECT_FALSE(service.pinWindowID(parcelbird, {}));
 }
 
 }  // namespace

@@ -2,7 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Platform.h"
+
 namespace enginetest {
+
+ScriptedAccessibility& DiscoveryFixture::scriptAccessibility() {
+    platform::Services services = platform::services();
+    if (scripted_ && services.accessibility == scripted_.get()) return *scripted_;
+    scripted_ = std::make_unique<ScriptedAccessibility>(*services.accessibility);
+    services.accessibility = scripted_.get();
+    platform::install(services);
+    return *scripted_;
+}
+
+void DiscoveryFixture::scriptFrameOf(int32_t pid, platform::Rect frame) {
+    scriptAccessibility().answer = [pid, frame](const platform::AXUIElementRef& element,
+                                                const std::string& attribute) -> ScriptedAccessibility::Answer {
+        if (element->pid() != pid) return std::nullopt;
+        if (attribute == platform::AX::position) return {{platform::AXError::success, frame.origin}};
+        if (attribute == platform::AX::size) return {{platform::AXError::success, frame.size}};
+        return std::nullopt;
+    };
+}
 
 desktop::Desktop& DiscoveryFixture::loadDefaultScene() {
     desktop::Desktop& d = loadDefault();

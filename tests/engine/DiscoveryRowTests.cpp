@@ -69,6 +69,8 @@ TEST_F(DiscoveryRowTest, HostMemoAgreesWithTheIdentityRule) {
 TEST_F(DiscoveryRowTest, SameApplicationRowsByDistanceBundleAndTitle) {
     const auto a = row("Lantern", "com.example.lantern", "Lantern", 100);
     EXPECT_TRUE(MenuBarItemDiscovery::isSameAppRow(a, row("Lantern", "com.example.lantern", "Other", 106)));
+    EXPECT_TRUE(MenuBarItemDiscovery::isSameAppRow(a, row("Lantern", "com.example.lantern", "Other", 90.5)));
+    EXPECT_FALSE(MenuBarItemDiscovery::isSameAppRow(a, row("Lantern", "com.example.lantern", "Other", 110)));
     EXPECT_FALSE(MenuBarItemDiscovery::isSameAppRow(a, row("Lantern", "com.example.lantern", "Other", 130)));
     EXPECT_TRUE(MenuBarItemDiscovery::isSameAppRow(a, row("Lantern", "com.example.lantern", "LANTERN", 130)));
     // Close rows of different applications merge only on equal titles of a non-host.
@@ -107,15 +109,20 @@ TEST_F(DiscoveryRowTest, AppendDedupedKeepsTheFirstAndFillsWhatItLacks) {
 }
 
 TEST_F(DiscoveryRowTest, ReindexCountsPerOwnerKeyAndRebuildsIdentities) {
+    // The bundle counts, not the owner name that came with the row; without a bundle, the name.
     Items rows{row("Lantern", "com.example.lantern", "A", 300, 24, 11), row("Loose", std::nullopt, "B", 200, 24, 0),
-               row("Lantern", "com.example.lantern", "C", 100, 24, 12), row("Loose", std::nullopt, "D", 50, 24, 13)};
+               row("Lantern Beta", "com.example.lantern", "C", 100, 24, 12),
+               row("Loose", std::nullopt, "D", 50, 24, 13), row("Lantern", "com.example.other", "E", 20),
+               row("Stray", std::nullopt, "F", 10)};
     rows[1].id.windowID = 99;  // kept when the row has no window
     MenuBarItemDiscovery::reindexByOwner(rows);
     EXPECT_EQ(rows[0].itemIndex, 0);
     EXPECT_EQ(rows[1].itemIndex, 0);
     EXPECT_EQ(rows[2].itemIndex, 1);
     EXPECT_EQ(rows[3].itemIndex, 1);
-    EXPECT_EQ(rows[2].id, (tessivane::MenuBarItemID{"com.example.lantern", "C", "Lantern", 1, 12u, 100.0}));
+    EXPECT_EQ(rows[4].itemIndex, 0);
+    EXPECT_EQ(rows[5].itemIndex, 0);
+    EXPECT_EQ(rows[2].id, (tessivane::MenuBarItemID{"com.example.lantern", "C", "Lantern Beta", 1, 12u, 100.0}));
     EXPECT_EQ(rows[1].id.windowID, std::optional<uint32_t>(99u));
     EXPECT_EQ(rows[3].id.windowID, std::optional<uint32_t>(13u));
 }
@@ -127,6 +134,9 @@ TEST_F(DiscoveryRowTest, CollapseDuplicateAppsKeepsTheWiderInTheFirstPlace) {
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[0].windowID, 2u);
     EXPECT_EQ(kept[1].title, "P");
+    // As wide as the kept one is not wider: the first stays.
+    rows[2].frame.size.width = 24;
+    EXPECT_EQ(MenuBarItemDiscovery::collapseDuplicateApps(rows)[0].windowID, 1u);
 }
 
 TEST_F(DiscoveryRowTest, ModulesComeFromEitherFlagOncePerTitle) {
@@ -240,6 +250,11 @@ TEST_F(DiscoveryRowTest, HostWindowsTakeTheIdentityOfTheExtraTheyDraw) {
     EXPECT_EQ(resolved[0].title, "Other");
     EXPECT_EQ(resolved[2].title, "Beam");
     EXPECT_EQ(resolved[1].title, "Control Center");  // 55 pt from either centre: too far
+
+    // A host's own extra names no application: it claims no window.
+    const auto hostExtra = row("Control Center", "com.apple.controlcenter", "Wi-Fi", 1000);
+    EXPECT_EQ(MenuBarItemDiscovery::resolveSourceApplications({hostRow(1000, 24, 43)}, {hostExtra})[0].title,
+              "Control Center");
 }
 
 TEST_F(DiscoveryRowTest, FriendlyTitlesAndOwnersOfSystemAgents) {

@@ -13,6 +13,7 @@
 #include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
 #include "platform/StatusBar.h"
+#include "platform/WindowServer.h"
 
 namespace {
 
@@ -22,6 +23,10 @@ using tessivane::MenuBarItemDiscovery;
 class DiscoveryTest : public enginetest::DiscoveryFixture {
 protected:
     int messages() { return desktop().accessibility().messagesSent(); }
+    // The system time set by hand, backwards too.
+    void setClock(double t) {
+        const_cast<platform::ManualClock&>(static_cast<const platform::ManualClock&>(runLoop().clock())).set(t);
+    }
     std::string titleOfWindow(const std::vector<DiscoveredMenuBarItem>& items, const std::string& owner,
                               const std::string& autosaveName) {
         const desktop::BarItem* bar = desktop().statusItem(owner, autosaveName);
@@ -139,6 +144,22 @@ TEST_F(DiscoveryTest, ScansWithinTenSecondsReuseTheAccessibilityPassUnlessForced
     before = messages();
     discovery.discoverItems(false);
     EXPECT_GT(messages(), before);
+
+    // Younger than 10 s is young enough; 10 s is not.
+    const double filled = *discovery.extrasCacheDate();
+    setClock(filled + 9.9);
+    before = messages();
+    discovery.discoverItems(false);
+    EXPECT_EQ(messages(), before);
+    setClock(filled + 10);
+    discovery.discoverItems(false);
+    EXPECT_GT(messages(), before);
+
+    // A clock set back makes the pass look younger than it is; it is asked for again.
+    setClock(*discovery.extrasCacheDate() - 60);
+    before = messages();
+    discovery.discoverItems(false);
+    EXPECT_GT(messages(), before);
 }
 
 TEST_F(DiscoveryTest, IconsWithoutAUsableWindowComeFromAccessibilityAlone) {
@@ -149,6 +170,10 @@ TEST_F(DiscoveryTest, IconsWithoutAUsableWindowComeFromAccessibilityAlone) {
     scene.applications.push_back(dot);
     auto pair = app(901, "Pairwise", "com.example.pairwise", {24});
     scene.applications.push_back(pair);
+    // Without a bundle, an extra finds its window's row by names.
+    scene.applications.push_back(app(902, "Loosely", "", {24}));
+    // A host's extra without a window is no icon of its own.
+    scene.applications.push_back(app(903, "Control Center", "com.apple.controlcenter", {16}));
     desktop::Desktop& d = load(scene);
 
     MenuBarItemDiscovery discovery;
@@ -165,11 +190,35 @@ TEST_F(DiscoveryTest, IconsWithoutAUsableWindowComeFromAccessibilityAlone) {
     EXPECT_EQ(dots[0]->id.windowID, std::nullopt);
 
     // An application seen by both sources is listed once, with its window and element.
-    const auto pairs = std::count_if(items.begin(), items.end(), [](const auto& i) { return i.ownerName == "Pairwise"; });
-    EXPECT_EQ(pairs, 1);
+    auto owned = [&](const std::string& owner) {
+        return std::count_if(items.begin(), items.end(), [&](const auto& i) { return i.ownerName == owner; });
+    };
+    EXPECT_EQ(owned("Pairwise"), 1);
+    EXPECT_EQ(owned("Loosely"), 1);
+    EXPECT_EQ(owned("Control Center"), 0);
     const auto* paired = itemWithWindow(items, d.statusItem("Pairwise", "Item-0")->window->number);
     ASSERT_TRUE(paired);
     EXPECT_TRUE(paired->axElement);
+}
+
+TEST_F(DiscoveryTest, RowsAtOneLeftEdgeKeepTheOrderTheyWereFoundIn) {
+    // Enough of them that a sort that is not stable would show.
+    desktop::Scene scene = bareScene();
+    for (int i = 0; i < 20; ++i) {
+        const std::string n = std::to_string(i);
+        scene.applications.push_back(app(1000 + i, "Twin " + n, "com.example.twin" + n));
+        scene.applications.back().windows = {window({600, 958, 24, 24})};
+    }
+    load(scene);
+    std::vector<uint32_t> windowList, scanned;
+    for (const auto& w : platform::windowServer().windowList(platform::WindowListOptions::excludeDesktopElements, 0)) {
+        if (w.ownerName.starts_with("Twin")) windowList.push_back(w.number);
+    }
+    for (const auto& item : MenuBarItemDiscovery().discoverItems(true)) {
+        if (item.ownerName.starts_with("Twin")) scanned.push_back(item.windowID);
+    }
+    ASSERT_EQ(windowList.size(), 20u);
+    EXPECT_EQ(scanned, windowList);
 }
 
 TEST_F(DiscoveryTest, RefreshAnimatedShowsTheRefreshingStateForOneTurn) {

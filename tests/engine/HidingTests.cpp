@@ -7,6 +7,7 @@
 #include "engine/ExtraWindowHidingService.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "engine/MenuBarSkyLight.h"
+#include "platform/LogFile.h"
 
 namespace {
 
@@ -68,9 +69,16 @@ TEST_F(HidingTest, MembersWindowsStayTransparentUntilRevealedOrRestored) {
     EXPECT_TRUE(service.timer()->isValid());
     EXPECT_DOUBLE_EQ(service.timer()->interval(), 1.0 / 30.0);
 
-    // Kept so 30 times a second.
+    // Kept so 30 times a second,
     makeOpaqueBehindOurBack(quickNote);
     advance(1.0 / 30.0);
+    EXPECT_EQ(alpha(quickNote), 0);
+    // also while a menu is being tracked.
+    makeOpaqueBehindOurBack(quickNote);
+    runLoop().blockingWait(0.05);
+    bool tracking = true;
+    runLoop().async([&] { tracking = false; });
+    runLoop().runInMode(platform::RunLoopMode::eventTracking, [&] { return tracking; });
     EXPECT_EQ(alpha(quickNote), 0);
 
     service.reveal(member("io.nimbusnote.Nimbusnote", "Quick Note"));
@@ -161,6 +169,12 @@ TEST_F(HidingTest, EmptyMemberSetPausesStartsNoTimerAndLogsEmptyLists) {
     EXPECT_EQ(lines[0].substr(0, 20), "2026-01-05T09:00:00Z");
     EXPECT_EQ(lines[0].substr(20, 36), " sync windows=[] members=[] itemWind");
     EXPECT_EQ(lines[1], "2026-01-05T09:00:00Z sync windows=[] members=[] itemWindows=[]");
+
+    // A line per cycle adds megabytes a day; a full log is moved aside to one previous file.
+    std::filesystem::resize_file(logFolder() / "tessivane-hide.log", platform::kMostLogFileBytes - 10);
+    service.sync({}, {});
+    EXPECT_EQ(logLines(), std::vector<std::string>{lines[1]});
+    EXPECT_EQ(std::filesystem::file_size(logFolder() / "tessivane-hide.log.1"), platform::kMostLogFileBytes - 10);
 }
 
 TEST_F(HidingTest, LogMessageQuotesMembersAndItems) {

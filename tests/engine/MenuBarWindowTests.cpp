@@ -7,7 +7,9 @@
 #include "engine/DiscoveryFixture.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "engine/MenuBarSkyLight.h"
+#include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
+#include "platform/WindowServer.h"
 
 namespace {
 
@@ -110,6 +112,11 @@ TEST_F(MenuBarWindowTest, StatusItemWindowsComeFromThePrivateListWithTheirFrames
         EXPECT_EQ(row->frame, bar->frame());
         EXPECT_NE(std::find(ids.begin(), ids.end(), bar->window->number), ids.end());
     }
+    // The menu bar's own window (level 24) is in the private list too, but is no icon.
+    const auto all = platform::windowServer().windowList(platform::WindowListOptions::excludeDesktopElements, 0);
+    const auto menuBar = std::find_if(all.begin(), all.end(), [](const auto& w) { return w.layer == 24; });
+    ASSERT_NE(menuBar, all.end());
+    EXPECT_EQ(std::find(ids.begin(), ids.end(), menuBar->number), ids.end());
 }
 
 TEST_F(MenuBarWindowTest, WithoutPrivateFunctionsThePublicListStillServes) {
@@ -133,6 +140,7 @@ TEST_F(MenuBarWindowTest, WithoutPrivateFunctionsThePublicListStillServes) {
 TEST_F(MenuBarWindowTest, SourceAppHitTestFindsTheIconUnderAWindowButNoHost) {
     desktop::Scene scene = bareScene();
     scene.applications.push_back(app(705, "Pebble", "com.example.pebble", {24}));
+    scene.applications.push_back(app(709, "Broadside", "com.example.broadside", {80, 81}));
     desktop::Desktop& d = load(scene);
 
     const desktop::BarItem* bar = d.statusItem("Pebble", "Item-0");
@@ -142,6 +150,17 @@ TEST_F(MenuBarWindowTest, SourceAppHitTestFindsTheIconUnderAWindowButNoHost) {
     EXPECT_EQ(hit->name, "Pebble");
     EXPECT_EQ(hit->bundleIdentifier, std::optional<std::string>("com.example.pebble"));
     EXPECT_TRUE(hit->element);
+
+    // What answers may be as wide as the window and 24 pt more, and never less than 80 pt.
+    auto answersOver = [&](size_t item, double width) {
+        const Rect icon = d.statusItem("Broadside", "", item)->frame();
+        const Rect probe{icon.midX() - width / 2, icon.minY(), width, icon.height()};
+        return MenuBarItemDiscovery::sourceApp(MenuBarItemDiscovery::cocoaRect(probe)).has_value();
+    };
+    EXPECT_TRUE(answersOver(0, 24));   // an 80 pt icon
+    EXPECT_FALSE(answersOver(1, 24));  // an 81 pt icon
+    EXPECT_TRUE(answersOver(1, 57));
+    EXPECT_FALSE(answersOver(1, 56));
 }
 
 TEST_F(MenuBarWindowTest, OnlyHostWindowsShovedToTheLeadingEdgeAreHitTested) {
@@ -183,6 +202,17 @@ TEST_F(MenuBarWindowTest, OnlyHostWindowsShovedToTheLeadingEdgeAreHitTested) {
     ASSERT_GE(gemFrame.maxX(), 40);
     ASSERT_TRUE(MenuBarItemDiscovery::sourceApp(MenuBarItemDiscovery::cocoaRect(gemFrame)));
     EXPECT_EQ(MenuBarItemDiscovery::resolveSourceApplications({hostAt(gemFrame, 91)}, {})[0].title, "Control Center");
+
+    // Mirrored, the icons are shoved past the right edge instead.
+    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarRTL"});
+    load(scene);
+    const Rect mirrored = desktop().statusItem("Pebble", "Item-0")->frame();
+    ASSERT_GT(mirrored.minX(), 1512 - 40);
+    EXPECT_EQ(MenuBarItemDiscovery::resolveSourceApplications({hostAt(mirrored, 92)}, {})[0].title, "Pebble");
+    const Rect mirroredGem = desktop().statusItem("Gem", "Item-0")->frame();
+    ASSERT_LE(mirroredGem.minX(), 1512 - 40);
+    EXPECT_EQ(MenuBarItemDiscovery::resolveSourceApplications({hostAt(mirroredGem, 93)}, {})[0].title,
+              "Control Center");
 }
 
 TEST_F(MenuBarWindowTest, MenuBarBandFollowsTheDirection) {

@@ -17,6 +17,24 @@ namespace {
 using platform::Rect;
 using tessivane::MenuBarOverflowMonitor;
 
+// The desktop's screens, with the main screen's areas beside the camera housing made as wide
+// as given (a housing off the middle).
+class LopsidedScreens final : public platform::Screens {
+public:
+    LopsidedScreens(platform::Screens& real, double left, double right) : real_(real), left_(left), right_(right) {}
+    std::vector<platform::Screen> screens() const override { return real_.screens(); }
+    std::optional<platform::Screen> mainScreen() const override {
+        std::optional<platform::Screen> screen = real_.mainScreen();
+        screen->auxiliaryTopLeftArea->size.width = left_;
+        screen->auxiliaryTopRightArea->size.width = right_;
+        return screen;
+    }
+
+private:
+    platform::Screens& real_;
+    double left_, right_;
+};
+
 class OverflowTest : public enginetest::DiscoveryFixture {
 protected:
     // A 1512 pt screen whose camera housing leaves `side` points on either side of it.
@@ -42,6 +60,25 @@ TEST_F(OverflowTest, IconsThatDoNotFitBesideTheHousingAreCountedNarrowerOnesStil
     ASSERT_EQ(platform::screens().mainScreen()->auxiliaryTopRightArea->width(), 500);
     EXPECT_EQ(monitor_.calculateHiddenCount(), 1);
     EXPECT_EQ(monitor_.hiddenCount.get(), 0);  // the coordinator publishes it
+
+    // Narrow icons cost 22 pt each: after 300 pt, 40 pt leave room for one of two 20 pt icons.
+    scene = sceneWithSides(500);
+    scene.applications.push_back(iconsEndingAt({{1480, 300}, {1170, 20}, {1140, 20}}));
+    load(scene);
+    EXPECT_EQ(monitor_.calculateHiddenCount(), 1);
+}
+
+TEST_F(OverflowTest, MirroredBarCountsFromTheLeftEndInTheAreaLeftOfTheHousing) {
+    platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarRTL"});
+    desktop::Scene scene = sceneWithSides(500);
+    // From the left end: 300, 50 and 50 pt, with 340 pt free after the 160 pt reserve.
+    scene.applications.push_back(iconsEndingAt({{390, 50}, {320, 300}, {440, 50}}));
+    load(scene);
+    platform::Services services = platform::services();
+    LopsidedScreens screens(*services.screens, 500, 300);  // the right area would leave 180 pt
+    services.screens = &screens;
+    platform::install(services);
+    EXPECT_EQ(monitor_.calculateHiddenCount(), 2);
 }
 
 TEST_F(OverflowTest, ARegionOfExactly420PointsKeepsTheSmallerReserve) {
@@ -81,6 +118,9 @@ TEST_F(OverflowTest, OnlyStatusLayerWindowsOfOthersInTheStripAreMeasured) {
     auto disguised = app(803, "Helper Of Ours", "com.tessivane.Tessivane");
     disguised.windows = {window(Rect{1240, 958, 24, 24})};
     scene.applications.push_back(disguised);
+    auto namesake = app(804, "Tessivane", "com.example.namesake");
+    namesake.windows = {window(Rect{1280, 958, 24, 24})};
+    scene.applications.push_back(namesake);
     load(scene);
 
     std::vector<double> measured;

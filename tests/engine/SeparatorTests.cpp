@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "engine/DiscoveryFixture.h"
 #include "engine/ExpandingSeparatorService.h"
+#include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
+#include "platform/StatusBar.h"
 #include "platform/UserDefaults.h"
 
 namespace {
@@ -29,6 +34,31 @@ protected:
         app.statusItems[0].position = 700;
         app.statusItems[1].position = 760;
         desktop().launchApp(app);
+    }
+    // On a bar without a camera housing, with an icon between the clock and our trio that
+    // shoves the trio about as it widens: whether `arrange`, then vossel items `gap` points to
+    // the clock side of the chevron, make the trio be re-created.
+    bool reinstalls(bool rtl, const std::function<void(ExpandingSeparatorService&)>& arrange, double gap = 30) {
+        platform::ProcessInfo::setArguments({"tessivane", rtl ? "-ForceMenuBarRTL" : "-ForceMenuBarLTR"});
+        desktop::Scene scene = bareScene();
+        scene.screens[0].cameraHousing.reset();
+        scene.applications.push_back(app(890, "Widebar", "com.widebar", {100}));
+        scene.applications.back().statusItems[0].position = 100;
+        load(scene);
+        ExpandingSeparatorService service;
+        service.setExpanded(true);
+        arrange(service);
+        const platform::Rect chevron = ExpandingSeparatorService::windowFrame(service.chevronItem);
+        // Kept on screen, so that they count.
+        const double vosselX = rtl ? std::min(chevron.minX() - gap - 24, 1480.0) : std::max(chevron.minX() + gap, 20.0);
+        service.relayoutChevronIfDetached({{vosselX, 958, 24, 24}, {vosselX + (rtl ? -30 : 30), 958, 24, 24}});
+        return service.chevronRelayouts == 1;
+    }
+    // Puts the left edge of one of our items at x.
+    void shove(const std::shared_ptr<platform::StatusItem>& item, double x, bool rtl) {
+        const desktop::BarItem& wide = *desktop().statusItem("Widebar", "Item-0");
+        const double now = ExpandingSeparatorService::windowFrame(item).minX();
+        desktop().setStatusItemWidth(wide.id, wide.width + (rtl ? x - now : now - x));
     }
     platform::Image chevronImage(ExpandingSeparatorService& service) {
         return *service.chevronItem->button()->image();
@@ -80,6 +110,15 @@ TEST_F(SeparatorTest, NewVosselPositionKeepsClearOfTheStoredChevron) {
     ExpandingSeparatorService service;
     service.pinChevronBesideVossels();
     EXPECT_EQ(stored("Tessivane.Chevron"), 643);
+
+    // Several new vossels at once: each placed beyond the one before, as one by one.
+    store("Tessivane.Chevron", 2000);
+    const std::vector<platform::UUID> added = {platform::UUID::random(), platform::UUID::random(),
+                                               platform::UUID::random()};
+    ExpandingSeparatorService::prepareGroupPositions(added, {first, second});
+    EXPECT_EQ(stored("Tessivane.Group." + added[0].uuidString()), 696);  // M = 660
+    EXPECT_EQ(stored("Tessivane.Group." + added[1].uuidString()), 732);
+    EXPECT_EQ(stored("Tessivane.Group." + added[2].uuidString()), 768);
 }
 
 TEST_F(SeparatorTest, CollapsedLengthFollowsTheWidestScreen) {
@@ -278,6 +317,40 @@ TEST_F(SeparatorTest, ChevronDetachedFromTheVosselsIsReinstalledAtMostTwice) {
     other.ensureItems();
     other.relayoutChevronIfDetached({{-40, 958, 30, 24}, {500, 958, 1, 24}});
     EXPECT_EQ(other.chevronRelayouts, 0);
+
+    // Mirrored, the vossel items' right edge is the one to stay near.
+    EXPECT_FALSE(reinstalls(true, [](ExpandingSeparatorService&) {}, 44));
+    EXPECT_TRUE(reinstalls(true, [](ExpandingSeparatorService&) {}, 45));
+}
+
+TEST_F(SeparatorTest, TrioShovedOffScreenOrOverTheApplicationMenusIsReinstalled) {
+    for (const bool rtl : {false, true}) {
+        SCOPED_TRACE(rtl ? "right to left" : "left to right");
+        const double edge = rtl ? 1504 : 8;  // 8 pt inside the screen's leading edge
+        const double beyond = rtl ? 0.5 : -0.5;
+        EXPECT_FALSE(reinstalls(rtl, [](ExpandingSeparatorService&) {}));
+        // The chevron past the edge, with no line to tell.
+        auto chevronAt = [&](double x) {
+            return [&, x](ExpandingSeparatorService& s) {
+                platform::statusBar().removeStatusItem(s.lineItem);
+                s.lineItem.reset();
+                shove(s.chevronItem, x, rtl);
+            };
+        };
+        EXPECT_FALSE(reinstalls(rtl, chevronAt(edge)));
+        EXPECT_TRUE(reinstalls(rtl, chevronAt(edge + beyond)));
+        // The line past the edge, the chevron still inside.
+        auto lineAt = [&](double x) { return [&, x](ExpandingSeparatorService& s) { shove(s.lineItem, x, rtl); }; };
+        EXPECT_FALSE(reinstalls(rtl, lineAt(edge)));
+        EXPECT_TRUE(reinstalls(rtl, lineAt(edge + beyond)));
+        // A collapsed pusher lying over the application menus instead of beyond the screen
+        // (where the menus would not be, were the bar mirrored the other way).
+        EXPECT_TRUE(reinstalls(rtl, [&](ExpandingSeparatorService& s) {
+            shove(s.lineItem, rtl ? 450 : 1000, rtl);
+            const platform::Rect line = ExpandingSeparatorService::windowFrame(s.lineItem);
+            s.pusherItem->setLength(rtl ? 1300 - line.maxX() : line.minX() - 200);
+        }));
+    }
 }
 
 }  // namespace

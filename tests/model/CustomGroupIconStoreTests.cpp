@@ -36,6 +36,9 @@ protected:
         return names;
     }
 
+    const std::string png{std::begin(kPNG), std::end(kPNG)};
+    // Another image, to tell a replaced file from its predecessor.
+    const std::string logo = read(fs::path(TESSIVANE_RESOURCES_DIR) / "AppLogo.png");
     platform::UUID group = platform::UUID::random();
 };
 
@@ -43,39 +46,51 @@ TEST_F(CustomGroupIconStoreTest, ImportsUnderTheVosselsNameInTheApplicationSuppo
     EXPECT_EQ(icons.folder(), platform::FileLocations::applicationSupport() / "Tessivane" / "CustomIcons");
     EXPECT_FALSE(fs::exists(icons.folder()));
 
-    auto name = icons.importImage(write("Photo.JPG", "first"), group);
+    auto name = icons.importImage(write("Photo.JPG", png), group);
     ASSERT_TRUE(name);
     EXPECT_EQ(*name, group.uuidString() + ".jpg");
-    EXPECT_EQ(read(icons.folder() / *name), "first");
+    EXPECT_EQ(read(icons.folder() / *name), png);
 
     // Again for the same vossel and extension: replaced.
-    EXPECT_EQ(icons.importImage(write("other.jpg", "second"), group), name);
-    EXPECT_EQ(read(icons.folder() / *name), "second");
+    EXPECT_EQ(icons.importImage(write("other.jpg", logo), group), name);
+    EXPECT_EQ(read(icons.folder() / *name), logo);
     EXPECT_EQ(folderContents(), std::vector<std::string>{*name});
 
-    EXPECT_EQ(icons.importImage(write("noextension", "x"), group), group.uuidString() + ".png");
+    EXPECT_EQ(icons.importImage(write("noextension", png), group), group.uuidString() + ".png");
 }
 
 TEST_F(CustomGroupIconStoreTest, AFailedImportKeepsTheEarlierIcon) {
-    const auto name = icons.importImage(write("icon.png", "kept"), group);
+    const auto name = icons.importImage(write("icon.png", png), group);
     ASSERT_TRUE(name);
 
     std::error_code error;
     EXPECT_FALSE(icons.importImage(home_ / "Pictures" / "vanished.png", group, &error));
     EXPECT_TRUE(error);
-    EXPECT_EQ(read(icons.folder() / *name), "kept");
+    EXPECT_EQ(read(icons.folder() / *name), png);
     EXPECT_EQ(folderContents(), std::vector<std::string>{*name});  // nothing half-copied left behind
+
+    // Files that do not read as images are refused before anything is replaced: text
+    // named .png, a PNG cut short, text under its own extension.
+    const std::vector<fs::path> notImages = {write("icon.png", "19 bytes, not a PNG"),
+                                             write("cut.png", png.substr(0, png.size() / 2)),
+                                             write("notes.txt", "shopping list")};
+    for (const fs::path& source : notImages) {
+        error.clear();
+        EXPECT_FALSE(icons.importImage(source, group, &error)) << source;
+        EXPECT_EQ(error, std::errc::invalid_argument) << source;
+        EXPECT_EQ(read(icons.folder() / *name), png) << source;
+        EXPECT_EQ(folderContents(), std::vector<std::string>{*name}) << source;
+    }
 
     // A folder that cannot be made is reported too.
     fs::remove_all(icons.folder().parent_path());
     std::ofstream(icons.folder().parent_path()) << "a file in the way";
     error.clear();
-    EXPECT_FALSE(icons.importImage(write("icon.png", "x"), group, &error));
+    EXPECT_FALSE(icons.importImage(write("icon.png", png), group, &error));
     EXPECT_TRUE(error);
 }
 
 TEST_F(CustomGroupIconStoreTest, ReadsAndDeletesStoredImages) {
-    const std::string png(std::begin(kPNG), std::end(kPNG));
     const auto name = icons.importImage(write("dot.png", png), group);
     ASSERT_TRUE(name);
     auto image = icons.image(name);
@@ -83,8 +98,8 @@ TEST_F(CustomGroupIconStoreTest, ReadsAndDeletesStoredImages) {
     EXPECT_FALSE(image->isTemplate());
     EXPECT_FALSE(icons.image(std::nullopt));
 
-    const auto notAnImage = icons.importImage(write("text.gif", "not pixels"), platform::UUID::random());
-    EXPECT_FALSE(icons.image(notAnImage));
+    std::ofstream(icons.folder() / "stored-before.gif") << "not pixels";
+    EXPECT_FALSE(icons.image("stored-before.gif"));
 
     icons.deleteFile(name);
     EXPECT_FALSE(icons.image(name));
@@ -93,7 +108,7 @@ TEST_F(CustomGroupIconStoreTest, ReadsAndDeletesStoredImages) {
 }
 
 TEST_F(CustomGroupIconStoreTest, StoredNamesCannotReachOutsideTheFolder) {
-    icons.importImage(write("a.png", "x"), group);
+    icons.importImage(write("a.png", png), group);
     const fs::path outside = icons.folder().parent_path() / "keep.png";
     std::ofstream(outside) << "x";
     const std::vector<std::string> names = {"../keep.png", "../CustomIcons/../keep.png", outside.string(), "..", ""};
@@ -117,6 +132,14 @@ TEST_F(CustomGroupIconStoreTest, MenuBarCopyIsEighteenPointsHigh) {
     platform::Image templated = platform::Image::asset("AppLogo", {18, 18});
     templated.setTemplate(true);
     EXPECT_FALSE(CustomGroupIconStore::resizedForMenuBar(templated).isTemplate());
+}
+
+TEST_F(CustomGroupIconStoreTest, ReimportingTheStoredFileItselfKeepsIt) {
+    const auto name = icons.importImage(write("icon.png", png), group);
+    ASSERT_TRUE(name);
+    EXPECT_EQ(icons.importImage(icons.folder() / *name, group), name);
+    EXPECT_EQ(read(icons.folder() / *name), png);
+    EXPECT_EQ(folderContents(), std::vector<std::string>{*name});
 }
 
 }  // namespace

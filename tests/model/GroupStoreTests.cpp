@@ -6,6 +6,7 @@
 #include "model/CustomGroupIconStore.h"
 #include "model/GroupStore.h"
 #include "model/UITestLaunch.h"
+#include "platform/PropertyList.h"
 
 namespace tessivane {
 namespace {
@@ -130,6 +131,59 @@ TEST_F(GroupStoreTest, UnreadableEnvironmentsAreKeptAsideBeforeBeingReplaced) {
     EXPECT_EQ(defaults()->object(GroupStore::unreadableEnvironmentsKey), platform::PropertyValue("not data"));
 }
 
+// A preferences file cut short (a full disk, a crash of whatever copied it) no longer reads;
+// the fresh "Work" and "Home" written at launch go to a new file, and the old one stays beside
+// it with the user's vossels in it.
+TEST_F(GroupStoreTest, APreferencesFileThatNoLongerReadsIsKeptAsideWithTheVosselsInIt) {
+    std::vector<EnvironmentProfile> saved;
+    {
+        GroupStore store;
+        loadWithTwoGroups(store);
+        saved = store.environments.get();
+    }
+    const auto file = platform::FileLocations::preferences() / (defaults()->domainName() + ".plist");
+    std::string text;
+    {
+        std::ifstream in(file, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const size_t cut = text.find("</data>", text.find("<key>" + GroupStore::environmentsKey + "</key>"));
+    ASSERT_NE(cut, std::string::npos);
+    const std::string truncated = text.substr(0, cut + 7);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << truncated;
+
+    platform::resetPreferenceDomainsForTesting();
+    GroupStore relaunched;
+    relaunched.load();
+    EXPECT_EQ(names(relaunched), (std::vector<std::string>{"Work", "Home"}));
+
+    std::vector<std::filesystem::path> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+        if (entry.path() != file) kept.push_back(entry.path());
+    }
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].filename(), defaults()->domainName() + ".unreadable-20260105T090000Z.plist");
+    std::string aside;
+    {
+        std::ifstream in(kept[0], std::ios::binary);
+        aside.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_EQ(aside, truncated);
+    // Closing what was cut off is all it takes to read the vossels again.
+    const auto repaired = platform::PropertyList::parseDictionary(aside + "</dict></plist>");
+    ASSERT_TRUE(repaired);
+    const platform::Data* data = repaired->at(GroupStore::environmentsKey).asData();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(EnvironmentProfile::decodeList(*data), saved);
+
+    // The new file reads, and is written over as usual from then on.
+    platform::resetPreferenceDomainsForTesting();
+    GroupStore third;
+    third.load();
+    EXPECT_EQ(third.environments.get(), relaunched.environments.get());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 2);
+}
+
 TEST_F(GroupStoreTest, ActiveIdThatIsNotUsableSelectsTheFirstEnvironment) {
     GroupStore first;
     first.load();
@@ -174,7 +228,7 @@ TEST_F(GroupStoreTest, CreatingAndUpdatingVossels) {
 TEST_F(GroupStoreTest, ReplacedOrDeletedCustomIconFilesAreRemoved) {
     auto& icons = CustomGroupIconStore::shared();
     const auto source = home_ / "pic.PNG";
-    std::ofstream(source) << "pixels";
+    std::filesystem::copy_file(std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "AppLogo.png", source);
     GroupStore store;
     loadWithTwoGroups(store);
 

@@ -1,5 +1,7 @@
 #include "ModelTestSupport.h"
 #include "model/DiscoveredMenuBarItem.h"
+#include "model/GenericHostMemo.h"
+#include "model/MemberNames.h"
 #include "model/MenuBarIdentity.h"
 
 namespace tessivane {
@@ -94,6 +96,17 @@ TEST_F(MenuBarIdentityTest, ControlCenterModulesAreToldApartByTheirOwnNames) {
     EXPECT_TRUE(wifi.isSameMember(item("com.apple.controlcenter", "wi-fi", "Control Center", 4)));
     // Owner names of ordinary applications still count, in any case.
     EXPECT_TRUE(item(std::nullopt, "Sync", "Dropbox", 0).isSameMember(item(std::nullopt, "Status", "DROPBOX", 1)));
+
+    // Under its localized name the host is as generic, for membership and for the one-sided
+    // comparisons alike.
+    runControlCenter("Kontrollzentrum");
+    const MenuBarItemID clock = item(std::nullopt, "Uhr", "Kontrollzentrum", 0);
+    EXPECT_FALSE(clock.isSameMember(item(std::nullopt, "Ton", "Kontrollzentrum", 1)));
+    GenericHostMemo hosts;
+    EXPECT_EQ(MemberNames::stored(clock, hosts).text(1), "");
+    EXPECT_EQ(MemberNames::live("Ton", "kontrollzentrum", hosts).text(1), "");
+    EXPECT_EQ(MemberNames::stored(item("com.apple.controlcenter", "Uhr", "Zentrale", 0), hosts).text(1), "");
+    EXPECT_EQ(MemberNames::stored(item("com.example", "Uhr", "Zentrale", 0), hosts).text(1), "Zentrale");
 }
 
 TEST_F(MenuBarIdentityTest, OwnIconsMatchOnlyByIdentityString) {

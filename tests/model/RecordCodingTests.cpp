@@ -36,6 +36,11 @@ TEST(RecordCoding, WritesCompactJSONWithUpperCaseIdsAndNoKeysForAbsentValues) {
 
     auto empty = EnvironmentProfile::encodeList({{uuid(kEnvironmentID), "Home", {}}});
     EXPECT_EQ(text(*empty), std::string(R"([{"id":")") + kEnvironmentID + R"(","name":"Home","groups":[]}])");
+
+    // A name that is not valid UTF-8 is still saved, its bad bytes replaced.
+    auto mangled = EnvironmentProfile::encodeList({{uuid(kEnvironmentID), "Caf\xC3", {}}});
+    ASSERT_TRUE(mangled);
+    EXPECT_EQ(EnvironmentProfile::decodeList(*mangled)->front().name, "Caf\uFFFD");
 }
 
 TEST(RecordCoding, RoundTripKeepsEveryFieldAndOrder) {

@@ -92,6 +92,20 @@ TEST_F(TourStepTest, WithNoIconsTheMemberStepOffersARescan) {
     desktop().advance(0.1);
     EXPECT_FALSE(tour().find(ui::byText("No icons found yet.")));
     EXPECT_EQ(toggleCount(), 1u);
+
+    // Coming back to the step rescans, and makes the vossel deleted meanwhile again.
+    const platform::UUID id = tourView().onboardingGroupID();
+    ASSERT_TRUE(press("Next"));
+    app.pid = 901;
+    app.name = "Teapot";
+    app.bundleIdentifier = "io.teapot.Teapot";
+    app.statusItems[0].description = "Teapot";
+    desktop().launchApp(app);
+    appState().groupStore.deleteGroup(id);
+    ASSERT_TRUE(press("Back"));
+    EXPECT_EQ(toggleCount(), 2u);
+    ASSERT_EQ(appState().groupStore.groups().size(), 1u);
+    EXPECT_EQ(appState().groupStore.groups()[0].id, id);
 }
 
 TEST_F(TourStepTest, TheIconPickerCoversTheWholeTour) {
@@ -120,7 +134,11 @@ TEST_F(TourStepTest, TheIconPickerCoversTheWholeTour) {
 
 TEST_F(TourStepTest, OutsideItsWindowFinishingClosesNothing) {
     launchToTour();
-    ui::Host loose(std::make_shared<tessivane::OnboardingView>(), ui::Environment{}.withObject(appState()));
+    // Hosted as a right-to-left system would host it: the tour still runs left to right.
+    ui::Host loose(std::make_shared<tessivane::OnboardingView>(),
+                   ui::Environment{}.withObject(appState()).with<ui::LayoutDirectionKey>(ui::LayoutDirection::rightToLeft));
+    EXPECT_EQ(loose.find(ui::button("Skip")).node()->environment.get<ui::LayoutDirectionKey>(),
+              ui::LayoutDirection::leftToRight);
     ASSERT_TRUE(loose.find(ui::button("Skip")).click());
     desktop().advance(1);
     EXPECT_TRUE(tessivane::UITestLaunch::defaults()->boolForKey(

@@ -64,6 +64,19 @@ TEST_F(FileServicesTest, LogLinesAreAppendedWithATimeStamp) {
     struct stat st {};
     ASSERT_EQ(::stat(log.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u & ~[] { mode_t m = umask(0); umask(m); return m; }());
+
+    // A line that would pass the bound moves the file aside, over the previous one; each
+    // line here is 32 bytes, so two fit into 64.
+    appendLogLine(log, "third line", 64);
+    EXPECT_EQ(readFile(log), "2026-01-05T09:00:01Z third line\n");
+    EXPECT_EQ(readFile(log.string() + ".1"), "2026-01-05T09:00:00Z first\n2026-01-05T09:00:01Z second line\n");
+    appendLogLine(log, "4th line..", 64);
+    appendLogLine(log, "5th line..", 64);
+    EXPECT_EQ(readFile(log), "2026-01-05T09:00:01Z 5th line..\n");
+    EXPECT_EQ(readFile(log.string() + ".1"), "2026-01-05T09:00:01Z third line\n2026-01-05T09:00:01Z 4th line..\n");
+    // A line longer than the bound is still written, alone.
+    appendLogLine(log, std::string(100, 'x'), 64);
+    EXPECT_EQ(readFile(log), "2026-01-05T09:00:01Z " + std::string(100, 'x') + "\n");
 }
 
 TEST_F(FileServicesTest, LogNeverWritesThroughAPlantedLinkOrIntoAFIFO) {

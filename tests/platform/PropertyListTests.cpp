@@ -1,6 +1,6 @@
 // Property-list files that the fuzzer found stopping the process: libplist asserts when it
 // hands out a string that holds a NUL, which only a binary list can carry. Such a file reads
-// as a damaged one: an empty domain, replaced at the next write.
+// as a damaged one: an empty domain, kept aside before the next write.
 #include <gtest/gtest.h>
 
 #include <fstream>

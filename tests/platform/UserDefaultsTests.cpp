@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
+#include <iterator>
 #include <thread>
+#include <vector>
 
 #include "platform/Bundle.h"
 #include "platform/FileLocations.h"
+#include "platform/PreferenceDomain.h"
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "support/TestHome.h"
 
@@ -23,8 +29,48 @@ protected:
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << bytes;
     }
+    static std::string readFile(const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The files in the preferences folder other than the domain's own.
+    static std::vector<std::filesystem::path> keptBeside(const std::filesystem::path& file) {
+        std::vector<std::filesystem::path> kept;
+        for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+            if (entry.path() != file) kept.push_back(entry.path());
+        }
+        return kept;
+    }
     static constexpr const char* kApp = "com.tessivane.Tessivane";
 };
+
+// A binary property list made of the given objects, each with its marker and references four
+// bytes wide; object 0 is the top.
+std::string binaryList(const std::vector<std::string>& objects) {
+    auto bigEndian = [](uint64_t value, int width) {
+        std::string out;
+        for (int i = width - 1; i >= 0; --i) out += static_cast<char>(value >> (8 * i) & 0xFF);
+        return out;
+    };
+    std::string list = "bplist00";
+    std::string offsets;
+    for (const auto& object : objects) {
+        offsets += bigEndian(list.size(), 8);
+        list += object;
+    }
+    const size_t tableAt = list.size();
+    return list + offsets + std::string(6, '\0') + "\x08\x04" + bigEndian(objects.size(), 8) + bigEndian(0, 8) +
+           bigEndian(tableAt, 8);
+}
+std::string ref(uint32_t object) {
+    return {static_cast<char>(object >> 24), static_cast<char>(object >> 16 & 0xFF),
+            static_cast<char>(object >> 8 & 0xFF), static_cast<char>(object & 0xFF)};
+}
+// A container's marker with its count, for counts of any size.
+std::string marker(unsigned kind, uint32_t count) {
+    if (count < 15) return std::string(1, static_cast<char>(kind << 4 | count));
+    return std::string(1, static_cast<char>(kind << 4 | 0xF)) + "\x12" + ref(count);
+}
 
 TEST_F(UserDefaultsTest, ValuesOfEveryTypeSurviveARereadOfTheFile) {
     auto& defaults = UserDefaults::standard();
@@ -141,25 +187,40 @@ TEST_F(UserDefaultsTest, PersistentDomainsCanBeReplacedAndRemovedWithTheirFiles)
     EXPECT_EQ(suite->persistentDomain("com.example.other"), (PropertyDictionary{{"a", 1}}));
 }
 
-TEST_F(UserDefaultsTest, DamagedFilesReadAsEmptyDomainsAndAreReplacedOnTheNextWrite) {
+TEST_F(UserDefaultsTest, DamagedFilesReadAsEmptyDomainsAndAreKeptAsideBeforeTheNextWrite) {
     const std::vector<std::string> damaged = {
         "not a property list",
         "<?xml version=\"1.0\"?><plist><dict><key>a</key>",
         std::string("bplist00\xff\xff\xff\x00\x01", 13),
         "<plist><array><string>root is not a dictionary</string></array></plist>",
-        "",
         std::string(100000, '<'),
     };
     for (const auto& bytes : damaged) {
+        std::filesystem::remove_all(FileLocations::preferences());
         resetPreferenceDomainsForTesting();
         writeFile(fileOf(kApp), bytes);
         auto& d = UserDefaults::standard();
         EXPECT_FALSE(d.object("a"));
         EXPECT_FALSE(d.boolForKey("a"));
+        EXPECT_TRUE(keptBeside(fileOf(kApp)).empty());  // reading moves nothing
         d.set("a", 1);
         resetPreferenceDomainsForTesting();
         EXPECT_EQ(d.integerForKey("a"), 1);
+        const auto kept = keptBeside(fileOf(kApp));
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(kept[0].filename(), std::string(kApp) + ".unreadable-20260105T090000Z.plist");
+        EXPECT_EQ(readFile(kept[0]), bytes);
     }
+    // One more in the same second takes the next free name; an empty file holds nothing to keep.
+    writeFile(fileOf(kApp), "damaged again");
+    resetPreferenceDomainsForTesting();
+    UserDefaults::standard().set("a", 2);
+    EXPECT_TRUE(std::filesystem::exists(FileLocations::preferences() /
+                                        (std::string(kApp) + ".unreadable-20260105T090000Z-2.plist")));
+    writeFile(fileOf(kApp), "");
+    resetPreferenceDomainsForTesting();
+    UserDefaults::standard().set("a", 3);
+    EXPECT_EQ(keptBeside(fileOf(kApp)).size(), 2u);
 
     // A folder where the file should be, and a domain whose name is not a file name.
     resetPreferenceDomainsForTesting();
@@ -204,6 +265,27 @@ TEST_F(UserDefaultsTest, StoringAnUnchangedValueLeavesTheFileAlone) {
     defaults.set("position", 700.0);
     resetPreferenceDomainsForTesting();
     EXPECT_EQ(defaults.doubleForKey("position"), 700.0);
+
+    // Inside a batch the values change at once and the file once, when the outermost ends.
+    const ino_t before = inode(fileOf(kApp));
+    {
+        const PreferenceDomain::WriteBatch batch;
+        for (int i = 0; i < 100; ++i) defaults.set("position", 800.0 + i);
+        {
+            const PreferenceDomain::WriteBatch inner;
+            defaults.set("other", 1);
+        }
+        EXPECT_EQ(defaults.doubleForKey("position"), 899.0);
+        EXPECT_EQ(inode(fileOf(kApp)), before);
+        UserDefaults::suite("com.example.batched")->set("a", 1);
+        UserDefaults::suite("com.example.removed")->set("a", 1);
+        UserDefaults::standard().removePersistentDomain("com.example.removed");
+    }
+    resetPreferenceDomainsForTesting();
+    EXPECT_EQ(defaults.doubleForKey("position"), 899.0);
+    EXPECT_EQ(defaults.integerForKey("other"), 1);
+    EXPECT_EQ(UserDefaults::suite("com.example.batched")->integerForKey("a"), 1);
+    EXPECT_FALSE(std::filesystem::exists(fileOf("com.example.removed")));
 }
 
 TEST_F(UserDefaultsTest, DeeplyNestedFileIsRefusedInsteadOfOverflowingTheStack) {
@@ -220,6 +302,94 @@ TEST_F(UserDefaultsTest, DeeplyNestedFileIsRefusedInsteadOfOverflowingTheStack) 
                             "</dict></plist>");
     EXPECT_EQ(UserDefaults::standard().object("a"),
               PropertyValue(PropertyArray{PropertyDictionary{{"b", PropertyArray{}}}}));
+}
+
+// Whatever a Mac application writes reads: many objects, deep nesting, a large file. Only
+// nesting that would overflow the stack is refused, in either format.
+TEST_F(UserDefaultsTest, LargeAndDeepListsReadAndOnlyNestingThatWouldOverflowIsRefused) {
+    const auto read = [&](const std::string& bytes) {
+        resetPreferenceDomainsForTesting();
+        writeFile(fileOf(kApp), bytes);
+        return UserDefaults::standard().object("a");
+    };
+    const auto xmlNested = [](int depth) {
+        std::string text = "<plist><dict><key>a</key>";
+        for (int i = 0; i < depth; ++i) text += "<array>";
+        text += "<true/>";
+        for (int i = 0; i < depth; ++i) text += "</array>";
+        return text + "</dict></plist>";
+    };
+    PropertyValue expected(true);
+    for (int i = 0; i < 600; ++i) expected = PropertyValue(PropertyArray{expected});
+    EXPECT_EQ(read(xmlNested(600)), expected);
+    EXPECT_FALSE(read(xmlNested(1000)));
+
+    // {"a": [1, 2, ... 4998]}: 5,001 objects.
+    std::vector<std::string> objects = {"\xd1" + ref(1) + ref(2), "\x51" "a", marker(0xA, 4998)};
+    PropertyArray numbers;
+    for (uint32_t i = 1; i <= 4998; ++i) {
+        objects[2] += ref(2 + i);
+        objects.push_back("\x11" + ref(i).substr(2));
+        numbers.push_back(int64_t{i});
+    }
+    EXPECT_EQ(read(binaryList(objects)), PropertyValue(numbers));
+
+    // {"a": [[...[]...]]} with 600 and 1,000 arrays in a chain; one that contains itself.
+    const auto binaryNested = [](uint32_t depth) {
+        std::vector<std::string> chain = {"\xd1" + ref(1) + ref(2), "\x51" "a"};
+        for (uint32_t i = 0; i + 1 < depth; ++i) chain.push_back("\xa1" + ref(3 + i));
+        chain.push_back("\xa0");
+        return binaryList(chain);
+    };
+    EXPECT_TRUE(read(binaryNested(600)));
+    EXPECT_FALSE(read(binaryNested(1000)));
+    EXPECT_FALSE(read(binaryList({"\xd1" + ref(1) + ref(2), "\x51" "a", "\xa1" + ref(2)})));
+
+    // 70 MB of data in one value.
+    const std::string blob(70 * 1024 * 1024, '\x5a');
+    const auto large = read(binaryList({"\xd1" + ref(1) + ref(2), "\x51" "a", marker(0x4, blob.size()) + blob}));
+    ASSERT_TRUE(large && large->asData());
+    EXPECT_EQ(large->asData()->size(), blob.size());
+}
+
+// A file that is there but cannot be opened or read (no permission, a FIFO, a folder) may
+// hold the user's settings: it is never written over, and a FIFO does not hang the reader.
+TEST_F(UserDefaultsTest, FilesThatCannotBeReadAreNeverWrittenOver) {
+    const std::string valid = PropertyList::xml({{"a", 1}});
+    writeFile(fileOf(kApp), valid);
+    // Tests run as root, whom file modes do not stop: the refusal comes from the open call.
+    PropertyList::setOpenFunctionForTesting([](const char*, int) {
+        errno = EACCES;
+        return -1;
+    });
+    auto& d = UserDefaults::standard();
+    EXPECT_FALSE(d.object("a"));
+    d.set("a", 2);
+    d.removeObject("b");
+    UserDefaults::standard().setPersistentDomain({{"c", 3}}, kApp);
+    d.removePersistentDomain(kApp);
+    PropertyList::setOpenFunctionForTesting(nullptr);
+    EXPECT_EQ(readFile(fileOf(kApp)), valid);
+    EXPECT_TRUE(keptBeside(fileOf(kApp)).empty());
+
+    resetPreferenceDomainsForTesting();
+    std::filesystem::remove(fileOf(kApp));
+    ASSERT_EQ(::mkfifo(fileOf(kApp).c_str(), 0644), 0);
+    EXPECT_FALSE(d.object("a"));
+    d.set("a", 4);
+    EXPECT_EQ(d.integerForKey("a"), 4);  // in memory for this run
+    EXPECT_TRUE(std::filesystem::is_fifo(fileOf(kApp)));
+    EXPECT_TRUE(keptBeside(fileOf(kApp)).empty());
+}
+
+TEST_F(UserDefaultsTest, AFileThisUserMayNotReadIsLeftAsItIs) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file whatever its mode";
+    const std::string valid = PropertyList::xml({{"a", 1}});
+    writeFile(fileOf(kApp), valid);
+    std::filesystem::permissions(fileOf(kApp), std::filesystem::perms::none);
+    UserDefaults::standard().set("a", 2);
+    std::filesystem::permissions(fileOf(kApp), std::filesystem::perms::owner_read);
+    EXPECT_EQ(readFile(fileOf(kApp)), valid);
 }
 
 TEST_F(UserDefaultsTest, AWriteFromAnotherThreadIsSafeWhileMainReads) {

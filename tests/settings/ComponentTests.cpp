@@ -9,6 +9,7 @@
 #include "model/UITestLaunch.h"
 #include "platform/Application.h"
 #include "platform/Platform.h"
+#include "platform/StatusBar.h"
 #include "settings/AppearanceModePicker.h"
 #include "settings/EnvironmentMenuButton.h"
 #include "settings/VosselChip.h"
@@ -158,6 +159,12 @@ TEST_F(EnvironmentMenuTest, ChoosingAnEnvironmentSwitchesSyncsAppliesHidingAndCa
 }
 
 TEST_F(SettingsTest, TheOpenModePickerStoresTheChoiceAndShowsItFromThenOn) {
+    const platform::UUID vossel = makeVossel("Notes").id;
+    // The vossel's status item listens for the pointer only while hovering opens it.
+    auto hoverAreas = [&] {
+        return appState().groupControllers().at(vossel)->statusItem()->button()->trackingAreas().size();
+    };
+    ASSERT_EQ(hoverAreas(), 1u);
     auto pickerHost = host(std::make_shared<tessivane::VosselOpenModePicker>());
     auto picker = pickerHost->find(ui::byIdentifier("ui.openMode"));
     EXPECT_EQ(picker.find(ui::byRole(ui::Role::picker)).value(), "On hover");  // nothing stored yet
@@ -165,10 +172,12 @@ TEST_F(SettingsTest, TheOpenModePickerStoresTheChoiceAndShowsItFromThenOn) {
     auto stored = tessivane::UITestLaunch::defaults()->object("Tessivane.HoverToOpen");
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->asBool(), false);
+    EXPECT_EQ(hoverAreas(), 0u);
     settle();
     EXPECT_EQ(pickerHost->find(ui::byRole(ui::Role::picker)).value(), "On click");
     EXPECT_TRUE(pickerHost->find(ui::byIdentifier("ui.openMode")).choose("On hover"));
     EXPECT_EQ(tessivane::UITestLaunch::defaults()->object("Tessivane.HoverToOpen")->asBool(), true);
+    EXPECT_EQ(hoverAreas(), 1u);
 }
 
 TEST_F(SettingsTest, TheThemePickerAppliesAndStoresTheAppearance) {
@@ -182,6 +191,11 @@ TEST_F(SettingsTest, TheThemePickerAppliesAndStoresTheAppearance) {
     EXPECT_EQ(tessivane::UITestLaunch::defaults()->stringForKey("Tessivane.Appearance"), "dark");
     settle();
     EXPECT_EQ(pickerHost->find(ui::byIdentifier("ui.appearance")).value(), "Dark");
+    EXPECT_TRUE(pickerHost->find(ui::byIdentifier("ui.appearance")).choose("Light"));
+    EXPECT_EQ(platform::application().appearance(), std::optional<std::string>(platform::kAppearanceAqua));
+    EXPECT_TRUE(pickerHost->find(ui::byIdentifier("ui.appearance")).choose("System"));
+    EXPECT_EQ(platform::application().appearance(), std::nullopt);
+    EXPECT_EQ(tessivane::UITestLaunch::defaults()->stringForKey("Tessivane.Appearance"), "system");
 }
 
 TEST_F(SettingsTest, AChipOfAHiddenVosselIsFadedWhetherSelectedOrNot) {

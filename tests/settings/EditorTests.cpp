@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "SettingsWindowFixture.h"
+#include "settings/SettingsTheme.h"
+#include "ui/Nodes.h"
+#include "ui/RenderedNode.h"
 
 namespace settings_test {
 namespace {
@@ -34,6 +37,17 @@ protected:
     }
     ui::Element alert() { return window().find(ui::byRole(ui::Role::alert)); }
     std::string alertMessage() { return alert().properties()["props"].value("message", ""); }
+    // Whether the vossel's chip is drawn as the selected one: on the accent's tint.
+    bool chipMarked(const std::string& name) { return onSelectedTint(byID("ui.group." + name).node()); }
+    static bool onSelectedTint(const ui::RenderedNode* node) {
+        for (const auto& m : node->data().modifiers)
+            if (m.kind == ui::Modifier::Kind::background &&
+                m.content->data().fill == tessivane::SettingsTheme::accent().opacity(0.16))
+                return true;
+        for (const auto& child : node->children)
+            if (onSelectedTint(child.get())) return true;
+        return false;
+    }
     ui::Element environmentMenu() { return window().find(ui::byRole(ui::Role::menu)); }
     std::vector<std::string> environmentNames() {
         std::vector<std::string> names;
@@ -69,6 +83,17 @@ TEST_F(EditorTest, RenamingThroughTheEditPageStoresTheTrimmedName) {
     settle();
     EXPECT_FALSE(byID("ui.groupName").exists());
     EXPECT_TRUE(vosselNamed("Secure Tunnel"));
+
+    // A change of the selection, or of the vossels and environments made elsewhere, closes it.
+    ASSERT_TRUE(click(byID("ui.editVossel")));
+    makeVossel("Media");
+    settle();
+    EXPECT_FALSE(byID("ui.groupName").exists());
+    ASSERT_TRUE(click(byID("ui.editVossel")));
+    appState().openSettings(vosselNamed("Media")->id);
+    settle();
+    EXPECT_FALSE(byID("ui.groupName").exists());
+    EXPECT_TRUE(text("Turn one on to put it in Media").exists());
 }
 
 TEST_F(EditorTest, TheSwitchAndTheChipMenuHideAndShowTheStatusItem) {
@@ -124,10 +149,16 @@ TEST_F(EditorTest, DeletingAsksFirstAndTheLastVosselLeadsBackToTheWizard) {
     EXPECT_TRUE(vossels().empty());
     EXPECT_EQ(byID("ui.newGroupName").value(), "My Vossel");
     EXPECT_EQ(byID("ui.addGroup").text(), "Continue");
+    // Each deletion of the selected vossel moved the selection on, so none is left: the
+    // wizard's tabs wait for a vossel.
+    EXPECT_TRUE(click(text("Apps")));
+    EXPECT_TRUE(vossels().empty());
 }
 
 TEST_F(EditorTest, EnvironmentsAreCreatedRenamedAndDeletedThroughTheAlerts) {
     launchWithVossels({"VPN"});
+    const platform::UUID vpn = vosselNamed("VPN")->id;
+    ASSERT_NE(statusItemOf(vpn), nullptr);
     ASSERT_EQ(environmentNames(), (std::vector<std::string>{"Work", "Home"}));
 
     ASSERT_TRUE(environmentMenu().choose("Add environment\u2026"));
@@ -149,7 +180,7 @@ TEST_F(EditorTest, EnvironmentsAreCreatedRenamedAndDeletedThroughTheAlerts) {
     // The new environment is empty: the editor says so and the wizard stays away.
     EXPECT_TRUE(text("No vossels yet").exists());
     EXPECT_FALSE(byID("ui.addGroup").exists());
-    EXPECT_EQ(statusItemOf(vosselNamed("VPN") ? vosselNamed("VPN")->id : platform::UUID{}), nullptr);
+    EXPECT_EQ(statusItemOf(vpn), nullptr);
 
     ASSERT_TRUE(environmentMenu().choose("Rename \u201CTravel\u201D\u2026"));
     settle();
@@ -191,6 +222,8 @@ TEST_F(EditorTest, SwitchingEnvironmentsSelectsTheirFirstVosselAndAStaleSelectio
     settle();
     // The selection was cleared by the switch; the first vossel is shown and marked.
     EXPECT_TRUE(text("Turn one on to put it in Notes").exists());
+    EXPECT_TRUE(chipMarked("Notes"));
+    EXPECT_FALSE(chipMarked("Music"));
 
     // A focus on a vossel of another environment is kept but shows the first one here.
     const platform::UUID vpn = [&] {
@@ -202,8 +235,11 @@ TEST_F(EditorTest, SwitchingEnvironmentsSelectsTheirFirstVosselAndAStaleSelectio
     appState().openSettings(vpn);
     settle();
     EXPECT_TRUE(text("Turn one on to put it in Notes").exists());
+    EXPECT_TRUE(chipMarked("Notes"));
     ASSERT_TRUE(click(byID("ui.group.Music")));
     EXPECT_TRUE(text("Turn one on to put it in Music").exists());
+    EXPECT_TRUE(chipMarked("Music"));
+    EXPECT_FALSE(chipMarked("Notes"));
 
     ASSERT_TRUE(environmentMenu().choose("Work"));
     settle();
@@ -241,6 +277,9 @@ TEST_F(EditorTest, TheBannerAsksForAccessibilityUntilItIsGrantedAndRefreshShowsI
     appState().openSettings(id);
     settle();
     ASSERT_TRUE(text("Tessivane can\u2019t hide Control Center extras yet").exists());
+    ASSERT_TRUE(click(button("Enable Accessibility")));
+    EXPECT_TRUE(desk().isAccessibilityPromptShown());
+    desk().answerAccessibilityPrompt(false);
 
     ASSERT_TRUE(button("Refresh icons").click());
     window().render();

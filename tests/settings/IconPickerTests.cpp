@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "SettingsFixture.h"
 #include "model/CustomGroupIconStore.h"
@@ -184,8 +185,16 @@ TEST_F(IconPickerTest, AFailedImportBeepsAndChangesNothingAndACancelledOneIsSile
     EXPECT_EQ(picker->symbol.get(), "folder.fill");
     EXPECT_EQ(storedFiles(), std::vector<std::filesystem::path>{*before});
 
+    // A damaged image under the same name is not an import either: the good one stays.
+    const auto damaged = home() / "damaged.png";
+    std::ofstream(damaged) << "not a PNG, 19 bytes";
+    importAnswering(damaged);
+    EXPECT_EQ(desk().beepCount(), beeps + 2);
+    EXPECT_EQ(picker->custom.get(), before);
+    EXPECT_TRUE(CustomGroupIconStore::shared().image(before));
+
     importAnswering(std::nullopt);
-    EXPECT_EQ(desk().beepCount(), beeps + 1);
+    EXPECT_EQ(desk().beepCount(), beeps + 2);
     EXPECT_EQ(picker->custom.get(), before);
 }
 

@@ -66,6 +66,15 @@ TEST_F(MoreSheetTest, TheAccessibilityRowOffersHelpUntilTrustIsGranted) {
     EXPECT_FALSE(sheet->find(ui::button("Enable\u2026")).exists());
     EXPECT_FALSE(sheet->find(ui::button("Restart Tessivane")).exists());
     EXPECT_FALSE(sheet->find(ui::byText(platform::Bundle::main().bundlePath().string())).exists());
+
+    // A page opened later reads the permission afresh, before any poll.
+    desk().setAccessibilityTrusted(false);
+    auto reopened = page();
+    settle();
+    EXPECT_FALSE(reopened->find(ui::byText("Granted")).exists());
+    ASSERT_TRUE(reopened->find(ui::button("Restart Tessivane")).click());
+    settle();
+    EXPECT_EQ(desk().openedApplications(), std::vector<std::filesystem::path>{platform::Bundle::main().bundlePath()});
 }
 
 TEST_F(MoreSheetTest, TheSwitchesShowWhatTheSystemAndTheCoordinatorHold) {
@@ -101,8 +110,14 @@ TEST_F(MoreSheetTest, TheAboutBlockShowsTheVersionChecksForUpdatesAndOpensTheLin
 
     ASSERT_TRUE(sheet->find(ui::byText("Privacy")).click());
     ASSERT_TRUE(sheet->find(ui::byText("Website")).click());
-    EXPECT_EQ(desk().openedURLs(),
-              (std::vector<std::string>{tessivane::TessivaneLinks::privacy(), tessivane::TessivaneLinks::website()}));
+    ASSERT_TRUE(sheet->find(ui::byText("Terms")).click());
+    std::vector<std::string> opened{tessivane::TessivaneLinks::privacy(), tessivane::TessivaneLinks::website(),
+                                    tessivane::TessivaneLinks::terms()};
+    if (const auto& tip = tessivane::TessivaneLinks::tip()) {
+        ASSERT_TRUE(sheet->find(ui::byText("Leave a Tip\u2026")).click());
+        opened.push_back(*tip);
+    }
+    EXPECT_EQ(desk().openedURLs(), opened);
     // The support link reads as the address it writes to.
     const std::string mailbox = tessivane::TessivaneLinks::supportMailbox();
     ui::Element support = sheet->find(ui::byText(std::regex_replace(mailbox, std::regex("^mailto:"), "")));
@@ -115,11 +130,16 @@ TEST_F(MoreSheetTest, ABundleWithoutAVersionShowsTheFallback) {
     const std::filesystem::path resources = home() / "Resources";
     std::filesystem::create_directories(resources);
     std::ifstream in(std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "Info.plist");
-    std::string info((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    info = std::regex_replace(info, std::regex("<key>CFBundleShortVersionString</key>\\s*<string>[^<]*</string>"), "");
-    std::ofstream(resources / "Info.plist") << info;
+    const std::string info((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::regex version("<key>CFBundleShortVersionString</key>\\s*<string>[^<]*</string>");
+    // Present but not a string, then absent.
+    std::ofstream(resources / "Info.plist")
+        << std::regex_replace(info, version, "<key>CFBundleShortVersionString</key><integer>2</integer>");
     platform::Bundle::setMainResources(resources);
+    EXPECT_EQ(SettingsMoreSheet::versionString(), "1.0.0");
 
+    std::ofstream(resources / "Info.plist") << std::regex_replace(info, version, "");
+    platform::Bundle::setMainResources(resources);
     EXPECT_EQ(SettingsMoreSheet::versionString(), "1.0.0");
     auto sheet = page();
     EXPECT_TRUE(sheet->find(ui::byText("Tessivane 1.0.0")).exists());

@@ -2,12 +2,16 @@
 // that selects a vossel, and the window itself.
 #include <gtest/gtest.h>
 
+#include "SettingsFixture.h"
 #include "SettingsWindowFixture.h"
 #include "app/AccessibilityReapprovalGuide.h"
 #include "settings/HideHowItWorksView.h"
 #include "model/UITestLaunch.h"
 #include "onboarding/AccessibilityReapprovalInstructions.h"
 #include "platform/Window.h"
+#include "settings/SettingsView.h"
+#include "ui/Environment.h"
+#include "ui/RenderedNode.h"
 
 namespace settings_test {
 namespace {
@@ -26,6 +30,13 @@ protected:
     bool wizardShown() { return text("Name this vossel").exists(); }
     bool editorShown() { return byID("ui.editVossel").exists() || text("No vossels yet").exists(); }
     bool reapprovalShown() { return text(AccessibilityReapprovalInstructions::title).exists(); }
+    // The action of the first button at or under the element.
+    static std::function<void()> actionOf(const ui::RenderedNode* node) {
+        if (node->data().action) return node->data().action;
+        for (const auto& child : node->children)
+            if (auto action = actionOf(child.get())) return action;
+        return {};
+    }
     // Records that make the re-approval guidance due: onboarding done, Accessibility once
     // granted under some version, and not trusted now.
     static void recordLostTrust() {
@@ -81,6 +92,34 @@ TEST_F(SettingsViewTest, CoversOpenOverTheScreenWhichTakesNoInputUntilBackOrEsca
     EXPECT_TRUE(text("Turn one on to put it in Music").exists());
 }
 
+TEST_F(SettingsViewTest, OfTwoCoversDueAtOnceOnlyTheFirstInOrderIsDrawn) {
+    launch();
+    appState().openSettings(makeVossel("VPN"));
+    settle();
+    // Taken while the editor is reachable, to ask for a second cover over the first.
+    const auto openMore = actionOf(byID("ui.settings").node());
+    const auto openHelp = actionOf(button("How hiding works").node());
+    ASSERT_TRUE(openMore && openHelp);
+    const std::string help = tessivane::HideHowItWorksView::introduction;
+
+    ASSERT_TRUE(click(byID("ui.addVossel")));
+    openHelp();
+    settle();
+    EXPECT_TRUE(text(help).exists());
+    EXPECT_FALSE(byID("ui.newGroupName").exists());
+    openMore();
+    settle();
+    EXPECT_TRUE(text("Appearance").exists());
+    EXPECT_FALSE(text(help).exists());
+    // Each Back uncovers the next one down.
+    EXPECT_TRUE(window().pressEscape());
+    settle();
+    EXPECT_TRUE(text(help).exists());
+    EXPECT_TRUE(window().pressEscape());
+    settle();
+    EXPECT_TRUE(byID("ui.newGroupName").exists());
+}
+
 TEST_F(SettingsViewTest, MoreSettingsOverTheWizardKeepsItsReturnKeyAway) {
     launch();
     ASSERT_TRUE(wizardShown());
@@ -131,7 +170,10 @@ TEST_F(SettingsViewTest, TheWindowIsMadeOnceAndCentredOnlyThen) {
     window->setFrame(platform::Rect{30, 40, 900, 700});
     window->performClose();
     settle();
+    // Showing reads the permission afresh.
+    desk().setAccessibilityTrusted(false);
     delegate().settingsWindow.show(appState(), std::nullopt);
+    EXPECT_FALSE(appState().permissionManager.isAccessibilityTrusted.get());
     EXPECT_EQ(delegate().settingsWindow.window(), window);
     EXPECT_EQ(window->frame(), (platform::Rect{30, 40, 900, 700}));
     EXPECT_TRUE(window->isVisible());
@@ -165,6 +207,15 @@ TEST_F(SettingsViewTest, UnderUITestingTheReapprovalScreenNeverShows) {
     settle();
     EXPECT_FALSE(reapprovalShown());
     EXPECT_TRUE(wizardShown());
+}
+
+TEST_F(SettingsTest, UnderARightToLeftSystemTheSettingsStillRunLeftToRight) {
+    desk().setLanguages({"he-IL"});
+    ui::Host root(std::make_shared<tessivane::SettingsView>(),
+                  ui::Environment{}.withObject(appState()).with<ui::LayoutDirectionKey>(ui::LayoutDirection::rightToLeft));
+    ui::Element gear = root.find(ui::byIdentifier("ui.settings"));
+    ASSERT_TRUE(gear.exists());
+    EXPECT_EQ(gear.node()->environment.get<ui::LayoutDirectionKey>(), ui::LayoutDirection::leftToRight);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ SettingsWindowTest::~SettingsWindowTest() {
 
 void SettingsWindowTest::launch(bool trusted, std::vector<std::string> arguments) {
     std::string error;
-    desktop_ = desktop::Desktop::fromFile(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
+    desktop_ = desktop::Desktop::fromFile(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/laptop-crowded.json", error);
     ASSERT_TRUE(desktop_) << error;
     desktop_->install();
     desktop_->setAccessibilityTrusted(trusted);

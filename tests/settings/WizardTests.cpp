@@ -10,6 +10,7 @@
 #include "model/CustomGroupIconStore.h"
 #include "settings/SettingsSetupWizardView.h"
 #include "platform/FileLocations.h"
+#include "platform/StatusBar.h"
 
 namespace settings_test {
 namespace {
@@ -150,7 +151,13 @@ TEST_F(SettingsTest, AStaleSelectionLendsTheWizardNeitherItsVosselNorItsImageFil
     ASSERT_TRUE(oldFile);
     store.createGroup("Old", "star.fill", std::nullopt, oldFile, old);
     const auto oldBytes = std::filesystem::file_size(tessivane::CustomGroupIconStore::shared().folder() / *oldFile);
+    // Hidden as a member of the other environment's vossel, and still so after the bare switch.
+    const uint32_t quillpad = liveItem("Quillpad").windowID;
+    store.toggleMember(liveItem("Quillpad").id, old);
+    appState().applyHiding();
     store.switchEnvironment(store.environments.get()[1].id);
+    const platform::UUID present = makeVossel("Present").id;
+    ASSERT_EQ(desk().windowAlpha(quillpad), 0.0);
 
     std::optional<platform::UUID> selected = old;
     int step = 1;
@@ -173,13 +180,42 @@ TEST_F(SettingsTest, AStaleSelectionLendsTheWizardNeitherItsVosselNorItsImageFil
 
     ASSERT_TRUE(wizard->find(ui::byIdentifier("ui.addGroup")).click());
     settle();
-    ASSERT_EQ(store.groups().size(), 1u);
-    const tessivane::IconGroup made = store.groups().front();
+    ASSERT_EQ(store.groups().size(), 2u);
+    EXPECT_EQ(storedVossel(present)->name, "Present");
+    const tessivane::IconGroup made = store.groups().back();
     EXPECT_NE(made.id, old);
+    // Hiding is applied anew for the environment the vossel was made in.
+    EXPECT_EQ(desk().windowAlpha(quillpad), 1.0);
     EXPECT_EQ(selected, made.id);
     EXPECT_EQ(step, 2);
     ASSERT_TRUE(made.customIconFilename);
     EXPECT_EQ(*made.customIconFilename, made.id.uuidString() + ".png");
+}
+
+// Opened where vossels exist but none is selected: the wizard edits the first, stores each
+// edit at once, and a tab ahead selects it.
+TEST_F(SettingsTest, AWizardWithoutASelectionEditsTheFirstVosselAndATabSelectsIt) {
+    grantAndDiscover();
+    const platform::UUID first = makeVossel("Alpha").id;
+    makeVossel("Beta");
+    std::optional<platform::UUID> selected;
+    int step = 1;
+    auto wizard = host(std::make_shared<tessivane::SettingsSetupWizardView>(
+        ui::Binding<std::optional<platform::UUID>>::to(selected), ui::Binding<int>::to(step), [] {}, [] {}));
+    wizard->tree();
+    settle();
+    ui::Element name = wizard->find(ui::byIdentifier("ui.newGroupName"));
+    EXPECT_EQ(name.value(), "Alpha");
+    ASSERT_TRUE(name.type("Alpha Tools"));
+    settle();
+    EXPECT_EQ(storedVossel(first)->name, "Alpha Tools");
+    EXPECT_EQ(appState().groupControllers().at(first)->statusItem()->button()->toolTip().rfind("Alpha Tools", 0), 0u);
+
+    ASSERT_TRUE(wizard->find(ui::byText("Hide")).click());
+    settle();
+    EXPECT_EQ(step, 3);
+    EXPECT_EQ(selected, first);
+    EXPECT_EQ(appState().groupStore.groups().size(), 2u);
 }
 
 }  // namespace

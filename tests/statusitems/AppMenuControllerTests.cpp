@@ -9,7 +9,6 @@
 #include "StatusItemsTestSupport.h"
 #include "platform/Bundle.h"
 #include "statusitems/AppMenuController.h"
-#include "statusitems/GroupPopoverView.h"
 #include "statusitems/StatusMenuRow.h"
 #include "ui/Automation.h"
 
@@ -69,7 +68,7 @@ TEST_F(AppMenu, ShowsSevenCommandsAndRunsOneAfterClosing) {
     AppMenuController controller(callbacks());
     desk().clickStatusItem(*item());
     ASSERT_NE(shownPopover(), nullptr);
-    EXPECT_EQ(shownPopoverFrame().width(), GroupPopoverView::width);
+    EXPECT_EQ(shownPopoverFrame().width(), 260);
     EXPECT_EQ(viewsOf<StatusMenuRow>(shownPopover()->host().tree()).size(), 7u);
 
     ASSERT_TRUE(shownPopover()->host().find(ui::byText("Quit Tessivane")).click());
@@ -91,10 +90,10 @@ TEST_F(AppMenu, AClickWithinTheGuardAfterClosingDoesNotReopen) {
     desk().clickStatusItem(*item());
     desk().clickStatusItem(*item());
     EXPECT_EQ(shownPopover(), nullptr);
-    advance(0.2);
+    advance(0.34);
     desk().clickStatusItem(*item());
     EXPECT_EQ(shownPopover(), nullptr);
-    advance(0.2);
+    advance(0.02);
     desk().clickStatusItem(*item());
     EXPECT_NE(shownPopover(), nullptr);
     // A click in another application closes it.

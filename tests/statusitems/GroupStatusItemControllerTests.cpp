@@ -11,7 +11,6 @@
 #include "platform/Menu.h"
 #include "platform/Platform.h"
 #include "statusitems/AppMenuController.h"
-#include "statusitems/GroupPopoverView.h"
 #include "statusitems/GroupStatusItemController.h"
 #include "statusitems/MemberRow.h"
 #include "statusitems/VosselPopoverCoordinator.h"
@@ -52,6 +51,12 @@ protected:
         }
         return names;
     }
+    platform::Rect ownMenuFrame() {
+        for (const desktop::ServerWindow* w : desk().windows().frontToBack()) {
+            if (w->kind == desktop::WindowKind::menu && w->ownerPID == desk().selfPID()) return w->frame;
+        }
+        return {};
+    }
 };
 
 TEST_F(GroupStatusItem, ShowsItsSymbolTooltipAndDimmingInTheMenuBar) {
@@ -70,7 +75,7 @@ TEST_F(GroupStatusItem, ShowsItsSymbolTooltipAndDimmingInTheMenuBar) {
     group.memberIDs = {storedID("Weather")};
     controller->update(group, {});
     EXPECT_TRUE(button->image()->isTemplate());
-    EXPECT_EQ(button->alphaValue(), GroupStatusItemController::dimmedAlpha);
+    EXPECT_EQ(button->alphaValue(), 0.55);
     EXPECT_EQ(button->toolTip(), "Work — no menu bar apps right now. Right-click for options.");
 
     controller->update(group, {liveItem("Weather")});
@@ -95,7 +100,7 @@ TEST_F(GroupStatusItem, HoveringOpensAfterADelayAndLeavingClosesIt) {
     advance(0.02);
     ASSERT_NE(shownPopover(), nullptr);
     EXPECT_EQ(prepared, 1);
-    EXPECT_EQ(shownPopoverFrame().width(), GroupPopoverView::width);
+    EXPECT_EQ(shownPopoverFrame().width(), 260);
     EXPECT_LT(shownPopoverFrame().maxY(), item->frame().minY());
 
     moveAway();
@@ -156,10 +161,10 @@ TEST_F(GroupStatusItem, AClickTogglesButNeverReopensWithinTheGuard) {
     // The click on the button itself closes it; the dismiss monitor leaves it alone.
     desk().clickStatusItem(*item);
     EXPECT_EQ(shownPopover(), nullptr);
-    advance(0.3);
+    advance(0.34);
     desk().clickStatusItem(*item);
     EXPECT_EQ(shownPopover(), nullptr);
-    advance(0.06);
+    advance(0.02);
     desk().clickStatusItem(*item);
     EXPECT_NE(shownPopover(), nullptr);
 
@@ -223,6 +228,8 @@ TEST_F(GroupStatusItem, LocatesMembersWithChecksUntilOneAppears) {
     advance(0.25);
     EXPECT_EQ(prepared, 2);
     EXPECT_TRUE(shownPopover()->host().find(ui::byText("Finding menu bar apps…")).exists());
+    EXPECT_EQ(controller->statusItem()->button()->toolTip(), "Work — finding menu bar apps…");
+    EXPECT_EQ(controller->statusItem()->button()->alphaValue(), 1.0);
 
     appear = true;
     advance(0.45);  // the check at 0.7 s finds it
@@ -248,11 +255,21 @@ TEST_F(GroupStatusItem, GivesUpLocatingAtTheLastCheck) {
     advance(0.02);
     EXPECT_EQ(prepared, 4);
     EXPECT_FALSE(controller->isLocatingMembers());
-    EXPECT_EQ(controller->statusItem()->button()->alphaValue(), GroupStatusItemController::dimmedAlpha);
+    EXPECT_EQ(controller->statusItem()->button()->alphaValue(), 0.55);
     EXPECT_EQ(controller->statusItem()->button()->toolTip(),
               "Work — no menu bar apps right now. Right-click for options.");
     advance(0);
     EXPECT_TRUE(shownPopover()->host().find(ui::byText("No menu bar apps right now")).exists());
+
+    // Closing the popover cancels the checks of that opening.
+    desk().clickStatusItem(*itemOf(group));
+    advance(1);
+    desk().clickStatusItem(*itemOf(group));
+    ASSERT_TRUE(controller->isLocatingMembers());
+    desk().clickStatusItem(*itemOf(group));
+    EXPECT_FALSE(controller->isLocatingMembers());
+    advance(2);
+    EXPECT_EQ(prepared, 5);
 }
 
 TEST_F(GroupStatusItem, AnEmptyVosselOpensStraightIntoItsEmptyState) {
@@ -295,7 +312,7 @@ TEST_F(GroupStatusItem, ChoosingARowLogsClosesAndReportsOnTheNextTurn) {
 
 TEST_F(GroupStatusItem, AnOpenPopoverIsReplacedOnlyWhenWhatItShowsChanges) {
     setHoverToOpen(false);
-    IconGroup group = vossel("Work", {storedID("Weather")});
+    IconGroup group = vossel("Work", {storedID("Weather"), storedID("Radar", "Radarly")});
     auto controller = make(group, {liveItem("Weather")});
     desk().clickStatusItem(*itemOf(group));
     ui::HostingView* first = shownPopover();
@@ -304,6 +321,17 @@ TEST_F(GroupStatusItem, AnOpenPopoverIsReplacedOnlyWhenWhatItShowsChanges) {
     // A new window number is not shown: the same view stays.
     controller->update(group, {liveItem("Weather", "Owner", std::nullopt, 99, 400)});
     EXPECT_EQ(shownPopover(), first);
+
+    // A member that turns up while the popover is open is listed at once.
+    const std::vector<DiscoveredMenuBarItem> both = {liveItem("Weather"), liveItem("Radar", "Radarly")};
+    controller->update(group, both);
+    ASSERT_NE(shownPopover(), first);
+    EXPECT_EQ(shownRowNames(), (std::vector<std::string>{"Weather", "Radar"}));
+    first = shownPopover();
+    group.symbolName = "moon.fill";
+    controller->update(group, both);
+    ASSERT_NE(shownPopover(), first);
+    first = shownPopover();
 
     group.name = "Office";
     controller->update(group, {liveItem("Weather")});
@@ -323,6 +351,8 @@ TEST_F(GroupStatusItem, ContextMenuOffersSettingsHideAndDeleteWithConfirmation) 
     desk().clickStatusItem(*item, desktop::MouseButton::right);
     ASSERT_NE(desk().ownOpenMenu(), nullptr);
     EXPECT_NE(shownPopover(), nullptr);
+    // It hangs 4 points below the button.
+    EXPECT_EQ(ownMenuFrame().maxY(), item->frame().minY() - 4);
     std::vector<std::string> titles;
     for (const auto& entry : desk().ownOpenMenu()->items) {
         titles.push_back(entry->isSeparator ? "-" : entry->title);
@@ -430,6 +460,25 @@ TEST_F(GroupStatusItem, OnlyOnePopoverIsOpenAtATime) {
     EXPECT_EQ(VosselPopoverCoordinator::current(), nullptr);
     EXPECT_EQ(shownPopoverCount(), 0u);
     EXPECT_EQ(tours, 0);
+}
+
+TEST_F(GroupStatusItem, APopoverOpenedByHoveringClosesTheApplicationMenu) {
+    setOnboardingComplete(true);
+    IconGroup work = vossel("Work");
+    auto controller = make(work);
+    AppMenuController appMenu({});
+    // No click is involved, so no dismiss monitor can stand in for the coordinator.
+    appMenu.togglePopover();
+    ASSERT_TRUE(appMenu.isPopoverShown());
+    hover(itemOf(work));
+    advance(0.36);
+    EXPECT_TRUE(controller->isPopoverShown());
+    EXPECT_FALSE(appMenu.isPopoverShown());
+
+    advance(1);
+    appMenu.togglePopover();
+    EXPECT_TRUE(appMenu.isPopoverShown());
+    EXPECT_FALSE(controller->isPopoverShown());
 }
 
 }  // namespace

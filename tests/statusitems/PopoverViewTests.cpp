@@ -138,7 +138,7 @@ TEST_F(PopoverViewTest, HeaderShowsTheNameAndAGearThatOpensSettings) {
     EXPECT_EQ(gear.help(), "Open Settings");
     ASSERT_TRUE(gear.click());
     EXPECT_EQ(settingsOpened, 1);
-    EXPECT_EQ(host.fittingSize().width, GroupPopoverView::width);
+    EXPECT_EQ(host.fittingSize().width, 260);
 }
 
 TEST_F(PopoverViewTest, HoveringARowTintsItWithTheAccent) {
@@ -153,6 +153,14 @@ TEST_F(PopoverViewTest, HoveringARowTintsItWithTheAccent) {
     host.find(ui::byText("Website")).unhover();
     advance(0);
     EXPECT_EQ(firstBackground(host.tree()), platform::Color::clear());
+
+    // A vossel's member rows too.
+    ui::Host members(popover(vossel("Work", {storedID("Weather")}), {liveItem("Weather")}));
+    auto memberRow = [&] { return viewsOf<MemberRow>(members.tree()).at(0); };
+    EXPECT_EQ(firstBackground(*memberRow()), platform::Color::clear());
+    members.find(ui::byText("Weather")).hover();
+    advance(0);
+    EXPECT_EQ(firstBackground(*memberRow()), SettingsTheme::accent().opacity(0.16));
 }
 
 TEST_F(PopoverViewTest, ApplicationMenuShowsSevenCommandsInOrder) {

@@ -10,12 +10,12 @@
 
 namespace testsupport {
 
-// The default laptop of resources/scenes; a scene that cannot be read fails the test.
+// The crowded laptop of resources/scenes; a scene that cannot be read fails the test.
 inline desktop::Scene defaultScene() {
     std::string error;
-    auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/default.json", error);
+    auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/laptop-crowded.json", error);
     if (!scene) {
-        ADD_FAILURE() << "default scene: " << error;
+        ADD_FAILURE() << "crowded laptop scene: " << error;
         return desktop::Scene::minimal();
     }
     return *scene;

@@ -1,0 +1,169 @@
+// Menus: the ones other applications open from their status items, and this
+// application's own pop-up and menu bar menus.
+#include "desktop/Desktop.h"
+
+#include <algorithm>
+
+#include "desktop/DesktopApplication.h"
+#include "platform/Window.h"
+
+namespace desktop {
+
+using platform::Point;
+using platform::Rect;
+
+namespace {
+
+constexpr double kMenuRowHeight = 22;
+constexpr double kMenuSeparatorHeight = 10;
+constexpr double kMenuVerticalInset = 5;
+const char* const kAllPrivateFunctions[] = {"CGSMainConnectionID",   "CGSGetWindowCount", "CGSGetProcessMenuBarWindowList",
+                                            "CGSGetWindowLevel",     "CGSSetWindowListAlpha", "CGSSetWindowAlpha",
+                                            "SLSSetWindowAlpha"};
+
+bool isSeparatorRow(const std::string& row) { return row == "-" || row == "---"; }
+
+std::vector<std::string> rowsOf(const platform::Menu& menu) {
+    std::vector<std::string> rows;
+    for (const auto& item : menu.items) {
+        if (item->isHidden) continue;
+        rows.push_back(item->isSeparator ? "-" : item->title);
+    }
+    return rows;
+}
+
+}  // namespace
+
+platform::Size Desktop::menuSize(const std::vector<std::string>& rows) {
+    double width = 160, height = 2 * kMenuVerticalInset;
+    for (const auto& r : rows) {
+        height += isSeparatorRow(r) ? kMenuSeparatorHeight : kMenuRowHeight;
+        width = std::max(width, SystemStatusBar::textWidth(r) + 40);
+    }
+    return platform::Size{width, height};
+}
+
+int Desktop::rowAt(const std::vector<std::string>& rows, const Rect& frame, Point p) const {
+    if (!frame.contains(p)) return -1;
+    double y = frame.maxY() - kMenuVerticalInset;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        double h = isSeparatorRow(rows[i]) ? kMenuSeparatorHeight : kMenuRowHeight;
+        if (p.y < y && p.y >= y - h) return isSeparatorRow(rows[i]) ? -1 : static_cast<int>(i);
+        y -= h;
+    }
+    return -1;
+}
+
+void Desktop::openMenuOf(BarItem& item, bool contextMenu) {
+    if (item.own) return;
+    const SimulatedApp* owner = app(item.ownerPID);
+    if (!owner) return;
+    closeOpenedMenu();
+    OpenedMenu menu;
+    menu.pid = owner->pid;
+    menu.ownerName = owner->ownerName();
+    menu.barItem = item.id;
+    menu.itemName = !item.spec.title.empty()         ? item.spec.title
+                    : !item.spec.description.empty() ? item.spec.description
+                                                     : item.autosaveName;
+    menu.isContextMenu = contextMenu;
+    menu.items = contextMenu && !item.spec.contextMenu.empty() ? item.spec.contextMenu : item.spec.menu;
+    if (menu.items.empty()) menu.items = {menu.itemName};
+    platform::Size size = menuSize(menu.items);
+    menu.window = windows_.create(WindowKind::menu, owner->pid, platform::WindowLevel::popUpMenu);
+    Rect anchor = item.frame();
+    double x = isRightToLeft() ? anchor.maxX() - size.width : anchor.minX();
+    if (auto screen = primaryScreen()) {
+        x = std::clamp(x, screen->frame.minX(), std::max(screen->frame.minX(), screen->frame.maxX() - size.width));
+    }
+    menu.window->frame = Rect{x, anchor.minY() - size.height, size.width, size.height};
+    menu.window->ordered = true;
+    openedMenu_ = std::move(menu);
+}
+
+void Desktop::closeOpenedMenu() {
+    if (!openedMenu_) return;
+    windows_.remove(openedMenu_->window->number);
+    openedMenu_.reset();
+}
+
+bool Desktop::chooseOpenedMenuItem(const std::string& title) {
+    if (!openedMenu_) return false;
+    const auto& rows = openedMenu_->items;
+    if (std::find(rows.begin(), rows.end(), title) == rows.end() || isSeparatorRow(title)) return false;
+    chosenMenuItems_.push_back(openedMenu_->ownerName + ": " + title);
+    closeOpenedMenu();
+    return true;
+}
+
+bool Desktop::popUpOwnMenu(const std::shared_ptr<platform::Menu>& menu, Point screenPoint) {
+    if (ownMenu_) cancelOwnMenu(*ownMenu_);
+    auto rows = rowsOf(*menu);
+    platform::Size size = menuSize(rows);
+    ownMenuWindow_ = windows_.create(WindowKind::menu, selfPID_, platform::WindowLevel::popUpMenu);
+    Rect frame{screenPoint.x, screenPoint.y - size.height, size.width, size.height};
+    if (auto screen = primaryScreen()) {
+        const Rect& f = screen->frame;
+        frame.origin.x = std::clamp(frame.origin.x, f.minX(), std::max(f.minX(), f.maxX() - size.width));
+        frame.origin.y = std::max(frame.origin.y, f.minY());
+    }
+    ownMenuWindow_->frame = frame;
+    ownMenuWindow_->ordered = true;
+    ownMenu_ = menu;
+    return true;
+}
+
+void Desktop::cancelOwnMenu(const platform::Menu& menu) {
+    if (!ownMenu_ || ownMenu_.get() != &menu) return;
+    windows_.remove(ownMenuWindow_->number);
+    ownMenuWindow_.reset();
+    ownMenu_.reset();
+}
+
+bool Desktop::openOwnMenuBarMenu(Point p) {
+    auto menu = application_->mainMenu();
+    if (!menu) return false;
+    auto titles = appMenuTitles();
+    // Past the Apple menu, the titles are this application's main menu items in order.
+    for (size_t i = 1; i < titles.size(); ++i) {
+        const size_t item = i - 1;
+        if (!titles[i].second.contains(p) || item >= menu->items.size()) continue;
+        auto submenu = menu->items[item]->submenu;
+        if (!submenu) return false;
+        return popUpOwnMenu(submenu, Point{titles[i].second.minX(), titles[i].second.minY()});
+    }
+    return false;
+}
+
+bool Desktop::chooseOwnMenuItem(const std::string& title) {
+    if (!ownMenu_) return false;
+    auto menu = ownMenu_;
+    std::shared_ptr<platform::MenuItem> chosen;
+    for (const auto& item : menu->items) {
+        if (!item->isSeparator && !item->isHidden && item->title == title) chosen = item;
+    }
+    if (!chosen || !chosen->isEnabled) return false;
+    cancelOwnMenu(*menu);
+    if (chosen->action) {
+        auto action = chosen->action;
+        action();
+    }
+    return true;
+}
+
+bool Desktop::handleMenuMouseUp(ServerWindow* target, Point p) {
+    if (ownMenu_ && target == ownMenuWindow_.get()) {
+        auto rows = rowsOf(*ownMenu_);
+        int row = rowAt(rows, ownMenuWindow_->frame, p);
+        if (row >= 0) chooseOwnMenuItem(rows[static_cast<size_t>(row)]);
+        return true;
+    }
+    if (openedMenu_ && target == openedMenu_->window.get()) {
+        int row = rowAt(openedMenu_->items, openedMenu_->window->frame, p);
+        if (row >= 0) chooseOpenedMenuItem(openedMenu_->items[static_cast<size_t>(row)]);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace desktop

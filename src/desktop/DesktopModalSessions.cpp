@@ -1,0 +1,127 @@
+// Alerts and open panels: modal sessions that run the run loop in the modal-panel mode
+// until they are answered.
+#include "desktop/Desktop.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "desktop/DesktopApplication.h"
+#include "platform/Window.h"
+#include "platform/RunLoop.h"
+
+namespace desktop {
+
+using platform::Point;
+using platform::Rect;
+
+std::shared_ptr<ServerWindow> Desktop::makeModalWindow(WindowKind kind, int32_t owner, platform::Size size) {
+    auto w = windows_.create(kind, owner, platform::WindowLevel::modalPanel);
+    Rect screen = mainScreen() ? mainScreen()->visibleFrame : Rect{0, 0, 1728, 1117};
+    w->frame = Rect{std::round(screen.midX() - size.width / 2), std::round(screen.minY() + (screen.height() - size.height) * 2 / 3),
+                    size.width, size.height};
+    w->ordered = true;
+    return w;
+}
+
+void Desktop::queueAlertAnswer(std::string buttonTitle) { queuedAlertAnswers_.push_back(std::move(buttonTitle)); }
+
+void Desktop::setAlertHandler(std::function<void(Desktop&, const platform::Alert&)> handler) {
+    alertHandler_ = std::move(handler);
+}
+
+const platform::Alert* Desktop::currentAlert() const { return alertStack_.empty() ? nullptr : alertStack_.back()->alert; }
+
+bool Desktop::answerAlert(const std::string& buttonTitle) {
+    if (alertStack_.empty()) return false;
+    AlertSession& s = *alertStack_.back();
+    const auto& buttons = s.alert->buttons;
+    auto it = std::find(buttons.begin(), buttons.end(), buttonTitle);
+    if (it == buttons.end() || s.answer) return false;
+    s.answer = static_cast<int>(it - buttons.begin());
+    return true;
+}
+
+platform::ModalResponse Desktop::runAlert(platform::Alert& alert) {
+    auto session = std::make_shared<AlertSession>();
+    session->alert = &alert;
+    session->window = makeModalWindow(WindowKind::alert, selfPID_,
+                                      platform::Size{260, 150 + 30 * static_cast<double>(alert.buttons.size())});
+    session->window->name = alert.messageText;
+    alertStack_.push_back(session.get());
+    const size_t logIndex = alertLog_.size();
+    alertLog_.push_back(RecordedAlert{alert.messageText, alert.informativeText, alert.alertStyle, alert.buttons, {}});
+
+    // Whoever answers does so inside the modal session, on its first turn.
+    std::weak_ptr<AlertSession> weak = session;
+    auto ref = this->ref();
+    platform::RunLoop::main().async([ref, weak] {
+        Desktop* d = ref.get();
+        auto s = weak.lock();
+        if (!d || !s || s->answer) return;
+        if (!d->queuedAlertAnswers_.empty()) {
+            std::string answer = d->queuedAlertAnswers_.front();
+            d->queuedAlertAnswers_.erase(d->queuedAlertAnswers_.begin());
+            d->answerAlert(answer);
+        } else if (d->alertHandler_) {
+            auto handler = d->alertHandler_;
+            handler(*d, *s->alert);
+        }
+    });
+    platform::RunLoop::main().runInMode(platform::RunLoopMode::modalPanel,
+                                        [&] { return !session->answer && !application_->isTerminated(); });
+    alertStack_.erase(std::remove(alertStack_.begin(), alertStack_.end(), session.get()), alertStack_.end());
+    windows_.remove(session->window->number);
+    if (!session->answer) return platform::Modal::abort;  // nobody answered (manual clock)
+    alertLog_[logIndex].answer = alert.buttons[static_cast<size_t>(*session->answer)];
+    return platform::Modal::alertFirstButtonReturn + *session->answer;
+}
+
+void Desktop::queueOpenPanelAnswer(std::optional<std::vector<std::filesystem::path>> urls) {
+    queuedPanelAnswers_.push_back(std::move(urls));
+}
+
+void Desktop::setOpenPanelHandler(std::function<void(Desktop&, const platform::OpenPanel&)> handler) {
+    panelHandler_ = std::move(handler);
+}
+
+const platform::OpenPanel* Desktop::currentOpenPanel() const { return panel_ ? panel_->panel : nullptr; }
+
+bool Desktop::answerOpenPanel(std::optional<std::vector<std::filesystem::path>> urls) {
+    if (!panel_ || panel_->answered) return false;
+    if (urls && !panel_->panel->allowsMultipleSelection && urls->size() > 1) urls->resize(1);
+    panel_->answered = true;
+    panel_->urls = std::move(urls);
+    return true;
+}
+
+platform::ModalResponse Desktop::runOpenPanel(platform::OpenPanel& panel) {
+    if (panel_) return platform::Modal::abort;  // one open panel at a time
+    auto session = std::make_shared<PanelSession>();
+    session->panel = &panel;
+    session->window = makeModalWindow(WindowKind::alert, selfPID_, platform::Size{640, 420});
+    session->window->name = panel.title.empty() ? std::string("Open") : panel.title;
+    panel_ = session.get();
+    std::weak_ptr<PanelSession> weak = session;
+    auto ref = this->ref();
+    platform::RunLoop::main().async([ref, weak] {
+        Desktop* d = ref.get();
+        auto s = weak.lock();
+        if (!d || !s || s->answered) return;
+        if (!d->queuedPanelAnswers_.empty()) {
+            d->answerOpenPanel(std::move(d->queuedPanelAnswers_.front()));
+            d->queuedPanelAnswers_.erase(d->queuedPanelAnswers_.begin());
+        } else if (d->panelHandler_) {
+            auto handler = d->panelHandler_;
+            handler(*d, *s->panel);
+        }
+    });
+    platform::RunLoop::main().runInMode(platform::RunLoopMode::modalPanel,
+                                        [&] { return !session->answered && !application_->isTerminated(); });
+    panel_ = nullptr;
+    windows_.remove(session->window->number);
+    if (!session->answered || !session->urls) return platform::Modal::cancel;
+    panel.urls = *session->urls;
+    return platform::Modal::ok;
+}
+
+}  // namespace desktop
