@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const size_t third = text.size() / 3;
     const desktop::DisplayAccess access("0123456789abcdef0123456789abcdef0123456789abcdef", "::1", 8765);
     const auto verdict = access.check({"POST", text.substr(0, third), text.substr(third, third), text.substr(0, third),
-                                       text.substr(2 * third), text.substr(third), text, bytes[0] & 1, text});
+                                       text.substr(2 * third), text.substr(third), text, (bytes[0] & 1) != 0, text});
     if (verdict.kind == desktop::DisplayAccess::Verdict::Kind::refuse && verdict.reason.empty()) std::abort();
     return 0;
 }
