@@ -254,6 +254,7 @@ size_t RunLoop::Impl::runTurn(RunLoop& loop, RunLoopMode mode) {
         auto it = events.find(key);
         if (it == events.end()) continue;  // invalidated by an earlier event of this turn
         ++ran;
+        ranSinceWait = true;  // already while it runs: a nested session waits inside it
         if (auto* block = std::get_if<std::function<void()>>(&it->second)) {
             auto run = std::move(*block);
             events.erase(it);
@@ -263,7 +264,6 @@ size_t RunLoop::Impl::runTurn(RunLoop& loop, RunLoopMode mode) {
             fireTimer(it, turnTime);
         }
     }
-    if (ran > 0) ranSinceWait = true;
     return ran;
 }
 
