@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -196,9 +200,9 @@ TEST_F(DisplayServerTest, RefusesRequestsFromOtherPagesOtherHostsAndOtherUsers) 
     EXPECT_TRUE(d.isAccessibilityTrusted());  // by the last request alone
 }
 
-// Tabs left open hold their event streams for as long as they are open; they must not take
-// the workers that answer requests.
-TEST_F(DisplayServerTest, ManyOpenEventStreamsLeaveRequestsAnswered) {
+// Tabs left open hold their event streams for as long as they are open, and slow clients
+// their connections; neither may take the workers that answer requests.
+TEST_F(DisplayServerTest, ManyOpenEventStreamsAndSlowClientsLeaveRequestsAnswered) {
     desktop::Desktop d(desktop::Scene::minimal());
     d.install();
     desktop::DisplayAPI api(d);
@@ -206,9 +210,25 @@ TEST_F(DisplayServerTest, ManyOpenEventStreamsLeaveRequestsAnswered) {
     std::string error;
     ASSERT_TRUE(server.start(error)) << error;
 
+    std::vector<int> slow;  // connected, and stopping halfway through a request
+    for (int i = 0; i < 8; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(server.port()));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        const std::string start = "GET /api/state HTTP/1.1\r\n";  // and the rest never comes
+        ASSERT_EQ(::send(fd, start.data(), start.size(), 0), static_cast<ssize_t>(start.size()));
+        slow.push_back(fd);
+    }
+
     std::mutex mutex;
     std::condition_variable changed;
     int streaming = 0, refused = 0;
+    // From the moment the tabs open until the state is answered: the streams and the request
+    // are served together, not after the slow clients give up.
+    const auto start = std::chrono::steady_clock::now();
     std::vector<std::thread> tabs;
     for (int i = 0; i < 20; ++i) {
         tabs.emplace_back([&] {
@@ -240,7 +260,6 @@ TEST_F(DisplayServerTest, ManyOpenEventStreamsLeaveRequestsAnswered) {
             std::unique_lock lock(mutex);
             changed.wait_for(lock, std::chrono::seconds(20), [&] { return streaming + refused >= 20; });
         }
-        const auto start = std::chrono::steady_clock::now();
         if (auto r = client(server.port())->Get("/api/state")) stateStatus = r->status;
         stateSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         server.stop();
@@ -249,10 +268,11 @@ TEST_F(DisplayServerTest, ManyOpenEventStreamsLeaveRequestsAnswered) {
     reader.join();
     for (auto& t : tabs) t.join();
 
+    for (int fd : slow) ::close(fd);
     EXPECT_EQ(streaming, desktop::DisplayServer::kMaxStreams);
     EXPECT_EQ(refused, 20 - desktop::DisplayServer::kMaxStreams);
     EXPECT_EQ(stateStatus, 200);
-    EXPECT_LT(stateSeconds, 1.0);
+    EXPECT_LT(stateSeconds, 3.0);  // about one; the slow clients would hold it for five
 }
 
 TEST_F(DisplayServerTest, ASecondServerOnTheSamePortIsRefused) {
