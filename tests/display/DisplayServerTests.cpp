@@ -375,6 +375,9 @@ TEST(DisplayAccess, TheHostMustNameThisServerAndTheTokenIsKeptPrivately) {
     EXPECT_EQ(status("127.0.0.1"), 403);
     EXPECT_EQ(status("10.0.0.2:8765"), 403);  // only a wildcard listener takes other addresses
     EXPECT_EQ(status(""), 403);
+    EXPECT_EQ(desktop::DisplayAccess::redirectTarget("/index.html"), "/index.html");
+    EXPECT_EQ(desktop::DisplayAccess::redirectTarget("//evil.example/"), "/");
+    EXPECT_EQ(desktop::DisplayAccess::redirectTarget("/a\r\nSet-Cookie: x"), "/");
     EXPECT_EQ(desktop::DisplayAccess("t", "0.0.0.0", 80).check({"GET", "/", "192.168.1.9", {}, {}, {}, {}, false, {}}).status, 200);
 
     const auto folder = testsupport::temporaryRoot() / "runtime";

@@ -156,6 +156,14 @@ std::string DisplayAccess::setCookieHeader() const {
     return cookieName() + "=" + token_ + "; Path=/; HttpOnly; SameSite=Strict";
 }
 
+std::string DisplayAccess::redirectTarget(std::string_view path) {
+    const bool plain = std::none_of(path.begin(), path.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '\\';
+    });
+    if (!plain || path.empty() || path.front() != '/' || path.substr(0, 2) == "//") return "/";
+    return std::string(path);
+}
+
 std::string_view DisplayAccess::cookieValue(std::string_view header) const {
     const std::string name = cookieName();
     while (!header.empty()) {

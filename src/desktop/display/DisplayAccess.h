@@ -42,6 +42,9 @@ public:
     // machine (which browsers treat as one cookie host) do not overwrite each other's.
     std::string cookieName() const;
     std::string setCookieHeader() const;
+    // Where the address with the token redirects to: the same path, or "/" for a path that
+    // would lead elsewhere ("//host/...") or break the header.
+    static std::string redirectTarget(std::string_view path);
     const std::string& token() const { return token_; }
 
     // Loopback addresses and names: 127.0.0.0/8, ::1, localhost.

@@ -281,7 +281,7 @@ void DisplayServer::Core::routes() {
         if (verdict.kind == Kind::setCookieAndRedirect) {
             // The token leaves the address bar (and the history) for a cookie scripts cannot read.
             res.set_header("Set-Cookie", core->access->setCookieHeader());
-            res.set_header("Location", req.path);
+            res.set_header("Location", DisplayAccess::redirectTarget(req.path));
             return httplib::Server::HandlerResponse::Handled;
         }
         if (verdict.status == 405) res.set_header("Allow", "GET, HEAD, POST");
