@@ -4,7 +4,7 @@
 import assert from "node:assert/strict";
 import { after, afterEach, before, describe, it } from "node:test";
 import {
-  advance, item, openBrowser, openPage, screenshot, settle, startTessivane, waitForState, windowTitled,
+  advance, crowdedScene, item, openBrowser, openPage, screenshot, settle, startTessivane, waitForState, windowTitled,
 } from "./support.mjs";
 
 // The vossel's members. The application hides them as soon as they are members (their
@@ -56,7 +56,7 @@ describe("first run on the default laptop", () => {
   let shotName = "";
 
   before(async () => {
-    app = await startTessivane();
+    app = await startTessivane(["--scene", crowdedScene]);
     chrome = await openBrowser();
     ({ page, problems } = await openPage(chrome.browser, app.url));
   });
@@ -108,7 +108,13 @@ describe("first run on the default laptop", () => {
     await tour().getByText("Accessibility enabled").waitFor();
     await tourButton("Next").click();
     // The first vossel's name.
-    await tour().locator("input[placeholder='Group name']").fill("Tools");
+    const name = tour().locator("input[placeholder='Group name']");
+    await name.fill("Tool");
+    // Text the application puts in a field shows in it, in the same field.
+    await name.evaluate((e) => e.blur());
+    const [win, node] = await name.evaluate((e) => [Number(e.dataset.win), e.dataset.actNode]);
+    await page.evaluate(([w, n]) => window.display.send("/act", { window: w, node: n, action: "type", text: "Tools" }), [win, node]);
+    await page.waitForFunction((e) => e.value === "Tools", await name.elementHandle());
     await tourButton("Next").click();
     // "⌘-drag once": icons go past the line, which makes room beside the camera housing for
     // the line, the chevron and the vossel.
@@ -124,6 +130,8 @@ describe("first run on the default laptop", () => {
     }
     await tourButton("Next").click();
     shotName = "03-tour-done";
+    await tourButton("Get Started").waitFor();
+    await screenshot(page, "03-tour-last-step");
     await tourButton("Get Started").click();
     await tour().waitFor({ state: "detached" });
     await advance(page, 1);

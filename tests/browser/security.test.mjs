@@ -31,7 +31,7 @@ describe("a running tessivane and the rest of the machine", () => {
     });
     await new Promise((resolve) => evil.listen(0, "127.0.0.1", resolve));
     evilURL = `http://127.0.0.1:${evil.address().port}/`;
-    chrome = await openBrowser([`--host-resolver-rules=MAP rebound.example 127.0.0.1`]);
+    chrome = await openBrowser(undefined, [`--host-resolver-rules=MAP rebound.example 127.0.0.1`]);
   });
 
   after(async () => {

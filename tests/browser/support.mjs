@@ -1,8 +1,10 @@
-// Starts tessivane on a loopback port with the manual clock and a temporary home, and
-// drives its page in Debian's Chromium. Nothing here sleeps: time moves only when a test
-// advances the clock, and tests wait for what the page shows.
+// Starts tessivane on a loopback port with a temporary home, and drives its page in Debian's
+// Chromium. Nothing here sleeps: with the manual clock time moves only when a test advances
+// it; with the real one tests wait for what the page shows. Every request a test makes goes
+// through the page, so it carries what the page's own requests carry.
 import { spawn } from "node:child_process";
 import { mkdtempSync, mkdirSync, rmSync } from "node:fs";
+import { inflateSync } from "node:zlib";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
@@ -13,28 +15,26 @@ export const resultsDir = path.join(here, "results");
 // The laptop whose housing hides Tessivane's items at first; the tests were written
 // against it, so they keep it even though `make run` now starts on a tidier desk.
 export const crowdedScene = path.resolve(here, "..", "..", "resources", "scenes", "laptop-crowded.json");
+// The default desk in the dark appearance.
+export const darkScene = path.resolve(here, "..", "..", "resources", "scenes", "dark.json");
 
 export function tessivaneBinary() {
   const bin = process.env.TESSIVANE_BIN || path.join(here, "..", "..", "build", "test", "tessivane");
   return path.resolve(bin);
 }
 
-// The program on an ephemeral port; resolves once it printed its address.
-export async function startTessivane(extraArgs = []) {
-  const home = mkdtempSync(path.join(tmpdir(), "tessivane-browser-home-"));
+function launch(home, args) {
   const logs = path.join(home, "logs");
   mkdirSync(logs, { recursive: true });
-  const scene = extraArgs.includes("--scene") ? [] : ["--scene", crowdedScene];
-  const child = spawn(tessivaneBinary(), ["--listen", "127.0.0.1:0", "--clock", "manual", "--home", home,
-    "--log-folder", logs, ...scene, ...extraArgs], { stdio: ["ignore", "pipe", "pipe"],
-    env: { ...process.env, HOME: home, TESSIVANE_RUNTIME_DIR: path.join(home, "runtime") } });
+  const child = spawn(tessivaneBinary(), ["--home", home, "--log-folder", logs, ...args],
+    { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, HOME: home, TESSIVANE_RUNTIME_DIR: path.join(home, "runtime") } });
   let output = "";
   child.stderr.on("data", (d) => { output += d; });
-  const url = await new Promise((resolve, reject) => {
+  // The address exactly as printed (it may carry a query the page needs).
+  const url = new Promise((resolve, reject) => {
     let text = "";
     child.stdout.on("data", (d) => {
       text += d;
-      // The address carries the API's token; opening it once leaves the token in a cookie.
       const m = text.match(/Tessivane is running at (http:\/\/\S+)/);
       if (m) resolve(m[1]);
     });
@@ -42,25 +42,44 @@ export async function startTessivane(extraArgs = []) {
     child.on("exit", (code) => reject(new Error(`tessivane exited with ${code} before serving:\n${text}${output}`)));
   });
   const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
-  return {
-    url,
-    home,
-    async stop() {
-      child.kill("SIGTERM");
-      const result = await exited;
-      rmSync(home, { recursive: true, force: true });
-      return { ...result, stderr: output };
-    },
-  };
+  return { child, url, exited, stderr: () => output };
 }
 
-export async function openBrowser(extraArgs = []) {
+// The program with a temporary home, on an ephemeral loopback port, by default with the
+// manual clock; resolves once it printed its address. `restart()` ends it and starts it
+// again on the same address and home, as a person would.
+export async function startTessivane(extraArgs = [], { clock = "manual" } = {}) {
+  const home = mkdtempSync(path.join(tmpdir(), "tessivane-browser-home-"));
+  const scene = extraArgs.includes("--scene") ? [] : ["--scene", crowdedScene];
+  const args = ["--clock", clock, ...scene, ...extraArgs];
+  let run = launch(home, ["--listen", "127.0.0.1:0", ...args]);
+  const app = {
+    url: await run.url,
+    home,
+    async restart() {
+      run.child.kill("SIGTERM");
+      const end = await run.exited;
+      if (end.code !== 0) throw new Error("tessivane did not end cleanly:\n" + run.stderr());
+      run = launch(home, ["--listen", "127.0.0.1:" + new URL(app.url).port, ...args]);
+      app.url = await run.url;
+    },
+    async stop() {
+      run.child.kill("SIGTERM");
+      const result = await run.exited;
+      rmSync(home, { recursive: true, force: true });
+      return { ...result, stderr: run.stderr() };
+    },
+  };
+  return app;
+}
+
+export async function openBrowser(viewport = { width: 1840, height: 1010 }, extraArgs = []) {
   const profile = mkdtempSync(path.join(tmpdir(), "tessivane-chromium-"));
   // A fresh profile each run (Playwright passes it to Chromium as --user-data-dir).
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
     headless: true,
-    viewport: { width: 1840, height: 1010 },
+    viewport,
     args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync", ...extraArgs],
   });
@@ -116,4 +135,87 @@ export function item(page, autosaveOrOwner) {
 
 export function windowTitled(page, title) {
   return page.locator(`.win[data-title="${title}"]`);
+}
+
+// A person's press: the pointer goes to the element, the button is held about as long as a
+// finger holds it, and let go.
+export async function press(page, locator, { modifiers = [], button = "left" } = {}) {
+  // Where it is drawn: a window that just opened may still be drawing its first states.
+  let box = null;
+  for (let attempt = 0; !box && attempt < 5; ++attempt) {
+    await locator.waitFor();
+    box = await locator.scrollIntoViewIfNeeded({ timeout: 2000 }).then(() => locator.boundingBox(), () => null);
+  }
+  if (!box) throw new Error("nothing to press: " + locator);
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2, { steps: 2 });
+  for (const m of modifiers) await page.keyboard.down(m);
+  await page.mouse.down({ button });
+  await page.waitForTimeout(100);
+  await page.mouse.up({ button });
+  for (const m of modifiers.slice().reverse()) await page.keyboard.up(m);
+}
+
+// The pixels of a screenshot (8-bit RGB or RGBA, not interlaced: what Chromium writes), as
+// {width, height, rgb(x, y)}.
+export function decodePNG(buffer) {
+  let offset = 8;
+  let width = 0, height = 0, channels = 4;
+  const data = [];
+  while (offset < buffer.length) {
+    const length = buffer.readUInt32BE(offset);
+    const type = buffer.toString("ascii", offset + 4, offset + 8);
+    const body = buffer.subarray(offset + 8, offset + 8 + length);
+    if (type === "IHDR") {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      if (body[8] !== 8 || body[12] !== 0) throw new Error("only 8-bit, non-interlaced PNGs");
+      channels = body[9] === 6 ? 4 : body[9] === 2 ? 3 : 0;
+      if (!channels) throw new Error("only RGB and RGBA PNGs");
+    } else if (type === "IDAT") {
+      data.push(body);
+    }
+    offset += 12 + length;
+  }
+  const raw = inflateSync(Buffer.concat(data));
+  const stride = width * channels;
+  const pixels = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let i = 0; i < stride; ++i) {
+      const a = i >= channels ? pixels[y * stride + i - channels] : 0;
+      const b = y > 0 ? pixels[(y - 1) * stride + i] : 0;
+      const c = i >= channels && y > 0 ? pixels[(y - 1) * stride + i - channels] : 0;
+      let predictor = 0;
+      if (filter === 1) predictor = a;
+      else if (filter === 2) predictor = b;
+      else if (filter === 3) predictor = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      pixels[y * stride + i] = (line[i] + predictor) & 255;
+    }
+  }
+  return {
+    width,
+    height,
+    rgb(x, y) {
+      const at = y * stride + x * channels;
+      return [pixels[at], pixels[at + 1], pixels[at + 2]];
+    },
+  };
+}
+
+// WCAG's contrast ratio of two sRGB colours.
+export function contrast(one, other) {
+  const luminance = ([r, g, b]) => {
+    const lin = (v) => {
+      const c = v / 255;
+      return c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
+    };
+    return 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b);
+  };
+  const [hi, lo] = [luminance(one), luminance(other)].sort((a, b) => b - a);
+  return (hi + 0.05) / (lo + 0.05);
 }

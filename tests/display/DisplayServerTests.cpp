@@ -103,7 +103,7 @@ TEST_F(DisplayServerTest, ServesThePageAndRunsRequestsOnTheMainThreadEvenInsideA
         httplib::Client& c = *owned;
         if (auto r = c.Get("/")) {
             seen.index = r->status;
-            seen.indexLoadsScript = r->body.find("display.js") != std::string::npos;
+            seen.indexLoadsScript = r->body.find("/js/main.js") != std::string::npos;
         }
         if (auto r = c.Get("/fonts/MaterialIcons-Regular.ttf")) seen.font = r->status;
         if (auto r = c.Get("/../CMakeLists.txt")) seen.escape = r->status;

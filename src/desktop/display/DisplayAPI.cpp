@@ -28,8 +28,8 @@ uint64_t StateFeed::publish(const json& state) {
     std::lock_guard lock(mutex_);
     if (text == last_ && version_ > 0) return version_;
     ++version_;
-    // The version goes in front of the text as compared, rather than serializing twice.
-    text_ = "{\"version\":" + std::to_string(version_);
+    // The run and the version go in front of the text as compared, rather than serializing twice.
+    text_ = "{\"run\":\"" + run_ + "\",\"version\":" + std::to_string(version_);
     if (text.size() > 2) text_ += ',';
     text_.append(text, 1, std::string::npos);
     last_ = std::move(text);

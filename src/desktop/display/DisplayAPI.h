@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "desktop/display/DisplayState.h"
+#include "platform/UUID.h"
 
 namespace desktop {
 
@@ -43,6 +44,8 @@ private:
     std::string text_;  // the state as sent, with the version
     uint64_t version_ = 0;
     bool closed_ = false;
+    // Tells a restarted process from the one before it: its versions start again at 1.
+    const std::string run_ = platform::UUID::random().uuidString();
 };
 
 // The JSON API of the display (docs/display.md), run on the main thread: reading the
