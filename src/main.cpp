@@ -6,11 +6,11 @@
 //       --listen says otherwise (port 0: any free port; the address is printed)
 //   tessivane --headless [--scene FILE] [--home DIR] [-- ARGS...]
 //       launches it, prints the desktop and exits
-//   tessivane --headless --run-for SECONDS [--scene FILE] [--home DIR] [-- ARGS...]
-//       launches it and runs both on the real clock for that long (or until Ctrl-C) without
-//       serving, then quits the application as its Quit command does; for measuring a
-//       whole process at rest
+//   tessivane [--headless] --run-for SECONDS [--scene FILE] [--home DIR] [-- ARGS...]
+//       runs for that long (or until Ctrl-C), serving or not, then quits the application as
+//       its Quit command does; for measuring a whole process at rest
 // ARGS (and the three launch arguments above) are the application's launch arguments.
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -27,6 +27,7 @@
 #include "desktop/Desktop.h"
 #include "desktop/DesktopApplication.h"
 #include "desktop/display/DisplayAPI.h"
+#include "desktop/display/DisplayAccess.h"
 #include "desktop/display/DisplayServer.h"
 #include "platform/FileLocations.h"
 #include "platform/RunLoop.h"
@@ -37,7 +38,8 @@ namespace {
 int usage() {
     std::fprintf(stderr,
                  "usage: tessivane [--scene FILE] [--listen HOST:PORT] [--clock real|manual] [--home DIR]\n"
-                 "                 [--log-folder DIR] [-UITesting] [-ForceMenuBarRTL] [-ForceMenuBarLTR] [-- ARGS...]\n"
+                 "                 [--log-folder DIR] [--run-for SECONDS] [-UITesting] [-ForceMenuBarRTL]\n"
+                 "                 [-ForceMenuBarLTR] [-- ARGS...]\n"
                  "       tessivane --headless [--run-for SECONDS] [--scene FILE] [--home DIR] [--log-folder DIR]\n"
                  "                 [-- ARGS...]\n");
     return 2;
@@ -53,10 +55,17 @@ std::filesystem::path temporaryHome() {
     return pattern;
 }
 
+// HOST:PORT, with an IPv6 address in brackets ([::1]:8765) as the program prints it.
 bool parseListen(const std::string& text, std::string& host, int& port) {
     const auto colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0) return false;
     host = text.substr(0, colon);
+    if (host.front() == '[') {
+        if (host.size() < 3 || host.back() != ']') return false;
+        host = host.substr(1, host.size() - 2);
+    } else if (host.find(':') != std::string::npos) {
+        return false;  // an IPv6 address needs its brackets to tell it from the port
+    }
     const std::string digits = text.substr(colon + 1);
     if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
     port = std::stoi(digits);
@@ -123,7 +132,6 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (runFor && !headless) return usage();
 
     const bool ownHome = home.empty();
     if (ownHome) home = temporaryHome();
@@ -159,7 +167,7 @@ int main(int argc, char** argv) {
         if (!desktop) {
             std::fprintf(stderr, "tessivane: %s\n", error.c_str());
             status = 1;
-        } else if (runFor) {
+        } else if (headless && runFor) {
             desktop->install();
             tessivane::TessivaneApp::main();
             desktop->launchApplication(launchArguments);
@@ -189,28 +197,50 @@ int main(int argc, char** argv) {
             desktop->install();
             desktop::DisplayAPI api(*desktop);
             desktop::DisplayServer::Options options;
+            options.token = desktop::DisplayAccess::loadOrCreateToken(desktop::DisplayAccess::runtimeFolder(), error);
             options.host = host;
             options.port = port;
             options.pages = std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "display";
             options.iconFont = ui::SymbolCatalogue::fontFile;
             desktop::DisplayServer server(api, options);
-            if (!server.start(error)) {
+            if (options.token.empty()) {
+                std::fprintf(stderr, "tessivane: %s\n", error.c_str());
+                status = 1;
+            } else if (!server.start(error)) {
                 std::fprintf(stderr, "tessivane: %s\n", error.c_str());
                 status = 1;
             } else {
-                std::thread signals([&server, stopSignals] {
+                // The first signal quits the application as its Quit command does; a second
+                // one ends the process at once, whatever the first is waiting for.
+                std::atomic<bool> finished{false};
+                std::thread signals([&server, &finished, stopSignals] {
                     int received = 0;
                     sigwait(&stopSignals, &received);
-                    server.stop();
+                    if (finished) return;
+                    server.quit();
+                    sigwait(&stopSignals, &received);
+                    if (finished) return;
+                    std::fputs("tessivane: stopped without waiting\n", stderr);
+                    std::_Exit(128 + received);
                 });
+                if (!desktop::DisplayAccess::isLoopback(host)) {
+                    std::fprintf(stderr,
+                                 "tessivane: warning: %s is not a loopback address; other machines can reach the "
+                                 "page, and anyone with the address below can drive the desktop\n",
+                                 host.c_str());
+                }
                 tessivane::TessivaneApp::main();
                 desktop->launchApplication(launchArguments);
-                const std::string shownHost = host.find(':') != std::string::npos ? "[" + host + "]" : host;
-                std::printf("Tessivane is running at http://%s:%d/\n", shownHost.c_str(), server.port());
+                if (runFor) {
+                    desktop::DesktopApplication& application = desktop->application();
+                    platform::RunLoop::main().asyncAfter(*runFor, [&application] { application.terminate(); });
+                }
+                std::printf("Tessivane is running at %s\n", server.address().c_str());
                 if (manualClock) std::printf("The clock is manual: it moves only when the page or the API advances it.\n");
                 std::fflush(stdout);
                 server.run();
                 server.stop();
+                finished = true;
                 pthread_kill(signals.native_handle(), SIGTERM);  // the watcher ends too
                 signals.join();
                 if (!desktop->application().isTerminated()) desktop->application().terminate();

@@ -73,6 +73,8 @@ struct RunLoop::Impl {
     std::condition_variable wake;
     std::vector<std::function<void()>> incoming;
     std::atomic<bool> stopRequested{false};
+    std::function<void()> beforeWaiting;
+    bool ranSinceWait = false;
 
     uint64_t takeSequence() { return nextSequence++; }
 
@@ -126,6 +128,13 @@ struct RunLoop::Impl {
     }
 
     size_t runTurn(RunLoop& loop, RunLoopMode mode);
+    // The real clock: tells the observer, once per burst of work, that the loop will wait.
+    void aboutToWait() {
+        if (!ranSinceWait || !beforeWaiting) return;
+        ranSinceWait = false;
+        auto observer = beforeWaiting;  // it may replace itself
+        observer();
+    }
     void fireTimer(std::map<Key, Event>::iterator it, double turnTime);
     template <class Continue>
     bool runDueNow(RunLoop& loop, RunLoopMode mode, Continue&& keepGoing);
@@ -245,6 +254,7 @@ size_t RunLoop::Impl::runTurn(RunLoop& loop, RunLoopMode mode) {
         auto it = events.find(key);
         if (it == events.end()) continue;  // invalidated by an earlier event of this turn
         ++ran;
+        ranSinceWait = true;  // already while it runs: a nested session waits inside it
         if (auto* block = std::get_if<std::function<void()>>(&it->second)) {
             auto run = std::move(*block);
             events.erase(it);
@@ -311,6 +321,7 @@ void RunLoop::advance(double seconds) {
             impl_->runTurn(*this, mode_);
             double wait = target - now();
             if (auto next = impl_->nextEventTime(mode_)) wait = std::min(wait, *next - now());
+            if (wait > 0 && !impl_->hasIncoming()) impl_->aboutToWait();
             std::unique_lock lock(impl_->incomingMutex);
             if (wait > 0 && impl_->incoming.empty()) {
                 impl_->wake.wait_for(lock, std::chrono::duration<double>(wait));
@@ -339,6 +350,9 @@ void RunLoop::run() {
     }
     while (!impl_->stopRequested) {
         impl_->runTurn(*this, mode_);
+        if (auto next = impl_->nextEventTime(mode_); (!next || *next > now()) && !impl_->hasIncoming()) {
+            impl_->aboutToWait();
+        }
         std::unique_lock lock(impl_->incomingMutex);
         if (impl_->stopRequested || !impl_->incoming.empty()) continue;
         if (auto next = impl_->nextEventTime(mode_)) {
@@ -378,6 +392,7 @@ void RunLoop::runInMode(RunLoopMode mode, const std::function<bool()>& keepRunni
         if (!keepRunning()) break;
         double wait = kLongestWait;
         if (auto next = impl_->nextEventTime(mode)) wait = std::min(wait, *next - now());
+        if (wait > 0 && !impl_->hasIncoming()) impl_->aboutToWait();
         std::unique_lock lock(impl_->incomingMutex);
         if (wait > 0 && impl_->incoming.empty()) {
             impl_->wake.wait_for(lock, std::chrono::duration<double>(wait));
@@ -393,6 +408,8 @@ void RunLoop::blockingWait(double seconds) {
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     }
 }
+
+void RunLoop::setBeforeWaiting(std::function<void()> observer) { impl_->beforeWaiting = std::move(observer); }
 
 size_t RunLoop::validTimerCount() const { return impl_->timerCount; }
 

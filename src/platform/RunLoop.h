@@ -82,6 +82,10 @@ public:
     // A blocking wait of the platform (a synthesized click's pause between events): the
     // manual clock moves on without running anything; the real clock sleeps.
     void blockingWait(double seconds);
+    // Called on the main thread when the real clock's loop, having run something since it
+    // last waited, is about to wait again: one call per burst of work, the moment to look
+    // at what the work changed (the display publishes its state there). Null: none.
+    void setBeforeWaiting(std::function<void()> observer);
 
     // Bookkeeping for soak tests: live timers and pending main-queue blocks.
     size_t validTimerCount() const;

@@ -27,7 +27,7 @@ function launch(home, args) {
   const logs = path.join(home, "logs");
   mkdirSync(logs, { recursive: true });
   const child = spawn(tessivaneBinary(), ["--home", home, "--log-folder", logs, ...args],
-    { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, HOME: home } });
+    { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, HOME: home, TESSIVANE_RUNTIME_DIR: path.join(home, "runtime") } });
   let output = "";
   child.stderr.on("data", (d) => { output += d; });
   // The address exactly as printed (it may carry a query the page needs).
@@ -73,7 +73,7 @@ export async function startTessivane(extraArgs = [], { clock = "manual" } = {}) 
   return app;
 }
 
-export async function openBrowser(viewport = { width: 1840, height: 1010 }) {
+export async function openBrowser(viewport = { width: 1840, height: 1010 }, extraArgs = []) {
   const profile = mkdtempSync(path.join(tmpdir(), "tessivane-chromium-"));
   // A fresh profile each run (Playwright passes it to Chromium as --user-data-dir).
   const context = await chromium.launchPersistentContext(profile, {
@@ -81,7 +81,7 @@ export async function openBrowser(viewport = { width: 1840, height: 1010 }) {
     headless: true,
     viewport,
     args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-      "--disable-background-networking", "--disable-component-update", "--disable-sync"],
+      "--disable-background-networking", "--disable-component-update", "--disable-sync", ...extraArgs],
   });
   return {
     browser: context,

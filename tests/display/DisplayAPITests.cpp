@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -156,6 +157,8 @@ TEST_F(DisplayAPITest, ActionsOnNodesGoThroughTheViewLayersAutomation) {
     EXPECT_EQ(post("/act", {{"window", 1}, {"node", "0"}, {"action", "click"}}).status, 404);
     EXPECT_EQ(post("/act", {{"window", number}, {"node", next}, {"action", "explode"}}).status, 400);
     EXPECT_EQ(post("/act", {{"window", number}, {"node", next}, {"action", "type"}}).status, 400);
+    EXPECT_EQ(post("/act", {{"window", number}, {"node", next}, {"action", "type"}, {"text", std::string(5000, 'a')}}).status,
+              400);
 }
 
 TEST_F(DisplayAPITest, BadRequestsAreRefusedWithAReason) {
@@ -168,6 +171,10 @@ TEST_F(DisplayAPITest, BadRequestsAreRefusedWithAReason) {
     EXPECT_EQ(post("/dialogs/accessibility", {{"answer", "openSystemSettings"}}).status, 409);
     EXPECT_EQ(post("/dialogs/open-panel", {{"cancel", true}}).status, 409);
     EXPECT_EQ(post("/dialogs/alert", {{"button", "OK"}}).status, 409);
+    EXPECT_EQ(post("/pointer", {{"type", "click"}, {"x", 1}, {"y", 3}, {"button", 2}}).status, 400);
+    EXPECT_EQ(post("/key", {{"key", "abcd"}}).status, 400);
+    EXPECT_EQ(api_->handle("POST", "/settings/accessibility", std::string("{\"enabled\": true}") + '\0' + "{\"x\"").status, 400);
+    EXPECT_FALSE(desktop_->isAccessibilityTrusted());
     EXPECT_EQ(post("/nowhere", json::object()).status, 404);
     EXPECT_EQ(api_->handle("DELETE", "/state", "").status, 405);
     const auto r = post("/pointer", {{"type", "move"}, {"x", 1}});
@@ -196,6 +203,27 @@ TEST_F(DisplayAPITest, TheVersionMovesWhenTheStateChangesAndOnlyThen) {
     EXPECT_EQ(version, second);
     EXPECT_EQ(published["version"], second);
     EXPECT_TRUE(published["accessibility"]["trusted"].get<bool>());
+}
+
+// The log folder may be one others can write to: the page shows a log's last lines, never
+// a file a link planted at its name leads to, and never more than a bounded tail.
+TEST_F(DisplayAPITest, TheLogsShowABoundedTailAndNeverThroughALink) {
+    std::filesystem::create_directories(logFolder());
+    const auto secret = home() / "secret.txt";
+    std::ofstream(secret) << "private line\n";
+    std::filesystem::create_symlink(secret, logFolder() / "tessivane-click.log");
+    {
+        std::ofstream hide(logFolder() / "tessivane-hide.log");
+        hide << std::string(1 << 20, 'x') << "\n";
+        for (int i = 0; i < 100; ++i) hide << "line " << i << "\n";
+        hide << std::string(10000, 'y') << "\nlast";
+    }
+    const json logs = state()["logs"];
+    EXPECT_EQ(logs["click"], json::array());
+    ASSERT_EQ(logs["hide"].size(), 40u);
+    EXPECT_EQ(logs["hide"][0], "line 62");
+    EXPECT_EQ(logs["hide"][38].get<std::string>().size(), 1000u);
+    EXPECT_EQ(logs["hide"][39], "last");
 }
 
 TEST_F(DisplayAPITest, TheFileChooserListsTheSimulatedHomeAndNothingOutsideIt) {

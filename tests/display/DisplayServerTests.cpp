@@ -1,31 +1,58 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "AppDesktopFixture.h"
+#include "desktop/DesktopApplication.h"
+#include "desktop/display/DisplayAccess.h"
+#include "support/DesktopOnHome.h"
 
 #include "desktop/Desktop.h"
 #include "desktop/display/DisplayAPI.h"
 #include "desktop/display/DisplayServer.h"
 #include "platform/Alert.h"
 #include "platform/RunLoop.h"
-#include "support/TestHome.h"
 #include "ui/SymbolCatalogue.h"
 
 namespace {
 
 using nlohmann::json;
 
-class DisplayServerTest : public testsupport::TestHome {
-protected:
-    desktop::DisplayServer::Options options() {
-        desktop::DisplayServer::Options o;
-        o.port = 0;
-        o.pages = std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "display";
-        o.iconFont = ui::SymbolCatalogue::fontFile;
-        return o;
-    }
-};
+constexpr const char* kToken = "0123456789abcdef0123456789abcdef0123456789abcdef";
+
+desktop::DisplayServer::Options options() {
+    desktop::DisplayServer::Options o;
+    o.port = 0;
+    o.pages = std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "display";
+    o.iconFont = ui::SymbolCatalogue::fontFile;
+    o.token = kToken;
+    return o;
+}
+
+// A client as the page is: it has the token.
+std::unique_ptr<httplib::Client> client(int port) {
+    auto c = std::make_unique<httplib::Client>("127.0.0.1", port);
+    c->set_read_timeout(30, 0);
+    c->set_default_headers({{"X-Tessivane-Token", kToken}});
+    return c;
+}
+
+class DisplayServerTest : public testsupport::DesktopOnHome {};
+class ServerOfTheApplicationTest : public apptest::AppOnDesktop {};
 
 // What the client thread saw; checked on the main thread once the server stopped.
 struct Seen {
@@ -71,9 +98,9 @@ TEST_F(DisplayServerTest, ServesThePageAndRunsRequestsOnTheMainThreadEvenInsideA
     });
 
     Seen seen;
-    std::thread client([&] {
-        httplib::Client c("127.0.0.1", server.port());
-        c.set_read_timeout(30, 0);
+    std::thread visitor([&] {
+        auto owned = client(server.port());
+        httplib::Client& c = *owned;
         if (auto r = c.Get("/")) {
             seen.index = r->status;
             seen.indexLoadsScript = r->body.find("/js/main.js") != std::string::npos;
@@ -95,7 +122,7 @@ TEST_F(DisplayServerTest, ServesThePageAndRunsRequestsOnTheMainThreadEvenInsideA
         if (auto r = c.Get("/api/state")) seen.afterStop = r->status;
     });
     server.run();
-    client.join();
+    visitor.join();
 
     EXPECT_EQ(seen.index, 200);
     EXPECT_TRUE(seen.indexLoadsScript);
@@ -108,6 +135,265 @@ TEST_F(DisplayServerTest, ServesThePageAndRunsRequestsOnTheMainThreadEvenInsideA
     EXPECT_EQ(response, platform::Modal::alertSecondButtonReturn);
     EXPECT_TRUE(seen.alertGone);
     EXPECT_NE(seen.afterStop, 200);  // a stopped server answers nothing more
+}
+
+// Any web page the person visits can send requests to a loopback server, and so can any
+// other user of the machine: only the page's own requests, with the token, drive the desktop.
+TEST_F(DisplayServerTest, RefusesRequestsFromOtherPagesOtherHostsAndOtherUsers) {
+    desktop::Desktop& d = loadDefault();
+    desktop::DisplayAPI api(d);
+    desktop::DisplayServer server(api, options());
+    std::string error;
+    ASSERT_TRUE(server.start(error)) << error;
+    const std::string own = "127.0.0.1:" + std::to_string(server.port());
+    const std::string flip = R"({"enabled": true})";
+
+    std::vector<std::pair<std::string, int>> seen;  // what, status
+    int redirect = 0;
+    std::string cookie, location, withCookie;
+    std::thread visitor([&] {
+        auto note = [&](const std::string& what, const httplib::Result& r) { seen.emplace_back(what, r ? r->status : -1); };
+        httplib::Client bare("127.0.0.1", server.port());
+        bare.set_read_timeout(30, 0);
+        // A form on another site posting to the switch, and its fetch() of text/plain.
+        note("cross-origin form", bare.Post("/api/settings/accessibility", {{"Origin", "http://evil.example"}},
+                                             "enabled=true", "application/x-www-form-urlencoded"));
+        note("cross-origin text", bare.Post("/api/settings/accessibility", {{"Origin", "null"}, {"X-Tessivane-Token", kToken}},
+                                             flip, "text/plain"));
+        // DNS rebinding: a name of the attacker's that now points at 127.0.0.1.
+        note("rebound host", bare.Get("/api/state", {{"Host", "evil.example:" + std::to_string(server.port())},
+                                                     {"X-Tessivane-Token", kToken}}));
+        note("rebound page", bare.Get("/", {{"Host", "evil.example"}}));
+        note("no token", bare.Post("/api/settings/accessibility", flip, "application/json"));
+        note("wrong token", bare.Post("/api/settings/accessibility", {{"X-Tessivane-Token", std::string(48, 'f')}}, flip,
+                                      "application/json"));
+        auto page = client(server.port());
+        note("own text/plain", page->Post("/api/settings/accessibility", flip, "text/plain"));
+        note("PUT", page->Put("/api/settings/accessibility", flip, "application/json"));
+        note("2 MB body", page->Post("/api/key", std::string(2 << 20, ' '), "application/json"));
+        note("wrong token in the address", bare.Get("/?token=nope"));
+        // The printed address: its token becomes a cookie, and the address loses it.
+        if (auto r = bare.Get("/?token=" + std::string(kToken))) {
+            redirect = r->status;
+            cookie = r->get_header_value("Set-Cookie");
+            location = r->get_header_value("Location");
+        }
+        const std::string pair = cookie.substr(0, cookie.find(';'));
+        if (auto r = bare.Get("/api/state", {{"Cookie", "other=1; " + pair}, {"Host", own}})) withCookie = std::to_string(r->status);
+        note("[::1] host", bare.Get("/api/state", {{"Host", "[::1]:" + std::to_string(server.port())}, {"X-Tessivane-Token", kToken}}));
+        note("own page's post", page->Post("/api/settings/accessibility", {{"Origin", "http://" + own}}, flip, "application/json"));
+        server.stop();
+    });
+    server.run();
+    visitor.join();
+
+    const std::vector<std::pair<std::string, int>> expected{
+        {"cross-origin form", 403}, {"cross-origin text", 403}, {"rebound host", 403}, {"rebound page", 403},
+        {"no token", 403}, {"wrong token", 403}, {"own text/plain", 415}, {"PUT", 405}, {"2 MB body", 413},
+        {"wrong token in the address", 403}, {"[::1] host", 200}, {"own page's post", 200}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(redirect, 303);
+    EXPECT_EQ(location, "/");
+    EXPECT_NE(cookie.find("HttpOnly"), std::string::npos) << cookie;
+    EXPECT_NE(cookie.find("SameSite=Strict"), std::string::npos) << cookie;
+    EXPECT_EQ(withCookie, "200");
+    EXPECT_TRUE(d.isAccessibilityTrusted());  // by the last request alone
+}
+
+// Tabs left open hold their event streams for as long as they are open, and slow clients
+// their connections; neither may take the workers that answer requests.
+TEST_F(DisplayServerTest, ManyOpenEventStreamsAndSlowClientsLeaveRequestsAnswered) {
+    desktop::Desktop d(desktop::Scene::minimal());
+    d.install();
+    desktop::DisplayAPI api(d);
+    desktop::DisplayServer server(api, options());
+    std::string error;
+    ASSERT_TRUE(server.start(error)) << error;
+
+    std::vector<int> slow;  // connected, and stopping halfway through a request
+    for (int i = 0; i < 8; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(server.port()));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        const std::string start = "GET /api/state HTTP/1.1\r\n";  // and the rest never comes
+        ASSERT_EQ(::send(fd, start.data(), start.size(), 0), static_cast<ssize_t>(start.size()));
+        slow.push_back(fd);
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    int streaming = 0, refused = 0;
+    // From the moment the tabs open until the state is answered: the streams and the request
+    // are served together, not after the slow clients give up.
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> tabs;
+    for (int i = 0; i < 20; ++i) {
+        tabs.emplace_back([&] {
+            auto c = client(server.port());
+            bool counted = false;
+            int status = 0;
+            auto opened = [&](const httplib::Response& response) {
+                status = response.status;
+                return true;
+            };
+            auto r = c->Get("/api/events", opened, [&](const char*, size_t) {
+                if (!counted && status == 200) {
+                    counted = true;
+                    std::lock_guard lock(mutex);
+                    ++streaming;
+                    changed.notify_all();
+                }
+                return true;
+            });
+            std::lock_guard lock(mutex);
+            if (r && r->status == 503) ++refused;
+            changed.notify_all();
+        });
+    }
+    int stateStatus = 0;
+    double stateSeconds = -1;
+    std::thread reader([&] {
+        {
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, std::chrono::seconds(20), [&] { return streaming + refused >= 20; });
+        }
+        if (auto r = client(server.port())->Get("/api/state")) stateStatus = r->status;
+        stateSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        server.stop();
+    });
+    server.run();
+    reader.join();
+    for (auto& t : tabs) t.join();
+
+    for (int fd : slow) ::close(fd);
+    EXPECT_EQ(streaming, desktop::DisplayServer::kMaxStreams);
+    EXPECT_EQ(refused, 20 - desktop::DisplayServer::kMaxStreams);
+    EXPECT_EQ(stateStatus, 200);
+    EXPECT_LT(stateSeconds, 3.0);  // about one; the slow clients would hold it for five
+}
+
+TEST_F(DisplayServerTest, ASecondServerOnTheSamePortIsRefused) {
+    desktop::Desktop d(desktop::Scene::minimal());
+    d.install();
+    desktop::DisplayAPI api(d);
+    desktop::DisplayServer first(api, options());
+    std::string error;
+    ASSERT_TRUE(first.start(error)) << error;
+    auto taken = options();
+    taken.port = first.port();
+    desktop::DisplayServer second(api, taken);
+    EXPECT_FALSE(second.start(error));
+    EXPECT_NE(error.find("in use"), std::string::npos) << error;
+    first.stop();
+    second.stop();
+}
+
+// Quitting (a signal, or the Quit command) goes through the application's delegate, which
+// puts hidden icons back, and the open pages see that last state before the server goes; a
+// day-long clock advance in progress does not hold it up.
+TEST_F(ServerOfTheApplicationTest, QuitEndsAnAdvanceAndTheOpenPagesSeeTheApplicationsLastState) {
+    completeOnboarding();
+    desktop::Scene scene = defaultScene();
+    scene.accessibilityTrusted = true;
+    desktop::Desktop& d = load(scene);
+    launch();
+    makeVossel("Tools", {"Parcelbird", "Stillwater"});
+    d.advance(6);
+    desktop::DisplayAPI api(d);
+    const json before = api.handle("GET", "/state", "").body;
+    const auto translucent = [](const json& s) {
+        int n = 0;
+        for (const auto& item : s["statusItems"])
+            if (!item["own"].get<bool>() && item["windowAlpha"].get<double>() < 1) ++n;
+        return n;
+    };
+    ASSERT_GT(translucent(before), 0) << "the vossel's members are hidden";
+    desktop::DisplayServer server(api, options());
+    std::string error;
+    ASSERT_TRUE(server.start(error)) << error;
+
+    std::string last;
+    int advanced = 0;
+    double quitSeconds = -1;
+    std::thread page([&] {
+        client(server.port())->Get("/api/events", [&](const char* data, size_t n) {
+            last.append(data, n);
+            return true;
+        });
+    });
+    std::thread clock([&] {
+        if (auto r = client(server.port())->Post("/api/clock/advance", R"({"seconds": 86400})", "application/json")) advanced = r->status;
+    });
+    // A second into the advance, on the main thread: the advance is under way.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool underway = false;
+    platform::RunLoop::main().asyncAfter(1, [&] {
+        std::lock_guard lock(mutex);
+        underway = true;
+        changed.notify_all();
+    });
+    std::thread quitter([&] {
+        {
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, std::chrono::seconds(30), [&] { return underway; });
+        }
+        const auto start = std::chrono::steady_clock::now();
+        server.quit();
+        clock.join();
+        quitSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    });
+    server.run();
+    quitter.join();
+    page.join();
+    server.stop();
+    shutDown();
+
+    EXPECT_EQ(advanced, 503);
+    EXPECT_LT(quitSeconds, 10);
+    const auto at = last.rfind("data: ");
+    ASSERT_NE(at, std::string::npos);
+    const json final = json::parse(last.substr(at + 6, last.find("\n\n", at) - at - 6), nullptr, false);
+    ASSERT_TRUE(final.is_object());
+    EXPECT_TRUE(final["terminated"].get<bool>());
+    EXPECT_EQ(translucent(final), 0);
+}
+
+TEST(DisplayAccess, TheHostMustNameThisServerAndTheTokenIsKeptPrivately) {
+    desktop::DisplayAccess access(kToken, "::1", 8765);
+    auto status = [&](std::string_view host, std::string_view origin = {}) {
+        return access.check({"GET", "/api/state", host, origin, "", kToken, "", false, ""}).status;
+    };
+    EXPECT_EQ(status("[::1]:8765"), 200);
+    EXPECT_EQ(status("localhost:8765"), 200);
+    EXPECT_EQ(status("127.0.0.1:8765", "http://127.0.0.1:8765"), 200);
+    EXPECT_EQ(status("127.0.0.1:8765", "http://localhost:8765"), 403);
+    EXPECT_EQ(status("127.0.0.1:8766"), 403);
+    EXPECT_EQ(status("127.0.0.1"), 403);
+    EXPECT_EQ(status("10.0.0.2:8765"), 403);  // only a wildcard listener takes other addresses
+    EXPECT_EQ(status(""), 403);
+    EXPECT_EQ(desktop::DisplayAccess::redirectTarget("/index.html"), "/index.html");
+    EXPECT_EQ(desktop::DisplayAccess::redirectTarget("//evil.example/"), "/");
+    EXPECT_EQ(desktop::DisplayAccess::redirectTarget("/a\r\nSet-Cookie: x"), "/");
+    EXPECT_EQ(desktop::DisplayAccess("t", "0.0.0.0", 80).check({"GET", "/", "192.168.1.9", {}, {}, {}, {}, false, {}}).status, 200);
+
+    const auto folder = testsupport::temporaryRoot() / "runtime";
+    std::string error;
+    const std::string token = desktop::DisplayAccess::loadOrCreateToken(folder, error);
+    ASSERT_EQ(token.size(), 48u) << error;
+    EXPECT_EQ(desktop::DisplayAccess::loadOrCreateToken(folder, error), token);  // a restart keeps it
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat((folder / "display-token").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    // A folder others can reach is not trusted with it.
+    std::filesystem::permissions(folder, std::filesystem::perms::others_read, std::filesystem::perm_options::add);
+    EXPECT_TRUE(desktop::DisplayAccess::loadOrCreateToken(folder, error).empty());
+    EXPECT_FALSE(error.empty());
 }
 
 }  // namespace

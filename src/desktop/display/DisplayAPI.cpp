@@ -11,6 +11,7 @@
 #include "desktop/DesktopWindow.h"
 #include "platform/FileLocations.h"
 #include "platform/RunLoop.h"
+#include "platform/Text.h"
 #include "ui/Assets.h"
 #include "ui/Automation.h"
 #include "ui/HostingView.h"
@@ -22,14 +23,15 @@ using nlohmann::json;
 // ---- StateFeed ----
 
 uint64_t StateFeed::publish(const json& state) {
-    std::string text = state.dump();
+    // Text a log or a title brings in is not always UTF-8; it is shown replaced, never refused.
+    std::string text = state.dump(-1, ' ', false, json::error_handler_t::replace);
     std::lock_guard lock(mutex_);
     if (text == last_ && version_ > 0) return version_;
     ++version_;
-    json sent = state;
-    sent["version"] = version_;
-    sent["run"] = run_;
-    text_ = sent.dump();
+    // The run and the version go in front of the text as compared, rather than serializing twice.
+    text_ = "{\"run\":\"" + run_ + "\",\"version\":" + std::to_string(version_);
+    if (text.size() > 2) text_ += ',';
+    text_.append(text, 1, std::string::npos);
     last_ = std::move(text);
     changed_.notify_all();
     return version_;
@@ -40,11 +42,12 @@ uint64_t StateFeed::version() const {
     return version_;
 }
 
-std::string StateFeed::waitNewer(uint64_t known, double timeoutSeconds, uint64_t& version) {
+std::string StateFeed::waitNewer(uint64_t known, double timeoutSeconds, uint64_t& version, bool& closed) {
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, std::chrono::duration<double>(timeoutSeconds),
-                      [&] { return stopped_ || version_ != known; });
+                      [&] { return closed_ || version_ != known; });
     version = version_;
+    closed = closed_;
     return text_;
 }
 
@@ -54,20 +57,25 @@ std::string StateFeed::current(uint64_t& version) const {
     return text_;
 }
 
-void StateFeed::stop() {
+void StateFeed::close() {
     std::lock_guard lock(mutex_);
-    stopped_ = true;
+    closed_ = true;
     changed_.notify_all();
 }
 
-bool StateFeed::stopped() const {
+bool StateFeed::closed() const {
     std::lock_guard lock(mutex_);
-    return stopped_;
+    return closed_;
 }
 
 // ---- requests ----
 
 namespace {
+
+// The longest key text: one character with its combining marks.
+constexpr size_t kMaxKeyText = 64;
+// How much simulated time a clock advance runs before it looks whether it should stop.
+constexpr long double kAdvanceStep = 1;
 
 DisplayResponse error(int status, std::string message) { return {status, json{{"ok", false}, {"error", std::move(message)}}}; }
 
@@ -102,7 +110,9 @@ std::optional<platform::ModifierFlags> modifiers(const json& body) {
 }
 
 std::optional<MouseButton> buttonOf(const json& body) {
-    const std::string name = body.value("button", std::string("left"));
+    auto it = body.find("button");
+    if (it != body.end() && !it->is_string() && !it->is_null()) return std::nullopt;
+    const std::string name = it != body.end() && it->is_string() ? it->get<std::string>() : "left";
     if (name == "left") return MouseButton::left;
     if (name == "right") return MouseButton::right;
     if (name == "other") return MouseButton::other;
@@ -137,6 +147,8 @@ DisplayResponse DisplayAPI::handle(const std::string& method, const std::string&
     if (method != "POST") return error(405, "only GET and POST");
 
     json request = json::object();
+    // The parser ends a text at a NUL; what follows it must not slip through unread.
+    if (body.find('\0') != std::string::npos) return error(400, "the body has a NUL byte");
     if (!body.empty()) {
         request = json::parse(body, nullptr, false);
         if (request.is_discarded() || !request.is_object()) return error(400, "the body is not a JSON object");
@@ -197,8 +209,9 @@ DisplayResponse DisplayAPI::key(const json& body) {
         desktop_.pressKey(KeyCode::deleteKey, "\x7f", *flags);
     } else if (name == " " || name == "Space") {
         desktop_.pressKey(KeyCode::space, " ", *flags);
-    } else if (!name.empty() && name.size() <= 4 && static_cast<unsigned char>(name[0]) >= 0x20) {
-        desktop_.pressKey(0, name, *flags);  // one character (up to four bytes of UTF-8)
+    } else if (name.size() <= kMaxKeyText && platform::Text::characterCount(name) == 1 &&
+               static_cast<unsigned char>(name[0]) >= 0x20 && name[0] != 0x7f) {
+        desktop_.pressKey(0, name, *flags);  // one user-perceived character
     } else {
         return error(400, "key: \"Return\", \"Escape\", \"Tab\", \"Delete\", \"Space\" or one character");
     }
@@ -225,6 +238,9 @@ DisplayResponse DisplayAPI::act(const json& body) {
     else if (action == "submit") done = element.submit();
     else if (action == "type") {
         if (!body.contains("text") || !body["text"].is_string()) return error(400, "type needs a text");
+        if (body["text"].get_ref<const std::string&>().size() > kMaxTypedText) {
+            return error(400, "text: at most " + std::to_string(kMaxTypedText) + " bytes");
+        }
         done = element.type(body["text"].get<std::string>());
     } else if (action == "choose") {
         if (!body.contains("title") || !body["title"].is_string()) return error(400, "choose needs a title");
@@ -306,7 +322,18 @@ DisplayResponse DisplayAPI::advanceClock(const json& body) {
     if (!seconds || *seconds < 0 || *seconds > 86400) return error(400, "seconds: a number from 0 to 86400");
     auto& loop = platform::RunLoop::main();
     if (!loop.clock().isManual()) return error(409, "the clock is real; start with --clock manual to move it");
-    loop.advance(*seconds);
+    // In steps of a second, so that quitting is not held up by a day of simulated time. The
+    // steps add up to exactly `seconds`: each remainder is a suffix of its bits.
+    const long double total = *seconds;
+    long double done = 0;
+    advancing_ = true;
+    while (done < total && !interrupted_) {
+        const double step = static_cast<double>(std::min<long double>(kAdvanceStep, total - done));
+        loop.advance(step);
+        done += step;
+    }
+    advancing_ = false;
+    if (done < total) return error(503, "the desktop is shutting down");
     return ok({{"now", loop.now()}});
 }
 

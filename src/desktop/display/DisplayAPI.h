@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -28,11 +29,13 @@ public:
     uint64_t publish(const nlohmann::json& state);
     uint64_t version() const;
     // The state text (with "version") once the version differs from `known`, or after
-    // `timeout`, or when `stop` was called; `version` says which one it is.
-    std::string waitNewer(uint64_t known, double timeoutSeconds, uint64_t& version);
+    // `timeout`, or once the feed is closed; `version` says which one it is, `closed` whether
+    // this is the last state there will be.
+    std::string waitNewer(uint64_t known, double timeoutSeconds, uint64_t& version, bool& closed);
     std::string current(uint64_t& version) const;
-    void stop();
-    bool stopped() const;
+    // No state follows the last one published: waiting readers get it and end.
+    void close();
+    bool closed() const;
 
 private:
     mutable std::mutex mutex_;
@@ -40,7 +43,7 @@ private:
     std::string last_;  // the state as compared, without the version
     std::string text_;  // the state as sent, with the version
     uint64_t version_ = 0;
-    bool stopped_ = false;
+    bool closed_ = false;
     // Tells a restarted process from the one before it: its versions start again at 1.
     const std::string run_ = platform::UUID::random().uuidString();
 };
@@ -62,6 +65,14 @@ public:
     uint64_t publish();
     StateFeed& feed() { return feed_; }
     Desktop& desktop() { return desktop_; }
+    // Any thread (quitting): a clock advance that is running ends at its next second of
+    // simulated time, and no other starts.
+    void interrupt() { interrupted_ = true; }
+    // Main thread: a clock advance is running (the application's events run inside it).
+    bool isAdvancing() const { return advancing_; }
+
+    // Text typed into a field in one request, in bytes; more is refused.
+    static constexpr size_t kMaxTypedText = 4096;
 
 private:
     DisplayResponse pointer(const nlohmann::json& body);
@@ -80,6 +91,8 @@ private:
     Desktop& desktop_;
     DisplayState state_;
     StateFeed feed_;
+    std::atomic<bool> interrupted_{false};
+    bool advancing_ = false;
 };
 
 }  // namespace desktop

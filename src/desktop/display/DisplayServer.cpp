@@ -2,7 +2,11 @@
 
 #include <httplib.h>
 
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -15,19 +19,27 @@
 #include "desktop/Desktop.h"
 #include "desktop/DesktopApplication.h"
 #include "desktop/display/DisplayAPI.h"
+#include "desktop/display/DisplayAccess.h"
 #include "platform/RunLoop.h"
 #include "ui/Assets.h"
 
 namespace desktop {
 
+using nlohmann::json;
+
 namespace {
 
-// How often the state is looked at with the real clock (the transparency tick is 30 a second).
-constexpr double kRealClockTick = 0.05;
 // How long a request waits for the main thread before it gives up.
 constexpr auto kRequestTimeout = std::chrono::seconds(60);
 // A comment line keeps an idle event stream open through proxies and tells a closed one.
 constexpr double kKeepAliveSeconds = 15;
+// Workers for connections: the event streams' share and as many again for requests.
+constexpr size_t kWorkers = 2 * DisplayServer::kMaxStreams + 16;
+// A client that sends nothing (or receives nothing) for this long loses its connection.
+constexpr time_t kReadTimeoutSeconds = 5;
+constexpr time_t kKeepAliveTimeoutSeconds = 2;
+// How long the last state may take to reach the open pages when the application quits.
+constexpr auto kFinalStateTimeout = std::chrono::seconds(2);
 
 std::string contentType(const std::filesystem::path& file) {
     const std::string ext = file.extension().string();
@@ -74,7 +86,12 @@ struct DisplayServer::Core : std::enable_shared_from_this<DisplayServer::Core> {
     Options options;
     httplib::Server http;
     int port = 0;
+    std::unique_ptr<DisplayAccess> access;
     std::atomic<bool> stopping{false};
+    std::atomic<bool> quitRequested{false};
+    std::atomic<int> streams{0};  // open event streams
+    std::mutex streamsMutex;
+    std::condition_variable streamsEnded;
 
     // Requests handed to the main thread; the manual clock's loop sleeps until one comes.
     std::mutex wakeMutex;
@@ -96,6 +113,14 @@ struct DisplayServer::Core : std::enable_shared_from_this<DisplayServer::Core> {
     void installModalHandlers();
     void notifyPosted();
     void routes();
+    // Publishes only for open pages: with none, nothing is serialized.
+    void publishForStreams();
+    // The application quit: the open pages get its last state, then their streams end.
+    void sendFinalState();
+    void streamEnded();
+    // Main thread: quits the application, unless a clock advance is running; that one ends
+    // soon and quits after it, so that the application's timers do not run on past its end.
+    void quitOnMain();
 };
 
 DisplayResponse DisplayServer::Core::call(const std::string& method, const std::string& path, const std::string& body,
@@ -133,6 +158,7 @@ void DisplayServer::Core::handleOnMain(const std::shared_ptr<Slot>& slot, const 
         response = {500, {{"ok", false}, {"error", e.what()}}};
     }
     inFlight.erase(std::remove(inFlight.begin(), inFlight.end(), slot), inFlight.end());
+    if (quitRequested) quitOnMain();
     if (!api) {  // stopped while the request ran
         slot->fulfill({503, {{"ok", false}, {"error", "the desktop is shutting down"}}});
         return;
@@ -163,8 +189,11 @@ void DisplayServer::Core::serveWhile(const std::function<bool()>& keepServing) {
         seen = posted;
     }
     while (!stopping && keepServing()) {
-        platform::RunLoop::main().run();  // everything due now, requests included
-        if (api) api->publish();
+        // Everything due now, requests included, until the turn that ends what is being
+        // served: a request after the answer to an alert finds the alert gone.
+        auto& loop = platform::RunLoop::main();
+        loop.runInMode(loop.currentMode(), keepServing);
+        publishForStreams();
         if (stopping || !keepServing()) break;
         std::unique_lock lock(wakeMutex);
         wake.wait_for(lock, std::chrono::milliseconds(250), [&] { return stopping || posted != seen; });
@@ -182,7 +211,7 @@ void DisplayServer::Core::installModalHandlers() {
         auto core = weak.lock();
         if (!core || !core->api) return;
         core->releaseInFlight();
-        core->api->publish();
+        core->publishForStreams();
         if (platform::RunLoop::main().clock().isManual()) {
             core->serveWhile([&d] { return !d.isCurrentAlertAnswered() && !d.application().isTerminated(); });
         }
@@ -191,11 +220,37 @@ void DisplayServer::Core::installModalHandlers() {
         auto core = weak.lock();
         if (!core || !core->api) return;
         core->releaseInFlight();
-        core->api->publish();
+        core->publishForStreams();
         if (platform::RunLoop::main().clock().isManual()) {
             core->serveWhile([&d] { return !d.isOpenPanelAnswered() && !d.application().isTerminated(); });
         }
     });
+}
+
+void DisplayServer::Core::quitOnMain() {
+    if (!api || api->isAdvancing()) return;
+    auto& app = api->desktop().application();
+    if (!app.isTerminated()) app.terminate();
+}
+
+void DisplayServer::Core::publishForStreams() {
+    if (api && streams > 0) api->publish();
+}
+
+void DisplayServer::Core::streamEnded() {
+    {
+        std::lock_guard lock(streamsMutex);
+        --streams;
+    }
+    streamsEnded.notify_all();
+}
+
+void DisplayServer::Core::sendFinalState() {
+    if (!api || api->feed().closed()) return;
+    api->publish();
+    api->feed().close();
+    std::unique_lock lock(streamsMutex);
+    streamsEnded.wait_for(lock, kFinalStateTimeout, [&] { return streams <= 0; });
 }
 
 void DisplayServer::Core::routes() {
@@ -207,29 +262,71 @@ void DisplayServer::Core::routes() {
         DisplayResponse r = core->call(req.method, path, req.body, req.has_param("path") ? req.get_param_value("path") : "");
         res.status = r.status;
         res.set_header("Cache-Control", "no-store");
-        res.set_content(r.body.dump(), "application/json");
+        res.set_content(r.body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
     };
-    http.Get("/api/events", [weak](const httplib::Request&, httplib::Response& res) {
+    http.set_pre_routing_handler([weak](const httplib::Request& req, httplib::Response& res) {
+        auto core = weak.lock();
+        if (!core) return httplib::Server::HandlerResponse::Handled;
+        const std::string host = req.get_header_value("Host"), origin = req.get_header_value("Origin"),
+                          cookie = req.get_header_value("Cookie"), tokenHeader = req.get_header_value("X-Tessivane-Token"),
+                          contentType = req.get_header_value("Content-Type");
+        const bool hasQueryToken = req.has_param("token");
+        const std::string queryToken = hasQueryToken ? req.get_param_value("token") : std::string();
+        const auto verdict = core->access->check(
+            {req.method, req.path, host, origin, cookie, tokenHeader, contentType, hasQueryToken, queryToken});
+        using Kind = DisplayAccess::Verdict::Kind;
+        if (verdict.kind == Kind::serve) return httplib::Server::HandlerResponse::Unhandled;
+        res.status = verdict.status;
         res.set_header("Cache-Control", "no-store");
-        res.set_chunked_content_provider("text/event-stream", [weak, known = uint64_t(0)](size_t, httplib::DataSink& sink) mutable {
-            auto core = weak.lock();
-            if (!core || core->stopping) {
-                sink.done();
-                return false;
-            }
-            uint64_t version = 0;
-            std::string state = core->api ? core->api->feed().waitNewer(known, kKeepAliveSeconds, version) : std::string();
-            if (core->stopping) {
-                sink.done();
-                return false;
-            }
-            std::string message = ": still here\n\n";
-            if (version != known && !state.empty()) {
-                known = version;
-                message = "data: " + state + "\n\n";
-            }
-            return sink.write(message.data(), message.size());
+        if (verdict.kind == Kind::setCookieAndRedirect) {
+            // The token leaves the address bar (and the history) for a cookie scripts cannot read.
+            res.set_header("Set-Cookie", core->access->setCookieHeader());
+            res.set_header("Location", DisplayAccess::redirectTarget(req.path));
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        if (verdict.status == 405) res.set_header("Allow", "GET, HEAD, POST");
+        res.set_header("Connection", "close");  // a refused body is not read
+        res.set_content(json{{"ok", false}, {"error", verdict.reason}}.dump(), "application/json");
+        return httplib::Server::HandlerResponse::Handled;
+    });
+    http.Get("/api/events", [weak](const httplib::Request&, httplib::Response& res) {
+        auto core = weak.lock();
+        if (!core) return;
+        res.set_header("Cache-Control", "no-store");
+        if (core->streams.fetch_add(1) >= kMaxStreams) {
+            core->streamEnded();
+            res.status = 503;
+            res.set_content(json{{"ok", false}, {"error", "too many open event streams"}}.dump(), "application/json");
+            return;
+        }
+        // A new page wants the state now, even if nothing changed since the last (unsent) one.
+        platform::RunLoop::main().performOnMain([weak] {
+            if (auto c = weak.lock(); c && c->api) c->api->publish();
         });
+        core->notifyPosted();
+        res.set_chunked_content_provider(
+            "text/event-stream",
+            [weak, known = uint64_t(0)](size_t, httplib::DataSink& sink) mutable {
+                auto core = weak.lock();
+                if (!core || !core->api) {
+                    sink.done();
+                    return true;
+                }
+                uint64_t version = 0;
+                bool closed = false;
+                const std::string state = core->api->feed().waitNewer(known, kKeepAliveSeconds, version, closed);
+                std::string message = ": still here\n\n";
+                if (version != known && !state.empty()) {
+                    known = version;
+                    message = "data: " + state + "\n\n";
+                }
+                if (!sink.write(message.data(), message.size())) return false;
+                if (closed) sink.done();
+                return true;
+            },
+            [weak](bool) {
+                if (auto core = weak.lock()) core->streamEnded();
+            });
     });
     http.Get(R"(/api/.*)", handler);
     http.Post(R"(/api/.*)", handler);
@@ -272,6 +369,18 @@ DisplayServer::~DisplayServer() {
 }
 
 bool DisplayServer::start(std::string& error) {
+    auto& http = core_->http;
+    http.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+    http.set_read_timeout(kReadTimeoutSeconds, 0);
+    http.set_write_timeout(kReadTimeoutSeconds, 0);
+    http.set_keep_alive_timeout(kKeepAliveTimeoutSeconds);
+    http.set_payload_max_length(kMaxBodyBytes);
+    // Reusing the address lets a restart follow at once; reusing the port (the library's
+    // default) would let a second program share this one's requests without a word.
+    http.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     core_->routes();
     if (core_->options.port == 0) {
         core_->port = core_->http.bind_to_any_port(core_->options.host);
@@ -280,47 +389,71 @@ bool DisplayServer::start(std::string& error) {
             return false;
         }
     } else {
+        errno = 0;
         if (!core_->http.bind_to_port(core_->options.host, core_->options.port)) {
             error = "cannot listen on " + core_->options.host + ":" + std::to_string(core_->options.port);
+            if (errno == EADDRINUSE) error += ": the port is in use (is tessivane running there already?)";
+            else if (errno != 0) error += std::string(": ") + std::strerror(errno);
             return false;
         }
         core_->port = core_->options.port;
     }
+    core_->access = std::make_unique<DisplayAccess>(core_->options.token, core_->options.host, core_->port);
     auto core = core_;
     listener_ = std::thread([core] { core->http.listen_after_bind(); });
+    // A stop before the listener runs would not reach it, and joining it would never end.
+    while (!core_->http.is_running()) std::this_thread::yield();
     return true;
 }
 
 int DisplayServer::port() const { return core_->port; }
 
+std::string DisplayServer::address() const {
+    const std::string& host = core_->options.host;
+    const std::string shown = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+    return "http://" + shown + ":" + std::to_string(core_->port) + "/?token=" + core_->options.token;
+}
+
 void DisplayServer::run() {
     auto& loop = platform::RunLoop::main();
     Desktop& desktop = core_->api->desktop();
     core_->installModalHandlers();
-    core_->api->publish();
     if (loop.clock().isManual()) {
         core_->serveWhile([&desktop] { return !desktop.application().isTerminated(); });
     } else {
         std::weak_ptr<Core> weak = core_;
-        auto tick = loop.scheduledTimer(
-            kRealClockTick, true,
-            [weak](platform::Timer&) {
-                auto core = weak.lock();
-                if (!core || !core->api) return;
-                core->releaseInFlight();  // a tick inside a request: it opened a nested session
-                core->api->publish();
-            },
-            platform::TimerModes::common);
+        // Whatever ran may have changed what the page shows: publish when the loop is done
+        // with a burst of work, for the pages that are open.
+        loop.setBeforeWaiting([weak] {
+            auto core = weak.lock();
+            if (!core || !core->api) return;
+            core->releaseInFlight();  // the work was a request that opened a nested session
+            core->publishForStreams();
+        });
+        // The state shows the clock's second; the timer's firing is the change that publishes it.
+        auto second = loop.scheduledTimer(1, true, [](platform::Timer&) {}, platform::TimerModes::common);
         while (!core_->stopping && !desktop.application().isTerminated()) loop.run();
-        tick->invalidate();
+        second->invalidate();
+        loop.setBeforeWaiting(nullptr);
     }
+    core_->sendFinalState();
     desktop.setAlertHandler(nullptr);
     desktop.setOpenPanelHandler(nullptr);
 }
 
+void DisplayServer::quit() {
+    core_->quitRequested = true;
+    if (core_->api) core_->api->interrupt();
+    std::weak_ptr<Core> weak = core_;
+    platform::RunLoop::main().performOnMain([weak] {
+        if (auto core = weak.lock()) core->quitOnMain();
+    });
+    core_->notifyPosted();
+}
+
 void DisplayServer::stop() {
     if (core_->stopping.exchange(true)) return;
-    if (core_->api) core_->api->feed().stop();
+    if (core_->api) core_->api->feed().close();
     {
         std::lock_guard lock(core_->outstandingMutex);
         for (auto& weak : core_->outstanding) {
@@ -329,14 +462,7 @@ void DisplayServer::stop() {
     }
     core_->http.stop();
     core_->wake.notify_all();
-    // Quitting puts hidden icons back, and ends a modal session the real clock is running.
-    std::weak_ptr<Core> weak = core_;
-    platform::RunLoop::main().performOnMain([weak] {
-        auto core = weak.lock();
-        if (!core || !core->api) return;
-        auto& app = core->api->desktop().application();
-        if (!app.isTerminated()) app.terminate();
-    });
+    quit();  // which also ends a modal session the real clock is running
     platform::RunLoop::main().stop();
 }
 

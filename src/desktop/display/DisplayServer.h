@@ -24,19 +24,33 @@ public:
         int port = 8765;  // 0: any free port
         std::filesystem::path pages;     // index.html, display.css, display.js
         std::filesystem::path iconFont;  // MaterialIcons-Regular.ttf
+        std::string token;               // the API's key (DisplayAccess)
     };
+
+    // Open event streams at once; more are answered 503, so that tabs left open cannot take
+    // every worker from the requests.
+    static constexpr int kMaxStreams = 16;
+    // Request bodies above this are answered 413 without being kept.
+    static constexpr size_t kMaxBodyBytes = 1 << 20;
 
     DisplayServer(DisplayAPI& api, Options options);
     ~DisplayServer();
     DisplayServer(const DisplayServer&) = delete;
     DisplayServer& operator=(const DisplayServer&) = delete;
 
-    // Binds and starts listening; false with `error` set when the address cannot be used.
+    // Binds and starts listening; false with `error` set when the address cannot be used
+    // (another program, another tessivane say, listening there already).
     bool start(std::string& error);
     int port() const;
-    // Main thread: serves until the application terminates or `stop` is called.
+    // The address to open, with the token: http://HOST:PORT/?token=TOKEN
+    std::string address() const;
+    // Main thread: serves until the application terminates (or `stop` is called); the
+    // application's last state goes out to the open pages before it returns.
     void run();
-    // Any thread (a signal watcher): ends `run`.
+    // Any thread (a signal watcher): quits the application as its Quit command does, which
+    // ends `run`; a clock advance in progress is cut short.
+    void quit();
+    // Any thread: stops serving at once.
     void stop();
 
     struct Core;

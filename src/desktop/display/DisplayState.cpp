@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <system_error>
 
 #include "desktop/Desktop.h"
@@ -30,6 +34,9 @@ constexpr double kMenuRowHeight = 22;
 constexpr double kMenuSeparatorHeight = 10;
 constexpr double kMenuVerticalInset = 5;
 constexpr size_t kLogTailLines = 40;
+// A log's tail is read from its last 64 KiB, and a line shows its first 1,000 bytes.
+constexpr size_t kLogTailBytes = 64 * 1024;
+constexpr size_t kLogLineBytes = 1000;
 constexpr size_t kRecordTail = 20;
 
 json rect(const Rect& r) { return json::array({r.minX(), r.minY(), r.width(), r.height()}); }
@@ -479,27 +486,46 @@ json DisplayState::logs() {
     for (const char* name : {"click", "hide"}) {
         const auto file = folder / (std::string("tessivane-") + name + ".log");
         CachedLog& cached = logs_[name];
-        std::error_code ec;
-        const auto size = std::filesystem::file_size(file, ec);
-        if (ec) {
+        // The log folder may be one others can write to: a link planted at a log's name is
+        // not followed, and only the end of a file is read, however big it grew.
+        const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            if (fd >= 0) ::close(fd);
             cached = CachedLog{};
             out[name] = json::array();
             continue;
         }
-        const auto modified = std::filesystem::last_write_time(file, ec);
-        if (size != cached.size || modified != cached.modified) {
-            std::ifstream in(file);
-            std::vector<std::string> lines;
-            std::string line;
-            while (std::getline(in, line)) {
-                lines.push_back(std::move(line));
-                if (lines.size() > 4 * kLogTailLines) lines.erase(lines.begin(), lines.end() - kLogTailLines);
-            }
-            if (lines.size() > kLogTailLines) lines.erase(lines.begin(), lines.end() - kLogTailLines);
-            cached = CachedLog{size, modified, lines};
+        const auto modified = std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
+        if (static_cast<std::uintmax_t>(st.st_size) != cached.size || modified != cached.modified ||
+            st.st_ino != cached.inode) {
+            cached = CachedLog{static_cast<std::uintmax_t>(st.st_size), modified, st.st_ino, tailLines(fd, st.st_size)};
         }
+        ::close(fd);
         out[name] = cached.lines;
     }
+    return out;
+}
+
+json DisplayState::tailLines(int fd, off_t size) {
+    const off_t from = std::max<off_t>(0, size - static_cast<off_t>(kLogTailBytes));
+    std::string text(static_cast<size_t>(size - from), '\0');
+    const ssize_t n = ::pread(fd, text.data(), text.size(), from);
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    std::vector<std::string_view> lines;
+    std::string_view rest(text);
+    if (from > 0) {  // the first line is cut
+        const auto newline = rest.find('\n');
+        rest.remove_prefix(newline == std::string_view::npos ? rest.size() : newline + 1);
+    }
+    while (!rest.empty()) {
+        const auto newline = rest.find('\n');
+        lines.push_back(rest.substr(0, newline));
+        rest.remove_prefix(newline == std::string_view::npos ? rest.size() : newline + 1);
+    }
+    json out = json::array();
+    const size_t first = lines.size() > kLogTailLines ? lines.size() - kLogTailLines : 0;
+    for (size_t i = first; i < lines.size(); ++i) out.push_back(std::string(lines[i].substr(0, kLogLineBytes)));
     return out;
 }
 

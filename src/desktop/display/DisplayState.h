@@ -1,4 +1,7 @@
 #pragma once
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -70,9 +73,12 @@ private:
 
     struct CachedLog {
         std::uintmax_t size = static_cast<std::uintmax_t>(-1);
-        std::filesystem::file_time_type modified;
+        std::chrono::nanoseconds modified{0};
+        ino_t inode = 0;
         nlohmann::json lines = nlohmann::json::array();
     };
+    // The last lines of an open log file, from at most its last kLogTailBytes.
+    static nlohmann::json tailLines(int fd, off_t size);
     std::unordered_map<std::string, CachedLog> logs_;
 };
 

@@ -1,0 +1,90 @@
+// What other pages, other host names and other programs can do to a running tessivane:
+// nothing. A page on another origin (even one on the same machine, whose requests carry the
+// page's cookie) cannot post to the API, a name rebound to 127.0.0.1 is refused, a second
+// tessivane cannot take the port, and a quit ends a long clock advance and shows the open
+// page the application's last state.
+import assert from "node:assert/strict";
+import { spawn } from "node:child_process";
+import { createServer } from "node:http";
+import { after, before, describe, it } from "node:test";
+import { openBrowser, openPage, startTessivane, tessivaneBinary, waitForState } from "./support.mjs";
+
+const api = (app, path, init = {}) => fetch(new URL("/api" + path, app.url), {
+  ...init, headers: { "X-Tessivane-Token": new URL(app.url).searchParams.get("token"), ...(init.headers || {}) },
+});
+
+describe("a running tessivane and the rest of the machine", () => {
+  let app, chrome, evil, evilURL;
+
+  before(async () => {
+    app = await startTessivane();
+    const target = new URL("/api/settings/accessibility", app.url).href;
+    // Another site on this machine: a form that posts as soon as it loads, and a fetch.
+    evil = createServer((req, res) => {
+      res.setHeader("Content-Type", "text/html");
+      res.end(`<form id="f" method="POST" action="${target}" enctype="text/plain">
+        <input name='{"enabled": true, "x": "' value='"}'></form>
+        <script>
+          fetch(${JSON.stringify(target)}, { method: "POST", mode: "no-cors", body: '{"enabled": true}',
+            headers: { "Content-Type": "text/plain" } }).finally(() => document.getElementById("f").submit());
+        </script>`);
+    });
+    await new Promise((resolve) => evil.listen(0, "127.0.0.1", resolve));
+    evilURL = `http://127.0.0.1:${evil.address().port}/`;
+    chrome = await openBrowser(undefined, [`--host-resolver-rules=MAP rebound.example 127.0.0.1`]);
+  });
+
+  after(async () => {
+    if (chrome) await chrome.close();
+    if (evil) evil.close();
+    if (app) await app.stop();
+  });
+
+  it("refuses another origin's form and fetch, though they carry the page's cookie", async () => {
+    const { page } = await openPage(chrome.browser, app.url);  // the cookie is set
+    assert.equal(page.url(), new URL("/", app.url).href, "the token leaves the address bar");
+    const other = await chrome.browser.newPage();
+    const posted = other.waitForResponse((r) => r.url().includes("/api/settings/accessibility") &&
+      r.request().method() === "POST" && r.request().postData()?.includes("enabled") && r.status() !== 0);
+    await other.goto(evilURL);
+    const answer = await posted;
+    assert.equal(answer.status(), 403);
+    const state = await (await api(app, "/state")).json();
+    assert.equal(state.accessibility.trusted, false);
+    await other.close();
+    await page.close();
+  });
+
+  it("refuses a host name rebound to the loopback address", async () => {
+    const page = await chrome.browser.newPage();
+    const answer = await page.goto(`http://rebound.example:${new URL(app.url).port}/api/state`);
+    assert.equal(answer.status(), 403);
+    await page.close();
+  });
+
+  it("refuses a second tessivane on the same port", async () => {
+    const second = spawn(tessivaneBinary(), ["--listen", `127.0.0.1:${new URL(app.url).port}`, "--home", app.home],
+      { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, TESSIVANE_RUNTIME_DIR: app.home + "/runtime" } });
+    let stderr = "";
+    second.stderr.on("data", (d) => { stderr += d; });
+    const code = await new Promise((resolve) => second.on("exit", resolve));
+    assert.equal(code, 1);
+    assert.match(stderr, /in use/);
+  });
+
+  it("quits during a day-long clock advance and the page sees the last state", async () => {
+    const { page } = await openPage(chrome.browser, app.url);
+    const advancing = api(app, "/clock/advance", { method: "POST", body: JSON.stringify({ seconds: 86400 }),
+      headers: { "Content-Type": "application/json" } }).then((r) => r.status, () => "closed");
+    const finalState = waitForState(page, (s) => s.terminated);
+    const started = Date.now();
+    const { code, signal } = await app.stop();
+    app = null;
+    assert.ok(Date.now() - started < 20000, "quitting was not held up by the advance");
+    assert.ok(code === 0 || signal === null, `exited ${code} ${signal}`);
+    assert.notEqual(await advancing, 200);
+    const last = await finalState;
+    assert.equal(last.terminated, true);
+    await page.close();
+  });
+});
