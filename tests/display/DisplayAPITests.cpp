@@ -4,6 +4,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/TessivaneApp.h"
 #include "desktop/Desktop.h"
@@ -11,6 +12,7 @@
 #include "desktop/display/DisplayAPI.h"
 #include "desktop/display/DisplayState.h"
 #include "platform/Application.h"
+#include "platform/OpenPanel.h"
 #include "platform/RunLoop.h"
 #include "support/DesktopOnHome.h"
 
@@ -246,6 +248,21 @@ TEST_F(DisplayAPITest, TheFileChooserListsTheSimulatedHomeAndNothingOutsideIt) {
     EXPECT_EQ(api_->handle("GET", "/files", "", "..").status, 404);
     EXPECT_EQ(api_->handle("GET", "/files", "", "Pictures/../../..").status, 404);
     EXPECT_EQ(api_->handle("GET", "/files", "", "/etc").status, 404);
+
+    // Answering a panel: what it does not allow is refused, not reported as chosen.
+    std::ofstream(home() / "Pictures" / "notes.txt") << "text";
+    std::vector<int> answers;
+    desktop_->setOpenPanelHandler([&](desktop::Desktop&, const platform::OpenPanel&) {
+        for (const json& paths : {json{"Pictures/notes.txt"}, json{"Pictures/icon.png", "Pictures/icon.png"},
+                                  json{"Pictures/icon.png"}})
+            answers.push_back(post("/dialogs/open-panel", {{"paths", paths}}).status);
+    });
+    platform::OpenPanel panel;
+    panel.allowedContentTypes = {platform::ContentType::png};
+    EXPECT_EQ(panel.runModal(), platform::Modal::ok);
+    EXPECT_EQ(answers, (std::vector<int>{400, 400, 200}));
+    ASSERT_EQ(panel.urls.size(), 1u);
+    EXPECT_EQ(panel.urls[0].filename(), "icon.png");
 }
 
 }  // namespace

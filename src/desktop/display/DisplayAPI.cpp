@@ -306,7 +306,10 @@ DisplayResponse DisplayAPI::openPanel(const json& body) {
         }
         chosen.push_back(file);
     }
-    desktop_.answerOpenPanel(std::move(chosen));
+    // The panel's allowed types and single selection decide as they would for a person.
+    if (!desktop_.answerOpenPanel(std::move(chosen))) {
+        return error(400, "the panel does not take that choice: a type it does not allow, or more files than one");
+    }
     return ok();
 }
 
