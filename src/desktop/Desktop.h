@@ -252,8 +252,12 @@ public:
     platform::ModalResponse runOpenPanel(platform::OpenPanel& panel);
     bool popUpOwnMenu(const std::shared_ptr<platform::Menu>& menu, platform::Point screenPoint);
     void cancelOwnMenu(const platform::Menu& menu);
-    // Row rectangles of a menu window (screen coordinates), null entries for separators.
+    // The size of a menu window for its rows ("-" or "---" is a separator).
     static platform::Size menuSize(const std::vector<std::string>& rows);
+    // The rectangles of a menu window's rows as the desktop hit-tests them, top to bottom
+    // (a separator's included), in screen coordinates.
+    static std::vector<platform::Rect> menuRowFrames(const std::vector<std::string>& rows, const platform::Rect& frame);
+    static bool isSeparatorRow(const std::string& row) { return row == "-" || row == "---"; }
     void notePopoverShown(const std::shared_ptr<DesktopPopover>& popover);
     // Tracking areas as views gain and lose them (through the events service).
     void noteTrackingAreaAdded(const platform::View& view, const std::shared_ptr<platform::TrackingArea>& area);

@@ -21,7 +21,6 @@ const char* const kAllPrivateFunctions[] = {"CGSMainConnectionID",   "CGSGetWind
                                             "CGSGetWindowLevel",     "CGSSetWindowListAlpha", "CGSSetWindowAlpha",
                                             "SLSSetWindowAlpha"};
 
-bool isSeparatorRow(const std::string& row) { return row == "-" || row == "---"; }
 
 std::vector<std::string> rowsOf(const platform::Menu& menu) {
     std::vector<std::string> rows;
@@ -43,13 +42,23 @@ platform::Size Desktop::menuSize(const std::vector<std::string>& rows) {
     return platform::Size{width, height};
 }
 
+std::vector<Rect> Desktop::menuRowFrames(const std::vector<std::string>& rows, const Rect& frame) {
+    std::vector<Rect> out;
+    out.reserve(rows.size());
+    double top = frame.maxY() - kMenuVerticalInset;
+    for (const auto& row : rows) {
+        const double h = isSeparatorRow(row) ? kMenuSeparatorHeight : kMenuRowHeight;
+        out.push_back(Rect{frame.minX(), top - h, frame.width(), h});
+        top -= h;
+    }
+    return out;
+}
+
 int Desktop::rowAt(const std::vector<std::string>& rows, const Rect& frame, Point p) const {
     if (!frame.contains(p)) return -1;
-    double y = frame.maxY() - kMenuVerticalInset;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        double h = isSeparatorRow(rows[i]) ? kMenuSeparatorHeight : kMenuRowHeight;
-        if (p.y < y && p.y >= y - h) return isSeparatorRow(rows[i]) ? -1 : static_cast<int>(i);
-        y -= h;
+    const std::vector<Rect> frames = menuRowFrames(rows, frame);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (p.y < frames[i].maxY() && p.y >= frames[i].minY()) return isSeparatorRow(rows[i]) ? -1 : static_cast<int>(i);
     }
     return -1;
 }

@@ -29,10 +29,6 @@ using platform::Rect;
 
 namespace {
 
-// The desktop's menu windows: rows of 22 points, separators of 10, 5 points above and below.
-constexpr double kMenuRowHeight = 22;
-constexpr double kMenuSeparatorHeight = 10;
-constexpr double kMenuVerticalInset = 5;
 constexpr size_t kLogTailLines = 40;
 // A log's tail is read from its last 64 KiB, and a line shows its first 1,000 bytes.
 constexpr size_t kLogTailBytes = 64 * 1024;
@@ -41,7 +37,6 @@ constexpr size_t kRecordTail = 20;
 
 json rect(const Rect& r) { return json::array({r.minX(), r.minY(), r.width(), r.height()}); }
 
-bool isSeparatorRow(const std::string& row) { return row == "-" || row == "---"; }
 
 const char* policyName(platform::ActivationPolicy p) {
     switch (p) {
@@ -94,18 +89,6 @@ ui::HostingView* hostingViewOf(const ServerWindow& w) {
 }
 
 }  // namespace
-
-std::vector<Rect> DisplayState::menuRowFrames(const std::vector<std::string>& rows, const Rect& frame) {
-    std::vector<Rect> out;
-    out.reserve(rows.size());
-    double top = frame.maxY() - kMenuVerticalInset;
-    for (const auto& row : rows) {
-        const double h = isSeparatorRow(row) ? kMenuSeparatorHeight : kMenuRowHeight;
-        out.push_back(Rect{frame.minX(), top - h, frame.width(), h});
-        top -= h;
-    }
-    return out;
-}
 
 json DisplayState::foreignItemImage(const std::string& autosaveName, const std::string& ownerName,
                                     const std::string& title, const std::string& description,
@@ -391,9 +374,9 @@ json DisplayState::window(const ServerWindow& w) {
                 j["statusItem"] = opened->barItem;
                 j["itemName"] = opened->itemName;
                 j["contextMenu"] = opened->isContextMenu;
-                auto frames = menuRowFrames(opened->items, w.frame);
+                auto frames = Desktop::menuRowFrames(opened->items, w.frame);
                 for (size_t i = 0; i < opened->items.size(); ++i) {
-                    const bool sep = isSeparatorRow(opened->items[i]);
+                    const bool sep = Desktop::isSeparatorRow(opened->items[i]);
                     rows.push_back({{"title", sep ? "" : opened->items[i]}, {"separator", sep}, {"enabled", true},
                                     {"frame", rect(frames[i])}});
                 }
@@ -407,7 +390,7 @@ json DisplayState::window(const ServerWindow& w) {
                         visible.push_back(item);
                         titles.push_back(item->isSeparator ? "-" : item->title);
                     }
-                    auto frames = menuRowFrames(titles, w.frame);
+                    auto frames = Desktop::menuRowFrames(titles, w.frame);
                     for (size_t i = 0; i < visible.size(); ++i) {
                         const auto& item = *visible[i];
                         json row = {{"title", item.isSeparator ? "" : item.title}, {"separator", item.isSeparator},

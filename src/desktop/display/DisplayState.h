@@ -34,9 +34,6 @@ public:
 
     nlohmann::json build();
 
-    // The geometry of a menu window's rows as the desktop hit-tests them, top to bottom
-    // (a separator's rectangle included), in screen coordinates.
-    static std::vector<platform::Rect> menuRowFrames(const std::vector<std::string>& rows, const platform::Rect& frame);
     // A stand-in picture for another application's status item, which a scene describes
     // only by its Accessibility texts: a Material Icons glyph, or a text the bar shows.
     static nlohmann::json foreignItemImage(const std::string& autosaveName, const std::string& ownerName,
