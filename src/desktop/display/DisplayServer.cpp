@@ -267,6 +267,11 @@ void DisplayServer::Core::routes() {
     http.set_pre_routing_handler([weak](const httplib::Request& req, httplib::Response& res) {
         auto core = weak.lock();
         if (!core) return httplib::Server::HandlerResponse::Handled;
+        // The library compresses every text answer a client offers to take compressed, with
+        // brotli at its slowest setting: loading the page cost 0.3 s of CPU, more than a
+        // minute of serving it. Over loopback it buys nothing, so the offer is withdrawn (the
+        // library's own request object, which it hands over as const but owns as mutable).
+        const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
         const std::string host = req.get_header_value("Host"), origin = req.get_header_value("Origin"),
                           cookie = req.get_header_value("Cookie"), tokenHeader = req.get_header_value("X-Tessivane-Token"),
                           contentType = req.get_header_value("Content-Type");
