@@ -40,6 +40,10 @@ constexpr time_t kReadTimeoutSeconds = 5;
 constexpr time_t kKeepAliveTimeoutSeconds = 2;
 // How long the last state may take to reach the open pages when the application quits.
 constexpr auto kFinalStateTimeout = std::chrono::seconds(2);
+// The real clock's bursts of work are published at most this often: the transparency tick
+// alone runs the loop 30 times a second while member windows are hidden, and a state takes
+// about a millisecond to build. Requests still publish at once.
+constexpr auto kBurstPublishInterval = std::chrono::milliseconds(100);
 
 std::string contentType(const std::filesystem::path& file) {
     const std::string ext = file.extension().string();
@@ -429,10 +433,15 @@ void DisplayServer::run() {
         std::weak_ptr<Core> weak = core_;
         // Whatever ran may have changed what the page shows: publish when the loop is done
         // with a burst of work, for the pages that are open.
-        loop.setBeforeWaiting([weak] {
+        loop.setBeforeWaiting([weak, last = std::chrono::steady_clock::time_point{}]() mutable {
             auto core = weak.lock();
             if (!core || !core->api) return;
             core->releaseInFlight();  // the work was a request that opened a nested session
+            // Too soon after the last one: the next burst, at the latest the clock's second,
+            // publishes what this one changed.
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last < kBurstPublishInterval) return;
+            last = now;
             core->publishForStreams();
         });
         // The state shows the clock's second; the timer's firing is the change that publishes it.
