@@ -157,7 +157,7 @@ ui::Node OnboardingView::assignAppsStep(AppState& appState) {
         const auto& items = appState.discovery.items.get();
         std::vector<Node> rows;
         rows.reserve(items.size());
-        for (const DiscoveredMenuBarItem& item : items) rows.push_back(memberRow(appState, *group, item).id(item.id.id()));
+        for (const DiscoveredMenuBarItem& item : items) rows.push_back(memberRow(appState, *group, item).id(VosselMemberList::rowKey(item)));
         content = List(std::move(rows));
     }
 

@@ -74,6 +74,11 @@ ui::Node VosselMemberList::row(AppState& appState, const IconGroup& current, con
         .padding(Edges::vertical, 2);
 }
 
+std::string VosselMemberList::rowKey(const DiscoveredMenuBarItem& item) {
+    if (item.windowID != 0) return "window-" + std::to_string(item.windowID);
+    return item.id.id();
+}
+
 ui::Node VosselMemberList::list(AppState& appState) {
     using namespace ui;
     const auto& items = appState.discovery.items.get();
@@ -90,7 +95,7 @@ ui::Node VosselMemberList::list(AppState& appState) {
     rows.reserve(items.size() * 2);
     std::unordered_map<std::string, int> seen;
     for (size_t i = 0; i < items.size(); ++i) {
-        std::string key = items[i].id.id();
+        std::string key = rowKey(items[i]);
         if (int n = seen[key]++; n > 0) key += "#" + std::to_string(n);
         rows.push_back(row(appState, current, items[i])
                            .padding(Edges::horizontal, 12)

@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include "model/DiscoveredMenuBarItem.h"
 #include "model/IconGroup.h"
 #include "model/MenuBarItemID.h"
@@ -28,6 +30,9 @@ public:
     // The identity a switch flips: the live icon's, with its current window number (when
     // known) and left edge.
     static MenuBarItemID identityToToggle(const DiscoveredMenuBarItem& item);
+    // A row's key for the view tree: the icon's window while it has one, so a row whose
+    // title changes (a timer, names that Accessibility fills in) stays the same row.
+    static std::string rowKey(const DiscoveredMenuBarItem& item);
     // Moves the icon into the vossel, or out of it when it is a member, then refreshes the
     // status items and the hiding.
     static void flipMembership(AppState& appState, const DiscoveredMenuBarItem& item, const platform::UUID& groupID);

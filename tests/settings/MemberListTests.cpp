@@ -69,6 +69,17 @@ TEST_F(MemberListTest, RowsAreTheLiveIconsInDiscoveryOrderWithDividersBetweenThe
     EXPECT_EQ(rowOf(*list, "Quillpad").lines, std::vector<std::string>({"Quillpad", "In this vossel"}));
     EXPECT_EQ(rowOf(*list, "Stillwater").lines, std::vector<std::string>({"Stillwater"}));
     EXPECT_EQ(rowOf(*list, "Sync Status").lines, std::vector<std::string>({"Sync Status", "Nimbusnote"}));
+
+    // A row whose title changes (a timer, names Accessibility fills in) stays the same row,
+    // so a press that lands on it is not lost to a new element.
+    const size_t ticking = 4;  // Quillpad's row, whose icon has a window; rows and dividers alternate
+    ASSERT_NE(items.at(ticking).windowID, 0u);
+    const std::string before = stack.children().at(2 * ticking).nodeId();
+    items[ticking].title += " 0:43";
+    items[ticking].id.title = items[ticking].title;
+    appState().discovery.items = items;
+    auto relisted = listFor(*storedVossel(notes.id));
+    EXPECT_EQ(relisted->find(ui::byRole(ui::Role::scrollView)).children().at(0).children().at(2 * ticking).nodeId(), before);
 }
 
 TEST_F(MemberListTest, OneMemberTurnsOnEveryIconOfItsApplication) {
