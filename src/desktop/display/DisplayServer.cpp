@@ -94,6 +94,9 @@ struct DisplayServer::Core : std::enable_shared_from_this<DisplayServer::Core> {
     std::atomic<bool> stopping{false};
     std::atomic<bool> quitRequested{false};
     std::atomic<int> streams{0};  // open event streams
+    // Main thread: a request ran since the loop last published a burst of its own work, so
+    // the next burst (the redraw the request caused) is published whatever the pace.
+    bool requestSinceBurst = false;
     std::mutex streamsMutex;
     std::condition_variable streamsEnded;
 
@@ -168,6 +171,7 @@ void DisplayServer::Core::handleOnMain(const std::shared_ptr<Slot>& slot, const 
         return;
     }
     const uint64_t version = api->publish();
+    requestSinceBurst = true;
     if (response.body.is_object() && !response.body.contains("version")) response.body["version"] = version;
     slot->fulfill(std::move(response));
 }
@@ -437,10 +441,11 @@ void DisplayServer::run() {
             auto core = weak.lock();
             if (!core || !core->api) return;
             core->releaseInFlight();  // the work was a request that opened a nested session
-            // Too soon after the last one: the next burst, at the latest the clock's second,
-            // publishes what this one changed.
+            // Too soon after the last one, and no request waits for its redraw: the next
+            // burst, at the latest the clock's second, publishes what this one changed.
             const auto now = std::chrono::steady_clock::now();
-            if (now - last < kBurstPublishInterval) return;
+            if (!core->requestSinceBurst && now - last < kBurstPublishInterval) return;
+            core->requestSinceBurst = false;
             last = now;
             core->publishForStreams();
         });
