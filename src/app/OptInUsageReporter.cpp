@@ -169,7 +169,7 @@ bool sentRecently(const platform::UserDefaults& store) {
     auto stored = store.object(std::string(lastSentAtKey));
     auto last = stored ? stored->asDate() : std::nullopt;
     if (!last) return false;
-    const double elapsed = platform::DateFormatting::now().secondsSince1970 - last->secondsSince1970;
+    const double elapsed = platform::DateFormatting::now().secondsSince1970() - last->secondsSince1970();
     return elapsed >= 0 && elapsed < minimumSecondsBetweenReports;
 }
 

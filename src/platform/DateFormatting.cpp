@@ -45,7 +45,7 @@ Date now() { return Date{RunLoop::main().now()}; }
 
 std::string iso8601(Date date) {
     using namespace std::chrono;
-    double seconds = date.secondsSince1970;
+    double seconds = date.secondsSince1970();
     if (!std::isfinite(seconds)) seconds = 0;
     seconds = std::clamp(seconds, -1e11, 1e11);  // years -1200...5100, well inside the calendar's range
     const sys_seconds t{std::chrono::seconds{static_cast<long long>(std::floor(seconds))}};
@@ -92,7 +92,7 @@ std::string format(Date date, const std::string& pattern, const std::string& loc
         it = c.formats.emplace(std::move(key), std::move(formatter)).first;
     }
     icu::UnicodeString out;
-    it->second->format(static_cast<UDate>(date.secondsSince1970 * 1000.0), out);
+    it->second->format(static_cast<UDate>(date.secondsSince1970() * 1000.0), out);
     return toUTF8(out);
 }
 

@@ -22,6 +22,8 @@ using Outcome = PropertyList::FileReading::Outcome;
 struct Registry {
     std::mutex mutex;
     std::map<std::string, std::shared_ptr<PreferenceDomain>> domains;
+    // The preferences folder this process has cleared of abandoned writes.
+    std::filesystem::path cleared;
 };
 
 Registry& registry() {
@@ -46,6 +48,12 @@ std::shared_ptr<PreferenceDomain> PreferenceDomain::named(const std::string& nam
     std::lock_guard lock(r.mutex);
     auto& slot = r.domains[canonical];
     if (!slot) {
+        // Writes killed before their rename leave temporary files that nothing else removes;
+        // the first use of a preferences folder in a process removes them.
+        if (const auto folder = FileLocations::preferences(); folder != r.cleared) {
+            r.cleared = folder;
+            PropertyList::removeAbandonedTemporaries(folder);
+        }
         // A domain name is a file name here: keep separators and dot-names out of the path.
         std::string stem = global ? ".GlobalPreferences" : canonical;
         if (stem.empty() || stem == "." || stem == ".." || stem.find('/') != std::string::npos ||
@@ -65,6 +73,7 @@ void PreferenceDomain::forgetAll() {
     {
         std::lock_guard lock(r.mutex);
         old.swap(r.domains);
+        r.cleared.clear();
     }
 }
 

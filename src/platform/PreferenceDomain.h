@@ -26,7 +26,7 @@ public:
     // ".GlobalPreferences" all name the global domain).
     static std::shared_ptr<PreferenceDomain> named(const std::string& name);
     static bool isGlobalName(const std::string& name);
-    // Forgets every domain held in memory; the next use reads the files again.
+    // Forgets every domain held in memory; the next use reads the files again, as at a launch.
     static void forgetAll();
 
     std::optional<PropertyValue> value(const std::string& key);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/PropertyValue.h"
+#include "platform/RegularFile.h"
 
 namespace platform {
 
@@ -36,13 +37,16 @@ std::optional<PropertyDictionary> readDictionary(const std::filesystem::path& fi
 std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file, Date when);
 // How files are opened for reading; tests replace it to see failures that file modes cannot
 // produce for them (a process running as root reads everything).
-using OpenFunction = int (*)(const char* path, int flags);
+using OpenFunction = RegularFile::OpenFunction;
 void setOpenFunctionForTesting(OpenFunction open);
-// The XML form of a dictionary.
-std::string xml(const PropertyDictionary& values);
-// Writes the XML form to a temporary file beside `file` and renames it over `file`, so a
-// reader never sees half a file. False when anything fails (the old file is then intact).
+// Writes the binary form, as macOS writes preferences, to a temporary file beside `file` and
+// renames it over `file`, so a reader never sees half a file. False when anything fails (the
+// old file is then intact).
 bool writeDictionary(const std::filesystem::path& file, const PropertyDictionary& values);
+// Removes from `folder` the temporary files of writes that died before their rename (a process
+// killed mid-write): only names a write here gives, only files no live writer holds and older
+// than a write takes. How many were removed.
+int removeAbandonedTemporaries(const std::filesystem::path& folder);
 }  // namespace PropertyList
 
 }  // namespace platform

@@ -62,6 +62,7 @@ int64_t clampToInteger(double d) {
 // A number's text as NSNumber gives it: integers plainly, doubles in their shortest form.
 std::string numberText(const PropertyValue& v) {
     if (auto i = v.asInteger()) return std::to_string(*i);
+    if (auto u = v.asUnsignedInteger()) return std::to_string(*u);
     char buffer[64];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, *v.asDouble());
     return std::string(buffer, result.ptr);

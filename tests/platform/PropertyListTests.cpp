@@ -1,13 +1,24 @@
-// Property-list files that the fuzzer found stopping the process: libplist asserts when it
-// hands out a string that holds a NUL, which only a binary list can carry. Such a file reads
-// as a damaged one: an empty domain, kept aside before the next write.
+// Property lists as a Mac writes them, read and written back unchanged, and files that once
+// stopped the process.
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
 #include <fstream>
+#include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "platform/DateFormatting.h"
 #include "platform/FileLocations.h"
+#include "platform/PreferenceDomain.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "support/TestHome.h"
@@ -68,31 +79,239 @@ const std::string kInUTF16 = bytes(
     "\xe9\x00\x00\x00\x78\x08\x0b\x10\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03"
     "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x1d");
 
-class PropertyListTest : public testsupport::TestHome {};
+class PropertyListTest : public testsupport::TestHome {
+protected:
+    static std::string contentsOf(const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::filesystem::path file(const std::string& name) const { return home() / name; }
+};
 
-TEST_F(PropertyListTest, BinaryListsWithANulInAStringReadAsDamaged) {
-    for (const std::string& list : {kFoundInAnArray, kFoundInAKey, kFoundInAUTF16Key, kInAnArray, kInAKey, kInUTF16}) {
-        EXPECT_FALSE(PropertyList::parseDictionary(list));
+// NSDate's distantPast (0000-12-30) and distantFuture (4001-01-01), in seconds since 2001.
+constexpr double kDistantPast = -63114076800;
+constexpr double kDistantFuture = 63113904000;
 
-        resetPreferenceDomainsForTesting();
-        const auto file = FileLocations::preferences() / "com.example.damaged.plist";
-        std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary) << list;
-        UserDefaults defaults("com.example.damaged");
-        EXPECT_FALSE(defaults.object("List"));
-        defaults.set("List", PropertyArray{"fresh"});
-        resetPreferenceDomainsForTesting();
-        EXPECT_EQ(defaults.arrayForKey("List"), (PropertyArray{"fresh"}));
+// Found by fuzzing (libplist asserted on them): NUL characters inside strings, keys and UTF-16
+// strings. A Mac writes such strings; they read, and come back whole.
+TEST_F(PropertyListTest, BinaryListsWithANulInAStringReadAndKeepIt) {
+    for (const std::string& list : {kFoundInAnArray, kFoundInAKey, kFoundInAUTF16Key}) {
+        const auto read = PropertyList::parseDictionary(list);
+        if (!read) continue;  // damaged in other ways too: nothing more to check
+        ASSERT_TRUE(PropertyList::writeDictionary(file("again.plist"), *read));
+        EXPECT_EQ(PropertyList::readDictionary(file("again.plist")), read);
+    }
+    const std::vector<std::pair<std::string, PropertyDictionary>> small = {
+        {kInAnArray, {{"List", PropertyArray{std::string("c\0d", 3)}}}},
+        {kInAKey, {{std::string("k\0ey", 4), 1}}},
+        {kInUTF16, {{"Name", std::string("caf\xc3\xa9\0x", 7)}}},
+    };
+    for (const auto& [list, expected] : small) {
+        EXPECT_EQ(PropertyList::parseDictionary(list), expected);
+        ASSERT_TRUE(PropertyList::writeDictionary(file("again.plist"), expected));
+        EXPECT_EQ(PropertyList::readDictionary(file("again.plist")), expected);
+    }
+}
+
+// Every value a Mac can write survives a write and a read, exactly: the second write of what was
+// read gives the same bytes as the first.
+TEST_F(PropertyListTest, EveryValueAMacWritesSurvivesAWriteAndARead) {
+    const std::vector<std::pair<const char*, PropertyValue>> values = {
+        {"keyed-archive UID", Uid{19}},
+        {"UID zero", Uid{0}},
+        {"UID of 32 bits", Uid{4294967295}},
+        {"distantPast", Date::sinceReference(kDistantPast)},
+        {"distantFuture", Date::sinceReference(kDistantFuture)},
+        {"68 years and a second after 2001", Date::sinceReference(2147483648.0)},
+        {"fraction of a second", Date::sinceReference(786543210.123456789)},
+        {"fraction before 1970", Date::sinceReference(-1000000000.75)},
+        {"half a second before 2001", Date::sinceReference(-0.5)},
+        {"2^64 - 1", PropertyValue(uint64_t{18446744073709551615ull})},
+        {"2^63", PropertyValue(uint64_t{9223372036854775808ull})},
+        {"2^63 - 1", PropertyValue(int64_t{9223372036854775807})},
+        {"-2^63", PropertyValue(std::numeric_limits<int64_t>::min())},
+        {"-1", -1},
+        {"2^32", PropertyValue(int64_t{4294967296})},
+        {"negative zero", -0.0},
+        {"smallest double", std::numeric_limits<double>::denorm_min()},
+        {"bare CR", "first\rsecond"},
+        {"CR LF", "first\r\nsecond"},
+        {"control characters", "\x01\x08\x0b\x0c\x1b\x1f\x7f"},
+        {"NUL", std::string("before\0after", 12)},
+        {"key equivalent", "@$\xef\x9c\x80"},  // U+F700, a function key
+        {"outside the BMP", "\xf0\x9f\x98\x80"},
+        {"lone surrogate", "a\xed\xa0\x80z"},
+        {"XML's own characters", "<key>&amp;</key>]]>"},
+        {"empty string", ""},
+        {"data", Data{0, 0xFF, '\r', '\n'}},
+        {"nested", PropertyArray{Uid{1}, PropertyDictionary{{"CF$UID", 2}}, PropertyArray{}}},
+    };
+    for (const auto& [what, value] : values) {
+        const PropertyDictionary written = {{"value", value}, {std::string("key\r\x01", 5), value}};
+        ASSERT_TRUE(PropertyList::writeDictionary(file("first.plist"), written)) << what;
+        const auto read = PropertyList::readDictionary(file("first.plist"));
+        ASSERT_TRUE(read) << what;
+        EXPECT_EQ(*read, written) << what;
+        ASSERT_TRUE(PropertyList::writeDictionary(file("second.plist"), *read)) << what;
+        EXPECT_EQ(contentsOf(file("second.plist")), contentsOf(file("first.plist"))) << what;
     }
 
-    // Binary lists without one still read, strings of every kind included.
-    const std::string ordinary = bytes(
-        "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x54\x4c\x69\x73\x74\xa1\x03\x53\x63\x2d\x64\x08\x0b"
-        "\x10\x12\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x04\x00\x00\x00\x00\x00\x00"
-        "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x16");
-    const auto read = PropertyList::parseDictionary(ordinary);
-    ASSERT_TRUE(read);
-    EXPECT_EQ(read->at("List"), PropertyValue(PropertyArray{"c-d"}));
+    // The dates are the days they name; the integers keep their size and sign.
+    EXPECT_EQ(DateFormatting::iso8601(Date::sinceReference(kDistantFuture)), "4001-01-01T00:00:00Z");
+    EXPECT_EQ(DateFormatting::iso8601(Date::sinceReference(kDistantPast)), "0000-12-30T00:00:00Z");
+    EXPECT_EQ(PropertyValue(uint64_t{18446744073709551615ull}).asUnsignedInteger(), 18446744073709551615ull);
+    EXPECT_FALSE(PropertyValue(uint64_t{18446744073709551615ull}).asInteger());
+    EXPECT_EQ(PropertyValue(uint64_t{5}), PropertyValue(5));
+
+    // Bytes that are not UTF-8 have no form in a property list: each reads back as U+FFFD.
+    ASSERT_TRUE(PropertyList::writeDictionary(file("invalid.plist"), {{"name", "a\xff" "b\xc3"}}));
+    EXPECT_EQ(PropertyList::readDictionary(file("invalid.plist")),
+              (PropertyDictionary{{"name", "a\xef\xbf\xbd" "b\xef\xbf\xbd"}}));
+}
+
+// UTF-16 code units of ASCII-and-Latin text, in either byte order, after an optional mark.
+std::string utf16(const std::u16string& text, bool bigEndian, bool mark) {
+    std::string bytes;
+    for (char16_t unit : (mark ? u"\uFEFF" + text : text)) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+// XML as a Mac writes and reads it: with a byte-order mark or in UTF-16, UIDs as "CF$UID"
+// dictionaries, characters by reference, dates and integers beyond 32 and 63 bits.
+TEST_F(PropertyListTest, XMLListsReadInEveryEncodingAMacReads) {
+    const std::u16string body =
+        u"<plist version=\"1.0\"><dict>"
+        u"<key>name</key><string>Caf\u00e9&#13;&#x9;</string>"
+        u"<key>ref</key><dict><key>CF$UID</key><integer>19</integer></dict>"
+        u"<key>notARef</key><dict><key>CF$UID</key><string>19</string></dict>"
+        u"<key>big</key><integer>18446744073709551615</integer>"
+        u"<key>future</key><date>4001-01-01T00:00:00Z</date>"
+        u"<key>past</key><date>0001-01-01T00:00:00Z</date>"
+        u"</dict></plist>";
+    const PropertyDictionary expected = {
+        {"name", "Caf\xc3\xa9\r\t"},
+        {"ref", Uid{19}},
+        {"notARef", PropertyDictionary{{"CF$UID", "19"}}},
+        {"big", PropertyValue(uint64_t{18446744073709551615ull})},
+        {"future", Date::sinceReference(kDistantFuture)},
+        {"past", Date::sinceReference(-63113904000)},
+    };
+    std::string utf8;
+    for (char16_t unit : u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + body) {
+        if (unit < 0x80) utf8 += static_cast<char>(unit);
+        else utf8 += std::string{static_cast<char>(0xC0 | unit >> 6), static_cast<char>(0x80 | (unit & 0x3F))};
+    }
+    const std::u16string declared16 = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + body;
+    const std::vector<std::pair<const char*, std::string>> forms = {
+        {"UTF-8", utf8},
+        {"UTF-8 with a mark", "\xef\xbb\xbf" + utf8},
+        {"UTF-16 big-endian with a mark", utf16(declared16, true, true)},
+        {"UTF-16 little-endian with a mark", utf16(declared16, false, true)},
+        {"UTF-16 big-endian", utf16(declared16, true, false)},
+        {"UTF-16 little-endian", utf16(declared16, false, false)},
+    };
+    for (const auto& [what, bytes] : forms) EXPECT_EQ(PropertyList::parseDictionary(bytes), expected) << what;
+
+    // Through the domain: the person's values stay, nothing is set aside.
+    resetPreferenceDomainsForTesting();
+    const auto domainFile = FileLocations::preferences() / "com.example.sixteen.plist";
+    std::filesystem::create_directories(domainFile.parent_path());
+    std::ofstream(domainFile, std::ios::binary) << utf16(declared16, false, true);
+    UserDefaults defaults("com.example.sixteen");
+    EXPECT_EQ(defaults.stringForKey("name"), "Caf\xc3\xa9\r\t");
+    defaults.set("added", 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(domainFile.parent_path()), {}), 1);
+    EXPECT_EQ(PropertyList::readDictionary(domainFile)->at("ref"), PropertyValue(Uid{19}));
+}
+
+// plistlib of Python's standard library as the independent reader and writer: lists it writes
+// read here, and what is written back reads in plistlib as the same values.
+TEST_F(PropertyListTest, ListsWrittenByPlistlibComeBackEqualInPlistlib) {
+    if (std::system("python3 -c 'import plistlib' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+    const auto script = file("check.py");
+    std::ofstream(script) << R"PY(
+import datetime, plistlib, sys
+mode, folder = sys.argv[1], sys.argv[2]
+values = {
+    'uid': plistlib.UID(19), 'uids': [plistlib.UID(0), plistlib.UID(2**32 - 1)],
+    'year1': datetime.datetime(1, 1, 1, 0, 0, 0, 250000),
+    'year4001': datetime.datetime(4001, 1, 1, 12, 30, 15, 500000),
+    'fraction': datetime.datetime(2024, 2, 29, 23, 59, 59, 123456),
+    'max': 2**64 - 1, 'above': 2**63, 'min': -2**63, 'minus': -1, 'real': 0.1,
+    'cr': 'one\rtwo\r\nthree', 'controls': 'a\x01\x08\x0b\x1b\x7fz', 'nul': 'x\x00y',
+    'text': 'Gr\u00fc\u00dfe \U0001F600 \uf700', 'data': b'\x00\xff\r\n',
+    'nested': {'list': [True, False, {'k': 'v'}], 'empty': {}},
+}
+xml = {k: v for k, v in values.items() if k not in ('uid', 'uids', 'controls', 'nul')}
+def normal(v):
+    if isinstance(v, plistlib.UID): return {'CF$UID': v.data}
+    if isinstance(v, dict): return {k: normal(x) for k, x in v.items()}
+    if isinstance(v, list): return [normal(x) for x in v]
+    return v
+if mode == 'make':
+    for name, fmt, vs in (('binary', plistlib.FMT_BINARY, values), ('xml', plistlib.FMT_XML, xml)):
+        open(folder + '/' + name + '.plist', 'wb').write(plistlib.dumps(vs, fmt=fmt))
+    text = plistlib.dumps(xml, fmt=plistlib.FMT_XML).decode('utf-8')
+    open(folder + '/bom.plist', 'wb').write(b'\xef\xbb\xbf' + text.encode('utf-8'))
+    open(folder + '/utf16.plist', 'wb').write(text.replace('UTF-8', 'UTF-16').encode('utf-16'))
+else:
+    expected = plistlib.load(open(folder + '/' + mode + '.plist', 'rb'))
+    got = plistlib.load(open(folder + '/written.plist', 'rb'))
+    if normal(got) != normal(expected):
+        print({k: (v, got.get(k)) for k, v in expected.items() if normal(got.get(k)) != normal(v)})
+        sys.exit(1)
+)PY";
+    const std::string run = "python3 " + script.string() + " ";
+    ASSERT_EQ(std::system((run + "make " + home().string()).c_str()), 0);
+    for (const char* name : {"binary", "xml", "bom", "utf16"}) {
+        const auto read = PropertyList::readDictionary(file(std::string(name) + ".plist"));
+        ASSERT_TRUE(read) << name;
+        ASSERT_TRUE(PropertyList::writeDictionary(file("written.plist"), *read));
+        EXPECT_EQ(std::system((run + name + " " + home().string()).c_str()), 0) << name;
+    }
+    const auto binary = PropertyList::readDictionary(file("binary.plist"));
+    EXPECT_EQ(binary->at("uid"), PropertyValue(Uid{19}));
+    EXPECT_EQ(binary->at("max"), PropertyValue(uint64_t{18446744073709551615ull}));
+    EXPECT_EQ(DateFormatting::iso8601(*binary->at("year4001").asDate()), "4001-01-01T12:30:15Z");
+    EXPECT_EQ(binary->at("year4001").asDate()->sinceReferenceDate, kDistantFuture + 12 * 3600 + 30 * 60 + 15.5);
+}
+
+// A write killed before its rename leaves its temporary file; the next launch removes the ones
+// that are ours and abandoned, and leaves a write in progress and every other file alone.
+TEST_F(PropertyListTest, TemporaryFilesOfKilledWritesAreRemovedAtTheNextLaunch) {
+    const auto folder = FileLocations::preferences();
+    std::filesystem::create_directories(folder);
+    const auto make = [&](const std::string& name, time_t age) {
+        std::ofstream(folder / name) << "half a list";
+        const struct timespec times[2] = {{std::time(nullptr) - age, 0}, {std::time(nullptr) - age, 0}};
+        ::utimensat(AT_FDCWD, (folder / name).c_str(), times, 0);
+    };
+    const time_t hour = 3600;
+    make("com.tessivane.Tessivane.plist.a1B2c3", hour);  // abandoned
+    make("NSGlobalDomain.plist.ZZZZZZ", 2 * 24 * hour);  // abandoned
+    make("com.tessivane.Tessivane.plist.Live00", hour);  // held by a writer
+    make("com.tessivane.Tessivane.plist.Young0", 2);     // a write that may just have begun
+    make("com.tessivane.Tessivane.plist.abc12", hour);   // not a temporary name
+    make("com.tessivane.Tessivane.plist.abc-12", hour);
+    make("notes.txt.a1B2c3", hour);
+    make("com.tessivane.Tessivane.unreadable-20260105T090000Z.plist", hour);
+    std::filesystem::create_directory(folder / "folder.plist.a1B2c4");
+    const int writer = ::open((folder / "com.tessivane.Tessivane.plist.Live00").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+
+    resetPreferenceDomainsForTesting();
+    UserDefaults::standard().object("anything");  // the first use of the folder
+    ::close(writer);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"com.tessivane.Tessivane.plist.Live00", "com.tessivane.Tessivane.plist.Young0",
+                                              "com.tessivane.Tessivane.plist.abc-12", "com.tessivane.Tessivane.plist.abc12",
+                                              "com.tessivane.Tessivane.unreadable-20260105T090000Z.plist",
+                                              "folder.plist.a1B2c4", "notes.txt.a1B2c3"}));
 }
 
 }  // namespace

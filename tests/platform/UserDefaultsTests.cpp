@@ -355,7 +355,7 @@ TEST_F(UserDefaultsTest, LargeAndDeepListsReadAndOnlyNestingThatWouldOverflowIsR
 // A file that is there but cannot be opened or read (no permission, a FIFO, a folder) may
 // hold the user's settings: it is never written over, and a FIFO does not hang the reader.
 TEST_F(UserDefaultsTest, FilesThatCannotBeReadAreNeverWrittenOver) {
-    const std::string valid = PropertyList::xml({{"a", 1}});
+    const std::string valid = "<plist><dict><key>a</key><integer>1</integer></dict></plist>";
     writeFile(fileOf(kApp), valid);
     // Tests run as root, whom file modes do not stop: the refusal comes from the open call.
     PropertyList::setOpenFunctionForTesting([](const char*, int) {
@@ -384,7 +384,7 @@ TEST_F(UserDefaultsTest, FilesThatCannotBeReadAreNeverWrittenOver) {
 
 TEST_F(UserDefaultsTest, AFileThisUserMayNotReadIsLeftAsItIs) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads every file whatever its mode";
-    const std::string valid = PropertyList::xml({{"a", 1}});
+    const std::string valid = "<plist><dict><key>a</key><integer>1</integer></dict></plist>";
     writeFile(fileOf(kApp), valid);
     std::filesystem::permissions(fileOf(kApp), std::filesystem::perms::none);
     UserDefaults::standard().set("a", 2);
