@@ -190,7 +190,8 @@ int main(int argc, char** argv) {
             tessivane::TessivaneApp::main();
             desktop->launchApplication(launchArguments);
             desktop->advance(0);
-            std::fputs(desktop->dump().c_str(), stdout);
+            const std::string dump = desktop->dump();
+            std::fwrite(dump.data(), 1, dump.size(), stdout);
             // The application goes first, while the desktop still serves its status items.
             desktop->application().setDelegate(nullptr);
         } else {

@@ -25,7 +25,25 @@ std::string rect(const Rect& r) {
     return "(" + number(r.minX()) + ", " + number(r.minY()) + ", " + number(r.width()) + " x " + number(r.height()) + ")";
 }
 
-std::string quote(const std::string& s) { return "\"" + s + "\""; }
+// A name in quotes, on one line and in full whatever it holds: quotes and backslashes are
+// escaped, control characters (a NUL, a newline) written as \u escapes.
+std::string quote(const std::string& s) {
+    std::string out = "\"";
+    for (const char c : s) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
 
 const char* kindName(WindowKind k) {
     switch (k) {

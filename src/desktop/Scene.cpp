@@ -1,11 +1,14 @@
 #include "desktop/Scene.h"
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
-#include <fstream>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
+
+#include "platform/RegularFile.h"
 
 namespace desktop {
 
@@ -347,14 +350,17 @@ std::optional<Scene> Scene::parse(const std::string& text, std::string& error) {
 }
 
 std::optional<Scene> Scene::load(const std::filesystem::path& file, std::string& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = "cannot read the scene " + file.string();
+    // A scene is a few kilobytes of JSON; a file a thousand times that is a mistake.
+    constexpr size_t kLargestScene = 16 * 1024 * 1024;
+    std::string text;
+    if (const int failure = platform::RegularFile::read(file, kLargestScene, text); failure != 0) {
+        error = "cannot read the scene " + file.string() + ": ";
+        if (failure == EINVAL) error += "not a regular file (a FIFO, a device or a socket)";
+        else if (failure == EFBIG) error += "larger than 16 MB";
+        else error += std::strerror(failure);
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    auto scene = parse(text.str(), error);
+    auto scene = parse(text, error);
     if (!scene) error = file.string() + ": " + error;
     return scene;
 }

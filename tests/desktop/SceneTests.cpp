@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "DesktopFixture.h"
@@ -126,6 +128,47 @@ TEST_F(Scenes, TheDumpShowsTheWholeDesktop) {
                                  "opened menu: \"Tallyhoo\"", "accessibility not granted"}) {
         EXPECT_NE(dump.find(expected), std::string::npos) << expected << "\n" << dump;
     }
+}
+
+// Names are dumped whole, on their line: a NUL or a newline inside one does not end the dump
+// or start a line of its own.
+TEST_F(Scenes, TheDumpShowsNamesWithControlCharactersWhole) {
+    Scene scene = Scene::minimal();
+    desktop::SceneApplication app = appWithItems(600, std::string("Al\0pha", 6), {30});
+    app.statusItems[0].autosaveName = std::string("Item\0\nsecond \"half\"", 19);
+    scene.applications.push_back(app);
+    const std::string dump = load(scene).dump();
+    EXPECT_NE(dump.find(R"("Al\u0000pha" "Item\u0000\u000asecond \"half\"")"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("accessibility"), std::string::npos) << dump;  // the dump's last section
+    EXPECT_EQ(dump.find('\0'), std::string::npos);
+}
+
+// A scene is read from a regular file of a sensible size; anything else is refused at once,
+// saying why, instead of blocking on a FIFO or reading /dev/zero until memory runs out.
+TEST_F(Scenes, ScenesThatAreNotRegularFilesOrAreHugeAreRefused) {
+    const auto fifo = home() / "scene.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto huge = home() / "huge.json";
+    std::ofstream(huge) << "{}";
+    std::filesystem::resize_file(huge, 17 * 1024 * 1024);
+    const auto justUnder = home() / "under.json";
+    std::ofstream(justUnder) << R"({"screens": [{"frame": [0, 0, 1440, 900]}]})";
+    std::filesystem::resize_file(justUnder, 16 * 1024 * 1024);
+    const std::vector<std::pair<std::filesystem::path, std::string>> refused = {
+        {fifo, "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {home(), "Is a directory"},
+        {huge, "larger than 16 MB"},
+    };
+    for (const auto& [file, why] : refused) {
+        std::string error;
+        EXPECT_FALSE(Scene::load(file, error)) << file;
+        EXPECT_NE(error.find(file.string()), std::string::npos) << error;
+        EXPECT_NE(error.find(why), std::string::npos) << error;
+    }
+    std::string error;
+    Scene::load(justUnder, error);
+    EXPECT_EQ(error.find("larger than"), std::string::npos) << error;
 }
 
 TEST_F(Scenes, TheDumpTellsWhatAHostedWindowSays) {
