@@ -408,6 +408,7 @@ bool DisplayServer::start(std::string& error) {
         }
         core_->port = core_->options.port;
     }
+    http.widenBacklog();
     core_->access = std::make_unique<DisplayAccess>(core_->options.token, core_->options.host, core_->port);
     auto core = core_;
     listener_ = std::thread([core] { core->http.listen_after_bind(); });

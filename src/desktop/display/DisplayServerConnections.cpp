@@ -214,6 +214,12 @@ DisplayServerConnections::DisplayServerConnections(Options options) : options_(s
 
 DisplayServerConnections::~DisplayServerConnections() { stopWatching(); }
 
+void DisplayServerConnections::widenBacklog() {
+    // The library listens with a backlog of five: a burst of connections past it waits a
+    // second or more for the client to try again (a page loads its files over six).
+    ::listen(svr_sock_.load(), SOMAXCONN);
+}
+
 int DisplayServerConnections::currentSocket() { return currentSocket_; }
 
 bool DisplayServerConnections::clientLeft(int socket) {
@@ -231,9 +237,6 @@ void DisplayServerConnections::startWatching() {
     event.data.fd = wake_;
     ::epoll_ctl(epoll_, EPOLL_CTL_ADD, wake_, &event);
     workers_ = std::make_unique<httplib::ThreadPool>(options_.workers);
-    // The library listens with a backlog of five: a burst of connections beyond it waits a
-    // second for the client to try again.
-    ::listen(svr_sock_.load(), SOMAXCONN);
     watcher_ = std::thread([this] { watch(); });
 }
 

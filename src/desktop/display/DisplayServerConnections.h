@@ -39,6 +39,8 @@ public:
     explicit DisplayServerConnections(Options options);
     ~DisplayServerConnections() override;
 
+    // Once bound: lets a burst of connections wait to be taken rather than be dropped.
+    void widenBacklog();
     // The socket of the request the calling worker is answering (-1 on other threads).
     static int currentSocket();
     // The client at the other end of `socket` closed it (or its side of it).
