@@ -43,13 +43,12 @@ public:
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<uint16_t>(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
     }
     ~RawClient() { close(); }
     RawClient(const RawClient&) = delete;
     RawClient& operator=(const RawClient&) = delete;
 
-    bool connected() const { return connected_; }
     int socket() const { return socket_; }
     void close() {
         if (socket_ >= 0) ::close(socket_);
@@ -131,7 +130,6 @@ private:
     }
 
     int socket_ = -1;
-    bool connected_ = false;
     bool ended_ = false;
     std::string buffer_;
 };
