@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "AppDesktopFixture.h"
+#include "DisplayServerTestSupport.h"
 #include "desktop/DesktopApplication.h"
 #include "desktop/display/DisplayAccess.h"
 #include "support/DesktopOnHome.h"
@@ -32,24 +33,9 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kToken = "0123456789abcdef0123456789abcdef0123456789abcdef";
-
-desktop::DisplayServer::Options options() {
-    desktop::DisplayServer::Options o;
-    o.port = 0;
-    o.pages = std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "display";
-    o.iconFont = ui::SymbolCatalogue::fontFile;
-    o.token = kToken;
-    return o;
-}
-
-// A client as the page is: it has the token.
-std::unique_ptr<httplib::Client> client(int port) {
-    auto c = std::make_unique<httplib::Client>("127.0.0.1", port);
-    c->set_read_timeout(30, 0);
-    c->set_default_headers({{"X-Tessivane-Token", kToken}});
-    return c;
-}
+using displaytest::client;
+using displaytest::kToken;
+using displaytest::options;
 
 class DisplayServerTest : public testsupport::DesktopOnHome {};
 class ServerOfTheApplicationTest : public apptest::AppOnDesktop {};
@@ -58,6 +44,7 @@ class ServerOfTheApplicationTest : public apptest::AppOnDesktop {};
 struct Seen {
     int index = 0;
     bool indexLoadsScript = false;
+    std::string frameOptions, framePolicy;
     std::string scriptEncoding = "unread";
     int font = 0;
     int escape = 0;
@@ -105,6 +92,8 @@ TEST_F(DisplayServerTest, ServesThePageAndRunsRequestsOnTheMainThreadEvenInsideA
         if (auto r = c.Get("/")) {
             seen.index = r->status;
             seen.indexLoadsScript = r->body.find("/js/main.js") != std::string::npos;
+            seen.frameOptions = r->get_header_value("X-Frame-Options");
+            seen.framePolicy = r->get_header_value("Content-Security-Policy");
         }
         // Compressing costs CPU and buys nothing over loopback, whatever the browser offers.
         c.set_decompress(false);
@@ -131,6 +120,9 @@ TEST_F(DisplayServerTest, ServesThePageAndRunsRequestsOnTheMainThreadEvenInsideA
 
     EXPECT_EQ(seen.index, 200);
     EXPECT_TRUE(seen.indexLoadsScript);
+    // No page of another origin may frame it (and make a click on its bait land on the desktop).
+    EXPECT_EQ(seen.frameOptions, "DENY");
+    EXPECT_EQ(seen.framePolicy, "frame-ancestors 'none'");
     EXPECT_EQ(seen.scriptEncoding, "");
     EXPECT_EQ(seen.font, 200);
     EXPECT_NE(seen.escape, 200);
@@ -386,6 +378,18 @@ TEST(DisplayAccess, TheHostMustNameThisServerAndTheTokenIsKeptPrivately) {
     EXPECT_EQ(desktop::DisplayAccess::redirectTarget("/a\r\nSet-Cookie: x"), "/");
     EXPECT_EQ(desktop::DisplayAccess("t", "0.0.0.0", 80).check({"GET", "/", "192.168.1.9", {}, {}, {}, {}, false, {}}).status, 200);
 
+    // A page on another port of this host can set a cookie of the same name (for /api, so
+    // that it comes first): the right one beside it is still the right one, in either order.
+    const std::string tossed = "tessivane-token-8765=" + std::string(48, '0');
+    const std::string real = std::string("tessivane-token-8765=") + kToken;
+    auto withCookie = [&](const std::string& cookie) {
+        return access.check({"GET", "/api/state", "[::1]:8765", "", cookie, "", "", false, ""}).status;
+    };
+    EXPECT_EQ(withCookie(tossed + "; " + real), 200);
+    EXPECT_EQ(withCookie(real + "; " + tossed), 200);
+    EXPECT_EQ(withCookie(tossed), 403);
+    EXPECT_EQ(withCookie("tessivane-token-8766=" + std::string(kToken)), 403);  // another server's
+
     const auto folder = testsupport::temporaryRoot() / "runtime";
     std::string error;
     const std::string token = desktop::DisplayAccess::loadOrCreateToken(folder, error);
@@ -399,7 +403,7 @@ TEST(DisplayAccess, TheHostMustNameThisServerAndTheTokenIsKeptPrivately) {
     // A folder others can reach is not trusted with it.
     std::filesystem::permissions(folder, std::filesystem::perms::others_read, std::filesystem::perm_options::add);
     EXPECT_TRUE(desktop::DisplayAccess::loadOrCreateToken(folder, error).empty());
-    EXPECT_FALSE(error.empty());
+    EXPECT_NE(error.find("TESSIVANE_RUNTIME_DIR"), std::string::npos) << error;  // the way out
 }
 
 }  // namespace

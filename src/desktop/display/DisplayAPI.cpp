@@ -44,8 +44,9 @@ uint64_t StateFeed::version() const {
 
 std::string StateFeed::waitNewer(uint64_t known, double timeoutSeconds, uint64_t& version, bool& closed) {
     std::unique_lock lock(mutex_);
+    const uint64_t wakes = wakes_;
     changed_.wait_for(lock, std::chrono::duration<double>(timeoutSeconds),
-                      [&] { return closed_ || version_ != known; });
+                      [&] { return closed_ || version_ != known || wakes_ != wakes; });
     version = version_;
     closed = closed_;
     return text_;
@@ -60,6 +61,12 @@ std::string StateFeed::current(uint64_t& version) const {
 void StateFeed::close() {
     std::lock_guard lock(mutex_);
     closed_ = true;
+    changed_.notify_all();
+}
+
+void StateFeed::wake() {
+    std::lock_guard lock(mutex_);
+    ++wakes_;
     changed_.notify_all();
 }
 

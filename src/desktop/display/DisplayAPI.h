@@ -35,6 +35,8 @@ public:
     std::string current(uint64_t& version) const;
     // No state follows the last one published: waiting readers get it and end.
     void close();
+    // Waiting readers return now with the state they know (one of them should end).
+    void wake();
     bool closed() const;
 
 private:
@@ -44,6 +46,7 @@ private:
     std::string text_;  // the state as sent, with the version
     uint64_t version_ = 0;
     bool closed_ = false;
+    uint64_t wakes_ = 0;
     // Tells a restarted process from the one before it: its versions start again at 1.
     const std::string run_ = platform::UUID::random().uuidString();
 };

@@ -1,4 +1,5 @@
 #include "desktop/display/DisplayAccess.h"
+#include "desktop/display/DisplayServerFraming.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -19,17 +20,8 @@ namespace {
 constexpr size_t kTokenBytes = 24;  // 192 bits, 48 hex digits
 constexpr std::string_view kTokenFile = "display-token";
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
+constexpr auto equalsIgnoringCase = &DisplayServerFraming::equalsIgnoringCase;
+constexpr auto trimmed = &DisplayServerFraming::trimmed;
 
 bool isIPLiteral(std::string_view name) {
     const std::string text(name);
@@ -65,17 +57,22 @@ std::string randomToken(std::string& error) {
     return token;
 }
 
+// Another user may have made the folder first (under /tmp anyone can): the way out is a
+// folder of one's own.
+constexpr std::string_view kWayOut = "; set TESSIVANE_RUNTIME_DIR to a folder of your own to keep the token there";
+
 // A folder only we can reach: made 0700 when missing, otherwise ours, not a link and closed
 // to group and others.
 bool privateFolder(const std::filesystem::path& folder, std::string& error) {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = "cannot make " + folder.string() + ": " + std::strerror(errno);
+        error = "cannot make " + folder.string() + ": " + std::strerror(errno) + std::string(kWayOut);
         return false;
     }
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
         (st.st_mode & 077) != 0) {
-        error = folder.string() + " is not a private folder of this user (it must be a folder, ours, mode 0700)";
+        error = folder.string() + " is not a private folder of this user (it must be a folder, ours, mode 0700)" +
+                std::string(kWayOut);
         return false;
     }
     return true;
@@ -164,17 +161,22 @@ std::string DisplayAccess::redirectTarget(std::string_view path) {
     return std::string(path);
 }
 
-std::string_view DisplayAccess::cookieValue(std::string_view header) const {
+bool DisplayAccess::cookieHoldsToken(std::string_view header) const {
+    // Any page on any port of this host can set a cookie of the same name (cookies do not
+    // tell ports apart), and one with a longer path is sent first: a wrong one beside the
+    // right one is no refusal.
     const std::string name = cookieName();
     while (!header.empty()) {
         const auto semicolon = header.find(';');
         const std::string_view pair = trimmed(header.substr(0, semicolon));
         const auto equals = pair.find('=');
-        if (equals != std::string_view::npos && pair.substr(0, equals) == name) return pair.substr(equals + 1);
+        if (equals != std::string_view::npos && pair.substr(0, equals) == name && tokenMatches(pair.substr(equals + 1))) {
+            return true;
+        }
         if (semicolon == std::string_view::npos) break;
         header.remove_prefix(semicolon + 1);
     }
-    return {};
+    return false;
 }
 
 DisplayAccess::Verdict DisplayAccess::check(const Request& r) const {
@@ -195,7 +197,7 @@ DisplayAccess::Verdict DisplayAccess::check(const Request& r) const {
         if (!tokenMatches(r.queryToken)) return {Kind::refuse, 403, "this is not the token tessivane printed"};
         return {Kind::setCookieAndRedirect, 303, {}};
     }
-    if (!tokenMatches(cookieValue(r.cookie)) && !tokenMatches(r.tokenHeader)) {
+    if (!cookieHoldsToken(r.cookie) && !tokenMatches(r.tokenHeader)) {
         return {Kind::refuse, 403, "the API needs the token: open the address tessivane printed, with its ?token="};
     }
     if (r.method == "POST") {

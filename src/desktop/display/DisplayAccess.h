@@ -61,7 +61,7 @@ public:
 private:
     bool hostAllowed(std::string_view host) const;
     bool tokenMatches(std::string_view candidate) const;
-    std::string_view cookieValue(std::string_view cookieHeader) const;
+    bool cookieHoldsToken(std::string_view cookieHeader) const;
 
     std::string token_;
     std::string listenHost_;

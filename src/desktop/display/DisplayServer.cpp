@@ -20,6 +20,8 @@
 #include "desktop/DesktopApplication.h"
 #include "desktop/display/DisplayAPI.h"
 #include "desktop/display/DisplayAccess.h"
+#include "desktop/display/DisplayServerConnections.h"
+#include "desktop/display/DisplayServerStreams.h"
 #include "platform/RunLoop.h"
 #include "ui/Assets.h"
 
@@ -33,11 +35,9 @@ namespace {
 constexpr auto kRequestTimeout = std::chrono::seconds(60);
 // A comment line keeps an idle event stream open through proxies and tells a closed one.
 constexpr double kKeepAliveSeconds = 15;
-// Workers for connections: the event streams' share and as many again for requests.
+// Workers answer requests whose head arrived (connections waiting for one hold none): the
+// event streams' share and as many again for requests.
 constexpr size_t kWorkers = 2 * DisplayServer::kMaxStreams + 16;
-// A client that sends nothing (or receives nothing) for this long loses its connection.
-constexpr time_t kReadTimeoutSeconds = 5;
-constexpr time_t kKeepAliveTimeoutSeconds = 2;
 // How long the last state may take to reach the open pages when the application quits.
 constexpr auto kFinalStateTimeout = std::chrono::seconds(2);
 // The real clock's bursts of work are published at most this often: the transparency tick
@@ -52,6 +52,13 @@ std::string contentType(const std::filesystem::path& file) {
     if (ext == ".ttf") return "font/ttf";
     if (ext == ".woff2") return "font/woff2";
     return "application/octet-stream";
+}
+
+DisplayServerConnections::Options connectionOptions() {
+    DisplayServerConnections::Options o;
+    o.workers = kWorkers;
+    o.limits.bodyBytes = DisplayServer::kMaxBodyBytes;
+    return o;
 }
 
 bool readFile(const std::filesystem::path& file, std::string& out) {
@@ -88,17 +95,15 @@ struct DisplayServer::Core : std::enable_shared_from_this<DisplayServer::Core> {
 
     DisplayAPI* api = nullptr;  // main thread; null once the server stopped
     Options options;
-    httplib::Server http;
+    DisplayServerConnections http{connectionOptions()};
     int port = 0;
     std::unique_ptr<DisplayAccess> access;
     std::atomic<bool> stopping{false};
     std::atomic<bool> quitRequested{false};
-    std::atomic<int> streams{0};  // open event streams
+    DisplayServerStreams streams{kMaxStreams};
     // Main thread: a request ran since the loop last published a burst of its own work, so
     // the next burst (the redraw the request caused) is published whatever the pace.
     bool requestSinceBurst = false;
-    std::mutex streamsMutex;
-    std::condition_variable streamsEnded;
 
     // Requests handed to the main thread; the manual clock's loop sleeps until one comes.
     std::mutex wakeMutex;
@@ -124,7 +129,6 @@ struct DisplayServer::Core : std::enable_shared_from_this<DisplayServer::Core> {
     void publishForStreams();
     // The application quit: the open pages get its last state, then their streams end.
     void sendFinalState();
-    void streamEnded();
     // Main thread: quits the application, unless a clock advance is running; that one ends
     // soon and quits after it, so that the application's timers do not run on past its end.
     void quitOnMain();
@@ -242,23 +246,14 @@ void DisplayServer::Core::quitOnMain() {
 }
 
 void DisplayServer::Core::publishForStreams() {
-    if (api && streams > 0) api->publish();
-}
-
-void DisplayServer::Core::streamEnded() {
-    {
-        std::lock_guard lock(streamsMutex);
-        --streams;
-    }
-    streamsEnded.notify_all();
+    if (api && streams.count() > 0) api->publish();
 }
 
 void DisplayServer::Core::sendFinalState() {
     if (!api || api->feed().closed()) return;
     api->publish();
     api->feed().close();
-    std::unique_lock lock(streamsMutex);
-    streamsEnded.wait_for(lock, kFinalStateTimeout, [&] { return streams <= 0; });
+    streams.waitUntilNone(kFinalStateTimeout);
 }
 
 void DisplayServer::Core::routes() {
@@ -306,8 +301,10 @@ void DisplayServer::Core::routes() {
         auto core = weak.lock();
         if (!core) return;
         res.set_header("Cache-Control", "no-store");
-        if (core->streams.fetch_add(1) >= kMaxStreams) {
-            core->streamEnded();
+        bool reclaimed = false;
+        auto slot = core->streams.open(DisplayServerConnections::currentSocket(), reclaimed);
+        if (reclaimed && core->api) core->api->feed().wake();  // the streams of pages that left end now
+        if (!slot) {
             res.status = 503;
             res.set_content(json{{"ok", false}, {"error", "too many open event streams"}}.dump(), "application/json");
             return;
@@ -319,7 +316,7 @@ void DisplayServer::Core::routes() {
         core->notifyPosted();
         res.set_chunked_content_provider(
             "text/event-stream",
-            [weak, known = uint64_t(0)](size_t, httplib::DataSink& sink) mutable {
+            [weak, slot, known = uint64_t(0)](size_t, httplib::DataSink& sink) mutable {
                 auto core = weak.lock();
                 if (!core || !core->api) {
                     sink.done();
@@ -328,6 +325,7 @@ void DisplayServer::Core::routes() {
                 uint64_t version = 0;
                 bool closed = false;
                 const std::string state = core->api->feed().waitNewer(known, kKeepAliveSeconds, version, closed);
+                if (slot->abandoned) return false;
                 std::string message = ": still here\n\n";
                 if (version != known && !state.empty()) {
                     known = version;
@@ -337,8 +335,8 @@ void DisplayServer::Core::routes() {
                 if (closed) sink.done();
                 return true;
             },
-            [weak](bool) {
-                if (auto core = weak.lock()) core->streamEnded();
+            [weak, slot](bool) {
+                if (auto core = weak.lock()) core->streams.close(slot);
             });
     });
     http.Get(R"(/api/.*)", handler);
@@ -383,11 +381,10 @@ DisplayServer::~DisplayServer() {
 
 bool DisplayServer::start(std::string& error) {
     auto& http = core_->http;
-    http.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
-    http.set_read_timeout(kReadTimeoutSeconds, 0);
-    http.set_write_timeout(kReadTimeoutSeconds, 0);
-    http.set_keep_alive_timeout(kKeepAliveTimeoutSeconds);
     http.set_payload_max_length(kMaxBodyBytes);
+    // No page of another origin may frame this one: framed invisibly, a click on its bait
+    // would land on the desktop's switches.
+    http.set_default_headers({{"X-Frame-Options", "DENY"}, {"Content-Security-Policy", "frame-ancestors 'none'"}});
     // Reusing the address lets a restart follow at once; reusing the port (the library's
     // default) would let a second program share this one's requests without a word.
     http.set_socket_options([](socket_t sock) {
@@ -411,6 +408,7 @@ bool DisplayServer::start(std::string& error) {
         }
         core_->port = core_->options.port;
     }
+    http.widenBacklog();
     core_->access = std::make_unique<DisplayAccess>(core_->options.token, core_->options.host, core_->port);
     auto core = core_;
     listener_ = std::thread([core] { core->http.listen_after_bind(); });

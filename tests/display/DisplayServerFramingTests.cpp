@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "desktop/display/DisplayServerFraming.h"
+
+namespace {
+
+using desktop::DisplayServerFraming;
+using Status = DisplayServerFraming::Head::Status;
+
+// Small bounds, so that both sides of each are cheap to write: a line of at most 32 bytes
+// with its CRLF, three header lines, 80 bytes of head, a body of 10 bytes.
+DisplayServerFraming::Limits small() {
+    DisplayServerFraming::Limits l;
+    l.lineBytes = 32;
+    l.headerLines = 3;
+    l.headBytes = 80;
+    l.bodyBytes = 10;
+    return l;
+}
+
+TEST(DisplayServerFraming, HeadsAreReadWithinTheirBoundsAndRefusedAsSoonAsOneIsPassed) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Status status;
+        int refusal;
+    };
+    const std::string line30 = "X-A: " + std::string(23, 'a') + "\r\n";  // 30 bytes with its CRLF
+    const std::string line33 = "X-A: " + std::string(26, 'a') + "\r\n";
+    const std::vector<Case> cases{
+        {"a whole head", "GET / HTTP/1.1\r\nHost: h\r\n\r\n", Status::complete, 0},
+        {"the blank line not yet", "GET / HTTP/1.1\r\nHost: h\r\n", Status::incomplete, 0},
+        {"half a line", "GET / HT", Status::incomplete, 0},
+        {"a line at the bound", "GET / HTTP/1.1\r\n" + line30 + "\r\n", Status::complete, 0},
+        {"a line past it", "GET / HTTP/1.1\r\n" + line33 + "\r\n", Status::refused, 431},
+        // Refused before the line ends: a client cannot make one line the whole head.
+        {"a line past it, unfinished", "GET / HTTP/1.1\r\nX-A: " + std::string(40, 'a'), Status::refused, 431},
+        {"a long request line", "GET /" + std::string(40, 'a'), Status::refused, 414},
+        {"three header lines", "GET / HTTP/1.1\r\nA: 1\r\nB: 2\r\nC: 3\r\n\r\n", Status::complete, 0},
+        {"four", "GET / HTTP/1.1\r\nA: 1\r\nB: 2\r\nC: 3\r\nD: 4\r\n\r\n", Status::refused, 431},
+        {"a head past its bytes", "GET / HTTP/1.1\r\n" + line30 + line30 + "X: 1\r\n", Status::refused, 431},
+        {"a bare LF", "GET / HTTP/1.1\nHost: h\n\n", Status::refused, 400},
+        {"a line that is no field", "GET / HTTP/1.1\r\nno colon\r\n\r\n", Status::refused, 400},
+        {"a folded line", "GET / HTTP/1.1\r\nA: 1\r\n b\r\n\r\n", Status::refused, 400},
+        {"a body within the bound", "POST / HTTP/1.1\r\nContent-Length: 10\r\n\r\n", Status::complete, 0},
+        {"a body past it", "POST / HTTP/1.1\r\nContent-Length: 11\r\n\r\n", Status::refused, 413},
+        {"a length that is none", "POST / HTTP/1.1\r\nContent-Length: -1\r\n\r\n", Status::refused, 400},
+        {"two lengths", "POST / HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\n", Status::refused, 400},
+        {"chunked", "POST / HTTP/1.1\r\nTransfer-Encoding: Chunked\r\n\r\n", Status::complete, 0},
+        {"another coding", "POST / HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\n", Status::refused, 501},
+        {"both framings", "POST / HTTP/1.1\r\nContent-Length: 1\r\nTransfer-Encoding: chunked\r\n\r\n", Status::refused, 400},
+    };
+    for (const auto& c : cases) {
+        const auto head = DisplayServerFraming::readHead(c.bytes, small());
+        EXPECT_EQ(head.status, c.status) << c.what;
+        EXPECT_EQ(head.refusal, c.refusal) << c.what;
+    }
+
+    // What follows the head (the body's start) is not the head's.
+    const std::string request = "POST /api/key HTTP/1.1\r\ncontent-length: 4\r\nExpect: 100-continue\r\n\r\nbody";
+    const auto head = DisplayServerFraming::readHead(request, small());
+    ASSERT_EQ(head.status, Status::complete);
+    EXPECT_EQ(head.length, request.size() - 4);
+    EXPECT_TRUE(head.post);
+    EXPECT_EQ(head.contentLength, 4u);
+    EXPECT_TRUE(head.expectsContinue);
+}
+
+TEST(DisplayServerFraming, AChunkedBodyIsDecodedUpToItsBoundWhateverPiecesItArrivesIn) {
+    const std::string wire = "4;ext=1\r\nWiki\r\n6\r\npedia!\r\n0\r\nTrailer: x\r\n\r\nGET /next";
+    // Byte by byte, and all at once: the same body, and the next request left over.
+    for (const size_t piece : {size_t(1), wire.size()}) {
+        DisplayServerFraming::ChunkedBody body(small());
+        auto status = DisplayServerFraming::ChunkedBody::Status::more;
+        size_t at = 0;
+        while (status == DisplayServerFraming::ChunkedBody::Status::more && at < wire.size()) {
+            size_t used = 0;
+            status = body.feed(std::string_view(wire).substr(at, piece), used);
+            at += used;
+        }
+        EXPECT_EQ(status, DisplayServerFraming::ChunkedBody::Status::done) << piece;
+        EXPECT_EQ(body.body(), "Wikipedia!") << piece;
+        EXPECT_EQ(wire.substr(at), "GET /next") << piece;
+    }
+
+    struct Case {
+        const char* what;
+        std::string wire;
+        DisplayServerFraming::ChunkedBody::Status status;
+    };
+    using S = DisplayServerFraming::ChunkedBody::Status;
+    const std::vector<Case> cases{
+        {"ten bytes in two chunks", "5\r\n12345\r\n5\r\n67890\r\n0\r\n\r\n", S::done},
+        // Refused at the size line, before a byte of the chunk is kept.
+        {"eleven", "5\r\n12345\r\n6\r\n", S::tooLarge},
+        {"a size no memory holds", "fffffffffffffff\r\n", S::tooLarge},
+        {"a size that is none", "x\r\n", S::bad},
+        {"data longer than its size", "2\r\nabc\r\n", S::bad},
+        {"a size line without end", std::string(40, '0'), S::bad},
+        {"too many trailer lines", "0\r\nA: 1\r\nB: 2\r\nC: 3\r\nD: 4\r\n\r\n", S::bad},
+        {"not finished", "5\r\n123", S::more},
+    };
+    for (const auto& c : cases) {
+        DisplayServerFraming::ChunkedBody body(small());
+        size_t used = 0;
+        EXPECT_EQ(body.feed(c.wire, used), c.status) << c.what;
+        EXPECT_LE(body.body().size(), small().bodyBytes) << c.what;
+    }
+}
+
+TEST(DisplayServerFraming, AnUnchunkedHeadCarriesTheBodysLengthInsteadOfItsCoding) {
+    EXPECT_EQ(DisplayServerFraming::unchunkedHead(
+                  "POST /api/key HTTP/1.1\r\nHost: h\r\ntransfer-encoding: chunked\r\nExpect: 100-continue\r\nX: 1\r\n\r\n", 12),
+              "POST /api/key HTTP/1.1\r\nHost: h\r\nX: 1\r\nContent-Length: 12\r\n\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,320 @@
+// What clients that do not play by the rules can do to the display's server: send bodies and
+// headers without end, hold connections open, close the page's streams. The page must stay
+// answered, and memory bounded, whatever they send.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <dirent.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DisplayServerTestSupport.h"
+#include "desktop/Desktop.h"
+#include "desktop/display/DisplayAPI.h"
+#include "desktop/display/DisplayServer.h"
+#include "support/DesktopOnHome.h"
+
+namespace {
+
+using displaytest::client;
+using displaytest::kToken;
+using displaytest::options;
+
+// A client that writes HTTP itself, to send what no browser would. Every wait is bounded.
+class RawClient {
+public:
+    explicit RawClient(int port) {
+        socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~RawClient() { close(); }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+
+    int socket() const { return socket_; }
+    void close() {
+        if (socket_ >= 0) ::close(socket_);
+        socket_ = -1;
+    }
+
+    // All of `data`, unless the server closed first or took nothing for 30 s.
+    bool write(std::string_view data) {
+        while (!data.empty()) {
+            pollfd p{socket_, POLLOUT, 0};
+            if (::poll(&p, 1, 30'000) <= 0) return false;
+            const ssize_t n = ::send(socket_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            if (n <= 0) return false;
+            data.remove_prefix(static_cast<size_t>(n));
+        }
+        return true;
+    }
+    // Something came back: an answer, or the end.
+    bool answered() {
+        pollfd p{socket_, POLLIN, 0};
+        return !buffer_.empty() || ::poll(&p, 1, 0) > 0;
+    }
+
+    struct Answer {
+        int status = 0;  // 0: none came
+        std::string head, body;
+    };
+    // The next answer (its head only, for a stream).
+    Answer read() {
+        Answer answer;
+        size_t end = 0;
+        while ((end = buffer_.find("\r\n\r\n")) == std::string::npos) {
+            if (!fill()) return answer;
+        }
+        answer.head = buffer_.substr(0, end + 4);
+        buffer_.erase(0, end + 4);
+        std::sscanf(answer.head.c_str(), "HTTP/1.1 %d", &answer.status);
+        std::string lower = answer.head;
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        const auto length = lower.find("\r\ncontent-length:");
+        if (length != std::string::npos) {
+            const size_t n = std::stoul(lower.substr(length + 17));
+            while (buffer_.size() < n) {
+                if (!fill()) return answer;
+            }
+            answer.body = buffer_.substr(0, n);
+            buffer_.erase(0, n);
+        }
+        return answer;
+    }
+    // Reads until `text` came.
+    bool readUntil(std::string_view text) {
+        while (buffer_.find(text) == std::string::npos) {
+            if (!fill()) return false;
+        }
+        return true;
+    }
+    // The server closed the connection without sending anything more.
+    bool closedWithoutMore() {
+        while (buffer_.empty()) {
+            if (!fill()) return buffer_.empty() && ended_;
+        }
+        return false;
+    }
+
+private:
+    bool fill() {
+        pollfd p{socket_, POLLIN, 0};
+        if (::poll(&p, 1, 30'000) <= 0) return false;
+        char chunk[16 << 10];
+        const ssize_t n = ::recv(socket_, chunk, sizeof chunk, 0);
+        if (n <= 0) {
+            ended_ = true;
+            return false;
+        }
+        buffer_.append(chunk, static_cast<size_t>(n));
+        return true;
+    }
+
+    int socket_ = -1;
+    bool ended_ = false;
+    std::string buffer_;
+};
+
+std::string host(int port) { return "Host: 127.0.0.1:" + std::to_string(port) + "\r\n"; }
+
+class DisplayServerLimitsTest : public testsupport::DesktopOnHome {
+protected:
+    // Starts a server on a small desktop, runs `visit` on a client thread while the main
+    // thread serves, and stops the server when it returns.
+    void serve(const std::function<void(int port)>& visit) {
+        desktop::Desktop& d = load(desktop::Scene::minimal());
+        desktop::DisplayAPI api(d);
+        desktop::DisplayServer server(api, options());
+        std::string error;
+        ASSERT_TRUE(server.start(error)) << error;
+        std::thread visitor([&] {
+            visit(server.port());
+            server.stop();
+        });
+        server.run();
+        visitor.join();
+    }
+};
+
+// The body limit (1 MB) holds however the body comes: a chunked one is refused once past
+// it, while the client is still sending, with the token and without; a declared length past
+// it is refused from the head alone. The number and length of header lines are bounded too.
+TEST_F(DisplayServerLimitsTest, BodiesAndHeadersAreRefusedOncePastTheirBoundsBeforeTheyAreKept) {
+    const size_t whole = 5 << 20;
+    struct Sent {
+        std::string what;
+        int status;
+        bool stoppedEarly;  // the answer came before the client sent everything
+    };
+    std::vector<Sent> seen;
+    int smallChunked = 0, afterIt = 0;
+    serve([&](int port) {
+        auto flood = [&](const std::string& what, const std::string& head, const std::string& piece) {
+            RawClient c(port);
+            size_t sent = 0;
+            if (c.write(head)) {
+                while (sent < whole && !c.answered() && c.write(piece)) sent += piece.size();
+            }
+            seen.push_back({what, c.read().status, sent < whole});
+        };
+        const std::string chunk = "10000\r\n" + std::string(0x10000, ' ') + "\r\n";
+        const std::string chunked = "Content-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n";
+        flood("chunked, with the token",
+              "POST /api/clock/advance HTTP/1.1\r\n" + host(port) + "X-Tessivane-Token: " + kToken + "\r\n" + chunked, chunk);
+        flood("chunked, without", "POST / HTTP/1.1\r\n" + host(port) + chunked, chunk);
+        flood("a declared length", "POST /api/clock/advance HTTP/1.1\r\n" + host(port) + "X-Tessivane-Token: " + kToken +
+                                       "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(whole) + "\r\n\r\n",
+              std::string(0x10000, ' '));
+        flood("1 KB header lines", "GET /api/state HTTP/1.1\r\n" + host(port), "X-Flood: " + std::string(1013, 'a') + "\r\n");
+        flood("one endless header line", "GET /api/state HTTP/1.1\r\n" + host(port) + "X-Flood: ", std::string(1024, 'a'));
+
+        // A chunked body within the bound is taken as any other, and the request that came
+        // along with it answered on the same connection.
+        RawClient c(port);
+        const std::string body = R"({"seconds": 1})";
+        c.write("POST /api/clock/advance HTTP/1.1\r\n" + host(port) + "X-Tessivane-Token: " + kToken + "\r\n" + chunked +
+                "3\r\n" + body.substr(0, 3) + "\r\n" + "b\r\n" + body.substr(3) + "\r\n0\r\n\r\n" +
+                "GET /api/state HTTP/1.1\r\n" + host(port) + "X-Tessivane-Token: " + kToken + "\r\n\r\n");
+        smallChunked = c.read().status;
+        afterIt = c.read().status;
+    });
+    const std::vector<std::pair<std::string, int>> expected{{"chunked, with the token", 413},
+                                                            {"chunked, without", 413},
+                                                            {"a declared length", 413},
+                                                            {"1 KB header lines", 431},
+                                                            {"one endless header line", 431}};
+    ASSERT_EQ(seen.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(seen[i].what, expected[i].first);
+        EXPECT_EQ(seen[i].status, expected[i].second) << seen[i].what;
+        EXPECT_TRUE(seen[i].stoppedEarly) << seen[i].what << ": the server read all of it";
+    }
+    EXPECT_EQ(smallChunked, 200);
+    EXPECT_EQ(afterIt, 200);
+}
+
+// 200 connections that are slow to send their heads or sit idle between requests hold no
+// worker: the page's request is answered at once. A refused request's connection is closed
+// at once: nothing sent after the refusal is answered.
+TEST_F(DisplayServerLimitsTest, SlowIdleAndRefusedClientsHoldNothingThePageNeeds) {
+    int idleAnswers = 0, state = 0;
+    double stateSeconds = -1;
+    int refused = 0;
+    bool refusalClosed = false;
+    serve([&](int port) {
+        std::vector<std::unique_ptr<RawClient>> clients;
+        for (int i = 0; i < 100; ++i) {
+            // Kept alive after an answer, and never used again.
+            auto c = std::make_unique<RawClient>(port);
+            if (c->write("GET / HTTP/1.1\r\n" + host(port) + "\r\n") && c->read().status == 200) ++idleAnswers;
+            clients.push_back(std::move(c));
+        }
+        for (int i = 0; i < 100; ++i) {
+            // The first bytes of a head whose rest does not come.
+            auto c = std::make_unique<RawClient>(port);
+            c->write("GET /api/state HTTP/1.1\r\nHo");
+            clients.push_back(std::move(c));
+        }
+        const auto start = std::chrono::steady_clock::now();
+        if (auto r = client(port)->Get("/api/state")) state = r->status;
+        stateSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+        RawClient c(port);
+        c.write("GET /api/state HTTP/1.1\r\n" + host(port) + "\r\n");  // without the token
+        refused = c.read().status;
+        c.write("GET / HTTP/1.1\r\n" + host(port) + "\r\n");
+        refusalClosed = c.closedWithoutMore();
+    });
+    EXPECT_EQ(idleAnswers, 100);
+    EXPECT_EQ(state, 200);
+    EXPECT_LT(stateSeconds, 1.0);
+    EXPECT_EQ(refused, 403);
+    EXPECT_TRUE(refusalClosed);
+}
+
+// A page that closes (or reloads) frees its event stream's slot at once, though an idle
+// stream learns that only when it next writes: after the pages holding every slot closed,
+// as many new ones are served, and one more than that is refused.
+TEST_F(DisplayServerLimitsTest, AClosedEventStreamFreesItsSlotAtOnce) {
+    const int slots = desktop::DisplayServer::kMaxStreams;
+    std::vector<int> first, second;
+    int oneMore = 0;
+    serve([&](int port) {
+        auto open = [&](std::vector<int>& statuses) {
+            std::vector<std::unique_ptr<RawClient>> pages;
+            for (int i = 0; i < slots; ++i) {
+                auto c = std::make_unique<RawClient>(port);
+                c->write("GET /api/events HTTP/1.1\r\n" + host(port) + "X-Tessivane-Token: " + kToken + "\r\n\r\n");
+                const int status = c->read().status;
+                statuses.push_back(status == 200 && c->readUntil("data: ") ? 200 : status);
+                pages.push_back(std::move(c));
+            }
+            return pages;
+        };
+        open(first).clear();  // every page closes
+        auto pages = open(second);
+        RawClient extra(port);
+        extra.write("GET /api/events HTTP/1.1\r\n" + host(port) + "X-Tessivane-Token: " + kToken + "\r\n\r\n");
+        oneMore = extra.read().status;
+    });
+    EXPECT_EQ(first, std::vector<int>(slots, 200));
+    EXPECT_EQ(second, std::vector<int>(slots, 200));
+    EXPECT_EQ(oneMore, 503);
+}
+
+// The server's end of a connection from `client`, found among this process's sockets.
+int serverEndOf(const RawClient& client, int port) {
+    sockaddr_in own{};
+    socklen_t length = sizeof own;
+    ::getsockname(client.socket(), reinterpret_cast<sockaddr*>(&own), &length);
+    DIR* fds = ::opendir("/proc/self/fd");
+    int found = -1;
+    while (dirent* entry = fds ? ::readdir(fds) : nullptr) {
+        const int fd = std::atoi(entry->d_name);
+        sockaddr_in local{}, peer{};
+        socklen_t a = sizeof local, b = sizeof peer;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &a) == 0 && local.sin_family == AF_INET &&
+            ntohs(local.sin_port) == port && ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &b) == 0 &&
+            peer.sin_port == own.sin_port) {
+            found = fd;
+        }
+    }
+    if (fds) ::closedir(fds);
+    return found;
+}
+
+// Every small answer goes out at once rather than waiting for the client's delayed
+// acknowledgement of the one before (about 40 ms a request).
+TEST_F(DisplayServerLimitsTest, AnswersAreNotHeldBackForAcknowledgements) {
+    int noDelay = -1;
+    serve([&](int port) {
+        RawClient c(port);
+        c.write("GET / HTTP/1.1\r\n" + host(port) + "\r\n");
+        if (c.read().status != 200) return;
+        const int end = serverEndOf(c, port);
+        socklen_t length = sizeof noDelay;
+        if (end >= 0) ::getsockopt(end, IPPROTO_TCP, TCP_NODELAY, &noDelay, &length);
+    });
+    EXPECT_EQ(noDelay, 1);
+}
+
+}  // namespace
