@@ -188,6 +188,12 @@ export class TreeRenderer {
         e = el("div", "vt vt-button style-" + (p.buttonStyle || "automatic"));
         if (p.controlSize) e.classList.add("control-" + p.controlSize);
         if (p.role === "destructive") e.classList.add("destructive");
+        // A push button keeps its title whole on one line, as AppKit's does: in a row that
+        // is short of room, what is beside it gives way.
+        if (p.buttonStyle !== "plain") {
+          e.classList.add("keeps-title");
+          e._keepsWidth = true;
+        }
         e.setAttribute("role", "button");
         for (const c of this.children(node, "horizontal")) this.adopt(e, c, "row");
         this.stackFlex(e, "zstack");
@@ -513,6 +519,7 @@ export class TreeRenderer {
       w._flexW = inner._flexW;
       w._flexH = inner._flexH;
       w._fixedW = inner._fixedW;
+      w._keepsWidth = inner._keepsWidth;
       return w;
     };
     switch (m.kind) {
@@ -679,7 +686,7 @@ export class TreeRenderer {
       return;
     }
     const fw = child._flexW, fh = child._flexH;
-    if ((kind === "hstack" || kind === "row") && child._fixedW) child.style.flexShrink = "0";
+    if ((kind === "hstack" || kind === "row") && (child._fixedW || child._keepsWidth)) child.style.flexShrink = "0";
     // What does not grow keeps its height in a column: a text never shrinks below its lines.
     if ((kind === "vstack" || kind === "column") && !fh) child.style.flexShrink = "0";
     if (kind === "vstack") {
