@@ -52,7 +52,6 @@ for (const scene of ["default.json", "hebrew.json"]) {
       }
       await advance(page, 1);
       const state = await waitForState(page, (s) => s.statusItems.filter((i) => i.autosaveName.startsWith("Tessivane.Group.")).length === 3);
-      if (process.env.DUMP_BAR) console.log(state.statusItems.filter((i) => i.shown).map((i) => `${i.owner}/${i.autosaveName} ${i.frame[0]} a=${i.alpha}`).join("\n"));
       for (const vossel of state.statusItems.filter(isVossel)) {
         assert.ok(besideTheHousing(state, vossel), `${vossel.autosaveName} at ${vossel.frame} (shown ${vossel.shown})`);
         await page.locator(`.item[data-autosave="${vossel.autosaveName}"]`).waitFor();
