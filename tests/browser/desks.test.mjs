@@ -78,10 +78,11 @@ for (const scene of ["default.json", "hebrew.json"]) {
       await byIdentifier("ui.saveVossel").waitFor({ state: "detached" });
       // The editor's header keeps its buttons' titles whole beside the long name.
       await settings().getByText("Turn one on to put it in Quarterly", { exact: false }).waitFor();
-      for (const [id, title] of [["ui.editVossel", "Edit"], ["ui.deleteGroup", "Delete"]]) {
-        const button = byIdentifier(id);
-        assert.equal((await button.innerText()).trim(), title);
-        const box = await button.boundingBox();
+      const switchInMenuBar = settings().locator("[role=switch]", { hasText: "In menu bar" });
+      for (const [control, title] of [[byIdentifier("ui.editVossel"), "Edit"], [byIdentifier("ui.deleteGroup"), "Delete"],
+        [switchInMenuBar, "In menu bar"]]) {
+        assert.equal((await control.innerText()).trim(), title);
+        const box = await control.boundingBox();
         assert.ok(box.height < 30, `${title} on one line: ${box.height} px high`);
       }
       await screenshot(page, "34-long-name-editor");

@@ -26,6 +26,13 @@ if (node.kind === "label" && (p.glyph === "check" || p.symbol === "checkmark")) 
 return (node.children || []).some(checked);
 }
 
+// A label short enough to keep whole on one line: in a row short of room, as in SwiftUI's
+// stacks, a long text beside it wraps or truncates, never a short label ("In menu bar", "Edit").
+const SHORT_LABEL = 24;
+function isShortLabel(text) {
+  return typeof text === "string" && text.length <= SHORT_LABEL && !text.includes("\n");
+}
+
 export function titleOf(node) {
   if (!node) return "";
   const p = node.props || {};
@@ -174,6 +181,7 @@ export class TreeRenderer {
       }
       case "text": {
         e = el("span", "vt vt-text", p.text);
+        e._keepsWidth = isShortLabel(p.text);
         if (p.lineLimit === 1) e.classList.add("one-line");
         else if (finite(p.lineLimit)) {
           e.style.display = "-webkit-box";
@@ -399,6 +407,7 @@ export class TreeRenderer {
   toggle(node) {
     const p = node.props || {};
     const e = el("div", "vt vt-toggle");
+    e._keepsWidth = p.labelsHidden || isShortLabel(titleOf(node));
     e.setAttribute("role", "switch");
     e.setAttribute("aria-checked", p.isOn ? "true" : "false");
     const style = p.toggleStyle || "automatic";
