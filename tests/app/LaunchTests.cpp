@@ -508,6 +508,14 @@ TEST_P(StartingDesk, HasRoomForThreeVossels) {
     }
     EXPECT_TRUE(besideTheHousing(ownItem("Tessivane.Settings")));
     EXPECT_TRUE(besideTheHousing(ownItem("Tessivane.Chevron")));
+    // Collapsed, as after opening a member: the pusher hides what is beyond it, not a vossel.
+    appState().hideService.setExpanded(false);
+    desktop().advance(1);
+    ASSERT_NE(ownItem("Tessivane.Pusher"), nullptr);
+    EXPECT_GT(ownItem("Tessivane.Pusher")->frame().width(), 100);  // pushing what lies beyond it away
+    for (size_t i = 0; i < vossels.size(); ++i) {
+        EXPECT_TRUE(besideTheHousing(ownItem("Tessivane.Group." + vossels[i].uuidString()))) << "collapsed, vossel " << i + 1;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, StartingDesk, ::testing::Values("default.json", "hebrew.json"),
