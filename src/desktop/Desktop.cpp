@@ -254,6 +254,7 @@ void Desktop::showAccessibilityPrompt() {
     if (promptWindow_) return;
     // The dialog's two buttons: "Open System Settings" above "Deny", 40 points each from its bottom.
     promptLayout_ = DialogLayout::forText(accessibilityPromptMessage(), kAccessibilityPromptInformative, 2, 40, 0);
+    promptLayout_.limitHeight(modalArea().height());
     promptWindow_ = makeModalWindow(WindowKind::systemDialog, 0, promptLayout_.size);
     promptWindow_->name = "Accessibility Access";
     if (scene_.grantAccessibilityOnPrompt) {

@@ -184,6 +184,9 @@ public:
     // Chooses a row of the opened menu (closing it); false when there is no such row.
     bool chooseOpenedMenuItem(const std::string& title);
     const std::vector<std::string>& chosenMenuItems() const { return chosenMenuItems_; }
+    // Every menu another application opened from its status item, however it was opened (a
+    // click, a synthesized click, "AXPress"): "Owner: item", " (context menu)" for the other.
+    const std::vector<std::string>& openedMenus() const { return openedMenus_; }
     // This application's popped-up menu, if one is up.
     std::shared_ptr<platform::Menu> ownOpenMenu() const { return ownMenu_; }
     bool chooseOwnMenuItem(const std::string& title);
@@ -204,6 +207,9 @@ public:
     std::vector<platform::Screen> screens() const { return screens_; }
     std::optional<platform::Screen> primaryScreen() const;
     std::optional<platform::Screen> mainScreen() const;
+    // The screen a point is on (the main screen for a point on none), as AppKit picks the
+    // screen a menu, popover or alert opens on.
+    std::optional<platform::Screen> screenAt(platform::Point p) const;
     double primaryHeight() const;  // the height used to flip between AppKit and Quartz
     platform::Rect toQuartz(const platform::Rect& r) const;
     platform::Point toQuartz(platform::Point p) const;
@@ -253,7 +259,8 @@ public:
     bool popUpOwnMenu(const std::shared_ptr<platform::Menu>& menu, platform::Point screenPoint);
     void cancelOwnMenu(const platform::Menu& menu);
     // The size of a menu window for its rows ("-" or "---" is a separator).
-    static platform::Size menuSize(const std::vector<std::string>& rows);
+    // No wider than `maxWidth` (the screen's): longer titles are cut with an ellipsis.
+    static platform::Size menuSize(const std::vector<std::string>& rows, double maxWidth);
     // The rectangles of a menu window's rows as the desktop hit-tests them, top to bottom
     // (a separator's included), in screen coordinates.
     static std::vector<platform::Rect> menuRowFrames(const std::vector<std::string>& rows, const platform::Rect& frame);
@@ -287,6 +294,8 @@ private:
     bool handleMenuMouseUp(ServerWindow* target, platform::Point p);
     int rowAt(const std::vector<std::string>& rows, const platform::Rect& frame, platform::Point p) const;
     void closeTransientPopovers(ServerWindow* target);
+    // Where alerts and dialogs open: the main screen's visible frame.
+    platform::Rect modalArea() const;
     std::shared_ptr<ServerWindow> makeModalWindow(WindowKind kind, int32_t owner, platform::Size size);
     void finishCommandDrag(platform::Point p);
     bool openOwnMenuBarMenu(platform::Point p);
@@ -339,6 +348,7 @@ private:
     // Menus and modal sessions.
     std::optional<OpenedMenu> openedMenu_;
     std::vector<std::string> chosenMenuItems_;
+    std::vector<std::string> openedMenus_;
     std::shared_ptr<platform::Menu> ownMenu_;
     std::shared_ptr<ServerWindow> ownMenuWindow_;
     struct AlertSession {

@@ -3,6 +3,7 @@
 #include "desktop/Desktop.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "desktop/DesktopApplication.h"
 #include "platform/Window.h"
@@ -17,6 +18,7 @@ namespace {
 constexpr double kMenuRowHeight = 22;
 constexpr double kMenuSeparatorHeight = 10;
 constexpr double kMenuVerticalInset = 5;
+constexpr double kUnbounded = std::numeric_limits<double>::infinity();
 const char* const kAllPrivateFunctions[] = {"CGSMainConnectionID",   "CGSGetWindowCount", "CGSGetProcessMenuBarWindowList",
                                             "CGSGetWindowLevel",     "CGSSetWindowListAlpha", "CGSSetWindowAlpha",
                                             "SLSSetWindowAlpha"};
@@ -33,13 +35,13 @@ std::vector<std::string> rowsOf(const platform::Menu& menu) {
 
 }  // namespace
 
-platform::Size Desktop::menuSize(const std::vector<std::string>& rows) {
+platform::Size Desktop::menuSize(const std::vector<std::string>& rows, double maxWidth) {
     double width = 160, height = 2 * kMenuVerticalInset;
     for (const auto& r : rows) {
         height += isSeparatorRow(r) ? kMenuSeparatorHeight : kMenuRowHeight;
         width = std::max(width, SystemStatusBar::textWidth(r) + 40);
     }
-    return platform::Size{width, height};
+    return platform::Size{std::min(width, std::max(maxWidth, 1.0)), height};
 }
 
 std::vector<Rect> Desktop::menuRowFrames(const std::vector<std::string>& rows, const Rect& frame) {
@@ -78,15 +80,17 @@ void Desktop::openMenuOf(BarItem& item, bool contextMenu) {
     menu.isContextMenu = contextMenu;
     menu.items = contextMenu && !item.spec.contextMenu.empty() ? item.spec.contextMenu : item.spec.menu;
     if (menu.items.empty()) menu.items = {menu.itemName};
-    platform::Size size = menuSize(menu.items);
-    menu.window = windows_.create(WindowKind::menu, owner->pid, platform::WindowLevel::popUpMenu);
     Rect anchor = item.frame();
+    const auto screen = primaryScreen();
+    platform::Size size = menuSize(menu.items, screen ? screen->frame.width() : kUnbounded);
+    menu.window = windows_.create(WindowKind::menu, owner->pid, platform::WindowLevel::popUpMenu);
     double x = isRightToLeft() ? anchor.maxX() - size.width : anchor.minX();
-    if (auto screen = primaryScreen()) {
+    if (screen) {
         x = std::clamp(x, screen->frame.minX(), std::max(screen->frame.minX(), screen->frame.maxX() - size.width));
     }
     menu.window->frame = Rect{x, anchor.minY() - size.height, size.width, size.height};
     menu.window->ordered = true;
+    openedMenus_.push_back(menu.ownerName + ": " + menu.itemName + (contextMenu ? " (context menu)" : ""));
     openedMenu_ = std::move(menu);
 }
 
@@ -108,10 +112,11 @@ bool Desktop::chooseOpenedMenuItem(const std::string& title) {
 bool Desktop::popUpOwnMenu(const std::shared_ptr<platform::Menu>& menu, Point screenPoint) {
     if (ownMenu_) cancelOwnMenu(*ownMenu_);
     auto rows = rowsOf(*menu);
-    platform::Size size = menuSize(rows);
+    const auto screen = screenAt(screenPoint);
+    platform::Size size = menuSize(rows, screen ? screen->frame.width() : kUnbounded);
     ownMenuWindow_ = windows_.create(WindowKind::menu, selfPID_, platform::WindowLevel::popUpMenu);
     Rect frame{screenPoint.x, screenPoint.y - size.height, size.width, size.height};
-    if (auto screen = primaryScreen()) {
+    if (screen) {
         const Rect& f = screen->frame;
         frame.origin.x = std::clamp(frame.origin.x, f.minX(), std::max(f.minX(), f.maxX() - size.width));
         frame.origin.y = std::max(frame.origin.y, f.minY());

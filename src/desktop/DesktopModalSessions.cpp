@@ -15,11 +15,15 @@ namespace desktop {
 using platform::Point;
 using platform::Rect;
 
+Rect Desktop::modalArea() const { return mainScreen() ? mainScreen()->visibleFrame : Rect{0, 0, 1728, 1117}; }
+
 std::shared_ptr<ServerWindow> Desktop::makeModalWindow(WindowKind kind, int32_t owner, platform::Size size) {
     auto w = windows_.create(kind, owner, platform::WindowLevel::modalPanel);
-    Rect screen = mainScreen() ? mainScreen()->visibleFrame : Rect{0, 0, 1728, 1117};
-    w->frame = Rect{std::round(screen.midX() - size.width / 2), std::round(screen.minY() + (screen.height() - size.height) * 2 / 3),
-                    size.width, size.height};
+    const Rect screen = modalArea();
+    // A little above the middle, and within the visible frame: above the Dock, below the bar.
+    double y = std::round(screen.minY() + (screen.height() - size.height) * 2 / 3);
+    y = std::max(screen.minY(), std::min(y, screen.maxY() - size.height));
+    w->frame = Rect{std::round(screen.midX() - size.width / 2), y, size.width, size.height};
     w->ordered = true;
     return w;
 }
@@ -65,6 +69,7 @@ platform::ModalResponse Desktop::runAlert(platform::Alert& alert) {
     auto session = std::make_shared<AlertSession>();
     session->alert = &alert;
     session->layout = DialogLayout::forText(alert.messageText, alert.informativeText, alert.buttons.size());
+    session->layout.limitHeight(modalArea().height());
     session->window = makeModalWindow(WindowKind::alert, selfPID_, session->layout.size);
     session->window->name = alert.messageText;
     alertStack_.push_back(session.get());

@@ -40,7 +40,7 @@ void DesktopPopover::show(Rect relativeTo, platform::View& ofView, RectEdge pref
     anchor_ = anchorWindow->convertRectToScreen(inWindow);
     anchorView_ = ofView.weak_from_this();
     anchorRect_ = relativeTo;
-    edge_ = preferredEdge;
+    preferredEdge_ = preferredEdge;
     if (!window_) {
         auto server = d->windows().create(WindowKind::popover, d->selfPID(), platform::WindowLevel::popUpMenu);
         window_ = std::make_shared<DesktopWindow>(desktop_, server, platform::WindowStyle::borderless);
@@ -62,31 +62,37 @@ void DesktopPopover::place() {
     Desktop* d = desktop_.get();
     if (!d || !window_) return;
     platform::Size size = contentSize();
-    Rect screen = d->mainScreen() ? d->mainScreen()->frame : Rect{0, 0, 1728, 1117};
-    for (const auto& s : d->screens()) {
-        if (s.frame.contains(platform::Point{anchor_.midX(), anchor_.midY()})) screen = s.frame;
-    }
+    const auto screen = d->screenAt(platform::Point{anchor_.midX(), anchor_.midY()});
+    // Kept within the visible frame (below the bar, above the Dock); content taller than the
+    // room on its side scrolls.
+    const Rect visible = screen ? screen->visibleFrame : Rect{0, 0, 1728, 1117};
+    // Too tall for its side and with more room on the other: it opens there, as AppKit flips it.
+    const double below = anchor_.minY() - kArrowHeight - visible.minY();
+    const double above = visible.maxY() - anchor_.maxY() - kArrowHeight;
+    edge_ = preferredEdge_;
+    if (edge_ == RectEdge::minY && size.height > below && above > below) edge_ = RectEdge::maxY;
+    else if (edge_ == RectEdge::maxY && size.height > above && below > above) edge_ = RectEdge::minY;
     double x = 0, y = 0;
     switch (edge_) {
         case RectEdge::minY:  // below (AppKit y grows upward)
+            size.height = std::min(size.height, std::max(1.0, below));
             x = anchor_.midX() - size.width / 2;
             y = anchor_.minY() - kArrowHeight - size.height;
             break;
         case RectEdge::maxY:
+            size.height = std::min(size.height, std::max(1.0, above));
             x = anchor_.midX() - size.width / 2;
             y = anchor_.maxY() + kArrowHeight;
             break;
         case RectEdge::minX:
-            x = anchor_.minX() - kArrowHeight - size.width;
-            y = anchor_.midY() - size.height / 2;
-            break;
         case RectEdge::maxX:
-            x = anchor_.maxX() + kArrowHeight;
-            y = anchor_.midY() - size.height / 2;
+            size.height = std::min(size.height, visible.height());
+            x = edge_ == RectEdge::minX ? anchor_.minX() - kArrowHeight - size.width : anchor_.maxX() + kArrowHeight;
+            y = std::clamp(anchor_.midY() - size.height / 2, visible.minY(), visible.maxY() - size.height);
             break;
     }
-    // Kept on the screen, as AppKit slides a popover along its edge.
-    x = std::clamp(x, screen.minX(), std::max(screen.minX(), screen.maxX() - size.width));
+    // Slid along its edge to stay on the screen, as AppKit does.
+    x = std::clamp(x, visible.minX(), std::max(visible.minX(), visible.maxX() - size.width));
     window_->setFrame(Rect{x, y, size.width, size.height});
 }
 

@@ -51,7 +51,8 @@ private:
     platform::Rect anchor_;  // screen coordinates
     std::weak_ptr<platform::View> anchorView_;
     platform::Rect anchorRect_;  // in the anchor view's coordinates
-    platform::RectEdge edge_ = platform::RectEdge::minY;
+    platform::RectEdge preferredEdge_ = platform::RectEdge::minY;
+    platform::RectEdge edge_ = platform::RectEdge::minY;  // where it opened: the preferred edge unless it had no room
 };
 
 }  // namespace desktop

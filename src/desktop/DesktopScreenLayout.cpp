@@ -94,6 +94,13 @@ std::optional<platform::Screen> Desktop::mainScreen() const {
     return std::nullopt;
 }
 
+std::optional<platform::Screen> Desktop::screenAt(Point p) const {
+    for (const auto& s : screens_) {
+        if (s.frame.contains(p)) return s;
+    }
+    return mainScreen();
+}
+
 double Desktop::primaryHeight() const {
     auto p = primaryScreen();
     return p ? p->frame.height() : 0;

@@ -1,5 +1,6 @@
 #include "desktop/DialogLayout.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "ui/Font.h"
@@ -66,6 +67,11 @@ DialogLayout DialogLayout::forText(const std::string& messageText, const std::st
     layout.buttonPitch = buttonPitch;
     layout.bottomMargin = bottomMargin;
     return layout;
+}
+
+void DialogLayout::limitHeight(double maxHeight) {
+    const double buttons = bottomMargin + static_cast<double>(buttonCount) * buttonPitch;
+    size.height = std::max(std::min(size.height, std::floor(maxHeight)), buttons);
 }
 
 platform::Rect DialogLayout::buttonFrame(const platform::Rect& frame, size_t index) const {

@@ -21,6 +21,9 @@ struct DialogLayout {
 
     static DialogLayout forText(const std::string& messageText, const std::string& informativeText, size_t buttonCount,
                                 double buttonPitch = 30, double bottomMargin = 10);
+    // No taller than `maxHeight` (the visible frame's height), as an alert never reaches under
+    // the Dock: the text gives way (it scrolls), the buttons keep their bands.
+    void limitHeight(double maxHeight);
     // The band of the index-th button (the first on top), for a dialog at `frame`.
     platform::Rect buttonFrame(const platform::Rect& frame, size_t index) const;
     // The index of the button under the point, or -1.

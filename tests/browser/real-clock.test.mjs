@@ -98,12 +98,8 @@ describe("a person on the real clock", () => {
     const scrolled = await list.evaluate((e) => e.scrollTop);
     assert.ok(scrolled > 0);
     const name = await last.evaluate((e) => e.closest("[data-key]").parentElement.innerText);
-    await press(page, last);
-    await list.locator("[role=switch][aria-checked=true]").last().waitFor(shows);
-    assert.equal(await rows.last().getAttribute("aria-checked"), "true", "the row below the fold, " + name);
-    // New states came and went; the list stayed where it was scrolled to.
-    const version = (await settle(page)).version;
-    await page.waitForFunction((v) => window.display.state.version > v, version);
+    // On, off and on again: the list stays where it was scrolled to each time.
+    for (const on of [true, false, true]) await switchKeepingScroll(page, list, on, name);
     assert.equal(await list.evaluate((e) => e.scrollTop), scrolled);
     // A second member near the top, for the popover.
     await list.evaluate((e) => { e.scrollTop = 0; });
@@ -131,6 +127,20 @@ describe("a person on the real clock", () => {
     }
   });
 
+  it("keeps the editor's member list scrolled where it was when a member is switched off and on", async () => {
+    shotName = "13-editor-member-list";
+    const list = settings().locator(".vt-scroll").filter({ has: page.locator("[role=switch]") }).first();
+    const last = list.locator("[role=switch]").last();
+    await last.waitFor();
+    const box = await list.boundingBox();
+    await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+    for (let i = 0; i < 20 && !(await inView(list, last)); ++i) await page.mouse.wheel(0, 200);
+    assert.ok(await list.evaluate((e) => e.scrollTop) > 0, "the editor's list scrolls");
+    const name = await last.evaluate((e) => e.closest("[data-key]").parentElement.innerText);
+    assert.equal(await last.getAttribute("aria-checked"), "true", name);
+    for (const on of [false, true]) await switchKeepingScroll(page, list, on, name);
+  });
+
   it("opens a member's context menu on a Control-click of its popover row", async () => {
     shotName = "14-context-menu";
     const vossel = page.locator(".item[data-autosave^='Tessivane.Group.']").first();
@@ -148,6 +158,21 @@ describe("a person on the real clock", () => {
     assert.equal(menu.contextMenu, true, "the member's context menu, not its menu");
     const item = state.statusItems.find((i) => i.id === menu.statusItem || i.window === menu.statusItem);
     assert.equal(item && item.owner, "Sundial", JSON.stringify(menu));
+    await page.keyboard.press("Escape");
+    await page.locator("[data-menu=statusItem]").waitFor({ state: "detached", ...shows });
+  });
+
+  it("lists a member opened from the vossel's popover under What happened", async () => {
+    shotName = "15-member-opened";
+    const opened = page.locator("[data-records] li", { hasText: /^Opened the menu of Sundial: (?!.*\(context menu\))/ });
+    const before = await opened.count();
+    const vossel = page.locator(".item[data-autosave^='Tessivane.Group.']").first();
+    await press(page, vossel);
+    const row = page.locator("[data-popover]").getByText(/^Sundial/).first();
+    await row.waitFor(shows);
+    await press(page, row);
+    await opened.nth(before).waitFor(shows);
+    await page.locator("[data-menu=statusItem]").waitFor(shows);
     await page.keyboard.press("Escape");
     await page.locator("[data-menu=statusItem]").waitFor({ state: "detached", ...shows });
   });
@@ -182,6 +207,21 @@ describe("a person on the real clock", () => {
 
 async function segmentGone(page) {
   await page.locator(".vt-segment", { hasText: /^On click$/ }).waitFor({ state: "detached", ...shows });
+}
+
+// Presses the last switch of `list` (scrolled to it) and waits until it shows `on`; through
+// that and the states that follow, the list keeps its scroll position.
+async function switchKeepingScroll(page, list, on, name) {
+  const rows = list.locator("[role=switch]");
+  const scrolled = await list.evaluate((e) => e.scrollTop);
+  await press(page, rows.last());
+  await rows.last().and(list.locator(`[aria-checked="${on}"]`)).waitFor(shows);
+  // New states came and went (the member hidden or shown again in the bar).
+  const version = (await settle(page)).version;
+  await page.waitForFunction((v) => window.display.state.version > v, version);
+  await settle(page);
+  assert.equal(await rows.last().getAttribute("aria-checked"), String(on), "the row below the fold, " + name);
+  assert.equal(await list.evaluate((e) => e.scrollTop), scrolled, `switching ${name} ${on ? "on" : "off"} kept the scroll position`);
 }
 
 // Whether `inner` is within what `outer` shows of its scrolled content.

@@ -8,6 +8,8 @@ import { inflateSync } from "node:zlib";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
+import assert from "node:assert/strict";
+import { after, before } from "node:test";
 import { chromium } from "playwright-core";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -100,6 +102,25 @@ export async function openPage(browser, url) {
   await page.goto(url);
   await page.waitForFunction(() => window.display && window.display.state);
   return { page, problems };
+}
+
+// Tessivane (started with `args`) and a page on it, for the tests of one `describe`: set up
+// before them; after them the page must have run without script errors and the process
+// must end cleanly. The returned object carries `app`, `chrome`, `page` once they run.
+export function withTessivane(args, options) {
+  const session = { problems: [] };
+  before(async () => {
+    session.app = await startTessivane(args, options);
+    session.chrome = await openBrowser();
+    Object.assign(session, await openPage(session.chrome.browser, session.app.url));
+  });
+  after(async () => {
+    if (session.chrome) await session.chrome.close();
+    const end = session.app ? await session.app.stop() : { code: 0 };
+    assert.deepEqual(session.problems, [], "the page ran without script errors");
+    assert.equal(end.code, 0, "tessivane ends cleanly on SIGTERM:\n" + end.stderr);
+  });
+  return session;
 }
 
 // Moves the manual clock through the same queue as the page's input, and waits until the

@@ -88,6 +88,9 @@ TEST_F(Accessibility, ExtrasCarryTheScenesAttributesAndOpenMenusOnActions) {
     ASSERT_TRUE(d.openedMenu());
     EXPECT_TRUE(d.openedMenu()->isContextMenu);
     EXPECT_EQ(d.openedMenu()->items.front(), "Connection Log");
+    // Each opening is on record, as the display lists what happened.
+    EXPECT_EQ(d.openedMenus(),
+              (std::vector<std::string>{"Control Center: Clock", "Vantage VPN: Vantage VPN (context menu)"}));
 
     // Titles deeper down: the child and grandchild elements of an item.
     auto lumen = extrasOf(d.appNamed("Lumenbar")->pid);

@@ -56,6 +56,7 @@ TEST_F(Input, AClickOnAnotherApplicationsIconOpensItsMenuAndAClickElsewhereClose
     d.clickStatusItem(*item);
     d.clickStatusItem(*item);
     EXPECT_FALSE(d.openedMenu());
+    EXPECT_EQ(d.openedMenus(), (std::vector<std::string>{"Alpha: Alpha 0", "Alpha: Alpha 0 (context menu)", "Alpha: Alpha 0"}));
 }
 
 TEST_F(Input, ASynthesizedClickGoesThroughTheSameHitTesting) {
@@ -228,6 +229,35 @@ TEST_F(Input, APopoverFollowsItsStatusItemWhenTheBarMoves) {
     wide.position = 1;
     d.addStatusItem(600, wide);
     EXPECT_NEAR(popover->window()->frame().midX(), before - 120, 0.5);
+}
+
+// A popover stays within the visible frame (below the bar, above the Dock): with no room on
+// its preferred side it opens on the other, and what is taller than the room scrolls.
+TEST_F(Input, APopoverStaysWithinTheVisibleFrame) {
+    auto& d = loadWithApps();
+    const Rect visible = d.mainScreen()->visibleFrame;
+    auto window = platform::Window::make(Rect{300, visible.minY() + 20, 400, 60}, platform::WindowStyle::titled);
+    auto anchorView = std::make_shared<platform::View>(Rect{0, 0, 400, 60});
+    window->setContentView(anchorView);
+    window->orderFrontRegardless();
+    auto popover = platform::Popover::make();
+    popover->setContentView(std::make_shared<platform::View>(Rect{0, 0, 200, 300}));
+    popover->show(Rect{0, 0, 400, 20}, *anchorView, platform::RectEdge::minY);
+    const Rect anchor = window->convertRectToScreen(anchorView->convertRectToWindow(Rect{0, 0, 400, 20}));
+    Rect frame = popover->window()->frame();
+    EXPECT_EQ(frame.minY(), anchor.maxY() + 9);  // above (past its 9-point arrow), not into the Dock
+    EXPECT_EQ(frame.size, (platform::Size{200, 300}));
+    popover->close();
+
+    // From the menu bar, content taller than the screen: cut at the Dock, still hanging from the item.
+    auto item = platform::statusBar().statusItem(30);
+    auto tall = platform::Popover::make();
+    tall->setContentView(std::make_shared<platform::View>(Rect{0, 0, 200, 5000}));
+    auto button = item->button();
+    tall->show(button->bounds(), *button, platform::RectEdge::minY);
+    frame = tall->window()->frame();
+    EXPECT_EQ(frame.minY(), visible.minY());
+    EXPECT_EQ(frame.maxY(), button->frameInScreenCoordinates().minY() - 9);
 }
 
 TEST_F(Input, ClicksElsewhereHandTheMenuBarBack) {

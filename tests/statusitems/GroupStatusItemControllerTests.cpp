@@ -396,6 +396,61 @@ TEST_F(GroupStatusItem, ContextMenuOffersSettingsHideAndDeleteWithConfirmation) 
     EXPECT_EQ(hidden, 1);
 }
 
+// A name of 1,320 characters: what opens from the item stays within the screen, above the
+// Dock, and the delete alert's Cancel takes a click where it is drawn.
+TEST_F(GroupStatusItem, ALongNameKeepsThePopoverMenuAndAlertOnTheScreen) {
+    setHoverToOpen(false);
+    std::string name;
+    while (name.size() < 1320) name += "Quarterly ";
+    name.resize(1320);
+    IconGroup group = vossel(name);
+    auto controller = make(group);
+    const desktop::BarItem* item = itemOf(group);
+    ASSERT_NE(item, nullptr);
+    const platform::Screen screen = *desk().mainScreen();
+    const platform::Rect visible = screen.visibleFrame;
+    ASSERT_GT(visible.minY(), screen.frame.minY());  // the Dock takes the bottom
+    auto within = [](const platform::Rect& outer, const platform::Rect& inner) {
+        return inner.minX() >= outer.minX() && inner.maxX() <= outer.maxX() && inner.minY() >= outer.minY() &&
+               inner.maxY() <= outer.maxY() && !inner.isEmpty();
+    };
+
+    desk().clickStatusItem(*item);
+    ASSERT_NE(shownPopover(), nullptr);
+    const platform::Rect popover = shownPopoverFrame();
+    EXPECT_TRUE(within(visible, popover)) << popover.minX() << "," << popover.minY() << " " << popover.width() << "x"
+                                          << popover.height();
+    // Only the name needed the room: it still hangs from the item.
+    EXPECT_EQ(popover.maxY(), item->frame().minY() - 9);  // its arrow between
+
+    desk().clickStatusItem(*item, desktop::MouseButton::right);
+    ASSERT_NE(desk().ownOpenMenu(), nullptr);
+    const platform::Rect menu = ownMenuFrame();
+    EXPECT_LE(menu.width(), screen.frame.width());
+    EXPECT_TRUE(within(screen.frame, menu)) << menu.minX() << " " << menu.width();
+
+    std::optional<platform::Rect> alertFrame;
+    desk().setAlertHandler([&](desktop::Desktop& d, const platform::Alert& alert) {
+        platform::CGWindowID number = 0;
+        for (const desktop::ServerWindow* w : d.windows().frontToBack()) {
+            if (w->kind != desktop::WindowKind::alert || w->name != alert.messageText) continue;
+            alertFrame = w->frame;
+            number = w->number;
+        }
+        ASSERT_TRUE(alertFrame);
+        const auto buttons = d.dialogButtonFrames(number);
+        ASSERT_EQ(buttons.size(), 2u);
+        EXPECT_TRUE(within(visible, buttons[1]));
+        d.click(platform::Point{buttons[1].midX(), buttons[1].midY()});  // Cancel, through the pointer
+    });
+    ASSERT_TRUE(desk().chooseOwnMenuItem("Delete “" + name + "”…"));
+    ASSERT_TRUE(alertFrame);
+    EXPECT_TRUE(within(visible, *alertFrame)) << alertFrame->minY() << " " << alertFrame->height();
+    ASSERT_FALSE(desk().alerts().empty());
+    EXPECT_EQ(desk().alerts().back().answer, std::optional<std::string>("Cancel"));
+    EXPECT_EQ(deleted, 0);
+}
+
 TEST_F(GroupStatusItem, TheOwnerMayDropTheControllerFromItsCallbacks) {
     setHoverToOpen(false);
     IconGroup group = vossel("Work");

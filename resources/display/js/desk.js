@@ -6,11 +6,23 @@ import { el, glyph, imageElement } from "./look.js";
 import { place, placeFromBottom, toPage } from "./geometry.js";
 import { page } from "./pageState.js";
 
+// Every element the desk draws carries a key, and each kind lives in a layer of its own
+// (`display: contents`, so the layers change no layout): an icon that shows again or a
+// menu title that goes away then moves nothing else. The page morphs keyed siblings by
+// moving them, and an element moved in the document loses its scroll position and focus.
+function deskLayer(name) {
+  const e = el("div", "layer");
+  e.dataset.key = name;
+  return e;
+}
+
 export function drawDesk(state) {
   const frag = document.createDocumentFragment();
-  drawScreens(state, frag);
-  drawAppMenus(state, frag);
-  drawStatusItems(state, frag);
+  const screens = deskLayer("screens"), menuTitles = deskLayer("app-menus"), items = deskLayer("items");
+  const windows = deskLayer("windows");
+  drawScreens(state, screens);
+  drawAppMenus(state, menuTitles);
+  drawStatusItems(state, items);
   const menus = [];
   let z = 10;
   for (const w of state.windows) {
@@ -21,8 +33,9 @@ export function drawDesk(state) {
     e.style.zIndex = aboveBar ? 2000 + z : w.kind === "dock" ? 900 : z;
     e.dataset.key = "w" + w.number;
     z += 1;
-    frag.appendChild(e);
+    windows.appendChild(e);
   }
+  frag.append(screens, menuTitles, items, windows);
   // Menus opened inside windows and popovers: above everything, never clipped by them.
   const layer = el("div", "menu-layer");
   layer.dataset.key = "menus";
@@ -32,9 +45,10 @@ export function drawDesk(state) {
 }
 
 function drawScreens(state, layer) {
-  for (const s of state.screens) {
+  state.screens.forEach((s, i) => {
     const screen = el("div", "screen");
     place(screen, s.frame);
+    screen.dataset.key = "screen" + i;
     screen.dataset.screen = s.name;
     screen.appendChild(el("div", "screen-name", s.name));
     layer.appendChild(screen);
@@ -43,14 +57,16 @@ function drawScreens(state, layer) {
     const bar = el("div", "menubar");
     place(bar, [s.frame[0], s.frame[1] + s.frame[3] - t, s.frame[2], t]);
     bar.dataset.menubar = s.primary ? "primary" : "secondary";
+    bar.dataset.key = "bar" + i;
     layer.appendChild(bar);
     if (s.cameraHousing) {
       const housing = el("div", "housing");
       place(housing, s.cameraHousing);
       housing.dataset.housing = "true";
+      housing.dataset.key = "housing" + i;
       layer.appendChild(housing);
     }
-  }
+  });
 }
 
 function drawAppMenus(state, layer) {
@@ -60,6 +76,7 @@ function drawAppMenus(state, layer) {
     if (i === 0) e.appendChild(glyph("apple", 16));
     else e.textContent = m.title;
     e.dataset.appMenu = m.title;
+    e.dataset.key = "appmenu" + i;
     layer.appendChild(e);
   });
 }
@@ -106,9 +123,9 @@ function drawWindow(state, w, menus) {
     case "dock": return drawDock(w);
     case "popover": return drawPopover(w, appearance, menus);
     case "menu": return drawMenu(state, w);
-    case "alert": return drawAlert(w, appearance);
+    case "alert": return drawAlert(state, w, appearance);
     case "openPanel": return drawOpenPanel(state, w);
-    case "systemDialog": return drawAccessibilityPrompt(w);
+    case "systemDialog": return drawAccessibilityPrompt(w, state.systemAppearance);
     case "window": return drawOwnWindow(w, appearance, menus);
     default: return drawOtherWindow(w);
   }
@@ -239,7 +256,7 @@ function drawMenu(state, w) {
           r.appendChild(img);
         }
       }
-      r.appendChild(el("span", null, row.title));
+      r.appendChild(el("span", "menu-title", row.title));
       if (row.keyEquivalent) r.appendChild(el("span", "shortcut", "⌘" + row.keyEquivalent.toUpperCase()));
       r.dataset.row = row.title;
     }
@@ -251,18 +268,26 @@ function drawMenu(state, w) {
 // The desktop answers a click on an alert by where it lands: buttons stacked 30 points apart
 // from 10 points above the bottom, the first on top. The box is placed by its bottom edge and
 // grows upward with its text, so the buttons stay where the desktop looks for them and the
-// text never runs under them.
-function drawAlert(w, appearance) {
+// text never runs under them. It grows no higher than the screen's visible frame: there
+// its text scrolls.
+function drawAlert(state, w, appearance) {
   const e = el("div", "alert-box" + (appearance === "dark" ? " dark" : ""));
   placeFromBottom(e, w.frame);
+  const screen = state.screens.find((s) => within(s.frame, w.frame)) || state.screens[0];
+  if (screen && screen.visibleFrame) {
+    const [, y, , h] = screen.visibleFrame;
+    e.style.maxHeight = Math.max(w.frame[3], y + h - w.frame[1]) + "px";
+  }
   e.dataset.windowNumber = w.number;
   e.dataset.alert = w.messageText || "";
   const logo = el("img", "icon");
   logo.src = "/assets/AppLogo";
   logo.draggable = false;
   e.appendChild(logo);
-  e.appendChild(el("div", "message", w.messageText));
-  if (w.informativeText) e.appendChild(el("div", "informative", w.informativeText));
+  const text = el("div", "alert-text");
+  text.appendChild(el("div", "message", w.messageText));
+  if (w.informativeText) text.appendChild(el("div", "informative", w.informativeText));
+  e.appendChild(text);
   const buttons = w.buttons || [];
   e.style.paddingBottom = 14 + buttons.length * 30 + "px";
   buttons.forEach((title, i) => {
@@ -275,9 +300,10 @@ function drawAlert(w, appearance) {
 }
 
 // The system's Accessibility prompt: "Open System Settings" 40-80 points above its bottom,
-// "Deny" below, where the desktop looks for the click.
-function drawAccessibilityPrompt(w) {
-  const e = el("div", "system-dialog");
+// "Deny" below, where the desktop looks for the click. The system's own: in the system's
+// appearance, whatever the application chose.
+function drawAccessibilityPrompt(w, systemAppearance) {
+  const e = el("div", "system-dialog" + (systemAppearance === "dark" ? " dark" : ""));
   placeFromBottom(e, w.frame);
   e.dataset.windowNumber = w.number;
   e.dataset.dialog = "accessibility";
@@ -332,6 +358,11 @@ function drawOpenPanel(state, w) {
   foot.append(cancel, open);
   e.appendChild(foot);
   return e;
+}
+
+function within(outer, inner) {
+  return inner[0] >= outer[0] && inner[1] >= outer[1] && inner[0] + inner[2] <= outer[0] + outer[2] &&
+    inner[1] + inner[3] <= outer[1] + outer[3];
 }
 
 export function parentOf(path) {

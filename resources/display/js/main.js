@@ -28,6 +28,27 @@ const morphOptions = {
   },
 };
 
+// Morphing can move an element in the document (when two siblings before it go at once),
+// and a moved element starts again at the top, without a scroll event. Elements that were
+// ever scrolled are put back where they stood just before the morph.
+const scrolled = new Set();
+desktopEl.addEventListener("scroll", (event) => {
+  if (event.target instanceof Element) scrolled.add(event.target);
+}, true);
+
+function morphKeepingScrolls(next) {
+  const before = [];
+  for (const e of scrolled) {
+    if (e.isConnected) before.push([e, e.scrollLeft, e.scrollTop]);
+    else scrolled.delete(e);
+  }
+  morphdom(desktopEl, next, morphOptions);
+  for (const [e, left, top] of before) {
+    if (e.scrollTop !== top) e.scrollTop = top;
+    if (e.scrollLeft !== left) e.scrollLeft = left;
+  }
+}
+
 function render() {
   const state = connection.current();
   if (!state) return;
@@ -43,7 +64,7 @@ function render() {
 
   const next = document.createElement("div");
   next.appendChild(drawDesk(state));
-  morphdom(desktopEl, next, morphOptions);
+  morphKeepingScrolls(next);
   placeMenus(desktopEl, view.zoom, pointer);
 
   // A log scrolled to its end follows what is added to it.
@@ -67,8 +88,26 @@ async function loadFolder(path) {
   }
 }
 
-// Small windows: fold the side panel away from the start.
-page.panelFolded = window.innerWidth < 1000;
+// Small windows: fold the side panel away, from the start and whenever the tab is made
+// narrower than that; one folded so unfolds again when the tab is widened.
+const FOLD_WIDTH = 1000;
+let narrow = window.innerWidth < FOLD_WIDTH;
+let foldedForWidth = narrow;
+page.panelFolded = narrow;
+function followWidth() {
+  const now = window.innerWidth < FOLD_WIDTH;
+  if (now !== narrow) {
+    if (now && !page.panelFolded) {
+      page.panelFolded = true;
+      foldedForWidth = true;
+    } else if (!now && foldedForWidth && page.panelFolded) {
+      page.panelFolded = false;
+    }
+    if (!now) foldedForWidth = false;
+    narrow = now;
+  }
+  render();
+}
 
 install({ desktopEl, panelEl }, {
   redraw: render,
@@ -76,7 +115,7 @@ install({ desktopEl, panelEl }, {
   advance: connection.advance,
   state: connection.current,
 });
-window.addEventListener("resize", render);
+window.addEventListener("resize", followWidth);
 
 // For tests and the console: the same queue the page's own input uses.
 window.display = {

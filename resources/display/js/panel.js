@@ -83,9 +83,12 @@ export function drawPanel(state) {
   panel.appendChild(keys);
 
   const records = state.records;
-  if (records.chosenMenuItems.length || records.openedURLs.length || records.beeps) {
+  const openedMenus = records.openedMenus || [];
+  if (openedMenus.length || records.chosenMenuItems.length || records.openedURLs.length || records.beeps) {
     section(panel, "What happened");
     const list = el("ul");
+    list.dataset.records = "true";
+    for (const m of openedMenus) list.appendChild(el("li", null, "Opened the menu of " + m));
     for (const m of records.chosenMenuItems) list.appendChild(el("li", null, "Chose " + m));
     for (const u of records.openedURLs) list.appendChild(el("li", null, "Opened " + u));
     if (records.beeps) list.appendChild(el("li", null, records.beeps + " beep(s)"));

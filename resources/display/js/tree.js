@@ -26,6 +26,13 @@ if (node.kind === "label" && (p.glyph === "check" || p.symbol === "checkmark")) 
 return (node.children || []).some(checked);
 }
 
+// A label short enough to keep whole on one line: in a row short of room, as in SwiftUI's
+// stacks, a long text beside it wraps or truncates, never a short label ("In menu bar", "Edit").
+const SHORT_LABEL = 24;
+function isShortLabel(text) {
+  return typeof text === "string" && text.length <= SHORT_LABEL && !text.includes("\n");
+}
+
 export function titleOf(node) {
   if (!node) return "";
   const p = node.props || {};
@@ -174,6 +181,7 @@ export class TreeRenderer {
       }
       case "text": {
         e = el("span", "vt vt-text", p.text);
+        e._keepsWidth = isShortLabel(p.text);
         if (p.lineLimit === 1) e.classList.add("one-line");
         else if (finite(p.lineLimit)) {
           e.style.display = "-webkit-box";
@@ -188,6 +196,12 @@ export class TreeRenderer {
         e = el("div", "vt vt-button style-" + (p.buttonStyle || "automatic"));
         if (p.controlSize) e.classList.add("control-" + p.controlSize);
         if (p.role === "destructive") e.classList.add("destructive");
+        // A push button keeps its title whole on one line, as AppKit's does: in a row that
+        // is short of room, what is beside it gives way.
+        if (p.buttonStyle !== "plain") {
+          e.classList.add("keeps-title");
+          e._keepsWidth = true;
+        }
         e.setAttribute("role", "button");
         for (const c of this.children(node, "horizontal")) this.adopt(e, c, "row");
         this.stackFlex(e, "zstack");
@@ -393,6 +407,7 @@ export class TreeRenderer {
   toggle(node) {
     const p = node.props || {};
     const e = el("div", "vt vt-toggle");
+    e._keepsWidth = p.labelsHidden || isShortLabel(titleOf(node));
     e.setAttribute("role", "switch");
     e.setAttribute("aria-checked", p.isOn ? "true" : "false");
     const style = p.toggleStyle || "automatic";
@@ -513,6 +528,7 @@ export class TreeRenderer {
       w._flexW = inner._flexW;
       w._flexH = inner._flexH;
       w._fixedW = inner._fixedW;
+      w._keepsWidth = inner._keepsWidth;
       return w;
     };
     switch (m.kind) {
@@ -679,7 +695,7 @@ export class TreeRenderer {
       return;
     }
     const fw = child._flexW, fh = child._flexH;
-    if ((kind === "hstack" || kind === "row") && child._fixedW) child.style.flexShrink = "0";
+    if ((kind === "hstack" || kind === "row") && (child._fixedW || child._keepsWidth)) child.style.flexShrink = "0";
     // What does not grow keeps its height in a column: a text never shrinks below its lines.
     if ((kind === "vstack" || kind === "column") && !fh) child.style.flexShrink = "0";
     if (kind === "vstack") {

@@ -193,6 +193,7 @@ json DisplayState::build() {
     s["records"] = {{"openedURLs", tail(d.openedURLs())},
                     {"openedApplications", tail(d.openedApplications())},
                     {"chosenMenuItems", tail(d.chosenMenuItems())},
+                    {"openedMenus", tail(d.openedMenus())},
                     {"beeps", d.beepCount()},
                     {"attentionRequests", app.attentionRequests()}};
     s["logs"] = logs();
