@@ -6,8 +6,9 @@ import { mkdirSync, writeFileSync } from "node:fs";
 import { randomUUID } from "node:crypto";
 import path from "node:path";
 import { after, before, describe, it } from "node:test";
+import { fileURLToPath } from "node:url";
 import { crc32, deflateSync } from "node:zlib";
-import { defaultScene, item, openBrowser, openPage, press, startTessivane, waitForState } from "./support.mjs";
+import { advance, item, openBrowser, openPage, press, startTessivane, waitForState } from "./support.mjs";
 
 // Random RGB noise, which no compression shrinks: a photo's worth of bytes.
 function noisePNG(width, height) {
@@ -37,6 +38,8 @@ function noisePNG(width, height) {
     chunk("IDAT", deflateSync(raw, { level: 1 })), chunk("IEND", Buffer.alloc(0))]);
 }
 
+// Two displays and no camera housing: nothing hides the vossel's item.
+const scene = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..", "..", "resources", "scenes", "two-displays.json");
 const environment = randomUUID().toUpperCase();
 const vossel = randomUUID().toUpperCase();
 
@@ -69,7 +72,7 @@ describe("a vossel with a photo as its icon", () => {
   let app, chrome;
 
   before(async () => {
-    app = await startTessivane(["--scene", defaultScene], { prepare: homeWithPhotoIcon });
+    app = await startTessivane(["--scene", scene], { prepare: homeWithPhotoIcon });
     chrome = await openBrowser();
   });
 
@@ -114,7 +117,13 @@ describe("a vossel with a photo as its icon", () => {
     await page.waitForFunction(() => [...document.querySelectorAll('img[src^="/api/image/"]')]
       .some((img) => !img.closest(".item") && img.complete && img.naturalWidth > 0));
 
-    assert.ok(sizes.length > 0);
+    // More states come, with the same pictures: nothing is fetched again.
+    await advance(page, 20);
+    await waitForState(page, (s, v) => s.version > v, withPopover.version);
+    const urls = fetched.map((r) => r.url);
+    assert.equal(new Set(urls).size, urls.length, "each picture is fetched once: " + urls.join(", "));
+
+    assert.ok(sizes.length > 2);
     for (const n of sizes) assert.ok(n < 200_000, `a state of ${n} characters`);
     for (const r of fetched) {
       assert.equal(r.status, 200, r.url);

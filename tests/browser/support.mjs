@@ -15,8 +15,6 @@ export const resultsDir = path.join(here, "results");
 // The laptop whose housing hides Tessivane's items at first; the tests were written
 // against it, so they keep it even though `make run` now starts on a tidier desk.
 export const crowdedScene = path.resolve(here, "..", "..", "resources", "scenes", "laptop-crowded.json");
-// The default desk, tidier than the crowded laptop.
-export const defaultScene = path.resolve(here, "..", "..", "resources", "scenes", "default.json");
 // The default desk in the dark appearance.
 export const darkScene = path.resolve(here, "..", "..", "resources", "scenes", "dark.json");
 

@@ -19,6 +19,7 @@
 
 #include "AppDesktopFixture.h"
 #include "desktop/DesktopApplication.h"
+#include "desktop/DesktopStatusItem.h"
 #include "desktop/display/DisplayAccess.h"
 #include "support/DesktopOnHome.h"
 #include "support/TestPictures.h"
@@ -317,18 +318,21 @@ void collectPictures(const json& node, std::vector<std::string>& names) {
 // server by their names, under the API's rules, no larger than they are drawn.
 TEST_F(ServerOfTheApplicationTest, APhotoIconTravelsByReferenceAndEveryStateStaysSmall) {
     completeOnboarding();
-    desktop::Desktop& d = loadDefault();
+    desktop::Scene scene = defaultScene();
+    scene.accessibilityTrusted = true;
+    for (auto& screen : scene.screens) screen.cameraHousing.reset();  // nothing hides the vossel's item
+    desktop::Desktop& d = load(scene);
     launch();
+    const platform::UUID id = makeVossel("Photo", {"Parcelbird"});
     const auto photo = home() / "Pictures" / "photo.png";
     std::filesystem::create_directories(photo.parent_path());
     testsupport::writeNoisePNG(photo, 4000, 3000);
     ASSERT_GT(std::filesystem::file_size(photo), 36'000'000u);
-    const platform::UUID id = platform::UUID::random();
     auto& icons = tessivane::CustomGroupIconStore::shared();
     const auto file = icons.importImage(photo, id);
     ASSERT_TRUE(file);
     EXPECT_TRUE(testsupport::sameBytes(icons.folder() / *file, photo));  // kept as imported
-    appState().groupStore.createGroup("Photo", "star.fill", std::nullopt, file, id);
+    appState().groupStore.updateGroup(id, "Photo", "star.fill", "", file);
     appState().syncGroupStatusItems();
     d.advance(1);
 
