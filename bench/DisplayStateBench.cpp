@@ -1,0 +1,95 @@
+// Publishing the display's state while Settings shows a vossel whose icon is a symbol (0) or
+// a 12-megapixel photo (1): the state built and compared with the last one, as the server
+// does for an open page at every burst of work. The photo's picture goes by reference, so
+// both cost the same, and the state is as large with either.
+#include <benchmark/benchmark.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "BenchPlatform.h"
+#include "BenchScenes.h"
+#include "app/AccessibilityReapprovalGuide.h"
+#include "app/AppDelegate.h"
+#include "app/TessivaneApp.h"
+#include "desktop/Desktop.h"
+#include "desktop/DesktopApplication.h"
+#include "desktop/display/DisplayAPI.h"
+#include "model/CustomGroupIconStore.h"
+#include "model/UITestLaunch.h"
+#include "platform/Application.h"
+#include "platform/FileLocations.h"
+#include "platform/Platform.h"
+
+namespace {
+
+// 4000 x 3000 pixels of noise, stored uncompressed as a photo's worth of bytes.
+std::filesystem::path writePhoto() {
+    const auto file = platform::FileLocations::home() / "photo.png";
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 4000, 3000);
+    guint8* pixels = gdk_pixbuf_get_pixels(pixbuf);
+    const size_t bytes = static_cast<size_t>(gdk_pixbuf_get_rowstride(pixbuf)) * 3000;
+    std::minstd_rand random(1);
+    for (size_t i = 0; i < bytes; ++i) pixels[i] = static_cast<guint8>(random());
+    gdk_pixbuf_save(pixbuf, file.c_str(), "png", nullptr, "compression", "0", nullptr);
+    g_object_unref(pixbuf);
+    return file;
+}
+
+void BM_PublishStateWithSettingsOpen(benchmark::State& state) {
+    bench::preparePlatform();
+    auto scene = bench::defaultScene(state);
+    if (!scene) return;
+    scene->accessibilityTrusted = true;
+    auto desktop = std::make_unique<desktop::Desktop>(*scene);
+    desktop->install();
+    tessivane::UITestLaunch::defaults()->set(
+        std::string(tessivane::AccessibilityReapprovalGuide::hasCompletedOnboardingKey), true);
+    tessivane::TessivaneApp::main();
+    desktop->launchApplication({"tessivane"});
+    desktop->advance(0);
+    auto delegate = std::dynamic_pointer_cast<tessivane::AppDelegate>(platform::application().delegate());
+    if (!delegate) {
+        state.SkipWithError("the application did not launch");
+        return;
+    }
+    tessivane::AppState& app = delegate->appState;
+    desktop->advance(2);
+
+    const platform::UUID id = platform::UUID::random();
+    std::optional<std::string> icon;
+    if (state.range(0) == 1) {
+        icon = tessivane::CustomGroupIconStore::shared().importImage(writePhoto(), id);
+        if (!icon) {
+            state.SkipWithError("the photo did not import");
+            return;
+        }
+    }
+    app.groupStore.createGroup("Photo", "star.fill", std::nullopt, icon, id);
+    app.syncGroupStatusItems();
+    app.openSettings(id);
+    desktop->advance(1);
+
+    desktop::DisplayAPI api(*desktop);
+    api.publish();
+    for (auto _ : state) {
+        desktop->advance(1);  // the clock's second: a new state to build
+        const auto start = std::chrono::steady_clock::now();
+        api.publish();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    uint64_t version = 0;
+    state.counters["stateBytes"] = static_cast<double>(api.feed().current(version).size());
+    // The home is the program's: the next run starts without this vossel and its file.
+    app.groupStore.deleteGroup(id);
+    desktop->application().setDelegate(nullptr);
+    delegate.reset();
+    desktop.reset();
+}
+BENCHMARK(BM_PublishStateWithSettingsOpen)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace
