@@ -11,19 +11,11 @@
 #include <random>
 #include <string>
 
-#include "BenchPlatform.h"
+#include "BenchApplication.h"
 #include "BenchScenes.h"
-#include "app/AccessibilityReapprovalGuide.h"
-#include "app/AppDelegate.h"
-#include "app/TessivaneApp.h"
-#include "desktop/Desktop.h"
-#include "desktop/DesktopApplication.h"
 #include "desktop/display/DisplayAPI.h"
 #include "model/CustomGroupIconStore.h"
-#include "model/UITestLaunch.h"
-#include "platform/Application.h"
 #include "platform/FileLocations.h"
-#include "platform/Platform.h"
 
 namespace {
 
@@ -41,23 +33,13 @@ std::filesystem::path writePhoto() {
 }
 
 void BM_PublishStateWithSettingsOpen(benchmark::State& state) {
-    bench::preparePlatform();
     auto scene = bench::defaultScene(state);
     if (!scene) return;
     scene->accessibilityTrusted = true;
-    auto desktop = std::make_unique<desktop::Desktop>(*scene);
-    desktop->install();
-    tessivane::UITestLaunch::defaults()->set(
-        std::string(tessivane::AccessibilityReapprovalGuide::hasCompletedOnboardingKey), true);
-    tessivane::TessivaneApp::main();
-    desktop->launchApplication({"tessivane"});
-    desktop->advance(0);
-    auto delegate = std::dynamic_pointer_cast<tessivane::AppDelegate>(platform::application().delegate());
-    if (!delegate) {
-        state.SkipWithError("the application did not launch");
-        return;
-    }
-    tessivane::AppState& app = delegate->appState;
+    auto launched = bench::launchApplication(state, *scene);
+    if (!launched) return;
+    desktop::Desktop* desktop = launched.desktop.get();
+    tessivane::AppState& app = launched.delegate->appState;
     desktop->advance(2);
 
     const platform::UUID id = platform::UUID::random();
@@ -86,9 +68,6 @@ void BM_PublishStateWithSettingsOpen(benchmark::State& state) {
     state.counters["stateBytes"] = static_cast<double>(api.feed().current(version).size());
     // The home is the program's: the next run starts without this vossel and its file.
     app.groupStore.deleteGroup(id);
-    desktop->application().setDelegate(nullptr);
-    delegate.reset();
-    desktop.reset();
 }
 BENCHMARK(BM_PublishStateWithSettingsOpen)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
