@@ -77,7 +77,7 @@ std::optional<fs::path> CustomGroupIconStore::pathOf(const std::optional<std::st
     return folder() / name;
 }
 
-CustomGroupIconStore::Loaded* CustomGroupIconStore::loaded(const std::optional<std::string>& filename) const {
+CustomGroupIconStore::Loaded* CustomGroupIconStore::entryFor(const std::optional<std::string>& filename) const {
     const auto path = pathOf(filename);
     if (!path) return nullptr;
     struct stat st {};
@@ -94,7 +94,7 @@ CustomGroupIconStore::Loaded* CustomGroupIconStore::loaded(const std::optional<s
 }
 
 std::optional<platform::Image> CustomGroupIconStore::image(const std::optional<std::string>& filename) const {
-    Loaded* entry = loaded(filename);
+    Loaded* entry = entryFor(filename);
     if (!entry || entry->unreadable) return std::nullopt;
     if (auto bitmap = entry->bitmap.lock()) return platform::Image::pixels(std::move(bitmap), entry->size);
     auto image = platform::Image::fromFile(*pathOf(filename));
@@ -109,7 +109,7 @@ std::optional<platform::Image> CustomGroupIconStore::image(const std::optional<s
 }
 
 std::optional<platform::Image> CustomGroupIconStore::menuBarImage(const std::optional<std::string>& filename) const {
-    Loaded* entry = loaded(filename);
+    Loaded* entry = entryFor(filename);
     if (!entry) return std::nullopt;
     if (!entry->menuBar) {
         auto full = image(filename);

@@ -62,7 +62,7 @@ private:
     CustomGroupIconStore() = default;
     // The entry of a stored file, emptied when the file changed; null when there is no such
     // regular file.
-    Loaded* loaded(const std::optional<std::string>& filename) const;
+    Loaded* entryFor(const std::optional<std::string>& filename) const;
     // The path of a stored file, or absent for names that would leave the folder.
     std::optional<std::filesystem::path> pathOf(const std::optional<std::string>& filename) const;
 
