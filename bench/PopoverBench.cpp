@@ -8,37 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "BenchPlatform.h"
+#include "BenchApplication.h"
 #include "BenchScenes.h"
-#include "app/AccessibilityReapprovalGuide.h"
-#include "app/AppDelegate.h"
-#include "app/TessivaneApp.h"
-#include "desktop/Desktop.h"
-#include "desktop/DesktopApplication.h"
-#include "model/UITestLaunch.h"
-#include "platform/Application.h"
-#include "platform/Platform.h"
 
 namespace {
 
 void BM_OpenVosselPopover(benchmark::State& state) {
-    bench::preparePlatform();
     auto scene = bench::defaultScene(state);
     if (!scene) return;
     scene->accessibilityTrusted = true;
-    auto desktop = std::make_unique<desktop::Desktop>(*scene);
-    desktop->install();
-    tessivane::UITestLaunch::defaults()->set(
-        std::string(tessivane::AccessibilityReapprovalGuide::hasCompletedOnboardingKey), true);
-    tessivane::TessivaneApp::main();
-    desktop->launchApplication({"tessivane"});
-    desktop->advance(0);
-    auto delegate = std::dynamic_pointer_cast<tessivane::AppDelegate>(platform::application().delegate());
-    if (!delegate) {
-        state.SkipWithError("the application did not launch");
-        return;
-    }
-    tessivane::AppState& app = delegate->appState;
+    auto launched = bench::launchApplication(state, *scene);
+    if (!launched) return;
+    desktop::Desktop* desktop = launched.desktop.get();
+    tessivane::AppState& app = launched.delegate->appState;
     desktop->advance(2);  // the start-up rediscoveries
 
     // A vossel of five icons of other applications.
@@ -78,9 +60,6 @@ void BM_OpenVosselPopover(benchmark::State& state) {
         desktop->advance(0.4);
     }
     state.counters["members"] = static_cast<double>(shownMembers);
-    desktop->application().setDelegate(nullptr);
-    delegate.reset();
-    desktop.reset();
 }
 BENCHMARK(BM_OpenVosselPopover)->UseManualTime()->Unit(benchmark::kMicrosecond);
 

@@ -1,5 +1,7 @@
 #include "model/CustomGroupIconStore.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "platform/FileLocations.h"
@@ -75,17 +77,52 @@ std::optional<fs::path> CustomGroupIconStore::pathOf(const std::optional<std::st
     return folder() / name;
 }
 
-std::optional<platform::Image> CustomGroupIconStore::image(const std::optional<std::string>& filename) const {
+CustomGroupIconStore::Loaded* CustomGroupIconStore::entryFor(const std::optional<std::string>& filename) const {
     const auto path = pathOf(filename);
-    if (!path) return std::nullopt;
-    auto image = platform::Image::fromFile(*path);
-    if (image) image->setTemplate(false);
+    if (!path) return nullptr;
+    struct stat st {};
+    if (::stat(path->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        loaded_.erase(path->string());
+        return nullptr;
+    }
+    const FileStamp stamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                          static_cast<uint64_t>(st.st_size),
+                          static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+    Loaded& entry = loaded_[path->string()];
+    if (!(entry.stamp == stamp)) entry = Loaded{stamp};
+    return &entry;
+}
+
+std::optional<platform::Image> CustomGroupIconStore::image(const std::optional<std::string>& filename) const {
+    Loaded* entry = entryFor(filename);
+    if (!entry || entry->unreadable) return std::nullopt;
+    if (auto bitmap = entry->bitmap.lock()) return platform::Image::pixels(std::move(bitmap), entry->size);
+    auto image = platform::Image::fromFile(*pathOf(filename));
+    if (!image) {
+        entry->unreadable = true;
+        return std::nullopt;
+    }
+    image->setTemplate(false);
+    entry->bitmap = image->bitmap();
+    entry->size = image->size();
     return image;
+}
+
+std::optional<platform::Image> CustomGroupIconStore::menuBarImage(const std::optional<std::string>& filename) const {
+    Loaded* entry = entryFor(filename);
+    if (!entry) return std::nullopt;
+    if (!entry->menuBar) {
+        auto full = image(filename);
+        if (!full) return std::nullopt;
+        entry->menuBar = resizedForMenuBar(*full);
+    }
+    return entry->menuBar;
 }
 
 void CustomGroupIconStore::deleteFile(const std::optional<std::string>& filename) {
     const auto path = pathOf(filename);
     if (!path) return;
+    loaded_.erase(path->string());
     std::error_code ignored;
     fs::remove(*path, ignored);
 }

@@ -7,10 +7,7 @@ namespace tessivane {
 
 std::optional<platform::Image> GroupIconImage::menuBarImage(const IconGroup& group) {
     if (group.customIconFilename) {
-        if (auto image = CustomGroupIconStore::shared().image(group.customIconFilename)) {
-            image->setTemplate(false);
-            return CustomGroupIconStore::resizedForMenuBar(*image);
-        }
+        if (auto image = CustomGroupIconStore::shared().menuBarImage(group.customIconFilename)) return image;
     }
     return GroupAccentPalette::menuBarImage(group.symbolName, group.symbolColorHex);
 }

@@ -8,6 +8,7 @@
 #include <typeinfo>
 
 #include "ui/Host.h"
+#include "ui/ImageReferences.h"
 #include "ui/SymbolCatalogue.h"
 #include "ui/View.h"
 
@@ -20,22 +21,6 @@ using nlohmann::json;
 json number(double v) {
     if (std::isinf(v)) return "infinity";
     return v;
-}
-
-std::string base64(const std::vector<uint8_t>& bytes) {
-    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        uint32_t n = uint32_t(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) n |= uint32_t(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size()) n |= bytes[i + 2];
-        out += alphabet[(n >> 18) & 63];
-        out += alphabet[(n >> 12) & 63];
-        out += i + 1 < bytes.size() ? alphabet[(n >> 6) & 63] : '=';
-        out += i + 2 < bytes.size() ? alphabet[n & 63] : '=';
-    }
-    return out;
 }
 
 std::string typeName(const View& v) {
@@ -375,7 +360,7 @@ json image(const platform::Image& img) {
     } else if (img.isAsset()) {
         j["asset"] = img.assetName();
     } else if (img.isBitmap()) {
-        j["png"] = "data:image/png;base64," + base64(img.pngData());
+        j["bitmap"] = ImageReferences::shared().reference(img.bitmap());
     }
     return j;
 }

@@ -20,6 +20,8 @@ namespace TreeSerializer {
 // `host` (optional) adds the interaction state: hovered, focused, open menu.
 nlohmann::json serialize(const RenderedNode& node, const Host* host = nullptr);
 nlohmann::json color(const platform::Color& c);
+// {width, height, template, tint?} and the content: a symbol, an asset, or a bitmap by its
+// reference (ImageReferences), never its bytes.
 nlohmann::json image(const platform::Image& image);
 }  // namespace TreeSerializer
 

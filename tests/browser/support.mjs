@@ -48,10 +48,12 @@ function launch(home, args) {
 }
 
 // The program with a temporary home, on an ephemeral loopback port, by default with the
-// manual clock; resolves once it printed its address. `restart()` ends it and starts it
-// again on the same address and home, as a person would.
-export async function startTessivane(extraArgs = [], { clock = "manual" } = {}) {
+// manual clock; resolves once it printed its address. `prepare(home)` may put files into the
+// home first. `restart()` ends it and starts it again on the same address and home, as a
+// person would.
+export async function startTessivane(extraArgs = [], { clock = "manual", prepare } = {}) {
   const home = mkdtempSync(path.join(tmpdir(), "tessivane-browser-home-"));
+  if (prepare) prepare(home);
   const scene = extraArgs.includes("--scene") ? [] : ["--scene", crowdedScene];
   const args = ["--clock", clock, ...scene, ...extraArgs];
   let run = launch(home, ["--listen", "127.0.0.1:0", ...args]);

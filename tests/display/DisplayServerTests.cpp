@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -19,13 +20,18 @@
 #include "AppDesktopFixture.h"
 #include "DisplayServerTestSupport.h"
 #include "desktop/DesktopApplication.h"
+#include "desktop/DesktopStatusItem.h"
 #include "desktop/display/DisplayAccess.h"
 #include "support/DesktopOnHome.h"
+#include "support/TestPictures.h"
 
 #include "desktop/Desktop.h"
 #include "desktop/display/DisplayAPI.h"
 #include "desktop/display/DisplayServer.h"
+#include "model/CustomGroupIconStore.h"
 #include "platform/Alert.h"
+#include "platform/Digest.h"
+#include "platform/Image.h"
 #include "platform/RunLoop.h"
 #include "ui/SymbolCatalogue.h"
 
@@ -287,6 +293,99 @@ TEST_F(DisplayServerTest, ASecondServerOnTheSamePortIsRefused) {
     EXPECT_NE(error.find("in use"), std::string::npos) << error;
     first.stop();
     second.stop();
+}
+
+// Every picture in the state: the names it gives bitmaps.
+void collectPictures(const json& node, std::vector<std::string>& names) {
+    if (node.is_object()) {
+        if (auto it = node.find("bitmap"); it != node.end() && it->is_string()) names.push_back(*it);
+        for (const auto& [key, value] : node.items()) collectPictures(value, names);
+    } else if (node.is_array()) {
+        for (const auto& value : node) collectPictures(value, names);
+    }
+}
+
+// A person's 12-megapixel photo as a vossel's icon: while the bar, the vossel's popover and
+// Settings show it, every state the page is sent stays small, and the pictures come from the
+// server by their names, under the API's rules, no larger than they are drawn.
+TEST_F(ServerOfTheApplicationTest, APhotoIconTravelsByReferenceAndEveryStateStaysSmall) {
+    completeOnboarding();
+    desktop::Scene scene = defaultScene();
+    scene.accessibilityTrusted = true;
+    for (auto& screen : scene.screens) screen.cameraHousing.reset();  // nothing hides the vossel's item
+    desktop::Desktop& d = load(scene);
+    launch();
+    const platform::UUID id = makeVossel("Photo", {"Parcelbird"});
+    const auto photo = home() / "Pictures" / "photo.png";
+    std::filesystem::create_directories(photo.parent_path());
+    testsupport::writeNoisePNG(photo, 4000, 3000);
+    ASSERT_GT(std::filesystem::file_size(photo), 36'000'000u);
+    auto& icons = tessivane::CustomGroupIconStore::shared();
+    const auto file = icons.importImage(photo, id);
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(testsupport::sameBytes(icons.folder() / *file, photo));  // kept as imported
+    appState().groupStore.updateGroup(id, "Photo", "star.fill", "", file);
+    appState().syncGroupStatusItems();
+    d.advance(1);
+
+    desktop::DisplayAPI api(d);
+    std::vector<std::string> names;
+    auto published = [&](const std::string& what) {
+        api.publish();
+        uint64_t version = 0;
+        const std::string text = api.feed().current(version);
+        EXPECT_LT(text.size(), 200'000u) << what;
+        const json state = json::parse(text);
+        const size_t before = names.size();
+        collectPictures(state, names);
+        EXPECT_GT(names.size(), before) << what << " shows the photo";
+        return state;
+    };
+    published("the bar");
+    const desktop::BarItem* item = ownItem("Tessivane.Group." + id.uuidString());
+    ASSERT_NE(item, nullptr);
+    d.clickStatusItem(*item);
+    d.advance(0.5);
+    ASSERT_NE(shownPopover(), nullptr);
+    published("the vossel's popover");
+    appState().openSettings(id);
+    d.advance(0.5);
+    const json settings = published("Settings");
+    // Discovery runs again and again: the status item keeps the pixels it has, so nothing is
+    // read or encoded anew.
+    const auto shownPixels = [&] { return item->own->desktopButton()->image()->bitmap(); };
+    const auto before = shownPixels();
+    d.advance(20);
+    EXPECT_EQ(shownPixels(), before);
+    const json resting = published("Settings at rest");
+    EXPECT_EQ(resting["windows"].dump().size(), settings["windows"].dump().size());
+
+    desktop::DisplayServer server(api, options());
+    std::string error;
+    ASSERT_TRUE(server.start(error)) << error;
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    for (const std::string& name : names) {
+        const auto r = client(server.port())->Get("/api/image/" + name);
+        ASSERT_TRUE(r);
+        ASSERT_EQ(r->status, 200) << name;
+        EXPECT_EQ(r->get_header_value("Content-Type"), "image/png");
+        EXPECT_NE(r->get_header_value("Cache-Control").find("immutable"), std::string::npos);
+        EXPECT_EQ(platform::Digest::sha256(r->body), name);
+        const auto copy = home() / "fetched.png";
+        std::ofstream(copy, std::ios::binary) << r->body;
+        const auto fetched = platform::Image::fromFile(copy);
+        ASSERT_TRUE(fetched);
+        EXPECT_LE(std::max(fetched->size().width, fetched->size().height), 1024) << "drawn at most 512 points wide";
+    }
+    httplib::Client bare("127.0.0.1", server.port());
+    const auto refused = bare.Get("/api/image/" + names.front());
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 403);
+    const auto unknown = client(server.port())->Get("/api/image/" + std::string(64, '0'));
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(unknown->status, 404);
+    server.stop();
 }
 
 // Quitting (a signal, or the Quit command) goes through the application's delegate, which

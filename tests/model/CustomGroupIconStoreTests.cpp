@@ -142,5 +142,33 @@ TEST_F(CustomGroupIconStoreTest, ReimportingTheStoredFileItselfKeepsIt) {
     EXPECT_EQ(folderContents(), std::vector<std::string>{*name});
 }
 
+TEST_F(CustomGroupIconStoreTest, AFileIsDecodedOnceUntilItChanges) {
+    const auto name = icons.importImage(write("icon.png", png), group);
+    ASSERT_TRUE(name);
+    // Views ask at every rendering, the status item at every discovery: while the first
+    // image is held, the same pixels come back, and the menu bar copy is kept.
+    const auto first = icons.image(name);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(icons.image(name)->bitmap(), first->bitmap());
+    EXPECT_EQ(*icons.image(name), *first);
+    const auto bar = icons.menuBarImage(name);
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->size(), (platform::Size{18, 18}));
+    EXPECT_EQ(icons.menuBarImage(name)->bitmap(), bar->bitmap());
+
+    // Another file at the name is read anew, for both.
+    ASSERT_EQ(icons.importImage(write("logo.png", logo), group), name);
+    const auto replaced = icons.image(name);
+    ASSERT_TRUE(replaced);
+    EXPECT_NE(replaced->bitmap()->rgba, first->bitmap()->rgba);
+    EXPECT_NE(icons.menuBarImage(name)->bitmap()->rgba, bar->bitmap()->rgba);
+    // A file that went is no image, and one that is back is read again.
+    icons.deleteFile(name);
+    EXPECT_FALSE(icons.image(name));
+    EXPECT_FALSE(icons.menuBarImage(name));
+    ASSERT_EQ(icons.importImage(write("icon.png", png), group), name);
+    EXPECT_EQ(icons.image(name)->bitmap()->rgba, first->bitmap()->rgba);
+}
+
 }  // namespace
 }  // namespace tessivane

@@ -12,6 +12,7 @@
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
 #include "support/TestHome.h"
+#include "support/TestPictures.h"
 
 using namespace platform;
 
@@ -160,6 +161,39 @@ TEST_F(FileServicesTest, FilesThatAreNotImagesGiveNoImage) {
     const auto fifo = home() / "pipe.png";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     EXPECT_FALSE(Image::fromFile(fifo));  // and no hang
+}
+
+TEST_F(FileServicesTest, BigPicturesLoadReducedAndAbsurdOnesAreRefusedUnread) {
+    // Over 1,024 pixels on the longer side a picture is decoded at 1,024, in proportion,
+    // and keeps the file's size; at 1,024 it is decoded whole.
+    struct Case {
+        int width, height;
+        int bitmapWidth, bitmapHeight;
+    };
+    for (const Case& c : {Case{4000, 3000, 1024, 768}, Case{3000, 4000, 768, 1024}, Case{1025, 10, 1024, 10},
+                          Case{1024, 10, 1024, 10}}) {
+        const auto file = home() / "photo.png";
+        testsupport::writeBlankPNG(file, c.width, c.height);
+        const auto image = Image::fromFile(file);
+        ASSERT_TRUE(image) << c.width << "x" << c.height;
+        EXPECT_EQ(image->size(), (Size{double(c.width), double(c.height)}));
+        EXPECT_EQ(image->bitmap()->width, c.bitmapWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(image->bitmap()->height, c.bitmapHeight) << c.width << "x" << c.height;
+    }
+
+    // A header may declare at most 50 million pixels. Files of a few kilobytes that declare
+    // more are refused before they are decoded (8192 x 8192 would take a quarter of a
+    // gigabyte); 7071 x 7071 is just within the bound, 7072 x 7072 just over it.
+    const auto blank = home() / "blank.png";
+    for (int side : {8192, 7072}) {
+        testsupport::writeBlankPNG(blank, side, side);
+        ASSERT_LT(std::filesystem::file_size(blank), 1u << 20);
+        EXPECT_FALSE(Image::fromFile(blank)) << side;
+    }
+    testsupport::writeBlankPNG(blank, 7071, 7071);
+    const auto within = Image::fromFile(blank);
+    ASSERT_TRUE(within);
+    EXPECT_EQ(within->size(), (Size{7071, 7071}));
 }
 
 TEST_F(FileServicesTest, WorkspaceQueriesAndTheInMemoryWorkspace) {

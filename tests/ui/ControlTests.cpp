@@ -1,12 +1,14 @@
 // Links, nested menus, grids, images and the hosting view's keys.
 #include <gtest/gtest.h>
 
+#include "platform/Digest.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
 #include "BodyView.h"
 #include "support/TestHome.h"
 #include "ui/Automation.h"
 #include "ui/HostingView.h"
+#include "ui/ImageReferences.h"
 #include "ui/Nodes.h"
 #include "ui/SizeEstimator.h"
 
@@ -65,18 +67,47 @@ TEST_F(ControlTest, AnAdaptiveGridFitsAsManyColumnsAsTheWidthAllows) {
     EXPECT_EQ(SizeEstimator::fittingSize(host.tree(), 100).height, 58 * 8 + 10 * 7);
 }
 
-TEST_F(ControlTest, PixelImagesTravelAsPngData) {
-    auto bitmap = std::make_shared<platform::Bitmap>();
-    bitmap->width = 2;
-    bitmap->height = 2;
-    bitmap->rgba.assign(16, 255);
+TEST_F(ControlTest, PixelImagesTravelByTheNameOfTheirPNG) {
+    auto bitmapOf = [](uint8_t value) {
+        auto bitmap = std::make_shared<platform::Bitmap>();
+        bitmap->width = 2;
+        bitmap->height = 2;
+        bitmap->rgba.assign(16, value);
+        return bitmap;
+    };
+    auto bitmap = bitmapOf(255);
     platform::Image pixels = platform::Image::pixels(bitmap, {1, 1});
     Host host(std::make_shared<Body>([&] { return Image::of(pixels).resizable().aspectRatio(ContentMode::fit); }));
     auto props = host.find(byRole(Role::image)).properties()["props"];
     EXPECT_EQ(props["image"]["width"], 1);
-    EXPECT_EQ(props["image"]["png"].get<std::string>().rfind("data:image/png;base64,iVBORw0KGgo", 0), 0u);
     EXPECT_EQ(props["contentMode"], "fit");
     EXPECT_TRUE(Image::file(home() / "missing.png").kind() == NodeKind::empty);
+
+    // The tree names the picture; the bytes are the server's, and the name is their SHA-256.
+    ASSERT_TRUE(props["image"]["bitmap"].is_string());
+    const std::string name = props["image"]["bitmap"];
+    EXPECT_EQ(props["image"].size(), 4u) << props["image"];  // width, height, template, bitmap
+    auto& references = ImageReferences::shared();
+    const auto png = references.png(name);
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->substr(0, 4), "\x89PNG");
+    EXPECT_EQ(platform::Digest::sha256(*png), name);
+    // The same pixels in another bitmap have the same name, other pixels another.
+    const auto twin = bitmapOf(255);
+    EXPECT_EQ(references.reference(twin), name);
+    const auto black = bitmapOf(0);
+    EXPECT_NE(references.reference(black), name);
+    // A bitmap is encoded once: what it is named by does not follow later writes to it.
+    bitmap->rgba.assign(16, 0);
+    EXPECT_EQ(references.reference(bitmap), name);
+
+    // The bytes stay while a bitmap they came from lives, and go with the last one.
+    auto passing = bitmapOf(7);
+    const std::string passingName = references.reference(passing);
+    ASSERT_TRUE(references.png(passingName));
+    passing.reset();
+    EXPECT_FALSE(references.png(passingName));
+    EXPECT_TRUE(references.png(name));
 }
 
 TEST_F(ControlTest, TheHostingViewHandsKeysToItsButtonsAndOffersItsFrame) {

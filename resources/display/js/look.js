@@ -38,6 +38,20 @@ export function css(color, appearance) {
   return `rgba(${(n >> 16) & 255}, ${(n >> 8) & 255}, ${n & 255}, ${alpha})`;
 }
 
+// Where the picture of an asset or of a platform image is fetched from. A bitmap comes by
+// the name of its bytes, never in the state; the name stands for the same bytes for good,
+// so the browser keeps what it fetched.
+export function assetURL(name) {
+  return "/assets/" + encodeURIComponent(name);
+}
+
+export function pictureURL(image) {
+  if (!image) return null;
+  if (image.asset) return assetURL(image.asset);
+  if (image.bitmap) return "/api/image/" + encodeURIComponent(image.bitmap);
+  return null;
+}
+
 // A platform image: a symbol, an asset or pixels.
 export function imageElement(image, appearance, fallbackSize) {
   if (!image) return null;
@@ -49,7 +63,7 @@ export function imageElement(image, appearance, fallbackSize) {
     if (image.tint && !image.template) g.style.color = css(image.tint, appearance);
     return g;
   }
-  const url = image.asset ? "/assets/" + encodeURIComponent(image.asset) : image.png;
+  const url = pictureURL(image);
   if (!url) return null;
   if (image.template) {
     const m = el("span", "tinted");

@@ -1,4 +1,4 @@
-import { css, el, glyph } from "./look.js";
+import { assetURL, css, el, glyph, pictureURL } from "./look.js";
 
 const weights = { ultraLight: 100, thin: 200, light: 300, regular: 400, medium: 500, semibold: 600, bold: 700, heavy: 800, black: 900 };
 const hAlign = { leading: "flex-start", center: "center", trailing: "flex-end" };
@@ -369,7 +369,7 @@ export class TreeRenderer {
       if (p.symbolRenderingMode === "multicolor" && !p.foreground) g.style.color = "var(--accent)";
       return g;
     }
-    const url = p.asset ? "/assets/" + encodeURIComponent(p.asset) : p.image && p.image.png;
+    const url = p.asset ? assetURL(p.asset) : pictureURL(p.image);
     if (p.image && p.image.glyph !== undefined) {
       const g = glyph(p.image.glyph || "");
       g.classList.add("vt");

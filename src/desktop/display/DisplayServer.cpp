@@ -24,6 +24,7 @@
 #include "desktop/display/DisplayServerStreams.h"
 #include "platform/RunLoop.h"
 #include "ui/Assets.h"
+#include "ui/ImageReferences.h"
 
 namespace desktop {
 
@@ -338,6 +339,19 @@ void DisplayServer::Core::routes() {
             [weak, slot](bool) {
                 if (auto core = weak.lock()) core->streams.close(slot);
             });
+    });
+    // Pictures of the state, by the name it gives them. Read here, not on the main thread: a
+    // name stands for the same bytes for good, and the page need not wait behind requests.
+    http.Get(R"(/api/image/([0-9a-f]{64}))", [](const httplib::Request& req, httplib::Response& res) {
+        const auto png = ui::ImageReferences::shared().png(req.matches[1].str());
+        if (!png) {
+            res.status = 404;
+            res.set_header("Cache-Control", "no-store");
+            res.set_content(json{{"ok", false}, {"error", "no such image"}}.dump(), "application/json");
+            return;
+        }
+        res.set_header("Cache-Control", "private, max-age=31536000, immutable");
+        res.set_content(*png, "image/png");
     });
     http.Get(R"(/api/.*)", handler);
     http.Post(R"(/api/.*)", handler);

@@ -251,22 +251,6 @@ std::string DisplayState::clockText() const {
     return platform::DateFormatting::format(platform::DateFormatting::now(), pattern, "en_US");
 }
 
-json DisplayState::imageJSON(const platform::Image& image) {
-    if (!image.isBitmap()) return ui::TreeSerializer::image(image);
-    const platform::Bitmap* key = image.bitmap().get();
-    auto it = pngs_.find(key);
-    if (it == pngs_.end() || it->second.bitmap.lock() != image.bitmap()) {
-        // Drop entries whose bitmaps are gone before adding one, so the cache stays small.
-        for (auto e = pngs_.begin(); e != pngs_.end();) e = e->second.bitmap.expired() ? pngs_.erase(e) : std::next(e);
-        json encoded = ui::TreeSerializer::image(image);
-        it = pngs_.insert_or_assign(key, CachedPNG{image.bitmap(), encoded.value("png", std::string())}).first;
-    }
-    json j = {{"width", image.size().width}, {"height", image.size().height}, {"template", image.isTemplate()},
-              {"png", it->second.dataURL}};
-    if (image.tint()) j["tint"] = ui::TreeSerializer::color(*image.tint());
-    return j;
-}
-
 json DisplayState::statusItems() {
     json out = json::array();
     const auto& openedMenu = desktop_.openedMenu();
@@ -293,7 +277,7 @@ json DisplayState::statusItems() {
             DesktopStatusBarButton* b = item.own->desktopButton();
             if (b) {
                 alpha *= b->alphaValue();
-                j["image"] = b->image() ? imageJSON(*b->image()) : json(nullptr);
+                j["image"] = b->image() ? ui::TreeSerializer::image(*b->image()) : json(nullptr);
                 j["title"] = b->title();
                 j["tooltip"] = b->toolTip();
                 j["highlighted"] = b->isHighlighted();
@@ -401,7 +385,7 @@ json DisplayState::window(const ServerWindow& w) {
                             row["keyEquivalent"] = item.keyEquivalent;
                             row["keyEquivalentModifiers"] = item.keyEquivalentModifierMask;
                         }
-                        if (item.image) row["image"] = imageJSON(*item.image);
+                        if (item.image) row["image"] = ui::TreeSerializer::image(*item.image);
                         if (item.submenu) row["submenu"] = true;
                         rows.push_back(std::move(row));
                     }

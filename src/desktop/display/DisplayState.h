@@ -26,7 +26,7 @@ struct ServerWindow;
 // menu bar, every status item at its frame and alpha, the windows from back to front with
 // the view trees of this application's windows and popovers, menus, alerts, the system
 // dialogs, the logs' tails. Frames are AppKit screen coordinates `[x, y, width, height]`.
-// Main thread only. Keeps caches (encoded bitmaps, serialized trees, log tails) so that
+// Main thread only. Keeps caches (serialized trees, log tails) so that
 // building it many times a second costs little when little changed.
 class DisplayState {
 public:
@@ -47,18 +47,11 @@ private:
     nlohmann::json windows();
     nlohmann::json window(const ServerWindow& w);
     nlohmann::json treeOf(ui::HostingView& view, uint32_t windowNumber);
-    nlohmann::json imageJSON(const platform::Image& image);
     nlohmann::json logs();
     std::string clockText() const;
 
     Desktop& desktop_;
     std::string clock_;  // the menu bar clock's text, once per build
-
-    struct CachedPNG {
-        std::weak_ptr<const platform::Bitmap> bitmap;
-        std::string dataURL;
-    };
-    std::unordered_map<const platform::Bitmap*, CachedPNG> pngs_;
 
     struct CachedTree {
         const void* host = nullptr;

@@ -1,0 +1,74 @@
+// Publishing the display's state while Settings shows a vossel whose icon is a symbol (0) or
+// a 12-megapixel photo (1): the state built and compared with the last one, as the server
+// does for an open page at every burst of work. The photo's picture goes by reference, so
+// both cost the same, and the state is as large with either.
+#include <benchmark/benchmark.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "BenchApplication.h"
+#include "BenchScenes.h"
+#include "desktop/display/DisplayAPI.h"
+#include "model/CustomGroupIconStore.h"
+#include "platform/FileLocations.h"
+
+namespace {
+
+// 4000 x 3000 pixels of noise, stored uncompressed as a photo's worth of bytes.
+std::filesystem::path writePhoto() {
+    const auto file = platform::FileLocations::home() / "photo.png";
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 4000, 3000);
+    guint8* pixels = gdk_pixbuf_get_pixels(pixbuf);
+    const size_t bytes = static_cast<size_t>(gdk_pixbuf_get_rowstride(pixbuf)) * 3000;
+    std::minstd_rand random(1);
+    for (size_t i = 0; i < bytes; ++i) pixels[i] = static_cast<guint8>(random());
+    gdk_pixbuf_save(pixbuf, file.c_str(), "png", nullptr, "compression", "0", nullptr);
+    g_object_unref(pixbuf);
+    return file;
+}
+
+void BM_PublishStateWithSettingsOpen(benchmark::State& state) {
+    auto scene = bench::defaultScene(state);
+    if (!scene) return;
+    scene->accessibilityTrusted = true;
+    auto launched = bench::launchApplication(state, *scene);
+    if (!launched) return;
+    desktop::Desktop* desktop = launched.desktop.get();
+    tessivane::AppState& app = launched.delegate->appState;
+    desktop->advance(2);
+
+    const platform::UUID id = platform::UUID::random();
+    std::optional<std::string> icon;
+    if (state.range(0) == 1) {
+        icon = tessivane::CustomGroupIconStore::shared().importImage(writePhoto(), id);
+        if (!icon) {
+            state.SkipWithError("the photo did not import");
+            return;
+        }
+    }
+    app.groupStore.createGroup("Photo", "star.fill", std::nullopt, icon, id);
+    app.syncGroupStatusItems();
+    app.openSettings(id);
+    desktop->advance(1);
+
+    desktop::DisplayAPI api(*desktop);
+    api.publish();
+    for (auto _ : state) {
+        desktop->advance(1);  // the clock's second: a new state to build
+        const auto start = std::chrono::steady_clock::now();
+        api.publish();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    uint64_t version = 0;
+    state.counters["stateBytes"] = static_cast<double>(api.feed().current(version).size());
+    // The home is the program's: the next run starts without this vossel and its file.
+    app.groupStore.deleteGroup(id);
+}
+BENCHMARK(BM_PublishStateWithSettingsOpen)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace
