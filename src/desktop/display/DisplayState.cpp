@@ -476,9 +476,11 @@ json DisplayState::treeOf(ui::HostingView& view, uint32_t windowNumber) {
     CachedTree& cached = trees_[windowNumber];
     const std::string focused = host.focusedNodeId().value_or("");
     const std::string openMenu = host.openMenuNodeId().value_or("");
-    // A render whose output is the one before does not count as a change.
-    if (fresh_ || cached.host != &host || cached.changes != host.changeCount() || cached.focused != focused ||
-        cached.openMenu != openMenu || cached.tree.is_null()) {
+    // A render whose output is the one before does not count as a change. A host about to
+    // render again is read as it is now: its fields' and switches' values are read through
+    // their bindings, which the change it waits to render has already moved.
+    if (fresh_ || cached.host != &host || host.needsRender() || cached.changes != host.changeCount() ||
+        cached.focused != focused || cached.openMenu != openMenu || cached.tree.is_null()) {
         cached = CachedTree{&host, host.changeCount(), focused, openMenu, host.serialize()};
     }
     return cached.tree;

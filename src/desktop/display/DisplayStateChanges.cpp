@@ -76,7 +76,7 @@ bool DisplayState::hostsChanged() const {
         auto cached = trees_.find(number);
         if (!hosting || cached == trees_.end()) return true;
         const ui::Host& host = hosting->host();
-        if (cached->second.host != &host || cached->second.changes != host.changeCount() ||
+        if (cached->second.host != &host || host.needsRender() || cached->second.changes != host.changeCount() ||
             cached->second.focused != host.focusedNodeId().value_or("") ||
             cached->second.openMenu != host.openMenuNodeId().value_or("")) {
             return true;
