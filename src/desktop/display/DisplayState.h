@@ -35,7 +35,7 @@ struct ServerWindow;
 // dialogs, the logs' tails. Frames are AppKit screen coordinates `[x, y, width, height]`.
 // Main thread only. The state is kept as the text of its parts, and a part is built again
 // only when its sources say it may have changed: the desktop's change count, the hosts'
-// changes, focus and open menus, a log's size and time, the clock's second. A full rebuild
+// changes, focus and open menus, the lines logged, the clock's second. A full rebuild
 // every few seconds (and on every call in builds with assertions) catches a change that was
 // not counted.
 class DisplayState {
