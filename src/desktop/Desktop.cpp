@@ -99,6 +99,7 @@ void Desktop::install() {
 // ---- Applications ----
 
 SimulatedApp* Desktop::mutableApp(int32_t pid) {
+    noteChange();  // whoever asks for it may change what is shown of the application
     for (auto& a : apps_) {
         if (a.pid == pid) return &a;
     }

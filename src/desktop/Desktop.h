@@ -197,6 +197,14 @@ public:
     int updateChecks() const { return updateChecks_; }
     std::string dump() const;
 
+    // ---- Changes ----
+    // Moves whenever something a picture of the desktop shows may have changed: windows, the
+    // bar and its items, applications, screens, menus and dialogs. Unchanged, they are as they
+    // were, so whoever draws them need not look again. The pointer, the permissions and the
+    // records are not counted: they are cheap to read.
+    uint64_t changeCount() const { return changes_ + windows_.changeCount(); }
+    void noteChange() { ++changes_; }
+
     // ---- Internal model, shared by the service implementations ----
     const Scene& scene() const { return scene_; }
     DesktopRef ref() const { return DesktopRef(selfRef_); }
@@ -378,6 +386,7 @@ private:
     int relaunches_ = 0;
     int beeps_ = 0;
     int updateChecks_ = 0;
+    uint64_t changes_ = 0;
 };
 
 }  // namespace desktop

@@ -56,6 +56,7 @@ void DesktopApplication::deactivate() {
 void DesktopApplication::setAppearance(std::optional<std::string> name) {
     if (name && *name != platform::kAppearanceAqua && *name != platform::kAppearanceDarkAqua) name.reset();
     appearance_ = std::move(name);
+    desktop_.noteChange();  // the windows follow it
 }
 
 bool DesktopApplication::effectiveAppearanceIsDark() const {
@@ -150,6 +151,7 @@ void DesktopApplication::makeKey(DesktopWindow* window) {
     }
     if (!next) return;
     key_ = next;
+    desktop_.noteChange();
     if (current) current->noteKeyChange(false);
     next->noteKeyChange(true);
 }
@@ -158,6 +160,7 @@ void DesktopApplication::resignKey(DesktopWindow* window) {
     auto current = key_.lock();
     if (!current || current.get() != window) return;
     key_.reset();
+    desktop_.noteChange();
     current->noteKeyChange(false);
 }
 

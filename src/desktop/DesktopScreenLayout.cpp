@@ -214,6 +214,7 @@ Rect Desktop::appMenusFrame() const {
 }
 
 void Desktop::relayout() {
+    noteChange();
     placeSystemWindows();
     bar_.layout();
     for (const auto& popover : shownPopovers()) popover->reposition();

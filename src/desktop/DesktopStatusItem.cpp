@@ -26,8 +26,37 @@ void DesktopStatusBarButton::setTitle(std::string title) {
     contentChanged();
 }
 
+void DesktopStatusBarButton::setToolTip(std::string toolTip) {
+    toolTip_ = std::move(toolTip);
+    lookChanged();
+}
+
+void DesktopStatusBarButton::setAlphaValue(double alpha) {
+    alpha_ = alpha;
+    lookChanged();
+}
+
+void DesktopStatusBarButton::setEnabled(bool enabled) {
+    enabled_ = enabled;
+    lookChanged();
+}
+
+void DesktopStatusBarButton::setAppearsDisabled(bool disabled) {
+    appearsDisabled_ = disabled;
+    lookChanged();
+}
+
+void DesktopStatusBarButton::highlight(bool on) {
+    highlighted_ = on;
+    lookChanged();
+}
+
 void DesktopStatusBarButton::contentChanged() {
     if (auto item = item_.lock()) item->contentChanged();
+}
+
+void DesktopStatusBarButton::lookChanged() {
+    if (auto item = item_.lock()) item->lookChanged();
 }
 
 uint32_t DesktopStatusBarButton::windowNumber() const {
@@ -142,6 +171,10 @@ double DesktopStatusItem::currentWidth() const {
 
 void DesktopStatusItem::contentChanged() {
     if (Desktop* d = desktop_.get(); d && barItem_) d->relayout();
+}
+
+void DesktopStatusItem::lookChanged() {
+    if (Desktop* d = desktop_.get()) d->noteChange();
 }
 
 void DesktopStatusItem::syncFrame() {

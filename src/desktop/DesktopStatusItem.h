@@ -22,15 +22,15 @@ public:
     std::string title() const override { return title_; }
     void setTitle(std::string title) override;
     std::string toolTip() const override { return toolTip_; }
-    void setToolTip(std::string toolTip) override { toolTip_ = std::move(toolTip); }
+    void setToolTip(std::string toolTip) override;
     double alphaValue() const override { return alpha_; }
-    void setAlphaValue(double alpha) override { alpha_ = alpha; }
+    void setAlphaValue(double alpha) override;
     bool isEnabled() const override { return enabled_; }
-    void setEnabled(bool enabled) override { enabled_ = enabled; }
+    void setEnabled(bool enabled) override;
     bool appearsDisabled() const override { return appearsDisabled_; }
-    void setAppearsDisabled(bool disabled) override { appearsDisabled_ = disabled; }
+    void setAppearsDisabled(bool disabled) override;
     bool isHighlighted() const override { return highlighted_; }
-    void highlight(bool on) override { highlighted_ = on; }
+    void highlight(bool on) override;
 
     void setAction(std::function<void()> action) override { action_ = std::move(action); }
     void sendActionOn(platform::EventMask mask) override { mask_ = mask; }
@@ -54,7 +54,9 @@ public:
 
 private:
     void track(const platform::Event& e, bool down);
+    // The content changed, and with it the item's width; or only its look.
     void contentChanged();
+    void lookChanged();
 
     std::weak_ptr<DesktopStatusItem> item_;
     std::optional<platform::Image> image_;
@@ -93,6 +95,7 @@ public:
     double currentWidth() const;
     void syncFrame();
     void contentChanged();
+    void lookChanged();
     DesktopWindow* window() const { return window_.get(); }
     DesktopStatusBarButton* desktopButton() const { return button_.get(); }
 

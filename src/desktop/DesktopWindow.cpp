@@ -23,6 +23,30 @@ DesktopWindow::~DesktopWindow() {
     }
 }
 
+void DesktopWindow::noteChange() const {
+    if (Desktop* d = desktop_.get()) d->noteChange();
+}
+
+void DesktopWindow::setTitle(std::string title) {
+    title_ = std::move(title);
+    noteChange();
+}
+
+void DesktopWindow::setIdentifier(std::string identifier) {
+    identifier_ = std::move(identifier);
+    noteChange();
+}
+
+void DesktopWindow::setLevel(int level) {
+    server_->level = level;
+    noteChange();
+}
+
+void DesktopWindow::setAlphaValue(double alpha) {
+    server_->alpha = alpha;
+    noteChange();
+}
+
 void DesktopWindow::setStyleMask(platform::WindowStyleMask mask) {
     Rect content = contentRect();
     style_ = mask;
@@ -39,6 +63,7 @@ void DesktopWindow::setFrame(Rect frame) {
     frame.size.width = std::max(frame.size.width, 0.0);
     frame.size.height = std::max(frame.size.height, 0.0);
     server_->frame = frame;
+    noteChange();
     syncContentFrame();
 }
 
@@ -97,6 +122,7 @@ void DesktopWindow::orderFrontRegardless() {
 
 void DesktopWindow::orderOut() {
     server_->ordered = false;
+    noteChange();
     if (Desktop* d = desktop_.get()) d->application().resignKey(this);
 }
 
@@ -140,6 +166,7 @@ void DesktopWindow::setContentView(std::shared_ptr<platform::View> view) {
     if (contentView_ == view) return;
     if (contentView_) contentView_->setHostWindow(nullptr);
     contentView_ = std::move(view);
+    noteChange();
     if (contentView_) {
         syncContentFrame();
         contentView_->setHostWindow(this);

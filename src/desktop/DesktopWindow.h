@@ -18,9 +18,9 @@ public:
 
     uint32_t windowNumber() const override { return server_->number; }
     std::string title() const override { return title_; }
-    void setTitle(std::string title) override { title_ = std::move(title); }
+    void setTitle(std::string title) override;
     std::string identifier() const override { return identifier_; }
-    void setIdentifier(std::string identifier) override { identifier_ = std::move(identifier); }
+    void setIdentifier(std::string identifier) override;
     platform::WindowStyleMask styleMask() const override { return style_; }
     void setStyleMask(platform::WindowStyleMask mask) override;
 
@@ -42,9 +42,9 @@ public:
     bool isKeyWindow() const override;
 
     int level() const override { return server_->level; }
-    void setLevel(int level) override { server_->level = level; }
+    void setLevel(int level) override;
     double alphaValue() const override { return server_->alpha; }
-    void setAlphaValue(double alpha) override { server_->alpha = alpha; }
+    void setAlphaValue(double alpha) override;
     bool isReleasedWhenClosed() const override { return releasedWhenClosed_; }
     void setReleasedWhenClosed(bool released) override { releasedWhenClosed_ = released; }
     bool hidesOnDeactivate() const override { return hidesOnDeactivate_; }
@@ -67,6 +67,8 @@ public:
     bool wasClosed() const { return closed_; }
 
 private:
+    void noteChange() const;
+
     DesktopRef desktop_;
     std::shared_ptr<ServerWindow> server_;
     platform::WindowStyleMask style_;

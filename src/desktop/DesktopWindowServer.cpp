@@ -34,7 +34,13 @@ std::vector<CGWindowID> menuBarWindows(const Desktop& d) {
 }
 
 void setAlpha(Desktop& d, CGWindowID number, float alpha) {
-    if (ServerWindow* w = d.windows().find(number)) w->alpha = std::clamp(static_cast<double>(alpha), 0.0, 1.0);
+    ServerWindow* w = d.windows().find(number);
+    if (!w) return;
+    // Hiding re-applies the same alpha many times a second: only a new value is a change.
+    const double clamped = std::clamp(static_cast<double>(alpha), 0.0, 1.0);
+    if (w->alpha == clamped) return;
+    w->alpha = clamped;
+    d.noteChange();
 }
 
 extern "C" {

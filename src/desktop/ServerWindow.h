@@ -41,11 +41,14 @@ public:
     // Every window, front to back (higher level first, then the latest ordered front).
     std::vector<ServerWindow*> frontToBack() const;
     const std::vector<std::shared_ptr<ServerWindow>>& all() const { return windows_; }
+    // Moves when a window comes, goes or comes to the front (part of Desktop::changeCount).
+    uint64_t changeCount() const { return changes_; }
 
 private:
     std::vector<std::shared_ptr<ServerWindow>> windows_;
     platform::CGWindowID nextNumber_ = 100;
     uint64_t nextOrder_ = 1;
+    uint64_t changes_ = 0;
 };
 
 }  // namespace desktop

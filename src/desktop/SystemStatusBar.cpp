@@ -125,6 +125,7 @@ std::vector<BarItem*> SystemStatusBar::trailingToLeading() const {
 }
 
 void SystemStatusBar::layout() {
+    desktop_.noteChange();
     auto screen = desktop_.primaryScreen();
     const bool selfTerminated = !desktop_.app(desktop_.selfPID()) || desktop_.application().isTerminated();
     std::vector<BarItem*> order;

@@ -12,10 +12,12 @@ std::shared_ptr<ServerWindow> WindowList::create(WindowKind kind, int32_t ownerP
     w->level = level;
     w->order = nextOrder_++;
     windows_.push_back(w);
+    ++changes_;
     return w;
 }
 
 void WindowList::remove(platform::CGWindowID number) {
+    ++changes_;
     windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [&](const auto& w) { return w->number == number; }),
                    windows_.end());
 }
@@ -28,7 +30,10 @@ ServerWindow* WindowList::find(platform::CGWindowID number) const {
     return nullptr;
 }
 
-void WindowList::orderFront(ServerWindow& window) { window.order = nextOrder_++; }
+void WindowList::orderFront(ServerWindow& window) {
+    window.order = nextOrder_++;
+    ++changes_;
+}
 
 std::vector<ServerWindow*> WindowList::frontToBack() const {
     std::vector<ServerWindow*> out;

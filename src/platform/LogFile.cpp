@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include "platform/DateFormatting.h"
@@ -14,6 +15,8 @@ namespace {
 constexpr int kAppendFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC;
 constexpr int kCreateFlags = O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 constexpr mode_t kMode = 0644;
+
+std::atomic<uint64_t> appendedLines{0};
 
 // Opens an existing regular file for appending, or creates it; -1 when something else is
 // there (a link, which O_NOFOLLOW refuses, a FIFO, a device, a folder).
@@ -78,6 +81,9 @@ void appendLogLine(const std::filesystem::path& file, const std::string& message
     }
     writeAll(fd, line);
     ::close(fd);
+    ++appendedLines;
 }
+
+uint64_t appendedLogLines() { return appendedLines; }
 
 }  // namespace platform

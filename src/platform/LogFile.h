@@ -15,5 +15,8 @@ inline constexpr std::uintmax_t kMostLogFileBytes = 1024 * 1024;
 // there, so a log never takes more than about twice that.
 void appendLogLine(const std::filesystem::path& file, const std::string& message,
                    std::uintmax_t mostBytes = kMostLogFileBytes);
+// Lines this process appended so far, to any log: whoever shows the logs looks at the files
+// again when it moves.
+uint64_t appendedLogLines();
 
 }  // namespace platform

@@ -73,7 +73,9 @@ struct RunLoop::Impl {
     std::condition_variable wake;
     std::vector<std::function<void()>> incoming;
     std::atomic<bool> stopRequested{false};
-    std::function<void()> beforeWaiting;
+    // Shared, so that the call runs the stored observer itself (its captured state lasts
+    // from one call to the next) and an observer that replaces itself stays alive to return.
+    std::shared_ptr<std::function<void()>> beforeWaiting;
     bool ranSinceWait = false;
 
     uint64_t takeSequence() { return nextSequence++; }
@@ -132,8 +134,8 @@ struct RunLoop::Impl {
     void aboutToWait() {
         if (!ranSinceWait || !beforeWaiting) return;
         ranSinceWait = false;
-        auto observer = beforeWaiting;  // it may replace itself
-        observer();
+        auto observer = beforeWaiting;
+        (*observer)();
     }
     void fireTimer(std::map<Key, Event>::iterator it, double turnTime);
     template <class Continue>
@@ -409,7 +411,9 @@ void RunLoop::blockingWait(double seconds) {
     }
 }
 
-void RunLoop::setBeforeWaiting(std::function<void()> observer) { impl_->beforeWaiting = std::move(observer); }
+void RunLoop::setBeforeWaiting(std::function<void()> observer) {
+    impl_->beforeWaiting = observer ? std::make_shared<std::function<void()>>(std::move(observer)) : nullptr;
+}
 
 size_t RunLoop::validTimerCount() const { return impl_->timerCount; }
 

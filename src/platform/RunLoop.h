@@ -84,7 +84,8 @@ public:
     void blockingWait(double seconds);
     // Called on the main thread when the real clock's loop, having run something since it
     // last waited, is about to wait again: one call per burst of work, the moment to look
-    // at what the work changed (the display publishes its state there). Null: none.
+    // at what the work changed (the display publishes its state there). The observer itself
+    // is called each time, so what it keeps in its captures lasts. Null: none.
     void setBeforeWaiting(std::function<void()> observer);
 
     // Bookkeeping for soak tests: live timers and pending main-queue blocks.

@@ -47,6 +47,13 @@ function launch(home, args) {
   return { child, url, exited, stderr: () => output };
 }
 
+// The test build checks every state it publishes against one built from nothing; a change
+// the desktop did not count would have left the page stale.
+function expectNoUnnoticedChange(run) {
+  const unnoticed = run.stderr().split("\n").filter((l) => l.includes("without a change being counted"));
+  if (unnoticed.length) throw new Error("the page would have gone stale:\n" + unnoticed.join("\n"));
+}
+
 // The program with a temporary home, on an ephemeral loopback port, by default with the
 // manual clock; resolves once it printed its address. `prepare(home)` may put files into the
 // home first. `restart()` ends it and starts it again on the same address and home, as a
@@ -64,6 +71,7 @@ export async function startTessivane(extraArgs = [], { clock = "manual", prepare
       run.child.kill("SIGTERM");
       const end = await run.exited;
       if (end.code !== 0) throw new Error("tessivane did not end cleanly:\n" + run.stderr());
+      expectNoUnnoticedChange(run);
       run = launch(home, ["--listen", "127.0.0.1:" + new URL(app.url).port, ...args]);
       app.url = await run.url;
     },
@@ -71,6 +79,7 @@ export async function startTessivane(extraArgs = [], { clock = "manual", prepare
       run.child.kill("SIGTERM");
       const result = await run.exited;
       rmSync(home, { recursive: true, force: true });
+      expectNoUnnoticedChange(run);
       return { ...result, stderr: run.stderr() };
     },
   };

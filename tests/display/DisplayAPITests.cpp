@@ -6,15 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "AppDesktopFixture.h"
 #include "app/TessivaneApp.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopApplication.h"
+#include "desktop/DesktopStatusItem.h"
 #include "desktop/display/DisplayAPI.h"
 #include "desktop/display/DisplayState.h"
+#include "platform/Alert.h"
 #include "platform/Application.h"
+#include "platform/LogFile.h"
 #include "platform/OpenPanel.h"
+#include "platform/Platform.h"
 #include "platform/RunLoop.h"
+#include "platform/Window.h"
 #include "support/DesktopOnHome.h"
+#include "ui/Automation.h"
 
 namespace {
 
@@ -263,6 +270,161 @@ TEST_F(DisplayAPITest, TheFileChooserListsTheSimulatedHomeAndNothingOutsideIt) {
     EXPECT_EQ(answers, (std::vector<int>{400, 400, 200}));
     ASSERT_EQ(panel.urls.size(), 1u);
     EXPECT_EQ(panel.urls[0].filename(), "icon.png");
+}
+
+// The state is rebuilt only where its sources say something changed: each kind of change
+// must say so, or the page goes stale. After each one the page's state is what a state built
+// from nothing shows, and no part was found changed behind the count's back.
+class DisplayChangesTest : public apptest::AppOnDesktop {
+protected:
+    void SetUp() override {
+        completeOnboarding();
+        // Two displays: the bar has room for Tessivane's items from the start.
+        std::string error;
+        auto tidy = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/two-displays.json", error);
+        ASSERT_TRUE(tidy) << error;
+        desktop::Scene scene = *tidy;
+        scene.accessibilityTrusted = true;
+        load(scene);
+        launch();
+        desktop().advance(2);
+        api_ = std::make_unique<desktop::DisplayAPI>(desktop());
+    }
+    void TearDown() override {
+        api_.reset();
+        shutDown();
+    }
+
+    json published() const {
+        uint64_t version = 0;
+        json s = json::parse(api_->feed().current(version));
+        s.erase("run");
+        s.erase("version");
+        return s;
+    }
+    // The change shows: a new version, the state of the desktop as it is now.
+    void expectPublished(const std::string& what, uint64_t before) {
+        EXPECT_GT(api_->publish(), before) << what;
+        EXPECT_TRUE(published() == desktop::DisplayState(desktop()).build()) << what << ": the page's state is stale";
+        EXPECT_EQ(api_->unnoticedChanges(), 0u) << what;
+    }
+    const desktop::BarItem* shownItemOf(const std::string& owner) const {
+        for (size_t i = 0; const desktop::BarItem* item = itemOf(owner, i); ++i)
+            if (item->shown) return item;
+        return nullptr;
+    }
+
+    std::unique_ptr<desktop::DisplayAPI> api_;
+};
+
+TEST_F(DisplayChangesTest, EachKindOfChangeReachesThePage) {
+    desktop::Desktop& d = desktop();
+    platform::UUID vossel;
+    std::shared_ptr<platform::Window> window;
+    std::string menuRow;
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+    };
+    const std::vector<Case> cases = {
+        {"a vossel hides its members' windows",
+         [&] {
+             vossel = makeVossel("Tools", {"Parcelbird", "Stillwater"});
+             d.advance(1);
+         }},
+        {"another application's icon gets wider", [&] { d.setStatusItemWidth(itemOf("Sundial")->id, 52); }},
+        {"Tessivane's item is highlighted",
+         [&] { ownItem("Tessivane.Group." + vossel.uuidString())->own->desktopButton()->highlight(true); }},
+        {"a vossel's popover opens",
+         [&] {
+             const desktop::BarItem* item = ownItem("Tessivane.Group." + vossel.uuidString());
+             ASSERT_TRUE(item && item->shown);
+             d.clickStatusItem(*item);
+             d.advance(0.5);
+             ASSERT_NE(shownPopover(), nullptr);
+         }},
+        {"a row of the popover is hovered",
+         [&] {
+             ASSERT_NE(shownPopover(), nullptr);
+             shownPopover()->host().find(ui::byText("Parcelbird")).hover();
+             d.advance(0);
+         }},
+        {"the popover closes",
+         [&] {
+             d.click(platform::Point{700, 500});
+             d.advance(0.5);
+         }},
+        {"another application's menu opens",
+         [&] {
+             const desktop::BarItem* item = shownItemOf("Sundial");
+             ASSERT_NE(item, nullptr);
+             d.clickStatusItem(*item);
+             ASSERT_TRUE(d.openedMenu());
+             menuRow = d.openedMenu()->items.front();
+         }},
+        {"a row of that menu is chosen", [&] { EXPECT_TRUE(d.chooseOpenedMenuItem(menuRow)); }},
+        {"a window opens",
+         [&] {
+             window = platform::application().makeWindow(platform::Rect{200, 200, 400, 300},
+                                                          platform::WindowStyle::titled | platform::WindowStyle::closable);
+             window->makeKeyAndOrderFront();
+         }},
+        {"the window's title changes", [&] { window->setTitle("Notes on the bar"); }},
+        {"the window moves", [&] { window->setFrame(platform::Rect{260, 180, 420, 300}); }},
+        {"the window closes", [&] { window->close(); }},
+        {"the application turns dark", [&] { d.application().setAppearance(platform::kAppearanceDarkAqua); }},
+        {"another application comes to the front", [&] { d.setFrontmostApp(d.appNamed("Kettle")->pid); }},
+        {"a display is added",
+         [&] {
+             desktop::SceneScreen studio;
+             studio.name = "Studio Display";
+             studio.frame = platform::Rect{-1920, 0, 1920, 1080};
+             d.addScreen(studio);
+         }},
+        {"an application quits", [&] { d.quitApp(d.appNamed("Sundial")->pid); }},
+        {"a line is logged",
+         [&] {
+             std::filesystem::create_directories(logFolder());
+             platform::appendLogLine(logFolder() / "tessivane-click.log", "a line of its own");
+         }},
+        {"the clock's minute moves", [&] { d.advance(60); }},
+    };
+    for (const auto& c : cases) {
+        const uint64_t before = api_->publish();
+        c.change();
+        if (HasFatalFailure()) return;
+        expectPublished(c.what, before);
+    }
+
+    // An alert is the application's object: its window shows while its session runs.
+    d.setAlertHandler([&](desktop::Desktop& desk, const platform::Alert&) {
+        expectPublished("an alert comes up", 0);
+        desk.answerAlert("Keep");
+    });
+    const uint64_t before = api_->publish();
+    platform::Alert alert;
+    alert.messageText = "Keep the icon?";
+    alert.addButton("Keep");
+    EXPECT_EQ(alert.runModal(), platform::Modal::alertFirstButtonReturn);
+    d.setAlertHandler(nullptr);
+    expectPublished("the alert goes", before);
+}
+
+// The cost of an open page: hiding re-applies the same transparency 30 times a second, which
+// is no change, so nothing of the state is built again for it.
+TEST_F(DisplayChangesTest, ReapplyingTheSameTransparencyIsNoChange) {
+    makeVossel("Tools", {"Parcelbird", "Stillwater"});
+    desktop().advance(6);
+    ASSERT_FALSE(appState().windowHiding.isPaused());
+    ASSERT_FALSE(appState().windowHiding.hiddenWindows().empty());
+    const uint64_t changes = desktop().changeCount();
+    desktop().advance(1);  // 30 ticks
+    EXPECT_EQ(desktop().changeCount(), changes);
+    bool changed = true;
+    desktop::DisplayState state(desktop());
+    state.text(changed);
+    state.text(changed);
+    EXPECT_FALSE(changed);
 }
 
 }  // namespace

@@ -279,6 +279,78 @@ TEST_F(DisplayServerTest, ManyOpenEventStreamsAndSlowClientsLeaveRequestsAnswere
     EXPECT_LT(stateSeconds, 3.0);  // about one; the slow clients would hold it for five
 }
 
+// With the real clock the server publishes when the loop is done with a burst of work, but
+// its own bursts at most ten times a second: a timer that changes what the page shows 30
+// times a second (as hiding's transparency tick runs the loop) must not build 30 states.
+TEST_F(DisplayServerTest, TheLoopsOwnBurstsReachThePageAtMostTenTimesASecond) {
+    platform::RunLoop::resetMain(std::make_unique<platform::RealClock>());
+    desktop::Desktop d(desktop::Scene::minimal());
+    d.install();
+    desktop::DisplayAPI api(d);
+    desktop::DisplayServer server(api, options());
+    std::string error;
+    ASSERT_TRUE(server.start(error)) << error;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string stream;
+    std::thread page([&] {
+        client(server.port())->Get("/api/events", [&](const char* data, size_t n) {
+            std::lock_guard lock(mutex);
+            stream.append(data, n);
+            changed.notify_all();
+            return true;
+        });
+    });
+    const auto statesSeen = [&] {
+        size_t n = 0;
+        for (size_t at = stream.find("data: {"); at != std::string::npos; at = stream.find("data: {", at + 1)) ++n;
+        return n;
+    };
+    constexpr int kFirings = 46;  // a second and a half
+    int firings = 0;
+    uint64_t firstVersion = 0, lastVersion = 0;
+    size_t firstSeen = 0;
+    std::chrono::steady_clock::time_point first, last;
+    platform::TimerRef timer;
+    std::thread pacer([&] {
+        {
+            // Once the page shows its first state, the pointer moves 30 times a second.
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, std::chrono::seconds(30), [&] { return statesSeen() > 0; });
+        }
+        platform::RunLoop::main().performOnMain([&] {
+            timer = platform::RunLoop::main().scheduledTimer(1.0 / 30, true, [&](platform::Timer& t) {
+                if (firings == 0) {
+                    first = std::chrono::steady_clock::now();
+                    firstVersion = api.feed().version();
+                    std::lock_guard lock(mutex);
+                    firstSeen = statesSeen();
+                }
+                if (++firings == kFirings) {
+                    last = std::chrono::steady_clock::now();
+                    lastVersion = api.feed().version();
+                    t.invalidate();
+                    server.stop();
+                    return;
+                }
+                d.moveMouse(platform::Point{100.0 + firings % 2, 100});
+            });
+        });
+    });
+    server.run();
+    pacer.join();
+    page.join();
+
+    ASSERT_EQ(firings, kFirings);
+    // Published bursts are at least a tenth of a second apart, the first at the first firing.
+    const double seconds = std::chrono::duration<double>(last - first).count();
+    const uint64_t published = lastVersion - firstVersion;
+    EXPECT_LE(static_cast<double>(published), seconds * 10 + 1) << "in " << seconds << " s";
+    EXPECT_GE(published, 2u) << "the page still follows the pointer";
+    EXPECT_LE(static_cast<double>(statesSeen() - firstSeen), seconds * 10 + 2);
+}
+
 TEST_F(DisplayServerTest, ASecondServerOnTheSamePortIsRefused) {
     desktop::Desktop d(desktop::Scene::minimal());
     d.install();

@@ -203,6 +203,22 @@ TEST_F(RunLoopTest, RealClockRunServesBlocksFromOtherThreadsUntilStopped) {
     EXPECT_EQ(served, 2);
 }
 
+// The observer paces what it does by what it remembers from its last call (the display's
+// publishing does): each burst must reach the same observer, not a fresh copy of it.
+TEST_F(RunLoopTest, TheBeforeWaitingObserverKeepsWhatItRemembersFromBurstToBurst) {
+    RunLoop real(std::make_unique<platform::RealClock>());
+    std::vector<int> calls;
+    real.setBeforeWaiting([&, count = 0]() mutable {
+        calls.push_back(++count);
+        if (calls.size() == 3) real.stop();
+        else real.performOnMain([] {});  // the next burst
+    });
+    std::thread poster([&] { real.performOnMain([] {}); });
+    real.run();
+    poster.join();
+    EXPECT_EQ(calls, (std::vector<int>{1, 2, 3}));
+}
+
 TEST_F(RunLoopTest, TimersOutliveTheirLoopSafely) {
     auto timer = loop().scheduledTimer(1, true, [](Timer&) {});
     RunLoop::resetMain(std::make_unique<platform::ManualClock>());

@@ -22,9 +22,7 @@ using nlohmann::json;
 
 // ---- StateFeed ----
 
-uint64_t StateFeed::publish(const json& state) {
-    // Text a log or a title brings in is not always UTF-8; it is shown replaced, never refused.
-    std::string text = state.dump(-1, ' ', false, json::error_handler_t::replace);
+uint64_t StateFeed::publish(const std::string& text) {
     std::lock_guard lock(mutex_);
     if (text == last_ && version_ > 0) return version_;
     ++version_;
@@ -32,7 +30,7 @@ uint64_t StateFeed::publish(const json& state) {
     text_ = "{\"run\":\"" + run_ + "\",\"version\":" + std::to_string(version_);
     if (text.size() > 2) text_ += ',';
     text_.append(text, 1, std::string::npos);
-    last_ = std::move(text);
+    last_ = text;
     changed_.notify_all();
     return version_;
 }
@@ -133,7 +131,11 @@ std::string stringField(const json& body, const char* key) {
 
 }  // namespace
 
-uint64_t DisplayAPI::publish() { return feed_.publish(state_.build()); }
+uint64_t DisplayAPI::publish() {
+    bool changed = false;
+    const std::string& text = state_.text(changed);
+    return changed || feed_.version() == 0 ? feed_.publish(text) : feed_.version();
+}
 
 DisplayResponse DisplayAPI::handle(const std::string& method, const std::string& path, const std::string& body,
                                    const std::string& queryPath) {

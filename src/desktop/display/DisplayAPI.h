@@ -24,9 +24,9 @@ struct DisplayResponse {
 // changes. Written on the main thread, read by the server's threads.
 class StateFeed {
 public:
-    // Stores `state` (without its version) and returns the version; a state equal to the
-    // last one keeps the version.
-    uint64_t publish(const nlohmann::json& state);
+    // Stores `state` (the state's JSON text, without its version) and returns the version; a
+    // state equal to the last one keeps the version.
+    uint64_t publish(const std::string& state);
     uint64_t version() const;
     // The state text (with "version") once the version differs from `known`, or after
     // `timeout`, or once the feed is closed; `version` says which one it is, `closed` whether
@@ -64,8 +64,10 @@ public:
     // (JSON for POST) and the query string's `path` (for /files).
     DisplayResponse handle(const std::string& method, const std::string& path, const std::string& body,
                            const std::string& queryPath = "");
-    // Builds the state and publishes it; returns the version.
+    // Publishes the state as it is now (rebuilt where something changed); returns the version.
     uint64_t publish();
+    // See DisplayState::unnoticedChanges.
+    uint64_t unnoticedChanges() const { return state_.unnoticedChanges(); }
     StateFeed& feed() { return feed_; }
     Desktop& desktop() { return desktop_; }
     // Any thread (quitting): a clock advance that is running ends at its next second of

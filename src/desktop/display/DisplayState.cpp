@@ -17,6 +17,7 @@
 #include "desktop/DesktopWindow.h"
 #include "platform/DateFormatting.h"
 #include "platform/FileLocations.h"
+#include "platform/LogFile.h"
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "ui/HostingView.h"
@@ -138,34 +139,45 @@ json DisplayState::foreignItemImage(const std::string& autosaveName, const std::
     return j;
 }
 
-json DisplayState::build() {
-    json s;
+DisplayState::Glance DisplayState::glance() const {
     const Desktop& d = desktop_;
     auto& app = desktop_.application();
-    s["scene"] = d.scene().name;
     auto& loop = platform::RunLoop::main();
+    Glance g;
+    g.manualClock = loop.clock().isManual();
     // A real clock shows whole seconds, so that an idle desktop publishes once a second.
-    const double now = loop.clock().isManual() ? loop.now() : std::floor(loop.now());
-    s["clock"] = {{"manual", loop.clock().isManual()}, {"now", now}};
-    s["systemAppearance"] = d.scene().darkAppearance ? "dark" : "light";
-    s["appearance"] = app.effectiveAppearanceIsDark() ? "dark" : "light";
-    s["activationPolicy"] = policyName(app.activationPolicy());
-    s["active"] = app.isActive();
-    s["terminated"] = app.isTerminated();
-    s["pointer"] = {d.mouseLocation().x, d.mouseLocation().y};
-    s["screens"] = screens();
-    clock_ = clockText();
-    s["menuBar"] = menuBar();
-    s["statusItems"] = statusItems();
-    s["windows"] = windows();
+    g.now = g.manualClock ? loop.now() : std::floor(loop.now());
+    g.dark = app.effectiveAppearanceIsDark();
+    g.policy = app.activationPolicy();
+    g.active = app.isActive();
+    g.terminated = app.isTerminated();
+    g.pointer = d.mouseLocation();
+    g.trusted = d.isAccessibilityTrusted();
+    g.promptShown = d.isAccessibilityPromptShown();
+    g.promptCount = d.accessibilityPromptCount();
+    g.postEventAccess = d.postEventAccess();
+    g.openPanel = d.currentOpenPanel();
+    g.records = RecordCounts{d.openedURLs().size(),      d.openedApplications().size(),
+                             d.chosenMenuItems().size(), d.openedMenus().size(),
+                             d.beepCount(),              app.attentionRequests()};
+    return g;
+}
 
-    json accessibility = {{"trusted", d.isAccessibilityTrusted()},
-                          {"promptShown", d.isAccessibilityPromptShown()},
-                          {"promptCount", d.accessibilityPromptCount()},
-                          {"postEventAccess", d.postEventAccess()}};
-    s["accessibility"] = accessibility;
-
-    if (const platform::OpenPanel* panel = d.currentOpenPanel()) {
+json DisplayState::cheapFields(const Glance& g) {
+    json s;
+    s["scene"] = desktop_.scene().name;
+    s["clock"] = {{"manual", g.manualClock}, {"now", g.now}};
+    s["systemAppearance"] = desktop_.scene().darkAppearance ? "dark" : "light";
+    s["appearance"] = g.dark ? "dark" : "light";
+    s["activationPolicy"] = policyName(g.policy);
+    s["active"] = g.active;
+    s["terminated"] = g.terminated;
+    s["pointer"] = {g.pointer.x, g.pointer.y};
+    s["accessibility"] = {{"trusted", g.trusted},
+                          {"promptShown", g.promptShown},
+                          {"promptCount", g.promptCount},
+                          {"postEventAccess", g.postEventAccess}};
+    if (const platform::OpenPanel* panel = g.openPanel) {
         s["openPanel"] = {{"title", panel->title},
                           {"message", panel->message},
                           {"prompt", panel->prompt},
@@ -177,7 +189,14 @@ json DisplayState::build() {
     } else {
         s["openPanel"] = nullptr;
     }
+    s["records"] = records(g.records);
+    return s;
+}
 
+json DisplayState::records(const RecordCounts& counts) {
+    // The records only grow: their counts say when they changed.
+    if (!fresh_ && recordCounts_ == counts) return records_;
+    const Desktop& d = desktop_;
     auto tail = [](const auto& list) {
         json out = json::array();
         const size_t from = list.size() > kRecordTail ? list.size() - kRecordTail : 0;
@@ -190,14 +209,14 @@ json DisplayState::build() {
         }
         return out;
     };
-    s["records"] = {{"openedURLs", tail(d.openedURLs())},
-                    {"openedApplications", tail(d.openedApplications())},
-                    {"chosenMenuItems", tail(d.chosenMenuItems())},
-                    {"openedMenus", tail(d.openedMenus())},
-                    {"beeps", d.beepCount()},
-                    {"attentionRequests", app.attentionRequests()}};
-    s["logs"] = logs();
-    return s;
+    recordCounts_ = counts;
+    records_ = {{"openedURLs", tail(d.openedURLs())},
+                {"openedApplications", tail(d.openedApplications())},
+                {"chosenMenuItems", tail(d.chosenMenuItems())},
+                {"openedMenus", tail(d.openedMenus())},
+                {"beeps", counts.beeps},
+                {"attentionRequests", counts.attention}};
+    return records_;
 }
 
 json DisplayState::screens() const {
@@ -236,7 +255,7 @@ json DisplayState::menuBar() const {
     return j;
 }
 
-std::string DisplayState::clockText() const {
+std::string DisplayState::clockText(double second) const {
     auto defaults = platform::UserDefaults::suite("com.apple.menuextra.clock");
     bool weekday = true, date = false, hours24 = false;
     if (defaults) {
@@ -248,7 +267,7 @@ std::string DisplayState::clockText() const {
     if (weekday) pattern += "EEE ";
     if (date) pattern += "d MMM ";
     pattern += hours24 ? "HH:mm" : "h:mm a";
-    return platform::DateFormatting::format(platform::DateFormatting::now(), pattern, "en_US");
+    return platform::DateFormatting::format(platform::Date{second}, pattern, "en_US");
 }
 
 json DisplayState::statusItems() {
@@ -305,6 +324,7 @@ json DisplayState::statusItems() {
 
 json DisplayState::windows() {
     json out = json::array();
+    treeWindows_.clear();
     auto order = desktop_.windows().frontToBack();
     std::reverse(order.begin(), order.end());  // the page paints back to front
     for (const ServerWindow* w : order) {
@@ -438,22 +458,41 @@ json DisplayState::window(const ServerWindow& w) {
 json DisplayState::treeOf(ui::HostingView& view, uint32_t windowNumber) {
     ui::Host& host = view.host();
     host.tree();  // a host that never rendered renders now
+    treeWindows_.push_back(windowNumber);
     CachedTree& cached = trees_[windowNumber];
     const std::string focused = host.focusedNodeId().value_or("");
     const std::string openMenu = host.openMenuNodeId().value_or("");
-    if (cached.host != &host || cached.renders != host.renderCount() || cached.focused != focused ||
-        cached.openMenu != openMenu || cached.tree.is_null()) {
-        cached = CachedTree{&host, host.renderCount(), focused, openMenu, host.serialize()};
+    // A render whose output is the one before does not count as a change. A host about to
+    // render again is read as it is now: its fields' and switches' values are read through
+    // their bindings, which the change it waits to render has already moved.
+    if (fresh_ || cached.host != &host || host.needsRender() || cached.changes != host.changeCount() ||
+        cached.focused != focused || cached.openMenu != openMenu || cached.tree.is_null()) {
+        cached = CachedTree{&host, host.changeCount(), focused, openMenu, host.serialize()};
     }
     return cached.tree;
 }
 
+std::filesystem::path DisplayState::logFile(const char* name) {
+    return platform::FileLocations::logFolder() / (std::string("tessivane-") + name + ".log");
+}
+
+DisplayState::LogStamp DisplayState::stampOf(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return LogStamp{};
+    return LogStamp{static_cast<std::uintmax_t>(st.st_size),
+                    std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec), st.st_ino};
+}
+
 json DisplayState::logs() {
     json out = json::object();
-    const auto folder = platform::FileLocations::logFolder();
     for (const char* name : {"click", "hide"}) {
-        const auto file = folder / (std::string("tessivane-") + name + ".log");
+        const auto file = logFile(name);
         CachedLog& cached = logs_[name];
+        // A log is read again only when its size, time or file changed.
+        if (!fresh_ && stampOf(file) == cached.stamp) {
+            out[name] = cached.lines;
+            continue;
+        }
         // The log folder may be one others can write to: a link planted at a log's name is
         // not followed, and only the end of a file is read, however big it grew.
         const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -465,14 +504,24 @@ json DisplayState::logs() {
             continue;
         }
         const auto modified = std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
-        if (static_cast<std::uintmax_t>(st.st_size) != cached.size || modified != cached.modified ||
-            st.st_ino != cached.inode) {
-            cached = CachedLog{static_cast<std::uintmax_t>(st.st_size), modified, st.st_ino, tailLines(fd, st.st_size)};
-        }
+        cached = CachedLog{LogStamp{static_cast<std::uintmax_t>(st.st_size), modified, st.st_ino}, tailLines(fd, st.st_size)};
         ::close(fd);
         out[name] = cached.lines;
     }
     return out;
+}
+
+bool DisplayState::logsChanged() {
+    // This process's own lines say so at once; a line someone else wrote shows within a second.
+    const uint64_t appended = platform::appendedLogLines();
+    if (appended == seenLogLines_ && clockSecond_ == logsLookedAt_) return false;
+    seenLogLines_ = appended;
+    logsLookedAt_ = clockSecond_;
+    for (const char* name : {"click", "hide"}) {
+        auto it = logs_.find(name);
+        if (it == logs_.end() || stampOf(logFile(name)) != it->second.stamp) return true;
+    }
+    return false;
 }
 
 json DisplayState::tailLines(int fd, off_t size) {
