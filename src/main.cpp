@@ -151,12 +151,14 @@ int main(int argc, char** argv) {
         platform::RunLoop::resetMain(std::make_unique<platform::RealClock>());
     }
 
-    // Ctrl-C and termination are taken by a thread of their own, which asks the main thread
-    // to stop; every other thread (the server's) starts with them blocked.
+    // Ctrl-C, termination and the terminal closing (hang-up) are taken by a thread of their
+    // own, which asks the main thread to quit; every other thread (the server's) starts with
+    // them blocked.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
     if (!headless || runFor) pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -211,8 +213,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "tessivane: %s\n", error.c_str());
                 status = 1;
             } else {
-                // The first signal quits the application as its Quit command does; a second
-                // one ends the process at once, whatever the first is waiting for.
+                // The first signal quits the application as its Quit command does, whatever
+                // runs (an advance, an alert inside it); a second one ends the process at once.
                 std::atomic<bool> finished{false};
                 std::thread signals([&server, &finished, stopSignals] {
                     int received = 0;

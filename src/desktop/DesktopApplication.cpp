@@ -4,6 +4,7 @@
 
 #include "desktop/DesktopPopover.h"
 #include "desktop/DesktopWindow.h"
+#include "platform/ApplicationExit.h"
 #include "platform/Menu.h"
 #include "platform/ProcessInfo.h"
 #include "platform/RunLoop.h"
@@ -39,13 +40,23 @@ void DesktopApplication::activate(bool /*ignoringOtherApps*/) {
     if (activationPolicy() == ActivationPolicy::regular) desktop_.setFrontmostApp(desktop_.selfPID());
     if (active_) return;
     active_ = true;
-    if (delegate_) delegate_->applicationDidBecomeActive();
-    didBecomeActive.send();
+    // The window server answers on a later turn: the notification never reaches observers
+    // from inside the call that asked for it.
+    platform::RunLoop::main().async([ref = desktop_.ref(), activation = ++activations_] {
+        Desktop* desktop = ref.get();
+        if (!desktop) return;
+        DesktopApplication& app = desktop->application();
+        // Deactivated (or quit, or relaunched) before the answer came: it is not sent.
+        if (!app.active_ || app.terminated_ || app.activations_ != activation) return;
+        if (app.delegate_) app.delegate_->applicationDidBecomeActive();
+        app.didBecomeActive.send();
+    });
 }
 
 void DesktopApplication::deactivate() {
     if (!active_) return;
     active_ = false;
+    ++activations_;
     if (desktop_.frontmostApp() == desktop_.selfPID()) desktop_.setFrontmostApp(0);
     for (const auto& w : windows()) {
         if (w->hidesOnDeactivate()) w->orderOut();
@@ -68,16 +79,21 @@ void DesktopApplication::terminate() {
     if (terminated_) return;
     if (delegate_) delegate_->applicationWillTerminate();
     willTerminate.send();
+    key_.reset();  // the windows go without handing the key state to one another
+    if (auto menu = desktop_.ownOpenMenu()) desktop_.cancelOwnMenu(*menu);
     if (desktop_.takeRelaunchRequest()) {
         relaunch();
-        return;
+    } else {
+        terminated_ = true;
+        active_ = false;
+        for (const auto& w : windows()) w->orderOut();
+        if (desktop_.frontmostApp() == desktop_.selfPID()) desktop_.setFrontmostApp(0);
+        desktop_.relayout();
+        platform::RunLoop::main().stop();
     }
-    terminated_ = true;
-    active_ = false;
-    for (const auto& w : windows()) w->orderOut();
-    if (desktop_.frontmostApp() == desktop_.selfPID()) desktop_.setFrontmostApp(0);
-    desktop_.relayout();
-    platform::RunLoop::main().stop();
+    // The process ends here: neither the caller nor a modal session waiting below it (an
+    // alert whose answer would be recorded) sees this call return.
+    if (platform::ApplicationEntry::isInside()) throw platform::ApplicationExit{};
 }
 
 void DesktopApplication::noteWindowClosed() {
@@ -142,6 +158,7 @@ void DesktopApplication::registerWindow(const std::shared_ptr<DesktopWindow>& wi
 }
 
 void DesktopApplication::makeKey(DesktopWindow* window) {
+    if (!window) return;
     auto current = key_.lock();
     if (current.get() == window) return;
     std::shared_ptr<DesktopWindow> next;
@@ -162,6 +179,33 @@ void DesktopApplication::resignKey(DesktopWindow* window) {
     key_.reset();
     desktop_.noteChange();
     current->noteKeyChange(false);
+    // As AppKit does, the next window in order that can be key becomes key.
+    if (DesktopWindow* next = nextKeyCandidate(window)) makeKey(next);
+}
+
+DesktopWindow* DesktopApplication::nextKeyCandidate(const DesktopWindow* leaving) const {
+    if (terminated_ || isRunningModal()) return nullptr;
+    for (const ServerWindow* server : desktop_.windows().frontToBack()) {
+        if (!server->ordered || server->ownerPID != desktop_.selfPID() || !server->platformWindow) continue;
+        if (server->platformWindow == leaving) continue;
+        // Windows with a title bar can be key; status items, popovers and panels cannot.
+        if (server->platformWindow->styleMask() & platform::WindowStyle::titled) return server->platformWindow;
+    }
+    return nullptr;
+}
+
+std::weak_ptr<DesktopWindow> DesktopApplication::takeKeyForModal() {
+    auto current = key_.lock();
+    if (!current) return {};
+    key_.reset();
+    current->noteKeyChange(false);
+    return current;
+}
+
+void DesktopApplication::returnKeyFromModal(const std::weak_ptr<DesktopWindow>& previous) {
+    if (terminated_ || isRunningModal()) return;
+    auto w = previous.lock();
+    makeKey(w && w->isVisible() ? w.get() : nextKeyCandidate(nullptr));
 }
 
 std::shared_ptr<platform::Window> DesktopApplication::makeWindow(platform::Rect contentRect, uint64_t styleMask) {

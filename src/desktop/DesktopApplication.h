@@ -55,7 +55,12 @@ public:
     // A titled window closed: with none left on screen the delegate is asked whether to quit.
     void noteWindowClosed();
     void makeKey(DesktopWindow* window);
+    // The window leaves the key state (ordered out, closed); the next one in order takes it.
     void resignKey(DesktopWindow* window);
+    // A modal panel is key while it runs: the window that was key gives the state up, and
+    // gets it back when the session ends (if it is still shown).
+    std::weak_ptr<DesktopWindow> takeKeyForModal();
+    void returnKeyFromModal(const std::weak_ptr<DesktopWindow>& previous);
     DesktopWindow* keyDesktopWindow() const;
     // Sets the current event for the length of one dispatch.
     class CurrentEventScope {
@@ -77,6 +82,8 @@ public:
     void relaunch();
 
 private:
+    DesktopWindow* nextKeyCandidate(const DesktopWindow* leaving) const;
+
     Desktop& desktop_;
     bool active_ = false;
     bool terminated_ = false;
@@ -88,6 +95,7 @@ private:
     std::weak_ptr<DesktopWindow> key_;
     std::optional<platform::Event> currentEvent_;
     int attentionRequests_ = 0;
+    uint64_t activations_ = 0;  // which activation a pending did-become-active belongs to
 };
 
 }  // namespace desktop

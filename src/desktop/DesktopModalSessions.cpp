@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "desktop/DesktopApplication.h"
+#include "desktop/DesktopWindow.h"
 #include "platform/Window.h"
 #include "desktop/FileType.h"
 #include "platform/RunLoop.h"
@@ -92,10 +93,22 @@ platform::ModalResponse Desktop::runAlert(platform::Alert& alert) {
             handler(*d, *s->alert);
         }
     });
-    platform::RunLoop::main().runInMode(platform::RunLoopMode::modalPanel,
-                                        [&] { return !session->answer && !application_->isTerminated(); });
-    alertStack_.erase(std::remove(alertStack_.begin(), alertStack_.end(), session.get()), alertStack_.end());
-    windows_.remove(session->window->number);
+    {
+        // The alert goes whether its session ends or the application's end unwinds through it.
+        struct Close {
+            Desktop& desktop;
+            AlertSession* session;
+            std::weak_ptr<DesktopWindow> key;
+            ~Close() {
+                auto& stack = desktop.alertStack_;
+                stack.erase(std::remove(stack.begin(), stack.end(), session), stack.end());
+                desktop.windows_.remove(session->window->number);
+                desktop.application_->returnKeyFromModal(key);
+            }
+        } close{*this, session.get(), application_->takeKeyForModal()};
+        platform::RunLoop::main().runInMode(platform::RunLoopMode::modalPanel,
+                                            [&] { return !session->answer && !application_->isTerminated(); });
+    }
     if (!session->answer) return platform::Modal::abort;  // nobody answered (manual clock)
     alertLog_[logIndex].answer = alert.buttons[static_cast<size_t>(*session->answer)];
     return platform::Modal::alertFirstButtonReturn + *session->answer;
@@ -152,10 +165,20 @@ platform::ModalResponse Desktop::runOpenPanel(platform::OpenPanel& panel) {
             handler(*d, *s->panel);
         }
     });
-    platform::RunLoop::main().runInMode(platform::RunLoopMode::modalPanel,
-                                        [&] { return !session->answered && !application_->isTerminated(); });
-    panel_ = nullptr;
-    windows_.remove(session->window->number);
+    {
+        struct Close {
+            Desktop& desktop;
+            PanelSession* session;
+            std::weak_ptr<DesktopWindow> key;
+            ~Close() {
+                desktop.panel_ = nullptr;
+                desktop.windows_.remove(session->window->number);
+                desktop.application_->returnKeyFromModal(key);
+            }
+        } close{*this, session.get(), application_->takeKeyForModal()};
+        platform::RunLoop::main().runInMode(platform::RunLoopMode::modalPanel,
+                                            [&] { return !session->answered && !application_->isTerminated(); });
+    }
     if (!session->answered || !session->urls) return platform::Modal::cancel;
     panel.urls = *session->urls;
     return platform::Modal::ok;

@@ -49,7 +49,9 @@ public:
     virtual void setAppearance(std::optional<std::string> name) = 0;
     virtual bool effectiveAppearanceIsDark() const = 0;
 
-    // Sends will-terminate (delegate and signal) and ends the application.
+    // Sends will-terminate (delegate and signal) and ends the application. Final: inside a
+    // run of the loop it does not return, nor does any modal session it ends
+    // (platform/ApplicationExit.h).
     virtual void terminate() = 0;
     virtual bool isTerminated() const = 0;
 

@@ -15,6 +15,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/ApplicationExit.h"
+
 namespace platform {
 namespace {
 
@@ -223,7 +225,9 @@ void RunLoop::performOnMain(std::function<void()> block) {
     impl_->wake.notify_all();
 }
 
-void RunLoop::runOnce() { impl_->runTurn(*this, mode_); }
+void RunLoop::runOnce() {
+    ApplicationEntry::run([&] { impl_->runTurn(*this, mode_); });
+}
 
 namespace {
 
@@ -298,8 +302,16 @@ void RunLoop::Impl::fireTimer(std::map<Key, Event>::iterator it, double turnTime
     timer->fireDate_ = next;
     node.key() = Key{next, timer->sequence_};
     events.insert(std::move(node));
+    // The block goes back even when the application's end unwinds through it: the timer
+    // keeps its schedule like every other.
+    struct Restore {
+        Timer& timer;
+        std::function<void(Timer&)>& body;
+        ~Restore() {
+            if (timer.valid_ && !timer.block_) timer.block_ = std::move(body);
+        }
+    } restore{*timer, body};
     if (body) body(*timer);
-    if (timer->valid_ && !timer->block_) timer->block_ = std::move(body);
 }
 
 // Runs turns at the current instant until nothing more is due; false when the loop is
@@ -319,19 +331,32 @@ void RunLoop::advance(double seconds) {
         const double target = now() + seconds;
         // A real clock cannot be moved: serve the loop until the time has passed.
         impl_->stopRequested = false;
-        while (now() < target && !impl_->stopRequested) {
-            impl_->runTurn(*this, mode_);
-            double wait = target - now();
-            if (auto next = impl_->nextEventTime(mode_)) wait = std::min(wait, *next - now());
-            if (wait > 0 && !impl_->hasIncoming()) impl_->aboutToWait();
-            std::unique_lock lock(impl_->incomingMutex);
-            if (wait > 0 && impl_->incoming.empty()) {
-                impl_->wake.wait_for(lock, std::chrono::duration<double>(wait));
-            }
+        while (!ApplicationEntry::run([&] { advanceRealUntil(target); })) {
         }
         return;
     }
     const long double target = impl_->manualTime() + seconds;
+    // An application that terminates inside unwinds to here; the rest of the desktop's time
+    // still passes.
+    while (!ApplicationEntry::run([&] { advanceManualUntil(target); })) {
+    }
+    if (target > impl_->manualTime()) impl_->setManualTime(target);
+}
+
+void RunLoop::advanceRealUntil(double target) {
+    while (now() < target && !impl_->stopRequested) {
+        impl_->runTurn(*this, mode_);
+        double wait = target - now();
+        if (auto next = impl_->nextEventTime(mode_)) wait = std::min(wait, *next - now());
+        if (wait > 0 && !impl_->hasIncoming()) impl_->aboutToWait();
+        std::unique_lock lock(impl_->incomingMutex);
+        if (wait > 0 && impl_->incoming.empty()) {
+            impl_->wake.wait_for(lock, std::chrono::duration<double>(wait));
+        }
+    }
+}
+
+void RunLoop::advanceManualUntil(long double target) {
     for (;;) {
         if (!impl_->runDueNow(*this, mode_, [] { return true; })) {
             reportStuckLoop();
@@ -341,11 +366,16 @@ void RunLoop::advance(double seconds) {
         if (!next || *next > target + kTimeTolerance) break;
         if (*next > impl_->manualTime()) impl_->setManualTime(std::min<long double>(*next, target));
     }
-    if (target > impl_->manualTime()) impl_->setManualTime(target);
 }
 
 void RunLoop::run() {
     impl_->stopRequested = false;
+    // Terminating stops the loop; a relaunch lets it go on serving.
+    while (!ApplicationEntry::run([&] { serveUntilStopped(); })) {
+    }
+}
+
+void RunLoop::serveUntilStopped() {
     if (impl_->manual) {
         if (!impl_->runDueNow(*this, mode_, [&] { return !impl_->stopRequested; })) reportStuckLoop();
         return;

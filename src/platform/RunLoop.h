@@ -66,6 +66,8 @@ public:
     // Thread-safe: queues a block for the main thread and wakes the loop.
     void performOnMain(std::function<void()> block);
 
+    // run, advance and runOnce are entries into the application (ApplicationExit.h): an
+    // application that terminates inside the outermost of them unwinds to it.
     // Runs everything that is due now, once (one turn), in the current mode.
     void runOnce();
     // Manual clock: runs every event due up to now + seconds, moving the clock to each
@@ -93,6 +95,10 @@ public:
     size_t pendingBlockCount() const;
 
 private:
+    void advanceRealUntil(double target);
+    void advanceManualUntil(long double target);
+    void serveUntilStopped();
+
     struct Impl;
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<Impl> impl_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <sstream>
+#include <utility>
 
 #include "platform/Application.h"
 #include "platform/Platform.h"
@@ -315,19 +316,31 @@ const RenderedNode* focusedField(const Host& host, const std::vector<std::string
 bool Host::insertText(const std::string& characters) {
     const RenderedNode* field = focusedField(*this, presentedAlerts_);
     if (!field) return false;
-    field->data().textValue.set(field->data().textValue.get() + characters);
+    const bool replacing = std::exchange(selectedAll_, std::nullopt) == field->id;
+    field->data().textValue.set(replacing ? characters : field->data().textValue.get() + characters);
     return true;
 }
 
 bool Host::deleteBackward() {
     const RenderedNode* field = focusedField(*this, presentedAlerts_);
     if (!field) return false;
+    if (std::exchange(selectedAll_, std::nullopt) == field->id) {
+        field->data().textValue.set(std::string());
+        return true;
+    }
     std::string text = field->data().textValue.get();
     if (text.empty()) return true;
     size_t cut = text.size() - 1;
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // a whole UTF-8 character
     text.erase(cut);
     field->data().textValue.set(std::move(text));
+    return true;
+}
+
+bool Host::selectAll() {
+    const RenderedNode* field = focusedField(*this, presentedAlerts_);
+    if (!field) return false;
+    selectedAll_ = field->id;
     return true;
 }
 
@@ -701,6 +714,7 @@ bool Element::type(const std::string& text) {
         if (field->data().focus) field->data().focus.set(true);
         host_->invalidate();
     }
+    host_->selectedAll_.reset();
     field->data().textValue.set(text);
     return true;
 }
@@ -767,7 +781,9 @@ bool Element::submit() {
         field->data().onSubmit();
         return true;
     }
-    // A field without its own action hands Return to the window's default button.
+    // A field without its own action hands Return on: in a presented alert (which the field
+    // is in, being reachable) to the alert's default button, else to the window's.
+    if (!host_->presentedAlerts_.empty()) return host_->pressReturn();
     return runShortcut(*host_, isDefaultAction);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <typeinfo>
+#include <utility>
 
 #include "platform/RunLoop.h"
 #include "ui/Automation.h"
@@ -193,7 +194,7 @@ void Host::render() {
     auto previousIndex = std::move(index_);
     index_ = std::move(renderer.index);
     views_ = std::move(renderer.views);
-    presentedAlerts_ = std::move(renderer.alerts);
+    const auto previousAlerts = std::exchange(presentedAlerts_, std::move(renderer.alerts));
     ++renderCount_;
 
     // Interaction state that points at vanished nodes is dropped.
@@ -214,6 +215,16 @@ void Host::render() {
     } else if (focused_) {
         const NodeData& field = index_.at(*focused_)->data();
         if (field.focus && !field.focus.get()) focused_.reset();
+    }
+    if (selectedAll_ != focused_) selectedAll_.reset();
+    // An alert that has just come up with a text field gives the field the focus, as macOS does.
+    if (!presentedAlerts_.empty() && std::find(previousAlerts.begin(), previousAlerts.end(), presentedAlerts_.back()) ==
+                                         previousAlerts.end()) {
+        std::optional<std::string> field;
+        preorder(*index_.at(presentedAlerts_.back()), [&](const RenderedNode& n) {
+            if (!field && n.kind() == NodeKind::textField) field = n.id;
+        });
+        if (field) focused_ = field;
     }
 
     std::string serialized = TreeSerializer::serialize(*rootNode_, this).dump();

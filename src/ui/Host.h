@@ -93,6 +93,9 @@ public:
     // last character out. False when no enabled field has the focus.
     bool insertText(const std::string& characters);
     bool deleteBackward();
+    // Command-A in a field: its whole text is selected, and what is typed next replaces it
+    // (Delete clears it). False when no enabled field has the focus.
+    bool selectAll();
     // Interaction state: the pointer's cursor, the focused field, the open menu.
     Cursor cursor() const;
     std::optional<std::string> focusedNodeId() const { return focused_; }
@@ -127,6 +130,7 @@ private:
     std::vector<std::string> hovered_;   // nodes with hover handlers the pointer is in
     std::optional<std::string> pointer_;  // the node the pointer is on
     std::optional<std::string> focused_;
+    std::optional<std::string> selectedAll_;  // the focused field whose whole text is selected
     std::optional<std::string> openMenu_;
 };
 

@@ -24,6 +24,7 @@ bool HostingView::keyDown(const platform::Event& event) {
     platform::ModifierFlags modifiers = event.modifierFlags & platform::Modifier::deviceIndependentMask &
                                         ~platform::Modifier::capsLock;
     if (modifiers & (platform::Modifier::command | platform::Modifier::control)) {
+        if (modifiers == platform::Modifier::command && event.characters == "a" && host_->selectAll()) return true;
         return !event.characters.empty() && host_->pressKey(event.characters, modifiers);
     }
     if (event.keyCode == platform::KeyCode::deleteKey) return host_->deleteBackward();

@@ -305,6 +305,34 @@ TEST_F(ReapprovalNoticeTest, TheDiscoveryCycleWaitsWhileTheAlertIsUp) {
     EXPECT_EQ(scans, (std::vector<double>{0, 1, 11}));
 }
 
+// Quitting while the notice is up answers nothing: the process ends inside terminate, the
+// alert's caller never resumes, and the next launch shows the notice again.
+TEST_F(ReapprovalNoticeTest, QuittingWhileItIsUpLeavesItForTheNextLaunch) {
+    completeOnboarding();
+    loadDefault();
+    desktop().setAlertHandler([](desktop::Desktop& d, const platform::Alert&) { d.application().terminate(); });
+    launch();
+    desktop().advance(0.6);
+    ASSERT_EQ(desktop().alerts().size(), 1u);
+    EXPECT_TRUE(platform::application().isTerminated());
+    EXPECT_FALSE(standardDefaults().object(std::string(Guide::noticeDismissedForVersionKey)));
+    EXPECT_FALSE(desktop().isAccessibilityPromptShown());
+    // The launch is noted after the notice; that code never ran either.
+    EXPECT_EQ(standardDefaults().stringForKey(std::string(Guide::lastLaunchedVersionKey)), std::string("0.9"));
+    desktop().advance(10);
+    EXPECT_FALSE(standardDefaults().object(std::string(Guide::noticeDismissedForVersionKey)));
+
+    shutDown();
+    loadDefault();
+    desktop().queueAlertAnswer("Later");
+    launch();
+    desktop().advance(0.6);
+    ASSERT_EQ(desktop().alerts().size(), 1u);
+    EXPECT_EQ(desktop().alerts()[0].messageText, "Re-enable Accessibility after update");
+    EXPECT_EQ(standardDefaults().stringForKey(std::string(Guide::noticeDismissedForVersionKey)),
+              Guide::currentAppVersion());
+}
+
 TEST_F(ReapprovalNoticeTest, AnUpdateSeenOnlyInTheLastLaunchRecordIsNoticedFromTheNextLaunch) {
     standardDefaults().removeObject(std::string(Guide::grantedVersionKey));
     completeOnboarding();
@@ -355,6 +383,33 @@ TEST_F(LaunchTest, TheMainMenuOpensSettingsAndQuits) {
 
     desktop().pressKey(12, "q", platform::Modifier::command);
     EXPECT_TRUE(platform::application().isTerminated());
+}
+
+// The tour asks for attention once per showing, and closing the settings window over it
+// gives it the key state back, so Return works there at once.
+TEST_F(LaunchTest, SettingsClosedOverTheTourLeavesTheTourKey) {
+    loadDefault();
+    launch();
+    desktop().advance(0.6);
+    ASSERT_TRUE(isShown(onboardingWindow()));
+    EXPECT_EQ(desktop().application().attentionRequests(), 1);
+    desktop().advance(1);
+    EXPECT_EQ(desktop().application().attentionRequests(), 1);
+    ASSERT_TRUE(onboardingWindow()->isKeyWindow());
+
+    platform::application().activate(true);
+    desktop().pressKey(43, ",", platform::Modifier::command);
+    ASSERT_TRUE(isShown(settingsWindow()));
+    ASSERT_TRUE(settingsWindow()->isKeyWindow());
+    settingsWindow()->performClose();
+    desktop().advance(0);
+    EXPECT_TRUE(onboardingWindow()->isKeyWindow());
+    auto* tour = dynamic_cast<ui::HostingView*>(onboardingWindow()->contentView().get());
+    ASSERT_NE(tour, nullptr);
+    const std::string before = tour->host().serialize().dump();
+    desktop().pressReturn();
+    desktop().advance(0);
+    EXPECT_NE(tour->host().serialize().dump(), before) << "Return moved the tour on";
 }
 
 TEST_F(LaunchTest, EveryOtherRoadIntoSettingsWaitsForTheTour) {
@@ -532,6 +587,7 @@ TEST_F(LaunchTest, BecomingActiveRereadsTrustAndRediscovers) {
     desktop().setAccessibilityTrusted(true);
     desktop().application().deactivate();
     platform::application().activate(true);
+    desktop().advance(0);
     EXPECT_TRUE(appState().permissionManager.isAccessibilityTrusted);
     EXPECT_EQ(scans, 1);
     EXPECT_FALSE(onboardingWindow());

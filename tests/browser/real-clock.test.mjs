@@ -141,6 +141,27 @@ describe("a person on the real clock", () => {
     for (const on of [false, true]) await switchKeepingScroll(page, list, on, name);
   });
 
+  it("creates an environment from its alert by typing and Return, as on a Mac", async () => {
+    shotName = "13b-new-environment";
+    const menuButton = settings().locator(".vt-menu-button").first();
+    const choose = async (title) => {
+      await press(page, menuButton);
+      await press(page, page.locator(".menu-layer .vt-dropdown-row", { hasText: title }));
+    };
+    await choose("Add environment\u2026");
+    const field = settings().locator(".vt-sheet input.vt-field");
+    await field.waitFor(shows);
+    // The field has the focus as the alert comes up: the keys go into it.
+    await page.waitForFunction(() => document.activeElement && document.activeElement.matches(".vt-sheet input"));
+    await page.keyboard.type("Travel");
+    await page.keyboard.press("Enter");
+    await settings().locator(".vt-sheet").waitFor({ state: "detached", ...shows });
+    await menuButton.filter({ hasText: "Travel" }).waitFor(shows);
+    // Back to the environment with the vossel, for what follows.
+    await choose(/^✓?Work$/);
+    await menuButton.filter({ hasText: "Work" }).waitFor(shows);
+  });
+
   it("opens a member's context menu on a Control-click of its popover row", async () => {
     shotName = "14-context-menu";
     const vossel = page.locator(".item[data-autosave^='Tessivane.Group.']").first();
@@ -237,7 +258,7 @@ describe("a person on the real clock", () => {
   });
 
   it("follows a restart of tessivane without a reload", async () => {
-    shotName = "15-after-restart";
+    shotName = "18-after-restart";
     const before = await settle(page);
     await page.evaluate(() => { window.sameDocument = true; });
     await app.restart();

@@ -6,7 +6,10 @@
 // page the application's last state.
 import assert from "node:assert/strict";
 import { spawn } from "node:child_process";
+import { mkdtempSync, readdirSync, rmSync } from "node:fs";
 import { createServer } from "node:http";
+import { tmpdir } from "node:os";
+import path from "node:path";
 import { after, before, describe, it } from "node:test";
 import { openBrowser, openPage, startTessivane, tessivaneBinary, waitForState } from "./support.mjs";
 
@@ -100,6 +103,52 @@ describe("a running tessivane and the rest of the machine", () => {
     const code = await new Promise((resolve) => second.on("exit", resolve));
     assert.equal(code, 1);
     assert.match(stderr, /in use/);
+  });
+
+  it("quits through the application when the terminal closes (SIGHUP), and removes its own home", async () => {
+    // No --home: tessivane makes a temporary one under TMPDIR.
+    const tmp = mkdtempSync(path.join(tmpdir(), "tessivane-hangup-"));
+    const child = spawn(tessivaneBinary(), ["--listen", "127.0.0.1:0", "--clock", "manual"],
+      { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, TMPDIR: tmp, TESSIVANE_RUNTIME_DIR: path.join(tmp, "runtime") } });
+    const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
+    const url = await new Promise((resolve, reject) => {
+      let text = "";
+      child.stdout.on("data", (d) => {
+        text += d;
+        const m = text.match(/Tessivane is running at (http:\/\/\S+)/);
+        if (m) resolve(m[1]);
+      });
+      child.on("exit", () => reject(new Error("tessivane ended before serving")));
+    });
+    assert.equal(readdirSync(tmp).filter((n) => n.startsWith("tessivane-home-")).length, 1);
+    // The page's stream: it sees the application's last state.
+    const stream = await api({ url }, "/events");
+    const reader = stream.body.getReader();
+    let seen = "";
+    const firstState = (async () => {
+      for (;;) {
+        const { value, done } = await reader.read();
+        if (done) return;
+        seen += Buffer.from(value).toString();
+        if (seen.includes("data: ")) return;
+      }
+    })();
+    await firstState;
+    const rest = (async () => {
+      for (;;) {
+        const { value, done } = await reader.read().catch(() => ({ done: true }));
+        if (done) return;
+        seen += Buffer.from(value).toString();
+      }
+    })();
+    child.kill("SIGHUP");
+    const { code, signal } = await exited;
+    await rest;
+    assert.equal(signal, null, "not killed by the signal");
+    assert.equal(code, 0);
+    assert.match(seen, /"terminated":\s*true/, "the last state is the quit application's");
+    assert.deepEqual(readdirSync(tmp).filter((n) => n.startsWith("tessivane-home-")), [], "the temporary home is gone");
+    rmSync(tmp, { recursive: true, force: true });
   });
 
   it("quits during a day-long clock advance and the page sees the last state", async () => {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DesktopFixture.h"
+#include "desktop/DesktopApplication.h"
 #include "platform/Accessibility.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
@@ -10,6 +11,7 @@
 #include "platform/Window.h"
 #include "ui/Automation.h"
 #include "ui/BodyView.h"
+#include "ui/HostingView.h"
 #include "ui/Nodes.h"
 
 namespace desktoptest {
@@ -227,6 +229,128 @@ TEST_F(Modal, WindowsKeepKeyAndDelegateOrder) {
     EXPECT_FALSE(app.isTerminated());  // the close runs its course first
     d.advance(0);
     EXPECT_TRUE(app.isTerminated());
+}
+
+// Terminating is final, as on a Mac where the process ends inside terminate: the delegate
+// hears of it once, and nothing that called into the modal sessions below it (nor the code
+// after terminate) runs again; the rest of the desktop's time still passes.
+TEST_F(Modal, TerminatingInsideNestedSessionsReturnsToNoneOfTheirCallers) {
+    auto& d = load(Scene::minimal());
+    auto& app = platform::application();
+    struct Delegate : platform::ApplicationDelegate {
+        int willTerminate = 0;
+        void applicationWillTerminate() override { ++willTerminate; }
+    };
+    auto delegate = std::make_shared<Delegate>();
+    app.setDelegate(delegate);
+    std::vector<std::string> log;
+    auto& loop = platform::RunLoop::main();
+    const double start = loop.now();
+    loop.asyncAfter(1, [&] {
+        log.push_back("panel");
+        platform::OpenPanel panel;
+        panel.runModal();
+        log.push_back("after the panel");
+    });
+    d.setOpenPanelHandler([&](desktop::Desktop&, const platform::OpenPanel&) {
+        auto alert = deleteAlert();
+        log.push_back("alert");
+        alert.runModal();
+        log.push_back("after the alert");
+    });
+    double deskTick = 0;
+    d.setAlertHandler([&](desktop::Desktop& desk, const platform::Alert&) {
+        desk.advance(0.5);
+        app.terminate();
+        log.push_back("after terminate");
+    });
+    loop.asyncAfter(1.8, [&] { deskTick = loop.now() - start; });
+    d.advance(2);
+
+    EXPECT_EQ(log, (std::vector<std::string>{"panel", "alert"}));
+    EXPECT_EQ(delegate->willTerminate, 1);
+    EXPECT_TRUE(app.isTerminated());
+    EXPECT_FALSE(d.currentAlert());
+    EXPECT_FALSE(d.currentOpenPanel());
+    EXPECT_FALSE(app.isRunningModal());
+    for (const auto* w : d.windows().frontToBack()) EXPECT_NE(w->kind, desktop::WindowKind::alert) << w->name.value_or("");
+    EXPECT_FALSE(d.alerts().back().answer);
+    EXPECT_NEAR(loop.now() - start, 2, 1e-6);
+    EXPECT_NEAR(deskTick, 1.8, 1e-6);
+    // Called again (the process would be gone): nothing more happens.
+    app.terminate();
+    EXPECT_EQ(delegate->willTerminate, 1);
+}
+
+TEST_F(Modal, TheKeyStatePassesToTheNextWindowAndToAModalPanel) {
+    auto& d = load(Scene::minimal());
+    auto& app = platform::application();
+    app.setActivationPolicy(platform::ActivationPolicy::regular);
+    int returns = 0;
+    auto titled = [&](const std::string& title, bool withButton) {
+        auto w = platform::Window::make(platform::Rect{100, 100, 400, 300},
+                                        platform::WindowStyle::titled | platform::WindowStyle::closable);
+        w->setTitle(title);
+        if (withButton) {
+            w->setContentView(ui::HostingView::make(uitest::body(
+                [&] { return ui::Button("Continue", [&] { ++returns; }).keyboardShortcut(ui::KeyboardShortcut::defaultAction()); })));
+        }
+        w->makeKeyAndOrderFront();
+        return w;
+    };
+    auto tour = titled("Welcome", true);
+    auto other = titled("Other", false);
+    auto settings = titled("Settings", false);
+    // A window without a title bar in front of them cannot take the key state.
+    auto panelLike = platform::Window::make(platform::Rect{0, 0, 100, 100}, platform::WindowStyle::borderless);
+    panelLike->orderFrontRegardless();
+
+    ASSERT_TRUE(settings->isKeyWindow());
+    settings->performClose();
+    EXPECT_TRUE(other->isKeyWindow()) << "the next window in order";
+    other->orderOut();
+    EXPECT_TRUE(tour->isKeyWindow());
+    d.pressReturn();
+    EXPECT_EQ(returns, 1);
+
+    // While an open panel runs, it is the key window; the window gets the state back after.
+    std::shared_ptr<platform::Window> keyDuringPanel = tour;
+    d.setOpenPanelHandler([&](desktop::Desktop& desk, const platform::OpenPanel&) {
+        keyDuringPanel = app.keyWindow();
+        desk.pressEscape();
+    });
+    platform::OpenPanel panel;
+    panel.runModal();
+    EXPECT_EQ(keyDuringPanel, nullptr);
+    EXPECT_TRUE(tour->isKeyWindow());
+    tour->close();
+    EXPECT_EQ(app.keyWindow(), nullptr);
+}
+
+TEST_F(Modal, BecomingActiveIsAnnouncedOnALaterTurn) {
+    auto& d = load(Scene::minimal());
+    auto& app = platform::application();
+    struct Delegate : platform::ApplicationDelegate {
+        int active = 0;
+        void applicationDidBecomeActive() override { ++active; }
+    };
+    auto delegate = std::make_shared<Delegate>();
+    app.setDelegate(delegate);
+    int observed = 0;
+    auto observer = app.didBecomeActive.connect([&] { ++observed; });
+    app.activate(true);
+    EXPECT_TRUE(app.isActive());
+    EXPECT_EQ(delegate->active + observed, 0) << "not from inside the call";
+    app.activate(true);
+    d.advance(0);
+    EXPECT_EQ(delegate->active, 1);
+    EXPECT_EQ(observed, 1);
+    // Given up before the answer came: no announcement.
+    d.application().deactivate();
+    app.activate(true);
+    d.application().deactivate();
+    d.advance(0);
+    EXPECT_EQ(delegate->active, 1);
 }
 
 }  // namespace

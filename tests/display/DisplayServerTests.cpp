@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -19,6 +20,7 @@
 
 #include "AppDesktopFixture.h"
 #include "DisplayServerTestSupport.h"
+#include "app/AccessibilityReapprovalGuide.h"
 #include "desktop/DesktopApplication.h"
 #include "desktop/DesktopStatusItem.h"
 #include "desktop/display/DisplayAccess.h"
@@ -33,6 +35,7 @@
 #include "platform/Digest.h"
 #include "platform/Image.h"
 #include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
 #include "ui/SymbolCatalogue.h"
 
 namespace {
@@ -529,6 +532,61 @@ TEST_F(ServerOfTheApplicationTest, QuitEndsAnAdvanceAndTheOpenPagesSeeTheApplica
     ASSERT_TRUE(final.is_object());
     EXPECT_TRUE(final["terminated"].get<bool>());
     EXPECT_EQ(translucent(final), 0);
+}
+
+// One quit (a signal) while an alert that opened inside a clock advance is up: it goes through
+// the delegate at once, neither waiting for the advance (which waits for the alert) nor
+// answering the alert, whose dismissal therefore stays unrecorded.
+TEST_F(ServerOfTheApplicationTest, OneQuitEndsAnAdvanceWhileItsAlertIsUp) {
+    namespace Guide = tessivane::AccessibilityReapprovalGuide;
+    // Trust was granted to an earlier copy: the re-approval alert comes 0.6 s after launch.
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.set(std::string(Guide::grantedVersionKey), "0.9");
+    defaults.set(std::string(Guide::lastLaunchedVersionKey), "0.9");
+    completeOnboarding();
+    desktop::Desktop& d = loadDefault();
+    launch();
+    ASSERT_FALSE(appState().hideService.isExpanded);
+    desktop::DisplayAPI api(d);
+    desktop::DisplayServer server(api, options());
+    std::string error;
+    ASSERT_TRUE(server.start(error)) << error;
+
+    bool quitHeld = false;
+    std::thread clock([&] { client(server.port())->Post("/api/clock/advance", R"({"seconds": 30})", "application/json"); });
+    std::thread quitter([&] {
+        auto c = client(server.port());
+        auto state = [&] {
+            auto r = c->Get("/api/state");
+            return r && r->status == 200 ? json::parse(r->body, nullptr, false) : json();
+        };
+        // The alert comes up inside the advance.
+        for (json s = state(); s.is_object(); s = state()) {
+            if (std::any_of(s["windows"].begin(), s["windows"].end(), [](const json& w) { return w["kind"] == "alert"; })) break;
+        }
+        server.quit();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (json s = state(); s.is_object() && !s.value("terminated", false); s = state()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                // Held up by the alert: answer it, so that the test ends.
+                quitHeld = true;
+                c->Post("/api/dialogs/alert", R"({"button": "Later"})", "application/json");
+                break;
+            }
+        }
+    });
+    server.run();
+    server.stop();  // the quitter's last look at the state is answered: shutting down
+    quitter.join();
+    clock.join();
+
+    EXPECT_FALSE(quitHeld);
+    EXPECT_TRUE(d.application().isTerminated());
+    EXPECT_TRUE(appState().hideService.isExpanded) << "the delegate put the icons back";
+    ASSERT_EQ(d.alerts().size(), 1u);
+    EXPECT_FALSE(d.alerts()[0].answer);
+    EXPECT_FALSE(defaults.object(std::string(Guide::noticeDismissedForVersionKey)));
+    shutDown();
 }
 
 TEST(DisplayAccess, TheHostMustNameThisServerAndTheTokenIsKeptPrivately) {

@@ -41,7 +41,8 @@ TEST_F(TourTest, AFirstLaunchWalksTheWholeTour) {
     EXPECT_EQ(window()->contentRect().size, (platform::Size{520, 560}));
     EXPECT_EQ(policy(), ActivationPolicy::regular);
     EXPECT_TRUE(window()->isKeyWindow());
-    EXPECT_EQ(desktop().application().attentionRequests(), 2);
+    // Once: becoming active (announced on a later turn) finds the tour already shown.
+    EXPECT_EQ(desktop().application().attentionRequests(), 1);
 
     // Welcome: no way back yet.
     EXPECT_EQ(progress(), std::make_pair(1, 5));

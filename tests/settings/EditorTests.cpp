@@ -212,6 +212,48 @@ TEST_F(EditorTest, EnvironmentsAreCreatedRenamedAndDeletedThroughTheAlerts) {
     EXPECT_EQ(environmentNames(), (std::vector<std::string>{"Home"}));
 }
 
+// The alerts with a name field behave as on macOS: the field has the focus as the alert
+// comes up, keys typed go into it, Command-A selects its text, and Return presses the
+// alert's default button (the first that does not cancel).
+TEST_F(EditorTest, TheNameAlertsTakeTypingAndReturn) {
+    launchWithVossels({"VPN"});
+    auto typeKeys = [&](const std::string& keys) {
+        for (char c : keys) desk().pressKey(0, std::string(1, c));
+        settle();
+    };
+    ASSERT_TRUE(environmentMenu().choose("Add environment\u2026"));
+    settle();
+    ASSERT_EQ(alert().text(), "New environment");
+    ui::Element field = alert().find(ui::byRole(ui::Role::textField));
+    EXPECT_EQ(window().focusedNodeId(), field.node()->id);
+    typeKeys("Travel");
+    EXPECT_EQ(field.value(), "Travel");
+    desk().pressReturn();
+    settle();
+    EXPECT_FALSE(alert().exists());
+    EXPECT_EQ(environmentNames(), (std::vector<std::string>{"Work", "Home", "Travel"}));
+    EXPECT_EQ(activeEnvironment(), "Travel");
+
+    ASSERT_TRUE(environmentMenu().choose("Rename \u201CTravel\u201D\u2026"));
+    settle();
+    field = alert().find(ui::byRole(ui::Role::textField));
+    EXPECT_EQ(window().focusedNodeId(), field.node()->id);
+    // Command-A, then typing replaces the whole name; without it typing adds to it.
+    desk().pressKey(0, "a", platform::Modifier::command);
+    typeKeys("Trips");
+    EXPECT_EQ(field.value(), "Trips");
+    typeKeys("!");
+    EXPECT_EQ(field.value(), "Trips!");
+    desk().pressKey(0, "a", platform::Modifier::command);
+    desk().pressKey(platform::KeyCode::deleteKey);
+    EXPECT_EQ(field.value(), "");
+    ASSERT_TRUE(field.type("Trips"));
+    // Return in the field itself (the page's road) presses "Save" too.
+    ASSERT_TRUE(field.submit());
+    settle();
+    EXPECT_EQ(activeEnvironment(), "Trips");
+}
+
 TEST_F(EditorTest, SwitchingEnvironmentsSelectsTheirFirstVosselAndAStaleSelectionShowsTheFirst) {
     launchWithVossels({"VPN", "Media"});
     ASSERT_TRUE(environmentMenu().choose("Home"));

@@ -82,7 +82,17 @@ function onClick(event) {
   const folder = t.closest("[data-folder]");
   if (folder) return commands.loadFolder(folder.dataset.folder);
   if (t.closest("[data-panel-cancel]")) return send("/dialogs/open-panel", { cancel: true });
-  if (t.closest("[data-open]") && page.openPanel.selected) send("/dialogs/open-panel", { paths: [page.openPanel.selected] });
+  if (t.closest("[data-open]")) openSelected();
+}
+
+// The open panel's "Open" (or Return): a folder the panel does not choose is entered, as on
+// a Mac; anything else is the answer.
+function openSelected() {
+  const path = page.openPanel.selected;
+  if (!path) return;
+  const row = desktopEl.querySelector(`.open-panel [data-file="${CSS.escape(path)}"]`);
+  if (row && row.dataset.opens === "folder") commands.loadFolder(path);
+  else send("/dialogs/open-panel", { paths: [path] });
 }
 
 function onDoubleClick(event) {
@@ -173,7 +183,11 @@ function onChange(event) {
 function onKeyDown(event) {
   const t = event.target;
   if (t && t.dataset && t.dataset.act === "type") {
-    if (event.key === "Enter") {
+    if ((event.metaKey || page.commandLatched) && event.key.toLowerCase() === "a") {
+      // Command-A selects the field's text, as on a Mac (the browser here may keep it for itself).
+      event.preventDefault();
+      t.select();
+    } else if (event.key === "Enter") {
       event.preventDefault();
       act(windowOf(t), t.dataset.actNode, "submit");
     } else if (event.key === "Escape") {
@@ -185,7 +199,10 @@ function onKeyDown(event) {
   // Keys typed outside a field: Return and Escape, and Command-key equivalents.
   if (t && (t.tagName === "INPUT" || t.tagName === "SELECT" || t.tagName === "TEXTAREA")) return;
   const modifiers = modifiersOf(event);
-  if (event.key === "Enter" || event.key === "Escape") {
+  if (event.key === "Enter" && page.openPanel.selected && desktopEl.querySelector(".open-panel")) {
+    event.preventDefault();
+    openSelected();
+  } else if (event.key === "Enter" || event.key === "Escape") {
     event.preventDefault();
     send("/key", { key: event.key === "Enter" ? "Return" : "Escape", modifiers });
   } else if (event.key === "Backspace" || event.key === "Tab") {
@@ -249,8 +266,21 @@ function hideTooltip(suppress) {
   if (suppress) tooltipSuppressed = tooltipTarget;
 }
 
+// The field the application gave the focus (an alert's field as it comes up, a field whose
+// focus binding asks for it) takes the page's focus too, once each time the focus moves there,
+// so typing goes into it.
+let hostFocus = "";
+function followHostFocus() {
+  const field = desktopEl.querySelector("input.vt-field.focused");
+  const key = field ? field.dataset.win + "/" + field.dataset.actNode : "";
+  if (key === hostFocus) return;
+  hostFocus = key;
+  if (field && document.activeElement !== field) field.focus();
+}
+
 // After each drawing: a popover or a menu puts the tooltip away.
 export function afterRender(state) {
+  followHostFocus();
   const covering = state.windows.some((w) => w.kind === "popover" || w.kind === "menu") ||
     desktopEl.querySelector(".menu-layer > *");
   if (covering && (tooltipEl || tooltipTimer)) hideTooltip(true);

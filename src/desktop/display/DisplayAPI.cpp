@@ -338,13 +338,11 @@ DisplayResponse DisplayAPI::advanceClock(const json& body) {
     // steps add up to exactly `seconds`: each remainder is a suffix of its bits.
     const long double total = *seconds;
     long double done = 0;
-    advancing_ = true;
     while (done < total && !interrupted_) {
         const double step = static_cast<double>(std::min<long double>(kAdvanceStep, total - done));
         loop.advance(step);
         done += step;
     }
-    advancing_ = false;
     if (done < total) return error(503, "the desktop is shutting down");
     return ok({{"now", loop.now()}});
 }

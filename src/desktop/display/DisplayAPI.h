@@ -73,8 +73,6 @@ public:
     // Any thread (quitting): a clock advance that is running ends at its next second of
     // simulated time, and no other starts.
     void interrupt() { interrupted_ = true; }
-    // Main thread: a clock advance is running (the application's events run inside it).
-    bool isAdvancing() const { return advancing_; }
 
     // Text typed into a field in one request, in bytes; more is refused.
     static constexpr size_t kMaxTypedText = 4096;
@@ -97,7 +95,6 @@ private:
     DisplayState state_;
     StateFeed feed_;
     std::atomic<bool> interrupted_{false};
-    bool advancing_ = false;
 };
 
 }  // namespace desktop

@@ -22,6 +22,7 @@
 #include "desktop/display/DisplayAccess.h"
 #include "desktop/display/DisplayServerConnections.h"
 #include "desktop/display/DisplayServerStreams.h"
+#include "platform/ApplicationExit.h"
 #include "platform/RunLoop.h"
 #include "ui/Assets.h"
 #include "ui/ImageReferences.h"
@@ -130,8 +131,8 @@ struct DisplayServer::Core : std::enable_shared_from_this<DisplayServer::Core> {
     void publishForStreams();
     // The application quit: the open pages get its last state, then their streams end.
     void sendFinalState();
-    // Main thread: quits the application, unless a clock advance is running; that one ends
-    // soon and quits after it, so that the application's timers do not run on past its end.
+    // Main thread: quits the application, in whatever state it is: inside a clock advance
+    // or a modal session, termination unwinds them (nothing of the application runs on).
     void quitOnMain();
 };
 
@@ -168,6 +169,15 @@ void DisplayServer::Core::handleOnMain(const std::shared_ptr<Slot>& slot, const 
         response = api->handle(method, path, body, query);
     } catch (const std::exception& e) {
         response = {500, {{"ok", false}, {"error", e.what()}}};
+    } catch (...) {
+        // The application ended (or restarts) inside the request and unwinds to the loop's entry.
+        inFlight.erase(std::remove(inFlight.begin(), inFlight.end(), slot), inFlight.end());
+        if (api->desktop().application().isTerminated()) {
+            slot->fulfill({503, {{"ok", false}, {"error", "the desktop is shutting down"}}});
+        } else {
+            slot->fulfill({200, {{"ok", true}}});
+        }
+        throw;
     }
     inFlight.erase(std::remove(inFlight.begin(), inFlight.end(), slot), inFlight.end());
     if (quitRequested) quitOnMain();
@@ -241,7 +251,7 @@ void DisplayServer::Core::installModalHandlers() {
 }
 
 void DisplayServer::Core::quitOnMain() {
-    if (!api || api->isAdvancing()) return;
+    if (!api) return;
     auto& app = api->desktop().application();
     if (!app.isTerminated()) app.terminate();
 }
@@ -444,7 +454,10 @@ void DisplayServer::run() {
     Desktop& desktop = core_->api->desktop();
     core_->installModalHandlers();
     if (loop.clock().isManual()) {
-        core_->serveWhile([&desktop] { return !desktop.application().isTerminated(); });
+        // Serving is the manual clock's run of the loop: the application's end unwinds to here.
+        const auto serving = [&desktop] { return !desktop.application().isTerminated(); };
+        while (!platform::ApplicationEntry::run([&] { core_->serveWhile(serving); })) {
+        }
     } else {
         std::weak_ptr<Core> weak = core_;
         // Whatever ran may have changed what the page shows: publish when the loop is done
