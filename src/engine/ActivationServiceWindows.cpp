@@ -128,9 +128,7 @@ std::optional<CGWindowID> ActivationService::pinByHitTest(const MenuBarItemID& i
         }
 
         if (hit) {
-            const double elementWidth = axFrameQuartz(hit).width();
-            const double limit = bounds.width() + 24;
-            if ((limit <= 80 && elementWidth > 80) || (limit > 80 && elementWidth > limit)) continue;
+            if (MenuBarGeometry::isWiderThanIcon(axFrameQuartz(hit).width(), bounds.width())) continue;
             auto [pidError, pid] = ax.getPid(hit);
             if (pidError != platform::AXError::success) pid = 0;
             if (pid == ownPID) continue;
