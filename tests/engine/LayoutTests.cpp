@@ -83,16 +83,20 @@ TEST_F(LayoutTest, ClockSideFramesDecideUnlessTheyAreMidBar) {
 
 TEST_F(LayoutTest, PusherCoversApplicationMenusOnlyWhenWideAndAtTheMenus) {
     const Rect screen{0, 0, 1512, 982};
-    EXPECT_TRUE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{10, 958, 1000, 24}, screen, false));
-    EXPECT_FALSE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{-30, 958, 1000, 24}, screen, false));
-    EXPECT_FALSE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{10, 958, 80, 24}, screen, false));
-    EXPECT_FALSE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{400, 958, 1000, 24}, screen, false));
-
-    // Mirrored: spanning the middle to the right edge, or ending near the right edge.
-    EXPECT_TRUE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{500, 958, 1010, 24}, screen, true));
-    EXPECT_TRUE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{1000, 958, 300, 24}, screen, true));
-    EXPECT_FALSE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{100, 958, 300, 24}, screen, true));
-    EXPECT_FALSE(MenuBarGeometry::isPusherCoveringAppMenus(Rect{1400, 958, 80, 24}, screen, true));
+    struct Case { double minX, width; bool rtl, covers; };
+    for (const Case& c : std::vector<Case>{
+             // Left to right: wider than 80 pt and starting from 20 pt left of the screen to 400.
+             {10, 1000, false, true}, {-30, 1000, false, false}, {10, 80, false, false}, {10, 80.5, false, true},
+             {-20, 1000, false, false}, {-19.5, 1000, false, true}, {399.5, 1000, false, true},
+             {400, 1000, false, false},
+             // Mirrored: spanning the middle to the right edge, or ending within 400 pt left of the
+             // right edge and 40 right of it.
+             {500, 1010, true, true}, {1000, 300, true, true}, {100, 300, true, false}, {1400, 80, true, false},
+             {755, 900, true, true}, {757, 900, true, false}, {1000, 112, true, false}, {1000, 112.5, true, true},
+             {1000, 551.5, true, true}, {1000, 552, true, false}}) {
+        EXPECT_EQ(MenuBarGeometry::isPusherCoveringAppMenus(Rect{c.minX, 958, c.width, 24}, screen, c.rtl), c.covers)
+            << c.minX << " " << c.width << (c.rtl ? " right to left" : "");
+    }
 }
 
 TEST_F(LayoutTest, AHitTestAnswerMayBeAsWideAsItsWindowAnd24PointsMoreButAtLeast80) {

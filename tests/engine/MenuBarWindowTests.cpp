@@ -215,15 +215,29 @@ TEST_F(MenuBarWindowTest, OnlyHostWindowsShovedToTheLeadingEdgeAreHitTested) {
 
 TEST_F(MenuBarWindowTest, MenuBarBandFollowsTheDirection) {
     load(bareScene());
-    // Left to right the band reaches 400 pt past the left edge and 80 past the right.
-    EXPECT_TRUE(MenuBarItemDiscovery::isInMenuBarBand(Rect{-390, 960, 24, 22}));
-    EXPECT_FALSE(MenuBarItemDiscovery::isInMenuBarBand(Rect{-430, 960, 24, 22}));
-    EXPECT_TRUE(MenuBarItemDiscovery::isInMenuBarBand(Rect{1580, 960, 10, 22}));
-    EXPECT_FALSE(MenuBarItemDiscovery::isInMenuBarBand(Rect{1600, 960, 24, 22}));
-    EXPECT_FALSE(MenuBarItemDiscovery::isInMenuBarBand(Rect{600, 800, 24, 22}));
+    // On the 1512 x 982 screen the band is the top 52 pt, 8 pt more above and below when the
+    // frame overlaps it sideways; left to right it reaches 400 pt past the left edge and 80
+    // past the right, right to left 80 past the left edge and 2000 past the right.
+    auto check = [](const std::vector<std::pair<Rect, bool>>& cases, const char* direction) {
+        for (const auto& [frame, inBand] : cases) {
+            EXPECT_EQ(MenuBarItemDiscovery::isInMenuBarBand(frame), inBand)
+                << direction << " " << frame.minX() << "," << frame.minY() << " " << frame.width();
+        }
+    };
+    check({{{-390, 960, 24, 22}, true}, {{-430, 960, 24, 22}, false}, {{-424, 960, 24, 22}, false},
+           {{-423.5, 960, 24, 22}, true}, {{1580, 960, 10, 22}, true}, {{1592, 960, 10, 22}, false},
+           {{1591.5, 960, 10, 22}, true}, {{600, 800, 24, 22}, false}, {{600, 900, 24, 22}, false},
+           {{600, 900.5, 24, 22}, true}, {{600, 990, 24, 22}, false}, {{600, 989.5, 24, 22}, true},
+           {{-424, 906, 24, 22}, false}, {{-423.5, 906, 24, 22}, true}, {{1592, 906, 10, 22}, false},
+           {{1591.5, 906, 10, 22}, true}},
+          "left to right");
     platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarRTL"});
-    EXPECT_FALSE(MenuBarItemDiscovery::isInMenuBarBand(Rect{-390, 960, 24, 22}));
-    EXPECT_TRUE(MenuBarItemDiscovery::isInMenuBarBand(Rect{3000, 960, 24, 22}));
+    check({{{-390, 960, 24, 22}, false}, {{3000, 960, 24, 22}, true}, {{-104, 960, 24, 22}, false},
+           {{-103.5, 960, 24, 22}, true}, {{3512, 960, 24, 22}, false}, {{3511.5, 960, 24, 22}, true}},
+          "right to left");
+    // Without a screen there is no menu bar.
+    desktop().setScreens({});
+    check({{{600, 960, 24, 22}, false}}, "no screen");
 }
 
 }  // namespace
