@@ -79,6 +79,21 @@ TEST_F(LayoutTest, ClockSideFramesDecideUnlessTheyAreMidBar) {
     EXPECT_FALSE(SystemMenuBarLayout::isRightToLeft(ignored));
     setLanguages({"he"});
     EXPECT_TRUE(SystemMenuBarLayout::isRightToLeft(ignored));
+
+    // Both sides of each limit: a mean centre within 500 pt of an edge; frames more than 40 pt
+    // from both edges, more than 1 pt wide and high.
+    struct Case { Rect frame; const char* language; bool rtl; };
+    for (const Case& c : std::vector<Case>{
+             {{1000, 958, 24, 24}, "he", true}, {{1000.5, 958, 24, 24}, "he", false},
+             {{488, 958, 24, 24}, "en", false}, {{487.5, 958, 24, 24}, "en", true},
+             {{40, 958, 24, 24}, "en", false}, {{40.5, 958, 24, 24}, "en", true},
+             {{1448, 958, 24, 24}, "he", true}, {{1447.5, 958, 24, 24}, "he", false},
+             {{300, 958, 1, 24}, "en", false}, {{300, 958, 1.5, 24}, "en", true},
+             {{300, 958, 24, 1}, "en", false}, {{300, 958, 24, 1.5}, "en", true}}) {
+        setLanguages({c.language});
+        EXPECT_EQ(SystemMenuBarLayout::isRightToLeft(std::vector<Rect>{c.frame}), c.rtl)
+            << c.frame.minX() << " " << c.frame.width() << "x" << c.frame.height() << " " << c.language;
+    }
 }
 
 TEST_F(LayoutTest, PusherCoversApplicationMenusOnlyWhenWideAndAtTheMenus) {

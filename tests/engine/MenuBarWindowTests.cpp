@@ -131,6 +131,13 @@ TEST_F(MenuBarWindowTest, WithoutPrivateFunctionsThePublicListStillServes) {
 
     EXPECT_TRUE(tessivane::MenuBarSkyLight::menuBarItemWindowIDs().empty());
     EXPECT_EQ(tessivane::MenuBarSkyLight::lookup("CGSMainConnectionID"), nullptr);
+    // A function found in either framework serves.
+    for (bool inCoreGraphics : {false, true}) {
+        (inCoreGraphics ? scene.coreGraphicsFunctions : scene.skyLightFunctions) =
+            std::vector<std::string>{"CGSMainConnectionID"};
+        load(scene);
+        EXPECT_NE(tessivane::MenuBarSkyLight::lookup("CGSMainConnectionID"), nullptr) << inCoreGraphics;
+    }
     const auto rows = windowsOf("Pebble");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_NE(rows[0].frame.minX(), 600);
