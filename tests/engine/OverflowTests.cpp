@@ -91,6 +91,9 @@ TEST_F(OverflowTest, ARegionOfExactly420PointsKeepsTheSmallerReserve) {
     scene.applications.push_back(iconsEndingAt({{1480, 300}, {1170, 10}}));
     load(scene);
     EXPECT_EQ(monitor_.calculateHiddenCount(), 1);
+    // Without a screen nothing is hidden.
+    desktop().setScreens({});
+    EXPECT_EQ(monitor_.calculateHiddenCount(), 0);
 }
 
 TEST_F(OverflowTest, WithoutHousingTheFallbackRegionIsAShareOfTheBarAtTheTrailingEnd) {

@@ -333,6 +333,10 @@ TEST_F(GroupStoreTest, Environments) {
     store.deleteEnvironment(store.environments.get()[1].id);
     EXPECT_EQ(*store.activeEnvironmentID.get(), work);
     EXPECT_EQ(defaults()->stringForKey(GroupStore::activeEnvironmentKey), work.uuidString());
+    // Every change was stored.
+    GroupStore reloaded;
+    reloaded.load();
+    EXPECT_EQ(names(reloaded), (std::vector<std::string>{"Office", "Travel"}));
 }
 
 TEST_F(GroupStoreTest, CaptureLiveWindowsRefreshesMembersFromLiveIcons) {
