@@ -15,6 +15,11 @@ bool isPusherCoveringAppMenus(const platform::Rect& pusher, const platform::Rect
     return screen.maxX() - 400 < pusher.maxX() && pusher.maxX() < screen.maxX() + 40;
 }
 
+bool isUsableSeparator(double x, const platform::Rect& screen, bool rtl) {
+    if (!rtl) return 80 < x && x < screen.maxX() - 8;
+    return screen.minX() + 8 < x && x < screen.maxX() - 80;
+}
+
 bool isWiderThanIcon(double elementWidth, double windowWidth) {
     return elementWidth > std::max(80.0, windowWidth + 24);
 }

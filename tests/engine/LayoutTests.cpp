@@ -114,6 +114,20 @@ TEST_F(LayoutTest, PusherCoversApplicationMenusOnlyWhenWideAndAtTheMenus) {
     }
 }
 
+TEST_F(LayoutTest, AChevronAtEitherEndOfTheBarSeparatesNothing) {
+    // Left to right on a 1512 pt screen: past x = 80 and 8 pt short of the right edge; right to
+    // left on 1728 pt: past 8 pt from the left edge and 80 pt short of the right.
+    const Rect laptop{0, 0, 1512, 982}, wide{0, 0, 1728, 1117};
+    struct Case { double x; Rect screen; bool rtl, usable; };
+    for (const Case& c : std::vector<Case>{{80, laptop, false, false}, {80.5, laptop, false, true},
+                                           {1503.5, laptop, false, true}, {1504, laptop, false, false},
+                                           {8, wide, true, false}, {8.5, wide, true, true},
+                                           {1647.5, wide, true, true}, {1648, wide, true, false}}) {
+        EXPECT_EQ(MenuBarGeometry::isUsableSeparator(c.x, c.screen, c.rtl), c.usable)
+            << c.x << (c.rtl ? " right to left" : "");
+    }
+}
+
 TEST_F(LayoutTest, AHitTestAnswerMayBeAsWideAsItsWindowAnd24PointsMoreButAtLeast80) {
     struct Case { double element, window; bool tooWide; };
     for (const Case& c : std::vector<Case>{
