@@ -467,6 +467,9 @@ TEST_F(LaunchTest, TheDeskMakeRunStartsOnShowsOurItemsBesideTheClock) {
         ASSERT_NE(ownItem(name), nullptr) << name;
         EXPECT_TRUE(ownItem(name)->shown) << name;
     }
+    // The bar starts collapsed: the pusher as long as the 1512 pt screen and 80 pt more.
+    EXPECT_FALSE(appState().hideService.isExpanded);
+    EXPECT_EQ(appState().hideService.pusherItem->length(), 1592);
     // Icons beyond the line are still lost, for the badge to count.
     EXPECT_FALSE(itemOf("Kettle")->shown);
     EXPECT_GT(appState().overflowHiddenCount.get(), 0);

@@ -80,6 +80,12 @@ TEST_F(MemberListTest, RowsAreTheLiveIconsInDiscoveryOrderWithDividersBetweenThe
     appState().discovery.items = items;
     auto relisted = listFor(*storedVossel(notes.id));
     EXPECT_EQ(relisted->find(ui::byRole(ui::Role::scrollView)).children().at(0).children().at(2 * ticking).nodeId(), before);
+    // Without a window (number 0) a row is its identity's; any window number names it.
+    tessivane::DiscoveredMenuBarItem icon = items[ticking];
+    icon.windowID = 0;
+    EXPECT_EQ(VosselMemberList::rowKey(icon), icon.id.id());
+    icon.windowID = 1;
+    EXPECT_EQ(VosselMemberList::rowKey(icon), "window-1");
 }
 
 TEST_F(MemberListTest, OneMemberTurnsOnEveryIconOfItsApplication) {

@@ -471,7 +471,7 @@ TEST_F(GroupStatusItem, OnlyOnePopoverIsOpenAtATime) {
     EXPECT_EQ(tours, 0);
 }
 
-TEST_F(GroupStatusItem, APopoverOpenedByHoveringClosesTheApplicationMenu) {
+TEST_F(GroupStatusItem, APopoverOpenedByHoveringClosesTheApplicationMenuAndAnotherVossel) {
     setOnboardingComplete(true);
     IconGroup work = vossel("Work");
     auto controller = make(work);
@@ -483,6 +483,14 @@ TEST_F(GroupStatusItem, APopoverOpenedByHoveringClosesTheApplicationMenu) {
     advance(0.36);
     EXPECT_TRUE(controller->isPopoverShown());
     EXPECT_FALSE(appMenu.isPopoverShown());
+
+    // Another vossel opening by hover closes this one at once, before leaving it would.
+    IconGroup home = vossel("Home");
+    auto other = make(home);
+    hover(itemOf(home));
+    advance(0.36);
+    EXPECT_TRUE(other->isPopoverShown());
+    EXPECT_FALSE(controller->isPopoverShown());
 
     advance(1);
     appMenu.togglePopover();
