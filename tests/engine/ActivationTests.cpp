@@ -281,14 +281,17 @@ TEST_F(ActivationTest, CandidatesNeverIncludeUsAndControlCenterIsNeverACertainOw
     host->ownerPID = 710;
     EXPECT_TRUE(service.candidatePIDs(identity("com.apple.controlcenter", "Wi-Fi"), host).empty());
 
-    // Named by the icon's owner alone; the first process, 1, is as good as any.
+    // Named by the icon's owner alone, or by the title of the icon it resolved to; the first
+    // process, 1, is as good as any.
     scene.applications.push_back(app(1, "Lighthouse", "com.lighthouse", {28}));
     load(scene);
-    pids.clear();
-    for (const auto& a : service.candidateApps(identity(std::nullopt, std::nullopt, "Lighthouse"), std::nullopt)) {
-        pids.push_back(a.processIdentifier);
+    for (const auto& [named, resolved] : std::vector<std::pair<MenuBarItemID, ActivationService::Match>>{
+             {identity(std::nullopt, std::nullopt, "Lighthouse"), std::nullopt},
+             {identity(std::nullopt, std::nullopt), icon("Harbour", std::nullopt, "Lighthouse", 100)}}) {
+        pids.clear();
+        for (const auto& a : service.candidateApps(named, resolved)) pids.push_back(a.processIdentifier);
+        EXPECT_EQ(pids, (std::vector<int32_t>{710, 1})) << resolved.has_value();
     }
-    EXPECT_EQ(pids, (std::vector<int32_t>{710, 1}));
 
     // An application without a bundle is one of the others, never Control Center.
     const MenuBarItemID knot = identity(std::nullopt, "Knot Tracker", "Loose Ends");

@@ -133,6 +133,7 @@ TEST_F(MenuBarWindowTest, WithoutPrivateFunctionsThePublicListStillServes) {
     EXPECT_EQ(tessivane::MenuBarSkyLight::lookup("CGSMainConnectionID"), nullptr);
     // A function found in either framework serves.
     for (bool inCoreGraphics : {false, true}) {
+        scene.skyLightFunctions = scene.coreGraphicsFunctions = std::vector<std::string>{};
         (inCoreGraphics ? scene.coreGraphicsFunctions : scene.skyLightFunctions) =
             std::vector<std::string>{"CGSMainConnectionID"};
         load(scene);
