@@ -323,6 +323,9 @@ TEST_F(GroupStoreTest, Environments) {
     store.renameEnvironment(work, " \n");
     store.renameEnvironment(work, "Office");
     EXPECT_EQ(store.environments.get()[0].name, "Office");
+    GroupStore renamed;
+    renamed.load();
+    EXPECT_EQ(names(renamed), (std::vector<std::string>{"Office", "Travel", "Travel"}));  // stored at once
 
     const UUID before = *store.activeEnvironmentID.get();
     store.switchEnvironment(UUID::random());
