@@ -131,7 +131,7 @@ TEST_F(LayoutTest, AChevronAtEitherEndOfTheBarSeparatesNothing) {
 TEST_F(LayoutTest, AHitTestAnswerMayBeAsWideAsItsWindowAnd24PointsMoreButAtLeast80) {
     struct Case { double element, window; bool tooWide; };
     for (const Case& c : std::vector<Case>{
-             {80, 24, false}, {81, 24, true}, {80, 56, false}, {81, 56, true},  // the 80 pt floor
+             {80, 24, false}, {80.01, 24, true}, {80, 56, false}, {81, 56, true},  // the 80 pt floor
              {84, 60, false}, {85, 60, true}, {224, 200, false}, {224.5, 200, true},  // window + 24
              {0, 0, false}, {81, 0, true}}) {
         EXPECT_EQ(MenuBarGeometry::isWiderThanIcon(c.element, c.window), c.tooWide) << c.element << " over " << c.window;
