@@ -251,12 +251,17 @@ TEST_F(ActivationTest, ResolutionRulesAndTies) {
     // A unique bundle among the icons wins after names fail.
     const Items one = {icon("Lantern", "com.lantern", "Beacon", 100, 21), icon("Other", std::nullopt, "X", 130, 22)};
     EXPECT_EQ(service.resolve(identity("com.lantern", "Something"), one)->windowID, 21u);
+
     EXPECT_FALSE(service.resolve(identity(std::nullopt, std::nullopt), one));
     // Drawn by a host by name, so the first rule passes it by: the only icon of its bundle still
     // is the one meant; the only Control Center icon is not, its bundle being every module's.
     const Items hosted = {icon("SystemUIServer", "com.apple.siri", "Siri", 100, 31),
                           icon("Control Center", "com.apple.controlcenter", "Battery", 200, 32)};
     EXPECT_EQ(service.resolve(identity("com.apple.siri", "Voice"), hosted)->windowID, 31u);
+    // Of two such icons, neither named so, none is.
+    const Items twoHosted = {icon("SystemUIServer", "com.apple.siri", "Siri", 100, 31),
+                             icon("SystemUIServer", "com.apple.siri", "Dictation", 130, 33)};
+    EXPECT_FALSE(service.resolve(identity("com.apple.siri", "Voice"), twoHosted));
     EXPECT_FALSE(service.resolve(identity("com.apple.controlcenter", "Focus", "Control Center"), hosted));
 }
 
@@ -277,6 +282,10 @@ TEST_F(ActivationTest, CandidatesNeverIncludeUsAndControlCenterIsNeverACertainOw
     EXPECT_EQ(pids, (std::vector<int32_t>{700, 710}));
 
     EXPECT_EQ(service.candidatePIDs(id, match), (std::unordered_set<int32_t>{700}));
+    // The resolved icon's own process counts without a bundle to find it by.
+    ActivationService::Match unbundled = icon("Weatherly", std::nullopt, "Weatherly", 100);
+    unbundled->ownerPID = 700;
+    EXPECT_EQ(service.candidatePIDs(identity(std::nullopt, "Weatherly"), unbundled), (std::unordered_set<int32_t>{700}));
     ActivationService::Match host = icon("Control Center", "com.apple.controlcenter", "Wi-Fi", 100);
     host->ownerPID = 710;
     EXPECT_TRUE(service.candidatePIDs(identity("com.apple.controlcenter", "Wi-Fi"), host).empty());

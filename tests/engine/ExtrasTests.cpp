@@ -158,6 +158,13 @@ TEST_F(ExtrasTest, FramesOneScreenWidthTooFarLeftAreMovedBackWhenAScreenIsNear) 
     load(scene);
     EXPECT_EQ(movedTo(-3360), -3360);
     EXPECT_EQ(movedTo(-3360.5), -1920.5);
+
+    // Coordinates flip about the screen at the origin, whichever screen is the main one.
+    scene.screens[1].isMain = true;
+    scene.screens[0].frame.size.height = 982;
+    load(scene);
+    ASSERT_EQ(platform::screens().mainScreen()->frame.minX(), -3000);
+    EXPECT_EQ(MenuBarItemDiscovery::flipHeight(), 982);
 }
 
 }  // namespace
