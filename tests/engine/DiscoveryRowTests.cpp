@@ -264,6 +264,10 @@ TEST_F(DiscoveryRowTest, HostWindowsTakeTheIdentityOfTheExtraTheyDraw) {
     EXPECT_EQ(resolved[0].title, "Other");
     EXPECT_EQ(resolved[2].title, "Beam");
     EXPECT_EQ(resolved[1].title, "Control Center");  // 55 pt from either centre: too far
+    for (const auto& [minX, title] : std::vector<std::pair<double, std::string>>{{1048, "Beam"}, {1048.5, "Control Center"}}) {
+        EXPECT_EQ(MenuBarItemDiscovery::resolveSourceApplications({hostRow(minX, 24, 53)}, {narrow})[0].title, title)
+            << minX;  // centres 48 pt apart, then 48.5
+    }
 
     // A host's own extra names no application: it claims no window.
     const auto hostExtra = row("Control Center", "com.apple.controlcenter", "Wi-Fi", 1000);

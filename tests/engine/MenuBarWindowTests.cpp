@@ -41,6 +41,7 @@ TEST_F(MenuBarWindowTest, OnlyIconSizedWindowsInTheMenuBarStripCount) {
     desktop::Scene scene = bareScene();
     auto glass = app(700, "Glass", "com.example.glass");
     glass.windows = {window(atQuartzY(100, 48, 24)),   window(atQuartzY(140, 47.5, 24)),
+                     window(atQuartzY(660, -8, 24)),   window(atQuartzY(700, -7.5, 24)),
                      window(atQuartzY(180, 1, 17)),    window(atQuartzY(220, 1, 18)),
                      window(atQuartzY(260, 1, 221)),   window(atQuartzY(500, 1, 24, 9)),
                      window(atQuartzY(540, 1, 24, 49)), window(atQuartzY(600, 300, 24))};
@@ -51,8 +52,8 @@ TEST_F(MenuBarWindowTest, OnlyIconSizedWindowsInTheMenuBarStripCount) {
     std::vector<double> kept;
     for (const auto& row : rows) kept.push_back(row.frame.minX());
     std::sort(kept.begin(), kept.end());
-    EXPECT_EQ(kept, (std::vector<double>{140, 220}));
-    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(kept, (std::vector<double>{140, 220, 700}));
+    ASSERT_EQ(rows.size(), 3u);
     // Indexes count the owner's windows in list order.
     EXPECT_EQ(rows[0].itemIndex, 0);
     EXPECT_EQ(rows[1].itemIndex, 1);
