@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 SCENE ?= resources/scenes/default.json
 ARGS ?=
 
-.PHONY: deps test run bench fuzz build-test build-release clean
+.PHONY: deps test run bench fuzz mutants build-test build-release clean
 
 deps:
 	@bash scripts/install-deps
@@ -34,6 +34,12 @@ bench: deps
 FUZZ_SECONDS ?= 60
 fuzz:
 	@bash scripts/fuzz $(FUZZ_SECONDS)
+
+# Faults planted one at a time in FILES, each against the tests of its folder (see scripts/mutants):
+# make mutants FILES="src/engine/MenuBarItemDiscovery.cpp" [MAX=40] [SEED=1] [LINES=10-80] [MUTANT_JOBS=2]
+mutants: deps
+	@MAX="$(MAX)" SEED="$(SEED)" LINES="$(LINES)" MUTANT_JOBS="$(MUTANT_JOBS)" TESTS="$(TESTS)" RERUN="$(RERUN)" \
+	  python3 scripts/mutants $(FILES)
 
 clean:
 	rm -rf build

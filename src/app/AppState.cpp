@@ -282,15 +282,10 @@ void AppState::relayoutVosselsIfOffScreen() {
     for (const auto& [id, frame] : frames) {
         // A frame this thin belongs to an item that has no window yet.
         if (frame.width() <= 1) continue;
-        bool off;
-        if (!rtl) {
-            off = frame.maxX() < 8 ||
-                  (80 < chevronX && chevronX < screen.maxX() - 8 && frame.maxX() < chevronX - 4);
-        } else {
-            off = frame.minX() > screen.maxX() - 8 ||
-                  (screen.minX() + 8 < chevronX && chevronX < screen.maxX() - 80 && frame.minX() > chevronX + 4);
-        }
-        if (off) offScreen.push_back(id);
+        const bool pastTheChevron = MenuBarGeometry::isUsableSeparator(chevronX, screen, rtl) &&
+                                    (rtl ? frame.minX() > chevronX + 4 : frame.maxX() < chevronX - 4);
+        const bool offTheBar = rtl ? frame.minX() > screen.maxX() - 8 : frame.maxX() < 8;
+        if (offTheBar || pastTheChevron) offScreen.push_back(id);
     }
     if (offScreen.empty() && !pusherCovers) return;
 
@@ -401,10 +396,7 @@ void AppState::attemptPhysicalClick(const MenuBarItemID& itemID, bool secondary,
     const double rawChevronX = ExpandingSeparatorService::windowFrame(hideService.chevronItem).minX();
     const Rect screen = mainScreenFrame().value_or(Rect{});
     std::optional<double> separatorX;
-    if (!rtl ? (80 < rawChevronX && rawChevronX < screen.maxX() - 8)
-             : (screen.minX() + 8 < rawChevronX && rawChevronX < screen.maxX() - 80)) {
-        separatorX = rawChevronX;
-    }
+    if (MenuBarGeometry::isUsableSeparator(rawChevronX, screen, rtl)) separatorX = rawChevronX;
 
     if (tryAccessibility(itemID, secondary, separatorX, rtl) ||
         tryWindowClick(itemID, secondary, attempt, pinnedWindowID, separatorX, rtl)) {

@@ -128,9 +128,7 @@ std::optional<CGWindowID> ActivationService::pinByHitTest(const MenuBarItemID& i
         }
 
         if (hit) {
-            const double elementWidth = axFrameQuartz(hit).width();
-            const double limit = bounds.width() + 24;
-            if ((limit <= 80 && elementWidth > 80) || (limit > 80 && elementWidth > limit)) continue;
+            if (MenuBarGeometry::isWiderThanIcon(axFrameQuartz(hit).width(), bounds.width())) continue;
             auto [pidError, pid] = ax.getPid(hit);
             if (pidError != platform::AXError::success) pid = 0;
             if (pid == ownPID) continue;
@@ -230,9 +228,8 @@ bool ActivationService::isInHiddenRegion(const Rect& frame, std::optional<double
     if (!separatorX) return true;
     const double s = *separatorX;
     const Rect reference = primaryScreenFrame();
-    // A separator at a screen edge tells nothing about sides.
-    if (!rtl) return (80 < s && s < reference.maxX() - 8) ? frame.midX() < s - 2 : true;
-    return (reference.minX() + 8 < s && s < reference.maxX() - 80) ? frame.midX() > s + 2 : true;
+    if (!MenuBarGeometry::isUsableSeparator(s, reference, rtl)) return true;
+    return rtl ? frame.midX() > s + 2 : frame.midX() < s - 2;
 }
 
 bool ActivationService::isForeignAppMenu(platform::Point point, const MenuBarItemID& itemID,

@@ -1,5 +1,7 @@
 #include "engine/MenuBarGeometry.h"
 
+#include <algorithm>
+
 #include "platform/Platform.h"
 #include "platform/Screen.h"
 
@@ -11,6 +13,15 @@ bool isPusherCoveringAppMenus(const platform::Rect& pusher, const platform::Rect
     if (!rtl) return pusher.minX() > -20 && pusher.minX() < 400;
     if (pusher.minX() < screen.midX() && pusher.maxX() > screen.maxX() - 8) return true;
     return screen.maxX() - 400 < pusher.maxX() && pusher.maxX() < screen.maxX() + 40;
+}
+
+bool isUsableSeparator(double x, const platform::Rect& screen, bool rtl) {
+    if (!rtl) return 80 < x && x < screen.maxX() - 8;
+    return screen.minX() + 8 < x && x < screen.maxX() - 80;
+}
+
+bool isWiderThanIcon(double elementWidth, double windowWidth) {
+    return elementWidth > std::max(80.0, windowWidth + 24);
 }
 
 platform::Rect mainScreenFrameOrDefault() {

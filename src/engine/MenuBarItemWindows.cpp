@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "model/GenericHostMemo.h"
+#include "engine/MenuBarGeometry.h"
 #include "engine/MenuBarItemDiscovery.h"
 #include "engine/MenuBarSkyLight.h"
 #include "engine/SystemMenuBarLayout.h"
@@ -271,8 +272,6 @@ std::optional<MenuBarItemDiscovery::SourceApp> MenuBarItemDiscovery::sourceApp(c
     const platform::Point probes[] = {{frame.midX(), frame.midY()},
                                       {frame.minX() + 4, frame.midY()},
                                       {frame.maxX() - 4, frame.midY()}};
-    // Anything much wider than the window is a menu or a window behind it, not its icon.
-    const double widestIcon = std::max(80.0, frame.width() + 24);
     for (const platform::Point& probe : probes) {
         auto [error, element] =
             ax.copyElementAtPosition(systemWide, static_cast<float>(probe.x), static_cast<float>(probe.y));
@@ -283,7 +282,10 @@ std::optional<MenuBarItemDiscovery::SourceApp> MenuBarItemDiscovery::sourceApp(c
         if (!app || app->bundleIdentifier == ownBundle) continue;
         std::string name = app->localizedName ? *app->localizedName : app->bundleIdentifier.value_or("App");
         if (MenuBarIdentity::isGenericHost(std::nullopt, name)) continue;
-        if (auto elementFrame = copyFrame(element); elementFrame && elementFrame->width() > widestIcon) continue;
+        if (auto elementFrame = copyFrame(element);
+            elementFrame && MenuBarGeometry::isWiderThanIcon(elementFrame->width(), frame.width())) {
+            continue;
+        }
         return SourceApp{std::move(name), app->bundleIdentifier, std::move(element)};
     }
     return std::nullopt;

@@ -28,7 +28,7 @@ TEST_F(StatusBarLayout, PacksItemsFromTheTrailingEndInOrderOfPreferredPosition) 
     const BarItem* a1 = d.statusItem("Alpha", "Item-1");
     const BarItem* b0 = d.statusItem("Beta", "Item-0");
     ASSERT_TRUE(a0 && a1 && b0);
-    const double edge = 1512 - desktop::SystemStatusBar::kTrailingInset;
+    const double edge = 1504;  // 8 pt in from the screen's trailing edge
     EXPECT_EQ(a1->frame(), (Rect{edge - 50, 958, 50, 24}));
     EXPECT_EQ(b0->frame(), (Rect{edge - 90, 958, 40, 24}));
     EXPECT_EQ(a0->frame(), (Rect{edge - 120, 958, 30, 24}));
@@ -44,10 +44,10 @@ TEST_F(StatusBarLayout, VariableItemsOfThisApplicationAreAsWideAsImageAndTitle) 
     auto button = item->button();
     ASSERT_TRUE(button);
     button->setImage(platform::Image::symbol("gearshape", platform::Size{18, 18}));
-    EXPECT_EQ(button->frameInScreenCoordinates().width(), 18 + desktop::SystemStatusBar::kButtonPadding);
+    // 6 pt either side of the content; 4 pt between the image and a 14 pt title.
+    EXPECT_EQ(button->frameInScreenCoordinates().width(), 30);
     button->setTitle("+3");
-    EXPECT_EQ(button->frameInScreenCoordinates().width(),
-              18 + desktop::SystemStatusBar::kImageTitleGap + 14 + desktop::SystemStatusBar::kButtonPadding);
+    EXPECT_EQ(button->frameInScreenCoordinates().width(), 48);
     item->setLength(8);
     EXPECT_EQ(button->frameInScreenCoordinates().width(), 8);
     item->setLength(platform::StatusItem::squareLength);

@@ -137,7 +137,8 @@ TEST_F(ActivationTest, HitTestTellsControlCenterWindowsAtTheLeadingEdgeApart) {
     EXPECT_EQ(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt), forecast);
     EXPECT_FALSE(service.pinByHitTest(identity("com.example.other", "Compass"), std::nullopt));
 
-    // A much wider element in front of the windows' centres is no icon of theirs, whatever its name.
+    // A much wider element in front of the windows' centres is no icon of theirs, whatever its
+    // name (the width rule: LayoutTests).
     desktop::SceneApplication banner = app(720, "Marquee", "com.marquee");
     banner.windows.push_back(window({0, 958, 81, 24}, "Weatherly Banner"));
     scene.applications.push_back(banner);
@@ -146,14 +147,25 @@ TEST_F(ActivationTest, HitTestTellsControlCenterWindowsAtTheLeadingEdgeApart) {
     scene.applications.back().windows[0].frame.size.width = 80;
     load(scene);
     EXPECT_TRUE(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt));
-    // Beside a window wider than 56 pt, an element may be as wide as it and 24 pt more.
-    scene.applications[1].windows.push_back(window({-25, 958, 60, 24}, "Wide Radio"));
-    scene.applications.back().windows[0].frame.size.width = 85;
-    load(scene);
-    EXPECT_FALSE(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt));
-    scene.applications.back().windows[0].frame.size.width = 84;
-    load(scene);
-    EXPECT_TRUE(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt));
+}
+
+TEST_F(ActivationTest, OnlyMenuBarSizedWindowsAtTheLeadingEdgeArePinned) {
+    // Quartz frames of the icon's own window: 8 to 260 wide, 10 to 48 high, its top between 8
+    // above the screen and 48 below, its right edge within 40 points of the left end.
+    for (const auto& [frame, pinned] : std::vector<std::pair<Rect, bool>>{
+             {{4, 0, 8, 24}, true}, {{4, 0, 7, 24}, false}, {{-250, 0, 260, 24}, true},
+             {{-250, 0, 261, 24}, false}, {{4, 0, 24, 10}, true}, {{4, 0, 24, 9}, false},
+             {{4, 0, 24, 48}, true}, {{4, 0, 24, 49}, false}, {{4, -7, 24, 24}, true},
+             {{4, -8, 24, 24}, false}, {{4, 47, 24, 24}, true}, {{4, 48, 24, 24}, false},
+             {{15.5, 0, 24, 24}, true}, {{16, 0, 24, 24}, false}}) {
+        desktop::Scene scene = bareScene();
+        scene.applications.push_back(app(700, "Weatherly", "com.weatherly"));
+        scene.applications.back().windows.push_back(
+            window({frame.minX(), 982 - frame.maxY(), frame.width(), frame.height()}, "Icon"));
+        load(scene);
+        EXPECT_EQ(service.pinByHitTest(identity("com.weatherly", "Weatherly"), std::nullopt).has_value(), pinned)
+            << frame.minX() << "," << frame.minY() << " " << frame.width() << "x" << frame.height();
+    }
 }
 
 TEST_F(ActivationTest, HostWindowPushedOffScreenIsPinnedByNumberFrameOrElement) {
@@ -239,12 +251,17 @@ TEST_F(ActivationTest, ResolutionRulesAndTies) {
     // A unique bundle among the icons wins after names fail.
     const Items one = {icon("Lantern", "com.lantern", "Beacon", 100, 21), icon("Other", std::nullopt, "X", 130, 22)};
     EXPECT_EQ(service.resolve(identity("com.lantern", "Something"), one)->windowID, 21u);
+
     EXPECT_FALSE(service.resolve(identity(std::nullopt, std::nullopt), one));
     // Drawn by a host by name, so the first rule passes it by: the only icon of its bundle still
     // is the one meant; the only Control Center icon is not, its bundle being every module's.
     const Items hosted = {icon("SystemUIServer", "com.apple.siri", "Siri", 100, 31),
                           icon("Control Center", "com.apple.controlcenter", "Battery", 200, 32)};
     EXPECT_EQ(service.resolve(identity("com.apple.siri", "Voice"), hosted)->windowID, 31u);
+    // Of two such icons, neither named so, none is.
+    const Items twoHosted = {icon("SystemUIServer", "com.apple.siri", "Siri", 100, 31),
+                             icon("SystemUIServer", "com.apple.siri", "Dictation", 130, 33)};
+    EXPECT_FALSE(service.resolve(identity("com.apple.siri", "Voice"), twoHosted));
     EXPECT_FALSE(service.resolve(identity("com.apple.controlcenter", "Focus", "Control Center"), hosted));
 }
 
@@ -265,9 +282,25 @@ TEST_F(ActivationTest, CandidatesNeverIncludeUsAndControlCenterIsNeverACertainOw
     EXPECT_EQ(pids, (std::vector<int32_t>{700, 710}));
 
     EXPECT_EQ(service.candidatePIDs(id, match), (std::unordered_set<int32_t>{700}));
+    // The resolved icon's own process counts without a bundle to find it by.
+    ActivationService::Match unbundled = icon("Weatherly", std::nullopt, "Weatherly", 100);
+    unbundled->ownerPID = 700;
+    EXPECT_EQ(service.candidatePIDs(identity(std::nullopt, "Weatherly"), unbundled), (std::unordered_set<int32_t>{700}));
     ActivationService::Match host = icon("Control Center", "com.apple.controlcenter", "Wi-Fi", 100);
     host->ownerPID = 710;
     EXPECT_TRUE(service.candidatePIDs(identity("com.apple.controlcenter", "Wi-Fi"), host).empty());
+
+    // Named by the icon's owner alone, or by the title of the icon it resolved to; the first
+    // process, 1, is as good as any.
+    scene.applications.push_back(app(1, "Lighthouse", "com.lighthouse", {28}));
+    load(scene);
+    for (const auto& [named, resolved] : std::vector<std::pair<MenuBarItemID, ActivationService::Match>>{
+             {identity(std::nullopt, std::nullopt, "Lighthouse"), std::nullopt},
+             {identity(std::nullopt, std::nullopt), icon("Harbour", std::nullopt, "Lighthouse", 100)}}) {
+        pids.clear();
+        for (const auto& a : service.candidateApps(named, resolved)) pids.push_back(a.processIdentifier);
+        EXPECT_EQ(pids, (std::vector<int32_t>{710, 1})) << resolved.has_value();
+    }
 
     // An application without a bundle is one of the others, never Control Center.
     const MenuBarItemID knot = identity(std::nullopt, "Knot Tracker", "Loose Ends");
@@ -311,25 +344,37 @@ TEST_F(ActivationTest, MenuBarGeometryTests) {
     EXPECT_FALSE(service.isForeignAppMenu(centreOf(0), weatherly, std::nullopt));
     EXPECT_TRUE(service.isForeignAppMenu(centreOf(1), weatherly, std::nullopt));
 
-    EXPECT_FALSE(service.isOnScreenMenuBar({700, 4, 7, 24}));
-    EXPECT_TRUE(service.isOnScreenMenuBar({700, 4, 8, 24}));
-    EXPECT_FALSE(service.isOnScreenMenuBar({700, 4, 261, 24}));
-    EXPECT_FALSE(service.isOnScreenMenuBar({700, 40, 20, 24}));
-    EXPECT_FALSE(service.isOnScreenMenuBar({-30, 4, 20, 24}));
+    // On the 1512 x 982 screen: 8 to 260 points wide, its top from 8 above the bar to 40 below
+    // the screen's top, its centre at least 2 points inside the screen.
+    for (const auto& [frame, onBar] : std::vector<std::pair<Rect, bool>>{
+             {{700, 4, 7, 24}, false}, {{700, 4, 8, 24}, true}, {{700, 4, 260, 24}, true},
+             {{700, 4, 261, 24}, false}, {{700, -8, 20, 24}, true}, {{700, -9, 20, 24}, false},
+             {{700, 39, 20, 24}, true}, {{700, 40, 20, 24}, false}, {{-8, 0, 20, 24}, true},
+             {{-8.5, 0, 20, 24}, false}, {{1500, 0, 20, 24}, true}, {{1500.5, 0, 20, 24}, false},
+             {{-30, 4, 20, 24}, false}}) {
+        EXPECT_EQ(service.isOnScreenMenuBar(frame), onBar) << frame.minX() << "," << frame.minY() << " " << frame.width();
+    }
 
-    // Left to right: no separator, or one at an edge, hides everything.
-    EXPECT_TRUE(service.isInHiddenRegion({1400, 0, 20, 24}, std::nullopt, false));
-    EXPECT_TRUE(service.isInHiddenRegion({1400, 0, 20, 24}, 30.0, false));
-    EXPECT_TRUE(service.isInHiddenRegion({887, 0, 20, 24}, 900.0, false));   // centred at 897
-    EXPECT_FALSE(service.isInHiddenRegion({889, 0, 20, 24}, 900.0, false));  // centred at 899
+    // Left to right, hidden is left of the separator by more than 2 points; no separator, or one
+    // at either end of the bar (the rule: LayoutTests), hides everything.
+    struct Hidden { double midX; std::optional<double> separator; bool hidden; };
+    auto check = [&](const std::vector<Hidden>& cases, bool rtl) {
+        for (const Hidden& c : cases) {
+            EXPECT_EQ(service.isInHiddenRegion({c.midX - 10, 0, 20, 24}, c.separator, rtl), c.hidden)
+                << c.midX << " against " << c.separator.value_or(-1) << (rtl ? " right to left" : "");
+        }
+    };
+    check({{1410, std::nullopt, true}, {1410, 80.0, true}, {1410, 81.0, false}, {897, 900.0, true},
+           {898, 900.0, false}, {899, 900.0, false}},
+          false);
 
-    // Right to left on a 1728 point screen.
+    // Right to left on a 1728 point screen, mirrored.
     desktop::SceneScreen wide;
     wide.frame = {0, 0, 1728, 1117};
     desktop().setScreens({wide});
-    EXPECT_TRUE(service.isInHiddenRegion({893, 0, 20, 24}, 900.0, true));   // centred at 903
-    EXPECT_FALSE(service.isInHiddenRegion({891, 0, 20, 24}, 900.0, true));  // centred at 901
-    EXPECT_TRUE(service.isInHiddenRegion({891, 0, 20, 24}, 1700.0, true));
+    check({{903, 900.0, true}, {902, 900.0, false}, {901, 900.0, false}, {10, 8.0, true}, {10, 9.0, false},
+           {901, std::nullopt, true}},
+          true);
 
     desktop().setScreens({});
     EXPECT_EQ(service.primaryScreenFrame(), (Rect{0, 0, 1728, 1117}));
@@ -392,6 +437,9 @@ TEST_F(ActivationTest, OwnStatusItemsAndForeignMenusUnderThePoint) {
     EXPECT_FALSE(service.isForeignAppMenu({parcel.midX(), 11}, parcelbird, std::nullopt));
     const Rect kettleSide = quartzFrameOf(windowOf("Nimbusnote", "Item-0"));
     EXPECT_TRUE(service.isForeignAppMenu({kettleSide.midX(), 11}, parcelbird, std::nullopt));
+
+    // Our own items are no icon of another application's, however narrow.
+    EXPECT_TRUE(service.isForeignAppMenu({chevron.midX(), chevron.midY()}, parcelbird, std::nullopt));
 
     // The frontmost application's menu titles at the left end of the bar.
     const auto titles = desktop().appMenuTitles();

@@ -140,6 +140,7 @@ TEST_F(DiscoveryRowTest, CollapseDuplicateAppsKeepsTheWiderInTheFirstPlace) {
 }
 
 TEST_F(DiscoveryRowTest, ModulesComeFromEitherFlagOncePerTitle) {
+    EXPECT_TRUE(ControlCenterModules::controlCenterModules().empty());  // nothing stored, nothing shown
     setControlCenterPref("NSStatusItem VisibleCC WiFi", true);
     setControlCenterPref("NSStatusItem Visible Clock", 1);
     setControlCenterPref("NSStatusItem Preferred Position Clock", 12.5);
@@ -188,22 +189,35 @@ TEST_F(DiscoveryRowTest, ControlCenterWindowsNamedClockAndSpotlightByWidthTheRes
 }
 
 TEST_F(DiscoveryRowTest, ModuleAssignmentBoundaries) {
+    // One host window on the 1512 pt screen, with Spotlight shown, the clock when asked and
+    // Wi-Fi at a position counted from the right edge (its target is 1512 - position).
     setControlCenterPref("NSStatusItem VisibleCC Item-0", true, "com.apple.Spotlight");
     setControlCenterPref("NSStatusItem VisibleCC WiFi", true);
-    setControlCenterPref("NSStatusItem Preferred Position WiFi", 200);  // target 1312
-    // A 100 pt window is no Spotlight; 90 pt from the target is too far for Wi-Fi.
-    Items rows{hostRow(1222, 100, 1), hostRow(1402, 24, 2)};
-    Items named = ControlCenterModules::applyControlCenterModuleTitles(rows, hosts);
-    EXPECT_EQ(named[0].title, "Control Center");
-    EXPECT_EQ(named[1].title, "Control Center");
-    // 89 pt is near enough.
-    rows[1].frame.origin.x = 1401;
-    named = ControlCenterModules::applyControlCenterModuleTitles(rows, hosts);
-    EXPECT_EQ(named[1].title, "Wi-Fi");
-    // A narrow host window far from the trailing end is not a module at all.
-    setControlCenterPref("NSStatusItem Preferred Position WiFi", 1000);  // target 512
-    Items far{hostRow(500, 24, 1)};
-    EXPECT_EQ(ControlCenterModules::applyControlCenterModuleTitles(far, hosts)[0].title, "Control Center");
+    struct Case { bool clock; double minX, width, wifiPosition; const char* title; };
+    for (const Case& c : std::vector<Case>{
+             {true, 1400, 70, 1000, "Clock"}, {true, 1400, 69, 1000, "Spotlight"},  // the clock: 70 pt or more
+             {false, 1400, 56, 1000, "Spotlight"}, {false, 1400, 55, 1000, "Control Center"},
+             {false, 1400, 99.5, 1000, "Spotlight"}, {false, 1400, 100, 1000, "Control Center"},
+             {false, 1401, 24, 200, "Wi-Fi"}, {false, 1402, 24, 200, "Control Center"},  // within 90 pt
+             {false, 1223, 24, 200, "Wi-Fi"}, {false, 1222, 24, 200, "Control Center"},  // either side
+             // Narrow windows count only within 600 pt of the right edge; a clock anywhere.
+             {false, 912, 24, 600, "Wi-Fi"}, {false, 911.5, 24, 600.5, "Control Center"},
+             {false, 300, 69, 1000, "Control Center"}, {true, 300, 70, 1000, "Clock"}}) {
+        setControlCenterPref("NSStatusItem VisibleCC Clock", c.clock);
+        setControlCenterPref("NSStatusItem Preferred Position WiFi", c.wifiPosition);
+        const Items named = ControlCenterModules::applyControlCenterModuleTitles({hostRow(c.minX, c.width, 1)}, hosts);
+        EXPECT_EQ(named[0].title, c.title) << c.minX << " " << c.width << (c.clock ? " with the clock" : "");
+    }
+
+    // Mirrored, the trailing end is the left edge and positions count to the window's right edge.
+    platform::Preferences::setAppValue("AppleLanguages", platform::PropertyValue(platform::PropertyArray{"he"}),
+                                       platform::Preferences::kAnyApplication);
+    setControlCenterPref("NSStatusItem VisibleCC Clock", false);
+    setControlCenterPref("NSStatusItem Preferred Position WiFi", 600);
+    EXPECT_EQ(ControlCenterModules::applyControlCenterModuleTitles({hostRow(576, 24, 1)}, hosts)[0].title, "Wi-Fi");
+    setControlCenterPref("NSStatusItem Preferred Position WiFi", 600.5);
+    EXPECT_EQ(ControlCenterModules::applyControlCenterModuleTitles({hostRow(576.5, 24, 1)}, hosts)[0].title,
+              "Control Center");
 }
 
 TEST_F(DiscoveryRowTest, UnnamedControlCenterRowsCollapseToTheRightmost) {
@@ -250,6 +264,10 @@ TEST_F(DiscoveryRowTest, HostWindowsTakeTheIdentityOfTheExtraTheyDraw) {
     EXPECT_EQ(resolved[0].title, "Other");
     EXPECT_EQ(resolved[2].title, "Beam");
     EXPECT_EQ(resolved[1].title, "Control Center");  // 55 pt from either centre: too far
+    for (const auto& [minX, title] : std::vector<std::pair<double, std::string>>{{1048, "Beam"}, {1048.5, "Control Center"}}) {
+        EXPECT_EQ(MenuBarItemDiscovery::resolveSourceApplications({hostRow(minX, 24, 53)}, {narrow})[0].title, title)
+            << minX;  // centres 48 pt apart, then 48.5
+    }
 
     // A host's own extra names no application: it claims no window.
     const auto hostExtra = row("Control Center", "com.apple.controlcenter", "Wi-Fi", 1000);

@@ -235,6 +235,12 @@ TEST_F(DiscoveryTest, RefreshAnimatedShowsTheRefreshingStateForOneTurn) {
     EXPECT_FALSE(discovery.isRefreshing.get());
     EXPECT_EQ(discovery.items->size(), 21u);
     EXPECT_EQ(changes, 3);
+    // A refresh asks Accessibility again, however fresh its last answer.
+    const double filled = *discovery.extrasCacheDate();
+    setClock(filled + 1);
+    discovery.refreshAnimated({});
+    advance(0);
+    EXPECT_EQ(*discovery.extrasCacheDate(), filled + 1);
 }
 
 TEST_F(DiscoveryTest, RefreshOutlivedByItsBlockDoesNothing) {

@@ -140,11 +140,31 @@ TEST_F(ExtrasTest, FramesOneScreenWidthTooFarLeftAreMovedBackWhenAScreenIsNear) 
     scene.screens[0].cameraHousing.reset();
     load(scene);
 
-    EXPECT_EQ(MenuBarItemDiscovery::normalizedMenuBarFrame(Rect{-1500, 876, 24, 24}), (Rect{-60, 876, 24, 24}));
-    EXPECT_EQ(MenuBarItemDiscovery::normalizedMenuBarFrame(Rect{-3000, 876, 24, 24}), (Rect{-3000, 876, 24, 24}));
-    // Within 100 pt of the leftmost screen edge, or without a size, nothing moves.
-    EXPECT_EQ(MenuBarItemDiscovery::normalizedMenuBarFrame(Rect{-90, 876, 24, 24}), (Rect{-90, 876, 24, 24}));
-    EXPECT_EQ(MenuBarItemDiscovery::normalizedMenuBarFrame(Rect{-1500, 876, 0, 24}), (Rect{-1500, 876, 0, 24}));
+    // Moved one screen width to the right when that lands within 80 pt of a screen; within 100 pt
+    // of the leftmost screen edge, or without a size, nothing moves.
+    auto movedTo = [](double minX, double width = 24) {
+        return MenuBarItemDiscovery::normalizedMenuBarFrame(Rect{minX, 876, width, 24}).minX();
+    };
+    for (const auto& [minX, result] : std::vector<std::pair<double, double>>{
+             {-1500, -60}, {-3000, -3000}, {-1544, -1544}, {-1543.5, -103.5}, {-100, -100}, {-100.5, 1339.5},
+             {-90, -90}}) {
+        EXPECT_EQ(movedTo(minX), result) << minX;
+    }
+    EXPECT_EQ(movedTo(-1500, 0), -1500);
+
+    // With a second screen far to the left, up to 80 pt past its right edge.
+    scene.screens.push_back(scene.screens[0]);
+    scene.screens[1].frame = Rect{-3000, 0, 1000, 900};
+    load(scene);
+    EXPECT_EQ(movedTo(-3360), -3360);
+    EXPECT_EQ(movedTo(-3360.5), -1920.5);
+
+    // Coordinates flip about the screen at the origin, whichever screen is the main one.
+    scene.screens[1].isMain = true;
+    scene.screens[0].frame.size.height = 982;
+    load(scene);
+    ASSERT_EQ(platform::screens().mainScreen()->frame.minX(), -3000);
+    EXPECT_EQ(MenuBarItemDiscovery::flipHeight(), 982);
 }
 
 }  // namespace

@@ -100,6 +100,23 @@ TEST_F(HidingTest, MembersWindowsStayTransparentUntilRevealedOrRestored) {
     EXPECT_EQ(service.timer(), nullptr);
     EXPECT_FALSE(timer->isValid());
     EXPECT_TRUE(service.hiddenWindows().empty());
+    EXPECT_TRUE(service.isPaused());
+}
+
+TEST_F(HidingTest, AnyOneOfTheAlphaFunctionsHidesAndRestoresAWindow) {
+    for (const char* only : {"CGSSetWindowListAlpha", "CGSSetWindowAlpha", "SLSSetWindowAlpha", ""}) {
+        desktop::Scene scene = bareScene();
+        scene.skyLightFunctions = std::vector<std::string>{"CGSMainConnectionID", only};
+        scene.coreGraphicsFunctions = std::vector<std::string>{};
+        scene.applications.push_back(app(700, "Lantern", "com.example.lantern", {24}));
+        load(scene);
+        const uint32_t window = windowOf("Lantern", "Item-0");
+        ExtraWindowHidingService service;
+        service.sync({member("com.example.lantern", "Lantern")}, tessivane::MenuBarItemDiscovery().discoverItems(true));
+        EXPECT_EQ(alpha(window), *only ? 0 : 1) << only;
+        service.restoreAll();
+        EXPECT_EQ(alpha(window), 1) << only;
+    }
 }
 
 TEST_F(HidingTest, AWindowNoMemberMeansAnyMoreIsVisibleAgain) {

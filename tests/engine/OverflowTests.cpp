@@ -91,6 +91,9 @@ TEST_F(OverflowTest, ARegionOfExactly420PointsKeepsTheSmallerReserve) {
     scene.applications.push_back(iconsEndingAt({{1480, 300}, {1170, 10}}));
     load(scene);
     EXPECT_EQ(monitor_.calculateHiddenCount(), 1);
+    // Without a screen nothing is hidden.
+    desktop().setScreens({});
+    EXPECT_EQ(monitor_.calculateHiddenCount(), 0);
 }
 
 TEST_F(OverflowTest, WithoutHousingTheFallbackRegionIsAShareOfTheBarAtTheTrailingEnd) {
@@ -110,7 +113,9 @@ TEST_F(OverflowTest, OnlyStatusLayerWindowsOfOthersInTheStripAreMeasured) {
     // The strip's threshold is 982 - (24 + 8) = 950; bottoms 4 pt below it still count.
     glass.windows = {window(Rect{1000, 947, 24, 35}), window(Rect{1040, 937, 24, 45}),
                      window(Rect{1080, 958, 24, 24}, "", 19), window(Rect{1120, 958, 24, 24}, "", 26),
-                     window(Rect{1160, 958, 24, 24}, "", 20)};
+                     window(Rect{1160, 958, 24, 24}, "", 20),
+                     // Windows without an area take no room.
+                     window(Rect{1020, 958, 0, 24}), window(Rect{1060, 958, 24, 0})};
     scene.applications.push_back(glass);
     auto dock = app(802, "Dock", "com.apple.dock");
     dock.windows = {window(Rect{1200, 958, 24, 24})};

@@ -209,6 +209,7 @@ TEST_F(SeparatorTest, RightToLeftBarMirrorsTheChevron) {
     EXPECT_EQ(chevronImage(service).symbolName(), "chevron.right");
     service.setExpanded(false);
     EXPECT_EQ(chevronImage(service).symbolName(), "chevron.left");
+    EXPECT_EQ(chevronImage(service).size(), (platform::Size{10, 14}));
 }
 
 TEST_F(SeparatorTest, CollapseIsAppliedAgainAfterTheBarsLateRelayout) {
@@ -220,11 +221,15 @@ TEST_F(SeparatorTest, CollapseIsAppliedAgainAfterTheBarsLateRelayout) {
     advance(0.01);
     EXPECT_EQ(service.pusherItem->length(), service.collapsedLineLength);
 
+    // And once more 0.35 s after the collapse.
     service.pusherItem->setLength(5);
-    advance(0.3);
+    advance(0.33);
     EXPECT_EQ(service.pusherItem->length(), 5);
-    advance(0.05);
+    advance(0.01);
     EXPECT_EQ(service.pusherItem->length(), service.collapsedLineLength);
+    service.pusherItem->setLength(5);
+    advance(1);
+    EXPECT_EQ(service.pusherItem->length(), 5);
 
     // A service that is gone by then does nothing.
     auto gone = std::make_unique<ExpandingSeparatorService>();
@@ -261,8 +266,10 @@ TEST_F(SeparatorTest, LineAndPusherAreDisabledAndTheLineCarriesItsBar) {
     EXPECT_TRUE(image.isTemplate());
     EXPECT_EQ(image.size(), (platform::Size{2, 16}));
     ASSERT_TRUE(image.isBitmap());
-    // Two columns, transparent above and below the bar.
+    // Two columns, transparent above and below the bar, at twice the points.
     const platform::Bitmap& bitmap = *image.bitmap();
+    EXPECT_EQ(bitmap.width, 4);
+    EXPECT_EQ(bitmap.height, 32);
     auto alpha = [&](int x, int y) { return bitmap.rgba[static_cast<size_t>((y * bitmap.width + x) * 4 + 3)]; };
     EXPECT_EQ(alpha(1, 16), 255);
     EXPECT_EQ(alpha(2, 16), 255);

@@ -323,6 +323,9 @@ TEST_F(GroupStoreTest, Environments) {
     store.renameEnvironment(work, " \n");
     store.renameEnvironment(work, "Office");
     EXPECT_EQ(store.environments.get()[0].name, "Office");
+    GroupStore renamed;
+    renamed.load();
+    EXPECT_EQ(names(renamed), (std::vector<std::string>{"Office", "Travel", "Travel"}));  // stored at once
 
     const UUID before = *store.activeEnvironmentID.get();
     store.switchEnvironment(UUID::random());
@@ -333,6 +336,10 @@ TEST_F(GroupStoreTest, Environments) {
     store.deleteEnvironment(store.environments.get()[1].id);
     EXPECT_EQ(*store.activeEnvironmentID.get(), work);
     EXPECT_EQ(defaults()->stringForKey(GroupStore::activeEnvironmentKey), work.uuidString());
+    // Every change was stored.
+    GroupStore reloaded;
+    reloaded.load();
+    EXPECT_EQ(names(reloaded), (std::vector<std::string>{"Office", "Travel"}));
 }
 
 TEST_F(GroupStoreTest, CaptureLiveWindowsRefreshesMembersFromLiveIcons) {

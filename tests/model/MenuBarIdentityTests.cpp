@@ -62,6 +62,9 @@ TEST_F(MenuBarIdentityTest, NamesMatchByEqualityOrContainedWords) {
     // Empty names take part in no pair.
     EXPECT_FALSE(MenuBarIdentity::namesOverlap(item(std::nullopt, "", ""), "", ""));
     EXPECT_FALSE(MenuBarIdentity::namesOverlap(item(std::nullopt, std::nullopt, std::nullopt), "Clock", "Clock"));
+    // Either stored name alone is enough.
+    EXPECT_TRUE(MenuBarIdentity::namesOverlap(item(std::nullopt, std::nullopt, "Weatherly"), "", "Weatherly"));
+    EXPECT_TRUE(MenuBarIdentity::namesOverlap(item(std::nullopt, "Weatherly", std::nullopt), "Weatherly", ""));
 }
 
 TEST_F(MenuBarIdentityTest, IdentityWithoutNamesMatchesOnlyByStringOrOwnBundle) {

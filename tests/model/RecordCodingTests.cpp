@@ -83,12 +83,15 @@ TEST(RecordCoding, ReadsLowerCaseIdsNullOptionalsAndUnknownKeys) {
 
 TEST(RecordCoding, OneBadValueAnywhereFailsTheWholeList) {
     ASSERT_TRUE(EnvironmentProfile::decodeList(bytes(storedWithMember(R"({"itemIndex":0})"))));
+    ASSERT_TRUE(EnvironmentProfile::decodeList(bytes(storedWithMember(R"({"itemIndex":2.0,"windowID":4294967295.0})"))));
     const char* badMembers[] = {
         R"({})",                                  // required index missing
         R"({"itemIndex":"0"})",                   // wrong type
         R"({"itemIndex":0.5})",                   // not a whole number
         R"({"itemIndex":null})",                  // null for a required value
         R"({"itemIndex":0,"windowID":4294967296})",  // beyond 32 bits
+        R"({"itemIndex":0,"windowID":4294967296.0})",  // beyond 32 bits, written as a float
+        R"({"itemIndex":0,"windowID":-1.0})",
         R"({"itemIndex":0,"windowID":-1})",
         R"({"itemIndex":0,"title":7})",
         R"({"itemIndex":0,"frameMinX":"1"})",

@@ -27,6 +27,16 @@ class TourTest : public TourOnDesktop {};
 TEST_F(TourTest, AFirstLaunchWalksTheWholeTour) {
     loadDefault();
     launch();
+    // How wide the column holding a text may grow: its own frame's or its nearest framed holder's.
+    auto columnWidth = [&](const std::string& text) {
+        for (ui::Element e = tour().find(ui::byText(text)); e.exists(); e = e.parent()) {
+            const nlohmann::json node = e.properties();
+            for (const auto& m : node["modifiers"]) {
+                if (m["kind"] == "frame" && m.contains("maxWidth") && m["maxWidth"].is_number()) return m["maxWidth"].get<double>();
+            }
+        }
+        return 0.0;
+    };
     // The agent starts in the background; the tour comes up with the follow-up 0.6 s after
     // launch, asking for the user's attention.
     desktop().advance(0.59);
@@ -52,6 +62,10 @@ TEST_F(TourTest, AFirstLaunchWalksTheWholeTour) {
 
     // Accessibility: asking shows the system prompt; granting it shows up within the poll.
     EXPECT_TRUE(tour().find(ui::byText("Enable Accessibility")));
+    EXPECT_EQ(tour().find(ui::byRole(ui::Role::image)).properties()["props"]["font"]["size"], 48);
+    EXPECT_EQ(columnWidth("Tessivane uses Accessibility to find icons in the menu bar and open them from a vossel. "
+                          "Nothing leaves your Mac."),
+              380);
     ASSERT_TRUE(press("Enable Accessibility…"));
     EXPECT_TRUE(desktop().isAccessibilityPromptShown());
     desktop().answerAccessibilityPrompt(true);
@@ -64,6 +78,7 @@ TEST_F(TourTest, AFirstLaunchWalksTheWholeTour) {
     // The first vossel: Next (and Return) stay off while the name is blank.
     ASSERT_EQ(step(), 2);
     EXPECT_EQ(progress(), std::make_pair(3, 5));
+    EXPECT_EQ(columnWidth("Pick a name and icon. You can add more groups later in Settings."), 380);
     auto next = tour().find(ui::button("Next"));
     EXPECT_TRUE(next.isDisabled());
     ASSERT_TRUE(tour().find(ui::byRole(ui::Role::textField)).type(" \n\t "));
@@ -122,6 +137,16 @@ TEST_F(TourTest, AFirstLaunchWalksTheWholeTour) {
     for (const char* title : {"⌘-drag once", "Click > to hide", "Use the vossel", "Share anonymous device info"}) {
         EXPECT_TRUE(tour().find(ui::byText(title)) || tour().find(ui::toggle(title))) << title;
     }
+    // The tips and the card stay 420 pt wide at most; a tip's detail wraps onto more lines.
+    EXPECT_EQ(columnWidth("Click > to hide"), 420);
+    EXPECT_EQ(columnWidth("Share anonymous device info"), 420);
+    const std::string detail = "Click a vossel to open one app. Hidden icons stay tucked away when you\u2019re done.";
+    bool wraps = false;
+    const nlohmann::json tip = tour().find(ui::byText(detail)).properties();
+    for (const auto& m : tip["modifiers"]) {
+        if (m["kind"] == "fixedSize") wraps = m["horizontal"] == false && m["vertical"] == true;
+    }
+    EXPECT_TRUE(wraps);
     EXPECT_FALSE(tour().find(ui::button("Next")));
     EXPECT_FALSE(tour().find(ui::button("Skip")));
     EXPECT_FALSE(onboardingCompleted());

@@ -63,6 +63,10 @@ TEST_F(MemberListTest, RowsAreTheLiveIconsInDiscoveryOrderWithDividersBetweenThe
     // Rows and one-point dividers alternate: a divider between rows only.
     auto stack = list->find(ui::byRole(ui::Role::scrollView)).children().at(0);
     EXPECT_EQ(stack.children().size(), 2 * items.size() - 1);
+    const nlohmann::json column = stack.properties(), divider = stack.children().at(1).properties();
+    EXPECT_EQ(column["props"]["spacing"], 0);  // the dividers touch the rows
+    EXPECT_EQ(divider["props"]["fill"]["role"], "primary");
+    EXPECT_DOUBLE_EQ(divider["props"]["fill"]["alpha"].get<double>(), 0.12);
     EXPECT_EQ(rowOf(*list, items.front().displayName()).lines.at(0), items.front().displayName());
 
     // An owner name equal to the display name apart from case adds no second line.
@@ -80,6 +84,12 @@ TEST_F(MemberListTest, RowsAreTheLiveIconsInDiscoveryOrderWithDividersBetweenThe
     appState().discovery.items = items;
     auto relisted = listFor(*storedVossel(notes.id));
     EXPECT_EQ(relisted->find(ui::byRole(ui::Role::scrollView)).children().at(0).children().at(2 * ticking).nodeId(), before);
+    // Without a window (number 0) a row is its identity's; any window number names it.
+    tessivane::DiscoveredMenuBarItem icon = items[ticking];
+    icon.windowID = 0;
+    EXPECT_EQ(VosselMemberList::rowKey(icon), icon.id.id());
+    icon.windowID = 1;
+    EXPECT_EQ(VosselMemberList::rowKey(icon), "window-1");
 }
 
 TEST_F(MemberListTest, OneMemberTurnsOnEveryIconOfItsApplication) {
