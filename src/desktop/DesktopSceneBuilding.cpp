@@ -36,6 +36,7 @@ void Desktop::loadScene() {
     self.activationPolicy = platform::ActivationPolicy::regular;
     self.isSelf = true;
     apps_.push_back(self);
+    appIndex_.emplace(self.pid, apps_.size() - 1);
     loadAccessibilityTrust();
 
     rebuildScreens();
@@ -84,6 +85,7 @@ void Desktop::addApp(const SceneApplication& a) {
     app.answersAccessibility = a.answersAccessibility;
     app.menus = a.menus;
     apps_.push_back(app);
+    appIndex_.emplace(app.pid, apps_.size() - 1);
     SimulatedApp& added = apps_.back();
     for (const auto& spec : a.statusItems) addSceneStatusItem(added, spec);
     for (const auto& w : a.windows) {
@@ -116,7 +118,7 @@ void Desktop::addSceneStatusItem(SimulatedApp& app, const SceneStatusItem& spec)
     const std::string key = "NSStatusItem Preferred Position " + spec.autosaveName;
     auto stored = platform::Preferences::copyAppValue(key, app.defaultsDomain());
     if (stored && stored->asDouble()) {
-        item.position = *stored->asDouble();
+        bar_.setPosition(item, *stored->asDouble());
     } else {
         bar_.storePosition(item, spec.position.value_or(item.position));
     }
