@@ -300,6 +300,8 @@ private:
     std::string accessibilityPrivacyKey() const;
     void placeSystemWindows();
     void updateTracking(const platform::Event& event);
+    void noteTrackingAreaPlaced(const platform::View& view, const std::shared_ptr<platform::TrackingArea>& area);
+    void placePendingTrackingAreas();
     void deliverToOwn(ServerWindow& window, const platform::Event& event);
     void deliverGlobal(const platform::Event& event);
     platform::Event makeEvent(platform::EventType type, platform::Point p, int button, platform::ModifierFlags flags,
@@ -350,6 +352,8 @@ private:
     platform::CGWindowID mouseDownWindow_ = 0;
     uint64_t draggingItem_ = 0;
     std::vector<std::weak_ptr<platform::TrackingArea>> insideAreas_;
+    // Areas added while a layout was pending, with their views.
+    std::vector<std::pair<std::weak_ptr<const platform::View>, std::weak_ptr<platform::TrackingArea>>> pendingAreas_;
     std::vector<std::weak_ptr<DesktopPopover>> popovers_;
 
     // Permissions.

@@ -3,6 +3,8 @@
 #include "desktop/Desktop.h"
 
 #include <algorithm>
+#include <type_traits>
+#include <utility>
 
 #include "desktop/DesktopApplication.h"
 #include "desktop/DesktopPopover.h"
@@ -107,13 +109,30 @@ Rect trackingRectInScreen(const platform::View& view, const platform::TrackingAr
     return window.convertRectToScreen(view.convertRectToWindow(local));
 }
 
-bool listed(const std::vector<std::weak_ptr<platform::TrackingArea>>& list, const platform::TrackingArea* area) {
-    return std::any_of(list.begin(), list.end(), [&](const auto& weak) { return weak.lock().get() == area; });
+template <class Pointer>
+bool listed(const std::vector<Pointer>& list, const platform::TrackingArea* area) {
+    return std::any_of(list.begin(), list.end(), [&](const Pointer& p) {
+        if constexpr (std::is_same_v<Pointer, std::shared_ptr<platform::TrackingArea>>) {
+            return p.get() == area;
+        } else {
+            return p.lock().get() == area;
+        }
+    });
 }
 
 }  // namespace
 
 void Desktop::noteTrackingAreaAdded(const platform::View& view, const std::shared_ptr<platform::TrackingArea>& area) {
+    if (!(area->options & platform::TrackingArea::assumeInside) && needsLayout_) {
+        // Whether the pointer is inside depends on where the view will stand: decided after
+        // the pending layout, once for all the areas a turn adds.
+        pendingAreas_.emplace_back(view.weak_from_this(), area);
+        return;
+    }
+    noteTrackingAreaPlaced(view, area);
+}
+
+void Desktop::noteTrackingAreaPlaced(const platform::View& view, const std::shared_ptr<platform::TrackingArea>& area) {
     bool inside = (area->options & platform::TrackingArea::assumeInside) != 0;
     if (!inside) {
         // The area's own rectangle first: the pointer is outside most areas, and finding the
@@ -126,6 +145,16 @@ void Desktop::noteTrackingAreaAdded(const platform::View& view, const std::share
         }
     }
     if (inside && !listed(insideAreas_, area.get())) insideAreas_.push_back(area);
+}
+
+void Desktop::placePendingTrackingAreas() {
+    for (const auto& [weakView, weakArea] : std::exchange(pendingAreas_, {})) {
+        auto view = weakView.lock();
+        auto area = weakArea.lock();
+        // An area taken off its view since is no longer tracked.
+        if (!view || !area || !listed(view->trackingAreas(), area.get())) continue;
+        noteTrackingAreaPlaced(*view, area);
+    }
 }
 
 void Desktop::noteTrackingAreaRemoved(const std::shared_ptr<platform::TrackingArea>& area) {

@@ -237,6 +237,7 @@ void Desktop::layoutIfNeeded() const {
     self.placeSystemWindows();
     self.bar_.layout();
     for (const auto& popover : shownPopovers()) popover->reposition();
+    self.placePendingTrackingAreas();
 }
 
 }  // namespace desktop

@@ -47,10 +47,11 @@ const ServerWindow& DesktopWindow::laidOut() const {
     return *server_;
 }
 
-Rect DesktopWindow::contentRect() const {
-    Rect f = laidOut().frame;
-    return Rect{f.origin.x, f.origin.y, f.width(), std::max(0.0, f.height() - titleBar(style_))};
+static Rect contentIn(const Rect& frame, platform::WindowStyleMask style) {
+    return Rect{frame.origin.x, frame.origin.y, frame.width(), std::max(0.0, frame.height() - titleBar(style))};
 }
+
+Rect DesktopWindow::contentRect() const { return contentIn(laidOut().frame, style_); }
 
 void DesktopWindow::setContentSize(platform::Size size) {
     // The top edge stays where it is, as AppKit keeps it.
@@ -153,7 +154,9 @@ void DesktopWindow::setContentView(std::shared_ptr<platform::View> view) {
 
 void DesktopWindow::syncContentFrame() {
     if (!contentView_) return;
-    Rect c = contentRect();
+    // The server's frame as it is: this runs inside a layout and right after a change of
+    // size, and must not ask for another layout.
+    const Rect c = contentIn(server_->frame, style_);
     contentView_->setFrame(Rect{0, 0, c.width(), c.height()});
 }
 
