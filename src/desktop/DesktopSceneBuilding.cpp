@@ -5,6 +5,7 @@
 #include "desktop/DesktopApplication.h"
 #include "platform/Bundle.h"
 #include "platform/Window.h"
+#include "platform/PreferenceDomain.h"
 #include "platform/UserDefaults.h"
 
 namespace desktop {
@@ -87,7 +88,12 @@ void Desktop::addApp(const SceneApplication& a) {
     apps_.push_back(app);
     appIndex_.emplace(app.pid, apps_.size() - 1);
     SimulatedApp& added = apps_.back();
-    for (const auto& spec : a.statusItems) addSceneStatusItem(added, spec);
+    {
+        // Each item stores its flags and position in the owner's defaults: one write of the
+        // file for all of them, not one per item of an application with thousands.
+        const platform::PreferenceDomain::WriteBatch batch;
+        for (const auto& spec : a.statusItems) addSceneStatusItem(added, spec);
+    }
     for (const auto& w : a.windows) {
         auto server = windows_.create(WindowKind::appWindow, app.pid, w.layer);
         server->name = w.name.empty() ? std::nullopt : std::optional<std::string>(w.name);
