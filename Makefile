@@ -9,7 +9,7 @@ deps:
 	@bash scripts/install-deps
 
 build-test: deps
-	@cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DTESSIVANE_SANITIZE=ON \
+	@cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DTESSIVANE_SANITIZE=ON -DTESSIVANE_WERROR=ON \
 	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 	@cmake --build build/test -j $(JOBS)
 

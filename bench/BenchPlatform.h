@@ -2,6 +2,7 @@
 // Shared set-up of the benchmark and fuzz programs: a throw-away home and log folder, so that the
 // simulated Mac's preferences and the logs never reach the real ones, and the manual clock.
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -33,6 +34,14 @@ inline void preparePlatform() {
         std::error_code ignored;
         std::filesystem::remove_all(std::filesystem::path(platform::FileLocations::home()).parent_path(), ignored);
     });
+}
+
+// The CPU time this thread has used, in seconds: on a shared machine the wall clock counts
+// the other processes too.
+inline double threadSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 }  // namespace bench

@@ -1,5 +1,5 @@
-// A forced discovery scan (Accessibility pass included) of the default scene and of
-// generated bars of 50 and 200 icons.
+// A forced discovery scan (Accessibility pass included) of the default scene, of generated
+// bars of 50 and 200 icons, and of one application with 1,000 and 10,000 icons.
 #include <benchmark/benchmark.h>
 
 #include "BenchPlatform.h"
@@ -39,5 +39,15 @@ void BM_ForcedScanGenerated(benchmark::State& state) {
     runScan(state, desktop);
 }
 BENCHMARK(BM_ForcedScanGenerated)->Arg(50)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// Every icon of one application: its Accessibility extras and its windows are all of one
+// bundle, so each is told from the others by title and place alone.
+void BM_ForcedScanOneApplication(benchmark::State& state) {
+    bench::preparePlatform();
+    const int icons = static_cast<int>(state.range(0));
+    desktop::Desktop desktop(bench::utilityScene(icons, icons));
+    runScan(state, desktop);
+}
+BENCHMARK(BM_ForcedScanOneApplication)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

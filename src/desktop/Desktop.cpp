@@ -100,17 +100,18 @@ void Desktop::install() {
 
 SimulatedApp* Desktop::mutableApp(int32_t pid) {
     noteChange();  // whoever asks for it may change what is shown of the application
-    for (auto& a : apps_) {
-        if (a.pid == pid) return &a;
-    }
-    return nullptr;
+    auto it = appIndex_.find(pid);
+    return it != appIndex_.end() ? &apps_[it->second] : nullptr;
 }
 
 const SimulatedApp* Desktop::app(int32_t pid) const {
-    for (const auto& a : apps_) {
-        if (a.pid == pid) return &a;
-    }
-    return nullptr;
+    auto it = appIndex_.find(pid);
+    return it != appIndex_.end() ? &apps_[it->second] : nullptr;
+}
+
+void Desktop::reindexApps() {
+    appIndex_.clear();
+    for (size_t i = 0; i < apps_.size(); ++i) appIndex_.emplace(apps_[i].pid, i);  // the first of a process wins
 }
 
 const SimulatedApp* Desktop::appNamed(const std::string& nameOrBundle) const {
@@ -151,6 +152,7 @@ void Desktop::quitApp(int32_t pid) {
     if (openedMenu_ && openedMenu_->pid == pid) closeOpenedMenu();
     apps_.erase(std::remove_if(apps_.begin(), apps_.end(), [&](const SimulatedApp& a) { return a.pid == pid; }),
                 apps_.end());
+    reindexApps();
     if (frontmost_ == pid) frontmost_ = 0;
     relayout();
 }
@@ -280,6 +282,7 @@ void Desktop::answerAccessibilityPrompt(bool openSystemSettings) {
 // ---- Status items of the scene's applications ----
 
 const BarItem* Desktop::statusItem(const std::string& owner, const std::string& autosaveName, size_t index) const {
+    layoutIfNeeded();
     const SimulatedApp* a = appNamed(owner);
     if (!a) return nullptr;
     auto items = bar_.itemsOf(a->pid);
@@ -291,6 +294,7 @@ const BarItem* Desktop::statusItem(const std::string& owner, const std::string& 
 }
 
 Point Desktop::centerOf(const BarItem& item) const {
+    layoutIfNeeded();
     return Point{item.frame().midX(), item.frame().midY()};
 }
 
@@ -325,6 +329,7 @@ void Desktop::setStatusItemWidth(uint64_t id, double width) {
 void Desktop::commandDragStatusItem(uint64_t id, double x) {
     BarItem* item = bar_.find(id);
     if (!item) return;
+    layoutIfNeeded();  // the drop falls between the items where they stand
     bar_.storePosition(*item, bar_.positionForDrop(*item, x));
     relayout();
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -226,12 +227,32 @@ public:
     // The application menus' extent in the menu bar of the primary screen (empty: none).
     platform::Rect appMenusFrame() const;
     std::vector<std::pair<std::string, platform::Rect>> appMenuTitles() const;
-    SystemStatusBar& bar() { return bar_; }
-    const SystemStatusBar& bar() const { return bar_; }
-    WindowList& windows() { return windows_; }
-    const WindowList& windows() const { return windows_; }
+    // The bar and the window list as they stand now: laid out first when something changed.
+    SystemStatusBar& bar() {
+        layoutIfNeeded();
+        return bar_;
+    }
+    const SystemStatusBar& bar() const {
+        layoutIfNeeded();
+        return bar_;
+    }
+    WindowList& windows() {
+        layoutIfNeeded();
+        return windows_;
+    }
+    const WindowList& windows() const {
+        layoutIfNeeded();
+        return windows_;
+    }
+    // The same without laying out first, for changes: a run of changes is laid out once.
+    SystemStatusBar& barModel() { return bar_; }
+    WindowList& windowsModel() { return windows_; }
     bool isWindowOnScreen(const ServerWindow& w) const;
+    // Asks for the bar, the system windows and the shown popovers to be laid out again: once
+    // at the end of this turn of the run loop, or before, when something reads where they are.
     void relayout();
+    // Lays out now what a change asked for; nothing when nothing changed.
+    void layoutIfNeeded() const;
 
     DesktopApplication& application() { return *application_; }
     DesktopAccessibility& accessibility() { return *accessibility_; }
@@ -285,6 +306,7 @@ public:
 private:
     void loadScene();
     void addApp(const SceneApplication& app);
+    void reindexApps();
     void addSceneStatusItem(SimulatedApp& app, const SceneStatusItem& spec);
     void writeSceneItemPreferences(const SimulatedApp& app, const SceneStatusItem& spec);
     void rebuildScreens();
@@ -293,6 +315,8 @@ private:
     std::string accessibilityPrivacyKey() const;
     void placeSystemWindows();
     void updateTracking(const platform::Event& event);
+    void noteTrackingAreaPlaced(const platform::View& view, const std::shared_ptr<platform::TrackingArea>& area);
+    void placePendingTrackingAreas();
     void deliverToOwn(ServerWindow& window, const platform::Event& event);
     void deliverGlobal(const platform::Event& event);
     platform::Event makeEvent(platform::EventType type, platform::Point p, int button, platform::ModifierFlags flags,
@@ -312,12 +336,15 @@ private:
     std::shared_ptr<Desktop*> selfRef_;
     int32_t selfPID_ = 501;
     std::vector<SimulatedApp> apps_;
+    std::unordered_map<int32_t, size_t> appIndex_;  // process identifier to its place in apps_
     std::vector<platform::Screen> screens_;
     std::vector<std::string> languages_;
     int32_t frontmost_ = 0;
     int32_t previousFrontmost_ = 0;
     SystemStatusBar bar_;
     WindowList windows_;
+    bool needsLayout_ = false;
+    bool layoutScheduled_ = false;
     std::shared_ptr<ServerWindow> menuBarWindow_;
     std::shared_ptr<ServerWindow> dockWindow_;
     std::shared_ptr<ServerWindow> desktopWindow_;
@@ -342,6 +369,8 @@ private:
     platform::CGWindowID mouseDownWindow_ = 0;
     uint64_t draggingItem_ = 0;
     std::vector<std::weak_ptr<platform::TrackingArea>> insideAreas_;
+    // Areas added while a layout was pending, with their views.
+    std::vector<std::pair<std::weak_ptr<const platform::View>, std::weak_ptr<platform::TrackingArea>>> pendingAreas_;
     std::vector<std::weak_ptr<DesktopPopover>> popovers_;
 
     // Permissions.

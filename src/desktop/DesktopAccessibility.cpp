@@ -147,9 +147,7 @@ std::pair<AXError, AXValue> DesktopAccessibility::copyAttributeValue(const AXUIE
             if (attr == platform::AX::role) return {error, std::string(platform::AX::roleApplication)};
             if (attr == platform::AX::title) return {error, stringValue(t.app->name.value_or(""), error)};
             if (attr == platform::AX::extrasMenuBar) {
-                for (const auto& item : desktop_.bar().items()) {
-                    if (item->ownerPID == pid) return {error, make(pid, Kind::extrasMenuBar, 0)};
-                }
+                if (desktop_.bar().hasItemsOf(pid)) return {error, make(pid, Kind::extrasMenuBar, 0)};
                 return {AXError::noValue, std::monostate{}};
             }
             if (attr == platform::AX::menuBar) return {error, make(pid, Kind::menuBar, 0)};

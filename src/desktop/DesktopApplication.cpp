@@ -152,8 +152,12 @@ void DesktopApplication::setMainMenu(std::shared_ptr<platform::Menu> menu) {
 void DesktopApplication::beep() { desktop_.noteBeep(); }
 
 void DesktopApplication::registerWindow(const std::shared_ptr<DesktopWindow>& window) {
-    windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [](const auto& w) { return w.expired(); }),
-                   windows_.end());
+    // Closed windows are swept out once the list has doubled since the last sweep: a sweep
+    // at every window made thousands of status items cost a square.
+    if (windows_.size() >= sweepAt_) {
+        std::erase_if(windows_, [](const auto& w) { return w.expired(); });
+        sweepAt_ = std::max<size_t>(16, windows_.size() * 2);
+    }
     windows_.push_back(window);
 }
 

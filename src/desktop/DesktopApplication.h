@@ -92,6 +92,7 @@ private:
     std::shared_ptr<platform::ApplicationDelegate> delegate_;
     std::shared_ptr<platform::Menu> mainMenu_;
     std::vector<std::weak_ptr<DesktopWindow>> windows_;
+    size_t sweepAt_ = 16;  // the size at which expired windows are swept out
     std::weak_ptr<DesktopWindow> key_;
     std::optional<platform::Event> currentEvent_;
     int attentionRequests_ = 0;

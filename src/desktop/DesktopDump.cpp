@@ -87,6 +87,7 @@ std::string shownTexts(const std::shared_ptr<platform::View>& content) {
 }  // namespace
 
 std::string Desktop::dump() const {
+    layoutIfNeeded();
     std::ostringstream out;
     out << "scene " << quote(scene_.name) << "\n";
 

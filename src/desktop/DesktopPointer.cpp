@@ -3,6 +3,8 @@
 #include "desktop/Desktop.h"
 
 #include <algorithm>
+#include <type_traits>
+#include <utility>
 
 #include "desktop/DesktopApplication.h"
 #include "desktop/DesktopPopover.h"
@@ -26,22 +28,29 @@ platform::Event Desktop::makeEvent(platform::EventType type, Point p, int button
     e.clickCount = clickCount;
     e.windowNumber = windowNumber;
     e.timestamp = platform::RunLoop::main().now();
+    layoutIfNeeded();
     if (ServerWindow* w = windows_.find(windowNumber)) {
         e.locationInWindow = Point{p.x - w->frame.origin.x, p.y - w->frame.origin.y};
     }
     return e;
 }
 
+// The front-most window that takes the pointer at p, found in one pass over the windows
+// without putting them all in order: it runs for every pointer event and tracking area.
 ServerWindow* Desktop::windowAt(Point p) const {
-    for (ServerWindow* w : windows_.frontToBack()) {
+    layoutIfNeeded();
+    ServerWindow* front = nullptr;
+    for (const auto& holder : windows_.all()) {
+        ServerWindow* w = holder.get();
+        if (front && (w->level < front->level || (w->level == front->level && w->order < front->order))) continue;
         if (!w->ordered || w->desktopElement || w->alpha <= 0 || !w->frame.contains(p)) continue;
         if (w->kind == WindowKind::statusItem) {
             const BarItem* item = bar_.find(w->barItem);
             if (!item || !item->shown) continue;
         }
-        return w;
+        front = w;
     }
-    return nullptr;
+    return front;
 }
 
 static bool isDown(platform::EventType t) {
@@ -100,21 +109,52 @@ Rect trackingRectInScreen(const platform::View& view, const platform::TrackingAr
     return window.convertRectToScreen(view.convertRectToWindow(local));
 }
 
-bool listed(const std::vector<std::weak_ptr<platform::TrackingArea>>& list, const platform::TrackingArea* area) {
-    return std::any_of(list.begin(), list.end(), [&](const auto& weak) { return weak.lock().get() == area; });
+template <class Pointer>
+bool listed(const std::vector<Pointer>& list, const platform::TrackingArea* area) {
+    return std::any_of(list.begin(), list.end(), [&](const Pointer& p) {
+        if constexpr (std::is_same_v<Pointer, std::shared_ptr<platform::TrackingArea>>) {
+            return p.get() == area;
+        } else {
+            return p.lock().get() == area;
+        }
+    });
 }
 
 }  // namespace
 
 void Desktop::noteTrackingAreaAdded(const platform::View& view, const std::shared_ptr<platform::TrackingArea>& area) {
+    if (!(area->options & platform::TrackingArea::assumeInside) && needsLayout_) {
+        // Whether the pointer is inside depends on where the view will stand: decided after
+        // the pending layout, once for all the areas a turn adds.
+        pendingAreas_.emplace_back(view.weak_from_this(), area);
+        return;
+    }
+    noteTrackingAreaPlaced(view, area);
+}
+
+void Desktop::noteTrackingAreaPlaced(const platform::View& view, const std::shared_ptr<platform::TrackingArea>& area) {
     bool inside = (area->options & platform::TrackingArea::assumeInside) != 0;
     if (!inside) {
+        // The area's own rectangle first: the pointer is outside most areas, and finding the
+        // window under it for each of thousands of status items made launching grow as a square.
         const platform::Window* window = view.window();
-        const ServerWindow* top = windowAt(pointer_);
-        inside = window && top && top->platformWindow == window && !view.isHidden() &&
-                 trackingRectInScreen(view, *area, *window).contains(pointer_);
+        inside = window && !view.isHidden() && trackingRectInScreen(view, *area, *window).contains(pointer_);
+        if (inside) {
+            const ServerWindow* top = windowAt(pointer_);
+            inside = top && top->platformWindow == window;
+        }
     }
     if (inside && !listed(insideAreas_, area.get())) insideAreas_.push_back(area);
+}
+
+void Desktop::placePendingTrackingAreas() {
+    for (const auto& [weakView, weakArea] : std::exchange(pendingAreas_, {})) {
+        auto view = weakView.lock();
+        auto area = weakArea.lock();
+        // An area taken off its view since is no longer tracked.
+        if (!view || !area || !listed(view->trackingAreas(), area.get())) continue;
+        noteTrackingAreaPlaced(*view, area);
+    }
 }
 
 void Desktop::noteTrackingAreaRemoved(const std::shared_ptr<platform::TrackingArea>& area) {

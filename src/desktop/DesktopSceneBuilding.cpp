@@ -5,6 +5,7 @@
 #include "desktop/DesktopApplication.h"
 #include "platform/Bundle.h"
 #include "platform/Window.h"
+#include "platform/PreferenceDomain.h"
 #include "platform/UserDefaults.h"
 
 namespace desktop {
@@ -36,6 +37,7 @@ void Desktop::loadScene() {
     self.activationPolicy = platform::ActivationPolicy::regular;
     self.isSelf = true;
     apps_.push_back(self);
+    appIndex_.emplace(self.pid, apps_.size() - 1);
     loadAccessibilityTrust();
 
     rebuildScreens();
@@ -84,8 +86,14 @@ void Desktop::addApp(const SceneApplication& a) {
     app.answersAccessibility = a.answersAccessibility;
     app.menus = a.menus;
     apps_.push_back(app);
+    appIndex_.emplace(app.pid, apps_.size() - 1);
     SimulatedApp& added = apps_.back();
-    for (const auto& spec : a.statusItems) addSceneStatusItem(added, spec);
+    {
+        // Each item stores its flags and position in the owner's defaults: one write of the
+        // file for all of them, not one per item of an application with thousands.
+        const platform::PreferenceDomain::WriteBatch batch;
+        for (const auto& spec : a.statusItems) addSceneStatusItem(added, spec);
+    }
     for (const auto& w : a.windows) {
         auto server = windows_.create(WindowKind::appWindow, app.pid, w.layer);
         server->name = w.name.empty() ? std::nullopt : std::optional<std::string>(w.name);
@@ -116,7 +124,7 @@ void Desktop::addSceneStatusItem(SimulatedApp& app, const SceneStatusItem& spec)
     const std::string key = "NSStatusItem Preferred Position " + spec.autosaveName;
     auto stored = platform::Preferences::copyAppValue(key, app.defaultsDomain());
     if (stored && stored->asDouble()) {
-        item.position = *stored->asDouble();
+        bar_.setPosition(item, *stored->asDouble());
     } else {
         bar_.storePosition(item, spec.position.value_or(item.position));
     }

@@ -9,6 +9,8 @@
 #include "desktop/DesktopPopover.h"
 #include "desktop/DesktopServices.h"
 #include "platform/ProcessInfo.h"
+#include "platform/RunLoop.h"
+#include "platform/RunLoopWork.h"
 #include "platform/Text.h"
 #include "platform/UserDefaults.h"
 
@@ -138,6 +140,7 @@ void Desktop::removeScreen(size_t index) {
 }
 
 bool Desktop::isWindowOnScreen(const ServerWindow& w) const {
+    layoutIfNeeded();
     if (!w.ordered) return false;
     if (w.kind == WindowKind::statusItem) {
         const BarItem* item = bar_.find(w.barItem);
@@ -215,9 +218,34 @@ Rect Desktop::appMenusFrame() const {
 
 void Desktop::relayout() {
     noteChange();
-    placeSystemWindows();
-    bar_.layout();
+    needsLayout_ = true;
+    // A caller from outside the run loop (a test) sees its change laid out at once.
+    if (!platform::isRunningLoopWork()) {
+        layoutIfNeeded();
+        return;
+    }
+    // Inside it, one layout at the end of the turn: launching with thousands of vossels
+    // changes the bar thousands of times in one turn, and laying it out after each change
+    // made that cost grow as a square. What reads where things stand lays out first.
+    if (layoutScheduled_) return;
+    layoutScheduled_ = true;
+    platform::RunLoop::main().async([ref = ref()] {
+        Desktop* d = ref.get();
+        if (!d) return;
+        d->layoutScheduled_ = false;
+        d->layoutIfNeeded();
+    });
+}
+
+void Desktop::layoutIfNeeded() const {
+    if (!needsLayout_) return;
+    // Where things stand is derived state: reading it lays out what changed first.
+    Desktop& self = const_cast<Desktop&>(*this);
+    self.needsLayout_ = false;
+    self.placeSystemWindows();
+    self.bar_.layout();
     for (const auto& popover : shownPopovers()) popover->reposition();
+    self.placePendingTrackingAreas();
 }
 
 }  // namespace desktop

@@ -1,5 +1,7 @@
 #include "desktop/DesktopStatusItem.h"
 
+#include <algorithm>
+
 #include "desktop/DesktopApplication.h"
 #include "desktop/DesktopWindow.h"
 #include "platform/UserDefaults.h"
@@ -64,7 +66,11 @@ uint32_t DesktopStatusBarButton::windowNumber() const {
     return item && item->window() ? item->window()->windowNumber() : 0;
 }
 
-platform::Rect DesktopStatusBarButton::frameInScreenCoordinates() const { return frameInScreen(); }
+platform::Rect DesktopStatusBarButton::frameInScreenCoordinates() const {
+    // The bounds as well as the place come from the bar's layout.
+    if (auto item = item_.lock(); item && item->window()) (void)item->window()->frame();
+    return frameInScreen();
+}
 
 double DesktopStatusBarButton::contentWidth() const {
     using platform::ImagePosition;
@@ -101,13 +107,13 @@ void DesktopStatusItem::attach() {
     Desktop* d = desktop_.get();
     if (!d) return;
     button_ = std::make_shared<DesktopStatusBarButton>(weak_from_this());
-    BarItem& bar = d->bar().add(d->selfPID(), d->selfPID(), 0);
+    BarItem& bar = d->barModel().add(d->selfPID(), d->selfPID(), 0);
     bar.own = this;
     barItem_ = bar.id;
     window_ = std::make_shared<DesktopWindow>(desktop_, bar.window, platform::WindowStyle::borderless);
     d->application().registerWindow(window_);
     window_->setContentView(button_);
-    d->relayout();
+    contentChanged();
 }
 
 DesktopStatusItem::~DesktopStatusItem() { removeFromBar(); }
@@ -116,8 +122,8 @@ void DesktopStatusItem::removeFromBar() {
     if (!barItem_) return;
     uint64_t id = std::exchange(barItem_, 0);
     if (Desktop* d = desktop_.get()) {
-        if (BarItem* item = d->bar().find(id)) item->own = nullptr;
-        d->bar().remove(id);
+        if (BarItem* item = d->barModel().find(id)) item->own = nullptr;
+        d->barModel().remove(id);
         d->relayout();
     }
     if (window_) window_->setContentView(nullptr);
@@ -132,16 +138,16 @@ void DesktopStatusItem::setLength(double length) {
 void DesktopStatusItem::setAutosaveName(std::string name) {
     autosaveName_ = std::move(name);
     Desktop* d = desktop_.get();
-    BarItem* item = d ? d->bar().find(barItem_) : nullptr;
+    BarItem* item = d ? d->barModel().find(barItem_) : nullptr;
     if (!item) return;
     item->autosaveName = autosaveName_;
     item->window->name = autosaveName_;
     if (!autosaveName_.empty()) {
         auto stored = platform::UserDefaults::standard().object("NSStatusItem Preferred Position " + autosaveName_);
         if (stored && stored->asDouble()) {
-            item->position = *stored->asDouble();
+            d->barModel().setPosition(*item, *stored->asDouble());
         } else {
-            d->bar().storePosition(*item, item->position);
+            d->barModel().storePosition(*item, item->position);
         }
     }
     d->relayout();
@@ -150,9 +156,9 @@ void DesktopStatusItem::setAutosaveName(std::string name) {
 void DesktopStatusItem::setVisible(bool visible) {
     visible_ = visible;
     Desktop* d = desktop_.get();
-    if (BarItem* item = d ? d->bar().find(barItem_) : nullptr) {
+    if (BarItem* item = d ? d->barModel().find(barItem_) : nullptr) {
         item->isVisible = visible;
-        d->relayout();
+        contentChanged();
     }
 }
 
@@ -164,13 +170,24 @@ double DesktopStatusItem::currentWidth() const {
     if (length_ >= 0) return length_;
     if (length_ == platform::StatusItem::squareLength) {
         Desktop* d = desktop_.get();
-        return d ? d->bar().thickness() : 22;
+        return d ? d->barModel().thickness() : 22;
     }
     return button_ ? button_->contentWidth() : SystemStatusBar::kButtonPadding;
 }
 
 void DesktopStatusItem::contentChanged() {
-    if (Desktop* d = desktop_.get(); d && barItem_) d->relayout();
+    Desktop* d = desktop_.get();
+    BarItem* item = d && barItem_ ? d->barModel().find(barItem_) : nullptr;
+    if (!item) return;
+    d->relayout();
+    // The button takes its new size at once, as a popover may be shown from its bounds in
+    // this same turn; where it stands follows with the bar's layout.
+    if (!item->isVisible || !window_) return;
+    platform::Rect& frame = item->window->frame;
+    const platform::Size size{std::max(0.0, currentWidth()), d->barModel().thickness()};
+    if (frame.size == size) return;
+    frame.size = size;
+    syncFrame();
 }
 
 void DesktopStatusItem::lookChanged() {
@@ -193,6 +210,6 @@ void DesktopStatusBar::removeStatusItem(const std::shared_ptr<platform::StatusIt
     if (auto own = std::dynamic_pointer_cast<DesktopStatusItem>(item)) own->removeFromBar();
 }
 
-double DesktopStatusBar::thickness() const { return desktop_.bar().thickness(); }
+double DesktopStatusBar::thickness() const { return desktop_.barModel().thickness(); }
 
 }  // namespace desktop

@@ -19,7 +19,7 @@ DesktopWindow::~DesktopWindow() {
     if (contentView_) contentView_->setHostWindow(nullptr);
     if (Desktop* d = desktop_.get()) {
         d->application().resignKey(this);
-        d->windows().remove(server_->number);
+        d->windowsModel().remove(server_->number);
     }
 }
 
@@ -67,14 +67,20 @@ void DesktopWindow::setFrame(Rect frame) {
     syncContentFrame();
 }
 
-Rect DesktopWindow::contentRect() const {
-    Rect f = server_->frame;
-    return Rect{f.origin.x, f.origin.y, f.width(), std::max(0.0, f.height() - titleBar(style_))};
+const ServerWindow& DesktopWindow::laidOut() const {
+    if (Desktop* d = desktop_.get()) d->layoutIfNeeded();
+    return *server_;
 }
+
+static Rect contentIn(const Rect& frame, platform::WindowStyleMask style) {
+    return Rect{frame.origin.x, frame.origin.y, frame.width(), std::max(0.0, frame.height() - titleBar(style))};
+}
+
+Rect DesktopWindow::contentRect() const { return contentIn(laidOut().frame, style_); }
 
 void DesktopWindow::setContentSize(platform::Size size) {
     // The top edge stays where it is, as AppKit keeps it.
-    Rect f = server_->frame;
+    Rect f = laidOut().frame;
     double height = size.height + titleBar(style_);
     double top = f.maxY();
     setFrame(Rect{f.origin.x, top - height, size.width, height});
@@ -86,7 +92,7 @@ std::optional<platform::Screen> DesktopWindow::screen() const {
     std::optional<platform::Screen> best;
     double bestArea = 0;
     for (const auto& s : d->screens()) {
-        Rect i = s.frame.intersection(server_->frame);
+        Rect i = s.frame.intersection(laidOut().frame);
         double area = i.width() * i.height();
         if (area > bestArea) {
             bestArea = area;
@@ -102,7 +108,7 @@ void DesktopWindow::center() {
     auto s = d->mainScreen();
     if (!s) return;
     Rect v = s->visibleFrame;
-    Rect f = server_->frame;
+    Rect f = laidOut().frame;
     // Horizontally centred, a little above the middle.
     double x = std::round(v.midX() - f.width() / 2);
     double y = std::round(v.minY() + (v.height() - f.height()) * 2.0 / 3.0);
@@ -175,16 +181,20 @@ void DesktopWindow::setContentView(std::shared_ptr<platform::View> view) {
 
 void DesktopWindow::syncContentFrame() {
     if (!contentView_) return;
-    Rect c = contentRect();
+    // The server's frame as it is: this runs inside a layout and right after a change of
+    // size, and must not ask for another layout.
+    const Rect c = contentIn(server_->frame, style_);
     contentView_->setFrame(Rect{0, 0, c.width(), c.height()});
 }
 
 Point DesktopWindow::convertPointFromScreen(Point p) const {
-    return Point{p.x - server_->frame.origin.x, p.y - server_->frame.origin.y};
+    const Rect& f = laidOut().frame;
+    return Point{p.x - f.origin.x, p.y - f.origin.y};
 }
 
 Point DesktopWindow::convertPointToScreen(Point p) const {
-    return Point{p.x + server_->frame.origin.x, p.y + server_->frame.origin.y};
+    const Rect& f = laidOut().frame;
+    return Point{p.x + f.origin.x, p.y + f.origin.y};
 }
 
 }  // namespace desktop

@@ -24,7 +24,7 @@ public:
     platform::WindowStyleMask styleMask() const override { return style_; }
     void setStyleMask(platform::WindowStyleMask mask) override;
 
-    platform::Rect frame() const override { return server_->frame; }
+    platform::Rect frame() const override { return laidOut().frame; }
     void setFrame(platform::Rect frame) override;
     platform::Rect contentRect() const override;
     void setContentSize(platform::Size size) override;
@@ -38,7 +38,7 @@ public:
     void orderOut() override;
     void close() override;
     void performClose() override;
-    bool isVisible() const override { return server_->ordered; }
+    bool isVisible() const override { return laidOut().ordered; }
     bool isKeyWindow() const override;
 
     int level() const override { return server_->level; }
@@ -68,6 +68,9 @@ public:
 
 private:
     void noteChange() const;
+    // The server window with the desktop's pending layout done (a status item's window
+    // stands where the bar puts it).
+    const ServerWindow& laidOut() const;
 
     DesktopRef desktop_;
     std::shared_ptr<ServerWindow> server_;

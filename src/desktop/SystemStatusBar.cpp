@@ -22,51 +22,69 @@ BarItem& SystemStatusBar::add(int32_t ownerPID, int32_t drawingPID, double width
     item->sequence = nextSequence_++;
     item->ownerPID = ownerPID;
     item->width = width;
-    item->position = leadingPosition();
-    item->window = desktop_.windows().create(WindowKind::statusItem, drawingPID, platform::WindowLevel::status);
+    item->window = desktop_.windowsModel().create(WindowKind::statusItem, drawingPID, platform::WindowLevel::status);
     item->window->barItem = item->id;
+    BarItem& added = *item;
+    setPosition(added, leadingPosition());
+    byID_.emplace(added.id, &added);
+    byWindow_.emplace(added.window->number, &added);
+    byOwner_[ownerPID].push_back(&added);
     items_.push_back(std::move(item));
-    return *items_.back();
+    return added;
 }
 
 void SystemStatusBar::remove(uint64_t id) {
-    auto it = std::find_if(items_.begin(), items_.end(), [&](const auto& i) { return i->id == id; });
-    if (it == items_.end()) return;
-    desktop_.windows().remove((*it)->window->number);
-    (*it)->window->ordered = false;
+    auto found = byID_.find(id);
+    if (found == byID_.end()) return;
+    BarItem* item = found->second;
+    byID_.erase(found);
+    byWindow_.erase(item->window->number);
+    auto owner = byOwner_.find(item->ownerPID);
+    std::erase(owner->second, item);
+    if (owner->second.empty()) byOwner_.erase(owner);
+    if (maxPosition_ && item->position >= *maxPosition_) maxPosition_.reset();
+    desktop_.windowsModel().remove(item->window->number);
+    item->window->ordered = false;
+    auto it = std::lower_bound(items_.begin(), items_.end(), id, [](const auto& i, uint64_t n) { return i->id < n; });
     items_.erase(it);
 }
 
 BarItem* SystemStatusBar::find(uint64_t id) const {
-    for (const auto& i : items_) {
-        if (i->id == id) return i.get();
-    }
-    return nullptr;
+    auto it = byID_.find(id);
+    return it != byID_.end() ? it->second : nullptr;
 }
 
 BarItem* SystemStatusBar::findByWindow(platform::CGWindowID number) const {
-    for (const auto& i : items_) {
-        if (i->window->number == number) return i.get();
-    }
-    return nullptr;
+    auto it = byWindow_.find(number);
+    return it != byWindow_.end() ? it->second : nullptr;
 }
 
 std::vector<BarItem*> SystemStatusBar::itemsOf(int32_t ownerPID) const {
-    std::vector<BarItem*> out;
-    for (const auto& i : items_) {
-        if (i->ownerPID == ownerPID) out.push_back(i.get());
-    }
-    return out;
+    auto it = byOwner_.find(ownerPID);
+    return it != byOwner_.end() ? it->second : std::vector<BarItem*>{};
 }
 
 double SystemStatusBar::leadingPosition() const {
-    double m = 0;
-    for (const auto& i : items_) m = std::max(m, i->position);
-    return m + 20;
+    if (!maxPosition_) {
+        double m = 0;
+        for (const auto& i : items_) m = std::max(m, i->position);
+        maxPosition_ = m;
+    }
+    return *maxPosition_ + 20;
+}
+
+void SystemStatusBar::setPosition(BarItem& item, double position) {
+    const bool heldMax = maxPosition_ && item.position >= *maxPosition_;
+    item.position = position;
+    if (maxPosition_ && position >= *maxPosition_) {
+        maxPosition_ = position;
+    } else if (heldMax) {
+        maxPosition_.reset();
+    }
 }
 
 void SystemStatusBar::storePosition(BarItem& item, double position) {
-    item.position = position;
+    setPosition(item, position);
     if (item.autosaveName.empty()) return;
     const std::string key = kPositionKey + item.autosaveName;
     if (item.own) {

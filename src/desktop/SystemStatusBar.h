@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "desktop/Scene.h"
@@ -36,7 +37,9 @@ struct BarItem {
 
 // The menu bar's status area, shared by every application. Items are ordered by preferred
 // position from the trailing end (the right end, or the left end of a right-to-left bar)
-// and packed edge to edge; what does not fit is pushed past the leading edge.
+// and packed edge to edge; what does not fit is pushed past the leading edge. Items are found
+// by id, window and owner without a search: thousands of them are normal for a person who
+// keeps many vossels.
 class SystemStatusBar {
 public:
     static constexpr double kTrailingInset = 8;
@@ -52,10 +55,13 @@ public:
     BarItem* find(uint64_t id) const;
     BarItem* findByWindow(platform::CGWindowID number) const;
     std::vector<BarItem*> itemsOf(int32_t ownerPID) const;  // in creation order
+    bool hasItemsOf(int32_t ownerPID) const { return byOwner_.contains(ownerPID); }
     const std::vector<std::unique_ptr<BarItem>>& items() const { return items_; }
 
     // Where a new item goes when its owner has no stored position: past every other item.
     double leadingPosition() const;
+    // Gives the item a new position (positions change only here).
+    void setPosition(BarItem& item, double position);
     // Gives the item a new position, writing it to the owner's defaults under its name.
     void storePosition(BarItem& item, double position);
     // The position that puts an item at x (screen coordinates) among the others.
@@ -71,7 +77,12 @@ public:
 
 private:
     Desktop& desktop_;
-    std::vector<std::unique_ptr<BarItem>> items_;
+    std::vector<std::unique_ptr<BarItem>> items_;  // in creation order, so by id
+    std::unordered_map<uint64_t, BarItem*> byID_;
+    std::unordered_map<platform::CGWindowID, BarItem*> byWindow_;
+    std::unordered_map<int32_t, std::vector<BarItem*>> byOwner_;  // each in creation order
+    // The largest position, worked out again only after the item that held it moved back or left.
+    mutable std::optional<double> maxPosition_;
     uint64_t nextID_ = 1;
     uint64_t nextSequence_ = 1;
 };

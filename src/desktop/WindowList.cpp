@@ -13,21 +13,22 @@ std::shared_ptr<ServerWindow> WindowList::create(WindowKind kind, int32_t ownerP
     w->order = nextOrder_++;
     windows_.push_back(w);
     ++changes_;
+    byNumber_.emplace(w->number, w.get());
     return w;
 }
 
 void WindowList::remove(platform::CGWindowID number) {
+    if (byNumber_.erase(number) == 0) return;
     ++changes_;
-    windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [&](const auto& w) { return w->number == number; }),
-                   windows_.end());
+    // Numbers only grow, so the list in creation order is sorted by number.
+    auto it = std::lower_bound(windows_.begin(), windows_.end(), number,
+                               [](const auto& w, platform::CGWindowID n) { return w->number < n; });
+    if (it != windows_.end() && (*it)->number == number) windows_.erase(it);
 }
 
 ServerWindow* WindowList::find(platform::CGWindowID number) const {
-    if (number == 0) return nullptr;
-    for (const auto& w : windows_) {
-        if (w->number == number) return w.get();
-    }
-    return nullptr;
+    auto it = byNumber_.find(number);
+    return it != byNumber_.end() ? it->second : nullptr;
 }
 
 void WindowList::orderFront(ServerWindow& window) {

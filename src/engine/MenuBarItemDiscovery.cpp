@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "engine/ControlCenterModules.h"
+#include "engine/SameAppRowIndex.h"
 #include "model/GenericHostMemo.h"
 #include "model/MenuBarIdentity.h"
 #include "platform/Bundle.h"
@@ -15,9 +16,6 @@
 namespace tessivane {
 
 namespace {
-
-// Rows closer than this are one icon seen twice.
-constexpr double kSameRowDistance = 10;
 
 struct StringHash {
     using is_transparent = void;
@@ -87,7 +85,8 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverItems(bool forceExtras
     // Reserved up front: the facts below hold views into the entries' strings.
     Items result;
     result.reserve(rows.size() + extras.size());
-    for (Item& row : rows) appendDeduped(result, std::move(row), hosts);
+    SameAppRowIndex index(hosts);
+    for (Item& row : rows) appendDeduped(result, std::move(row), index);
 
     // Extras that no window row stands for (icons without a window of their own).
     std::vector<EntryFacts> facts;
@@ -148,7 +147,7 @@ bool MenuBarItemDiscovery::isSameAppRow(const Item& existing, const Item& row) {
 bool MenuBarItemDiscovery::isSameAppRow(const Item& existing, const Item& row, GenericHostMemo& hosts) {
     const double dx = std::abs(existing.frame.minX() - row.frame.minX());
     const bool shared = sharesBundle(existing, row);
-    if (dx < kSameRowDistance) {
+    if (dx < sameRowDistance) {
         if (shared) return true;
         return !existing.title.empty() && platform::Text::caseInsensitiveEquals(existing.title, row.title) &&
                !hosts.isGenericHost(existing.bundleIdentifier, existing.ownerName);
@@ -161,17 +160,27 @@ bool MenuBarItemDiscovery::hasUniqueTitle(const Item& row) {
 }
 
 void MenuBarItemDiscovery::appendDeduped(Items& result, Item row, GenericHostMemo& hosts) {
-    for (Item& entry : result) {
-        if (!isSameAppRow(entry, row, hosts)) continue;
-        if (!hasUniqueTitle(entry) && hasUniqueTitle(row)) {
-            entry.title = row.title;
-            entry.id.title = std::move(row.title);
-        }
-        if (!entry.axElement) entry.axElement = std::move(row.axElement);
-        if (entry.windowID == 0) entry.windowID = row.windowID;
+    SameAppRowIndex index(hosts);
+    for (size_t i = 0; i < result.size(); ++i) index.add(i, result[i]);
+    appendDeduped(result, std::move(row), index);
+}
+
+void MenuBarItemDiscovery::appendDeduped(Items& result, Item row, SameAppRowIndex& index) {
+    const std::optional<size_t> match = index.firstMatch(result, row);
+    if (!match) {
+        index.add(result.size(), row);
+        result.push_back(std::move(row));
         return;
     }
-    result.push_back(std::move(row));
+    Item& entry = result[*match];
+    if (!hasUniqueTitle(entry) && hasUniqueTitle(row)) {
+        index.remove(*match, entry);
+        entry.title = row.title;
+        entry.id.title = std::move(row.title);
+        index.add(*match, entry);
+    }
+    if (!entry.axElement) entry.axElement = std::move(row.axElement);
+    if (entry.windowID == 0) entry.windowID = row.windowID;
 }
 
 void MenuBarItemDiscovery::reindexByOwner(Items& rows) {
@@ -194,13 +203,16 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::collapseDuplicateApps(Items ro
 MenuBarItemDiscovery::Items MenuBarItemDiscovery::collapseDuplicateApps(Items rows, GenericHostMemo& hosts) {
     Items kept;
     kept.reserve(rows.size());
+    SameAppRowIndex index(hosts);
     for (Item& row : rows) {
-        auto match = std::find_if(kept.begin(), kept.end(),
-                                  [&](const Item& existing) { return isSameAppRow(existing, row, hosts); });
-        if (match == kept.end()) {
+        const std::optional<size_t> match = index.firstMatch(kept, row);
+        if (!match) {
+            index.add(kept.size(), row);
             kept.push_back(std::move(row));
-        } else if (row.frame.width() > match->frame.width()) {
-            *match = std::move(row);
+        } else if (row.frame.width() > kept[*match].frame.width()) {
+            index.remove(*match, kept[*match]);
+            kept[*match] = std::move(row);
+            index.add(*match, kept[*match]);
         }
     }
     return kept;

@@ -18,6 +18,7 @@
 namespace tessivane {
 
 class GenericHostMemo;
+class SameAppRowIndex;
 
 // Lists the icons standing in the menu bar now by merging two partial views: the
 // Accessibility extras of every application (right owner and title, often no frame) and
@@ -33,6 +34,8 @@ public:
     static constexpr double extrasCacheLifetime = 10.0;
     // The per-application Accessibility messaging time-out of the extras pass.
     static constexpr float extrasMessagingTimeout = 0.12f;
+    // Rows closer than this are one icon seen twice.
+    static constexpr double sameRowDistance = 10;
 
     MenuBarItemDiscovery();
     ~MenuBarItemDiscovery() override;
@@ -109,6 +112,8 @@ public:
     static bool isSameAppRow(const Item& existing, const Item& row, GenericHostMemo& hosts);
     static bool hasUniqueTitle(const Item& row);
     static void appendDeduped(Items& result, Item row, GenericHostMemo& hosts);
+    // The same with `index` holding `result`, kept in step.
+    static void appendDeduped(Items& result, Item row, SameAppRowIndex& index);
     static void reindexByOwner(Items& rows);
     static Items collapseDuplicateApps(Items rows, GenericHostMemo& hosts);
     static Items collapseDuplicateApps(Items rows);

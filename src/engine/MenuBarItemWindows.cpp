@@ -65,33 +65,94 @@ std::optional<uint32_t> windowNumber(uint32_t number) {
     return number != 0 ? std::optional<uint32_t>(number) : std::nullopt;
 }
 
-// The unclaimed window that best matches an extra: the largest horizontal overlap of at
-// least 30 %, else the nearest host window within 48 pt of its centre.
-std::optional<size_t> bestWindow(const DiscoveredMenuBarItem& extra, const MenuBarItemDiscovery::Items& windows,
-                                 const std::vector<bool>& claimed, GenericHostMemo& hosts) {
-    std::optional<size_t> best;
-    double bestOverlap = 0;
-    for (size_t i = 0; i < windows.size(); ++i) {
-        if (claimed[i]) continue;
-        const double overlap = MenuBarIdentity::xOverlap(extra.frame, windows[i].frame);
-        if (overlap >= kMinimumOverlap && (!best || overlap > bestOverlap)) {
-            best = i;
-            bestOverlap = overlap;
+// Whether a coordinate is an ordinary one, at which a point of slack absorbs any rounding.
+bool placed(double x) { return std::abs(x) <= 1e12; }
+
+// The windows by place, so that an extra is weighed only against the windows it can match:
+// those its frame overlaps, and the host windows whose centre is within reach of its own.
+// Windows at no ordinary place are weighed against every extra.
+class WindowPlaces {
+public:
+    WindowPlaces(const MenuBarItemDiscovery::Items& windows, GenericHostMemo& hosts) : windows_(windows) {
+        for (size_t i = 0; i < windows.size(); ++i) {
+            const Rect& frame = windows[i].frame;
+            if (placed(frame.minX()) && placed(frame.maxX())) {
+                byMinX_.emplace_back(frame.minX(), i);
+                widest_ = std::max(widest_, frame.maxX() - frame.minX());
+            } else {
+                unplaced_.push_back(i);
+            }
+            if (!hosts.isGenericHost(windows[i].bundleIdentifier, windows[i].ownerName)) continue;
+            if (placed(frame.midX())) {
+                hostsByMidX_.emplace_back(frame.midX(), i);
+            } else {
+                unplacedHosts_.push_back(i);
+            }
         }
+        std::sort(byMinX_.begin(), byMinX_.end());
+        std::sort(hostsByMidX_.begin(), hostsByMidX_.end());
     }
-    if (best) return best;
-    double bestDistance = 0;
-    for (size_t i = 0; i < windows.size(); ++i) {
-        if (claimed[i]) continue;
-        if (!hosts.isGenericHost(windows[i].bundleIdentifier, windows[i].ownerName)) continue;
-        const double distance = std::abs(windows[i].frame.midX() - extra.frame.midX());
-        if (distance <= kNearestMidXReach && (!best || distance < bestDistance)) {
-            best = i;
-            bestDistance = distance;
+
+    // The unclaimed window that best matches an extra: the largest horizontal overlap of at
+    // least 30 %, else the nearest host window within 48 pt of its centre; the first window
+    // of the list on equal measures.
+    std::optional<size_t> best(const DiscoveredMenuBarItem& extra, const std::vector<bool>& claimed) const {
+        const Rect& e = extra.frame;
+        std::optional<size_t> best;
+        double bestOverlap = 0;
+        const auto weighOverlap = [&](size_t i) {
+            if (claimed[i]) return;
+            const double overlap = MenuBarIdentity::xOverlap(e, windows_[i].frame);
+            if (overlap >= kMinimumOverlap && (!best || overlap > bestOverlap || (overlap == bestOverlap && i < *best))) {
+                best = i;
+                bestOverlap = overlap;
+            }
+        };
+        // An overlapping window starts left of the extra's end and at most the widest window
+        // left of its start.
+        each(byMinX_, unplaced_, placed(e.minX()) && placed(e.maxX()), e.minX() - widest_ - 1, e.maxX() + 1,
+             weighOverlap);
+        if (best) return best;
+        double bestDistance = 0;
+        const auto weighDistance = [&](size_t i) {
+            if (claimed[i]) return;
+            const double distance = std::abs(windows_[i].frame.midX() - e.midX());
+            if (distance <= kNearestMidXReach && (!best || distance < bestDistance || (distance == bestDistance && i < *best))) {
+                best = i;
+                bestDistance = distance;
+            }
+        };
+        each(hostsByMidX_, unplacedHosts_, placed(e.midX()), e.midX() - kNearestMidXReach - 1,
+             e.midX() + kNearestMidXReach + 1, weighDistance);
+        return best;
+    }
+
+private:
+    using Places = std::vector<std::pair<double, size_t>>;
+
+    // Calls `weigh` with the windows of `places` from `from` to `to`, and the unplaced ones;
+    // with every window of both when the extra itself has no ordinary place.
+    template <class Weigh>
+    static void each(const Places& places, const std::vector<size_t>& unplaced, bool bounded, double from, double to,
+                     const Weigh& weigh) {
+        auto first = places.begin();
+        auto last = places.end();
+        if (bounded) {
+            first = std::lower_bound(places.begin(), places.end(), from,
+                                     [](const auto& place, double x) { return place.first < x; });
+            last = std::upper_bound(first, places.end(), to, [](double x, const auto& place) { return x < place.first; });
         }
+        for (auto it = first; it != last; ++it) weigh(it->second);
+        for (size_t i : unplaced) weigh(i);
     }
-    return best;
-}
+
+    const MenuBarItemDiscovery::Items& windows_;
+    Places byMinX_;
+    Places hostsByMidX_;
+    std::vector<size_t> unplaced_;
+    std::vector<size_t> unplacedHosts_;
+    double widest_ = 0;
+};
 
 std::optional<Rect> screenNear(const Rect& frame, const std::vector<platform::Screen>& screens) {
     for (const platform::Screen& screen : screens) {
@@ -207,9 +268,11 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::resolveSourceApplications(Item
 MenuBarItemDiscovery::Items MenuBarItemDiscovery::resolveSourceApplications(Items windows, const Items& extras,
                                                                             GenericHostMemo& hosts) {
     std::vector<bool> claimed(windows.size(), false);
+    // Reowning keeps a window's frame, and a reowned window is claimed: the places hold.
+    const WindowPlaces places(windows, hosts);
     for (const Item& extra : extras) {
         if (hosts.ownerIsGenericHost(extra.ownerName)) continue;
-        if (auto i = bestWindow(extra, windows, claimed, hosts)) {
+        if (auto i = places.best(extra, claimed)) {
             windows[*i] = reowned(windows[*i], extra);
             claimed[*i] = true;
         }

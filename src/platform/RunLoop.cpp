@@ -1,4 +1,5 @@
 #include "platform/RunLoop.h"
+#include "platform/RunLoopWork.h"
 
 #include <algorithm>
 #include <atomic>
@@ -18,7 +19,14 @@
 #include "platform/ApplicationExit.h"
 
 namespace platform {
+
 namespace {
+
+// Events running now, nested when one runs a modal session.
+int& runningLoopEvents() {
+    static int count = 0;
+    return count;
+}
 
 // Foundation's floor for a repeating timer's interval; it also keeps a zero interval
 // from firing forever at one instant.
@@ -225,6 +233,8 @@ void RunLoop::performOnMain(std::function<void()> block) {
     impl_->wake.notify_all();
 }
 
+bool isRunningLoopWork() { return runningLoopEvents() > 0; }
+
 void RunLoop::runOnce() {
     ApplicationEntry::run([&] { impl_->runTurn(*this, mode_); });
 }
@@ -261,6 +271,11 @@ size_t RunLoop::Impl::runTurn(RunLoop& loop, RunLoopMode mode) {
         if (it == events.end()) continue;  // invalidated by an earlier event of this turn
         ++ran;
         ranSinceWait = true;  // already while it runs: a nested session waits inside it
+        struct Running {
+            int& count;
+            explicit Running(int& c) : count(++c) {}
+            ~Running() { --count; }
+        } running(runningLoopEvents());
         if (auto* block = std::get_if<std::function<void()>>(&it->second)) {
             auto run = std::move(*block);
             events.erase(it);

@@ -164,6 +164,16 @@ bool caseInsensitiveEquals(std::string_view a, std::string_view b) {
     return searchForm(a, false, false) == searchForm(b, false, false);
 }
 
+std::string caseInsensitiveKey(std::string_view s) {
+    // ASCII folds to its lower case, as searchForm would give it, without ICU.
+    if (isASCII(s)) {
+        std::string key(s);
+        for (char& c : key) c = asciiLower(c);
+        return key;
+    }
+    return utf8(searchForm(s, false, false));
+}
+
 bool localizedCaseInsensitiveContains(std::string_view haystack, std::string_view needle) {
     const bool turkic = currentLocaleIsTurkic();
     if (!turkic && isASCII(haystack) && isASCII(needle)) return asciiContainsIgnoringCase(haystack, needle);

@@ -13,6 +13,9 @@ std::string lowercased(std::string_view s);
 std::string uppercased(std::string_view s);
 // caseInsensitiveCompare == .orderedSame
 bool caseInsensitiveEquals(std::string_view a, std::string_view b);
+// A form of the text under which caseInsensitiveEquals strings are equal, for hashing:
+// equal texts have equal keys (unequal ones may collide only where UTF-8 was malformed).
+std::string caseInsensitiveKey(std::string_view s);
 // localizedCaseInsensitiveContains / range(of:options:.caseInsensitive) in the current locale.
 bool localizedCaseInsensitiveContains(std::string_view haystack, std::string_view needle);
 // localizedStandardContains: case- and diacritic-insensitive containment.

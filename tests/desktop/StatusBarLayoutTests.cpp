@@ -3,8 +3,10 @@
 #include "DesktopFixture.h"
 #include "platform/Platform.h"
 #include "platform/ProcessInfo.h"
+#include "platform/RunLoop.h"
 #include "platform/StatusBar.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowServer.h"
 
 namespace desktoptest {
 namespace {
@@ -192,6 +194,71 @@ TEST_F(StatusBarLayout, ARightToLeftBarMirrorsEverything) {
     platform::ProcessInfo::setArguments({"tessivane", "-ForceMenuBarLTR", "-ForceMenuBarRTL"});
     rtl.relayout();
     EXPECT_EQ(rtl.statusItem("Alpha", "Item-0")->frame(), m0);
+}
+
+TEST_F(StatusBarLayout, ChangesOfOneTurnAreLaidOutBeforeAnythingReadsWhereItemsStand) {
+    for (const bool rtl : {false, true}) {
+        Scene scene = flatScene();
+        scene.applications.push_back(appWithItems(600, "Alpha", {30, 50}, 100));  // positions 100 and 200
+        if (rtl) {
+            scene.preferences.push_back({platform::Preferences::kAnyApplication,
+                                         platform::PropertyDictionary{{"AppleLanguages", platform::PropertyArray{"he-IL"}}}});
+        }
+        auto& d = load(scene);
+        const BarItem* alpha0 = d.statusItem("Alpha", "Item-0");
+        const BarItem* alpha1 = d.statusItem("Alpha", "Item-1");
+        // 40 + 50 + (18 + 12) points packed from 8 points inside the trailing end of 1440.
+        const auto expected = [&](double fromTrailing, double width) {
+            return rtl ? Rect{8 + fromTrailing, 878, width, 22} : Rect{1432 - fromTrailing - width, 878, width, 22};
+        };
+
+        std::shared_ptr<platform::StatusItem> own;
+        int clicks = 0;
+        Rect ownFrame, alpha1Bounds;
+        platform::RunLoop::main().async([&] {
+            own = platform::statusBar().statusItem(platform::StatusItem::variableLength);
+            own->setAutosaveName("Tessivane.Test");
+            own->button()->setImage(platform::Image::symbol("gearshape", platform::Size{18, 18}));
+            own->button()->setAction([&] { ++clicks; });
+            d.setStatusItemWidth(alpha0->id, 40);
+            ownFrame = own->button()->frameInScreenCoordinates();
+            alpha1Bounds = platform::windowServer()
+                               .windowList(platform::WindowListOptions::includingWindow, alpha1->window->number)
+                               .at(0)
+                               .bounds;
+            d.click(d.centerOf(*d.bar().findByWindow(own->button()->windowNumber())));
+        });
+        d.advance(0);
+        EXPECT_EQ(ownFrame, expected(90, 30)) << rtl;
+        EXPECT_EQ(alpha1Bounds, (Rect{expected(40, 50).minX(), 0, 50, 22})) << rtl;
+        EXPECT_EQ(clicks, 1) << rtl;
+        EXPECT_EQ(alpha0->frame(), expected(0, 40)) << rtl;
+    }
+}
+
+TEST_F(StatusBarLayout, ANewItemGoesPastTheItemsThatAreLeft) {
+    Scene scene = flatScene();
+    scene.applications.push_back(appWithItems(600, "Alpha", {30, 30}, 100));  // positions 100 and 200
+    auto& d = load(scene);
+    const auto storedPosition = [](const std::string& name) {
+        auto stored = platform::UserDefaults::standard().object("NSStatusItem Preferred Position " + name);
+        return stored && stored->asDouble() ? *stored->asDouble() : -1;
+    };
+    auto first = platform::statusBar().statusItem(30);
+    first->setAutosaveName("Tessivane.First");
+    EXPECT_EQ(storedPosition("Tessivane.First"), 220);
+    // The leading item leaves: the next goes past the rest, not past where it was.
+    platform::statusBar().removeStatusItem(first);
+    auto second = platform::statusBar().statusItem(30);
+    second->setAutosaveName("Tessivane.Second");
+    EXPECT_EQ(storedPosition("Tessivane.Second"), 220);
+    // The leading item is dragged next to the clock: the same.
+    const BarItem* moved = d.bar().findByWindow(second->button()->windowNumber());
+    d.commandDragStatusItem(moved->id, 1439);
+    EXPECT_LT(storedPosition("Tessivane.Second"), 100);
+    auto third = platform::statusBar().statusItem(30);
+    third->setAutosaveName("Tessivane.Third");
+    EXPECT_EQ(storedPosition("Tessivane.Third"), 220);
 }
 
 TEST_F(StatusBarLayout, CommandDraggingAnItemMovesItAndStoresItsPosition) {

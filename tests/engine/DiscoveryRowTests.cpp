@@ -1,6 +1,8 @@
 // The rules that merge rows of the two sources, on rows made by hand.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,6 +139,99 @@ TEST_F(DiscoveryRowTest, CollapseDuplicateAppsKeepsTheWiderInTheFirstPlace) {
     // As wide as the kept one is not wider: the first stays.
     rows[2].frame.size.width = 24;
     EXPECT_EQ(MenuBarItemDiscovery::collapseDuplicateApps(rows)[0].windowID, 1u);
+}
+
+// A crowded, awkward bar: rows of few bundles and titles in mixed case and script, at
+// places near and far, equal, unplaced and enormous, some of Control Center.
+Items crowdedRows() {
+    const char* const titles[] = {"Beam", "BEAM", "straße", "STRASSE", "Lantern", "", "Control Center"};
+    const std::optional<std::string> bundles[] = {"com.example.lantern", "com.example.pebble", std::nullopt,
+                                                  "com.apple.controlcenter"};
+    const double places[] = {100, 104, 109.5, 110, 140, 700, std::nan(""), 1e15, -3};
+    Items rows;
+    for (int i = 0; i < 120; ++i) {
+        const auto& bundle = bundles[(i * 7) % 4];
+        const std::string owner = bundle == bundles[3] ? "Control Center" : (i % 5 == 0 ? "beam" : "Lantern");
+        rows.push_back(row(owner, bundle, titles[(i * 5) % 7], places[(i * 11) % 9] + (i % 3) * 0.25, 20 + i % 13,
+                           static_cast<uint32_t>(i % 4 == 0 ? 0 : 100 + i)));
+    }
+    return rows;
+}
+
+// The first kept row that the rule takes for the same icon, looked for one by one.
+std::optional<size_t> firstSameRow(const Items& kept, const DiscoveredMenuBarItem& row, GenericHostMemo& hosts) {
+    for (size_t k = 0; k < kept.size(); ++k) {
+        if (MenuBarItemDiscovery::isSameAppRow(kept[k], row, hosts)) return k;
+    }
+    return std::nullopt;
+}
+
+TEST_F(DiscoveryRowTest, MergesTakeTheFirstSameRowWhereverItStands) {
+    const Items rows = crowdedRows();
+
+    Items collapsed;
+    for (const auto& r : rows) {
+        const auto k = firstSameRow(collapsed, r, hosts);
+        if (!k) {
+            collapsed.push_back(r);
+        } else if (r.frame.width() > collapsed[*k].frame.width()) {
+            collapsed[*k] = r;
+        }
+    }
+    const Items kept = MenuBarItemDiscovery::collapseDuplicateApps(rows, hosts);
+    ASSERT_EQ(kept.size(), collapsed.size());
+    for (size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i].windowID, collapsed[i].windowID) << i;
+
+    Items appended;
+    Items result;
+    for (const auto& r : rows) {
+        if (const auto k = firstSameRow(appended, r, hosts)) {
+            auto& entry = appended[*k];
+            if (!MenuBarItemDiscovery::hasUniqueTitle(entry) && MenuBarItemDiscovery::hasUniqueTitle(r)) entry.title = r.title;
+            if (entry.windowID == 0) entry.windowID = r.windowID;
+        } else {
+            appended.push_back(r);
+        }
+        MenuBarItemDiscovery::appendDeduped(result, r, hosts);
+    }
+    ASSERT_EQ(result.size(), appended.size());
+    for (size_t i = 0; i < result.size(); ++i) {
+        EXPECT_EQ(result[i].title, appended[i].title) << i;
+        EXPECT_EQ(result[i].windowID, appended[i].windowID) << i;
+    }
+}
+
+TEST_F(DiscoveryRowTest, EachExtraClaimsTheWindowItOverlapsMostWhereverItStands) {
+    // Host windows of many widths side by side and one very wide one far to the left; extras
+    // of their own bundles anywhere along them, claimed in order.
+    Items windows;
+    for (int i = 0; i < 60; ++i) windows.push_back(hostRow(300 + i * 23.5, 18 + (i * 7) % 40, 200 + i));
+    windows.push_back(hostRow(100, 2000, 999));
+    Items extras{row("Wide", "com.example.wide", "Wide", 900, 800)};  // 40 % of the wide window
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "App" + std::to_string(i);
+        extras.push_back(row(name, "com.example." + name, name, 290 + (i * 37) % 1500, 12 + (i * 5) % 60));
+    }
+    std::vector<bool> claimed(windows.size(), false);
+    std::vector<std::string> expected(windows.size(), "Control Center");
+    for (const auto& e : extras) {
+        std::optional<size_t> best;
+        double most = 0;
+        for (size_t i = 0; i < windows.size(); ++i) {
+            const double overlap = tessivane::MenuBarIdentity::xOverlap(e.frame, windows[i].frame);
+            if (!claimed[i] && overlap >= 0.3 && (!best || overlap > most)) best = i, most = overlap;
+        }
+        double nearest = 0;
+        for (size_t i = 0; !most && i < windows.size(); ++i) {
+            const double distance = std::abs(windows[i].frame.midX() - e.frame.midX());
+            if (!claimed[i] && distance <= 48 && (!best || distance < nearest)) best = i, nearest = distance;
+        }
+        if (!best) continue;
+        claimed[*best] = true;
+        expected[*best] = e.title;
+    }
+    const Items resolved = MenuBarItemDiscovery::resolveSourceApplications(windows, extras);
+    for (size_t i = 0; i < windows.size(); ++i) EXPECT_EQ(resolved[i].title, expected[i]) << i;
 }
 
 TEST_F(DiscoveryRowTest, ModulesComeFromEitherFlagOncePerTitle) {

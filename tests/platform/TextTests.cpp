@@ -23,12 +23,26 @@ TEST_F(TextTest, CaseMappingAndComparisonUseFullUnicodeRules) {
     EXPECT_EQ(Text::lowercased("ÉCLAIR ΣΟΦΟΣ"), "éclair σοφος");
     EXPECT_EQ(Text::uppercased("straße"), "STRASSE");
 
-    EXPECT_TRUE(Text::caseInsensitiveEquals("Bluetooth", "bluetooth"));
-    EXPECT_TRUE(Text::caseInsensitiveEquals("STRASSE", "straße"));
-    EXPECT_TRUE(Text::caseInsensitiveEquals("Caf\u00E9", "CAFE\u0301"));  // composed and decomposed é
-    EXPECT_FALSE(Text::caseInsensitiveEquals("Café", "Cafe"));
-    EXPECT_FALSE(Text::caseInsensitiveEquals("Wi-Fi", "WiFi"));
-    EXPECT_TRUE(Text::caseInsensitiveEquals("", ""));
+    // The key of a text is equal for exactly the texts that compare equal, ASCII or not.
+    const struct {
+        const char* a;
+        const char* b;
+        bool equal;
+    } pairs[] = {
+        {"Bluetooth", "bluetooth", true},
+        {"STRASSE", "straße", true},
+        {"Caf\u00E9", "CAFE\u0301", true},  // composed and decomposed é
+        {"\u212A", "k", true},                // the Kelvin sign folds to an ASCII letter
+        {"ΣΟΦΟΣ", "σοφος", true},
+        {"Café", "Cafe", false},
+        {"Wi-Fi", "WiFi", false},
+        {"Wi-Fi", "Wi-Fi ", false},
+        {"", "", true},
+    };
+    for (const auto& [a, b, equal] : pairs) {
+        EXPECT_EQ(Text::caseInsensitiveEquals(a, b), equal) << a << " / " << b;
+        EXPECT_EQ(Text::caseInsensitiveKey(a) == Text::caseInsensitiveKey(b), equal) << a << " / " << b;
+    }
 }
 
 TEST_F(TextTest, ContainmentIsCaseInsensitiveAndTheStandardOneAlsoIgnoresDiacritics) {

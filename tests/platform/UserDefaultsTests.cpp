@@ -330,7 +330,7 @@ TEST_F(UserDefaultsTest, LargeAndDeepListsReadAndOnlyNestingThatWouldOverflowIsR
     for (uint32_t i = 1; i <= 4998; ++i) {
         objects[2] += ref(2 + i);
         objects.push_back("\x11" + ref(i).substr(2));
-        numbers.push_back(int64_t{i});
+        numbers.emplace_back(int64_t{i});
     }
     EXPECT_EQ(read(binaryList(objects)), PropertyValue(numbers));
 
