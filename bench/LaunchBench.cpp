@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchApplication.h"
 #include "BenchPlatform.h"
 #include "BenchScenes.h"
 #include "app/AccessibilityReapprovalGuide.h"
@@ -56,11 +57,7 @@ struct Launched {
     std::unique_ptr<desktop::Desktop> desktop;
     std::shared_ptr<tessivane::AppDelegate> delegate;
 
-    ~Launched() {
-        if (desktop) desktop->application().setDelegate(nullptr);
-        delegate.reset();
-        desktop.reset();
-    }
+    ~Launched() { bench::tearDown(desktop, delegate); }
 };
 
 std::unique_ptr<Launched> launch(benchmark::State& state, const desktop::Scene& scene, int count, double* seconds) {

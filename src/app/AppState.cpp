@@ -217,7 +217,8 @@ void AppState::syncGroupStatusItems() {
     }
 
     hideService.vosselGroupIDs = std::move(visibleIDs);
-    hideService.pinChevronBesideVossels();
+    // Pins the chevron beside the vossels first: each pinning reads every vossel's stored
+    // position, a scan as long as their list; once per sync is enough.
     hideService.relayoutChevronIfDetached(controllerFrames());
     relayoutVosselsIfOffScreen();
     mainLoop().async([weak = anchor_.weak()] {
