@@ -4,8 +4,8 @@
 // displays, where the bar has room for Tessivane's items from the start.
 import assert from "node:assert/strict";
 import path from "node:path";
-import { after, afterEach, before, describe, it } from "node:test";
-import { openBrowser, openPage, press, screenshot, settle, startTessivane, windowTitled } from "./support.mjs";
+import { afterEach, before, describe, it } from "node:test";
+import { press, screenshot, settle, windowTitled, withTessivane } from "./support.mjs";
 
 const scenes = path.join(import.meta.dirname, "..", "..", "resources", "scenes");
 const welcome = "Welcome to Tessivane";
@@ -13,25 +13,15 @@ const welcome = "Welcome to Tessivane";
 const shows = { timeout: 3000 };
 
 describe("a person on the real clock", () => {
-  let app, chrome, page, problems;
+  const session = withTessivane(["--scene", path.join(scenes, "two-displays.json")], { clock: "real" });
+  let page;
   let shotName = "";
 
-  before(async () => {
-    app = await startTessivane(["--scene", path.join(scenes, "two-displays.json")], { clock: "real" });
-    chrome = await openBrowser();
-    ({ page, problems } = await openPage(chrome.browser, app.url));
-  });
+  before(() => { ({ page } = session); });
 
   afterEach(async () => {
     if (page && shotName) await screenshot(page, shotName);
     shotName = "";
-  });
-
-  after(async () => {
-    if (chrome) await chrome.close();
-    const end = app ? await app.stop() : { code: 0 };
-    assert.deepEqual(problems || [], [], "the page ran without script errors");
-    assert.equal(end.code, 0, "tessivane ends cleanly on SIGTERM:\n" + end.stderr);
   });
 
   const settings = () => page.locator(".win[data-title='Tessivane']");
@@ -261,7 +251,7 @@ describe("a person on the real clock", () => {
     shotName = "18-after-restart";
     const before = await settle(page);
     await page.evaluate(() => { window.sameDocument = true; });
-    await app.restart();
+    await session.app.restart();
     await page.waitForFunction((run) => window.display.state.run !== run, before.run);
     await page.locator("body:not(.offline)").waitFor();
     assert.equal(await page.evaluate(() => window.sameDocument), true, "the tab was not reloaded");
