@@ -171,10 +171,12 @@ export async function openPage(browser, url) {
   page.on("pageerror", (e) => problems.push(e.message));
   // Its first state may come from a plain request before its stream of states is open; a
   // test that then quits or changes something at once would wait for a state that was never
-  // sent to it. So the page counts as open once the stream answered too.
+  // sent to it. So the page counts as open once the stream answered too. What is waited for
+  // is those two, not the load event, which on a busy machine can take the whole bound of a
+  // navigation for what the page does not need.
   const streaming = page.waitForResponse((r) => new URL(r.url()).pathname === "/api/events");
   try {
-    await page.goto(url);
+    await page.goto(url, { waitUntil: "commit" });
     await streaming;
   } finally {
     streaming.catch(() => {});
