@@ -2,9 +2,9 @@
 // vossel of two icons, with icons Command-dragged past the line on the way; the collapsed
 // bar; opening a member from the vossel's popover and the bar collapsing again; the chevron.
 import assert from "node:assert/strict";
-import { after, afterEach, before, describe, it } from "node:test";
+import { afterEach, before, describe, it } from "node:test";
 import {
-  advance, crowdedScene, item, openBrowser, openPage, screenshot, settle, startTessivane, waitForState, windowTitled,
+  advance, crowdedScene, item, screenshot, settle, waitForState, windowTitled, withTessivane,
 } from "./support.mjs";
 
 // The vossel's members. The application hides them as soon as they are members (their
@@ -52,24 +52,14 @@ async function dragPastLine(page, owner) {
 }
 
 describe("first run on the default laptop", () => {
-  let app, chrome, page, problems;
+  const session = withTessivane(["--scene", crowdedScene]);
+  let page;
   let shotName = "";
 
-  before(async () => {
-    app = await startTessivane(["--scene", crowdedScene]);
-    chrome = await openBrowser();
-    ({ page, problems } = await openPage(chrome.browser, app.url));
-  });
+  before(() => { ({ page } = session); });
 
   afterEach(async () => {
     if (page && shotName) await screenshot(page, shotName);
-  });
-
-  after(async () => {
-    if (chrome) await chrome.close();
-    const end = app ? await app.stop() : { code: 0 };
-    assert.deepEqual(problems || [], [], "the page ran without script errors");
-    assert.equal(end.code, 0, "tessivane ends cleanly on SIGTERM:\n" + end.stderr);
   });
 
   const tour = () => windowTitled(page, welcome);

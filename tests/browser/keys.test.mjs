@@ -3,28 +3,20 @@
 import assert from "node:assert/strict";
 import { mkdirSync, writeFileSync } from "node:fs";
 import path from "node:path";
-import { after, before, describe, it } from "node:test";
-import { openBrowser, openPage, press, settle, startTessivane } from "./support.mjs";
+import { before, describe, it } from "node:test";
+import { press, settle, withTessivane } from "./support.mjs";
 
 describe("keys and the open panel", () => {
-  let app, chrome, page, problems;
-
-  before(async () => {
-    // As automated UI tests launch it: the settings window comes up on an empty store, with
-    // the setup wizard's name field and icon picker.
-    app = await startTessivane(["-UITesting"]);
-    mkdirSync(path.join(app.home, "Pictures"), { recursive: true });
-    writeFileSync(path.join(app.home, "Pictures", "glyph.png"), "");
-    chrome = await openBrowser();
-    ({ page, problems } = await openPage(chrome.browser, app.url));
+  // As automated UI tests launch it: the settings window comes up on an empty store, with
+  // the setup wizard's name field and icon picker.
+  const session = withTessivane(["-UITesting"], {
+    prepare(home) {
+      mkdirSync(path.join(home, "Pictures"), { recursive: true });
+      writeFileSync(path.join(home, "Pictures", "glyph.png"), "");
+    },
   });
-
-  after(async () => {
-    if (chrome) await chrome.close();
-    const end = app ? await app.stop() : { code: 0 };
-    assert.deepEqual(problems || [], [], "the page ran without script errors");
-    assert.equal(end.code, 0, "tessivane ends cleanly on SIGTERM:\n" + end.stderr);
-  });
+  let page;
+  before(() => { ({ page } = session); });
 
   const settings = () => page.locator(".win[data-title='Tessivane']");
   // A button by its title; its icon's glyph is text too.

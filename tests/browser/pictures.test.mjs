@@ -77,8 +77,11 @@ describe("a vossel with a photo as its icon", () => {
   });
 
   after(async () => {
-    if (chrome) await chrome.close();
-    if (app) await app.stop();
+    try {
+      if (chrome) await chrome.close();
+    } finally {
+      if (app) await app.stop();
+    }
   });
 
   it("draws the photo from the server, and every state stays small", async () => {

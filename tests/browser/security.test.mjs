@@ -11,11 +11,24 @@ import { createServer } from "node:http";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import { after, before, describe, it } from "node:test";
-import { openBrowser, openPage, startTessivane, tessivaneBinary, waitForState } from "./support.mjs";
+import {
+  bounds, openBrowser, openPage, servingAddress, startTessivane, tessivaneBinary, waitForState, within,
+} from "./support.mjs";
 
 const api = (app, path, init = {}) => fetch(new URL("/api" + path, app.url), {
+  signal: AbortSignal.timeout(bounds.request),
   ...init, headers: { "X-Tessivane-Token": new URL(app.url).searchParams.get("token"), ...(init.headers || {}) },
 });
+
+// Closes the pages whatever the test did with them: one left open keeps a stream of states
+// that the next test's tessivane would have to end.
+async function closing(pages, body) {
+  try {
+    return await body();
+  } finally {
+    for (const page of pages) await page.close().catch(() => {});
+  }
+}
 
 describe("a running tessivane and the rest of the machine", () => {
   let app, chrome, evil, evilURL;
@@ -47,52 +60,59 @@ describe("a running tessivane and the rest of the machine", () => {
   });
 
   after(async () => {
-    if (chrome) await chrome.close();
-    if (evil) evil.close();
-    if (app) await app.stop();
+    try {
+      if (chrome) await chrome.close();
+    } finally {
+      if (evil) evil.close();
+      if (app) await app.stop();
+    }
   });
 
   it("refuses another origin's form and fetch, though they carry the page's cookie", async () => {
     const { page } = await openPage(chrome.browser, app.url);  // the cookie is set
-    assert.equal(page.url(), new URL("/", app.url).href, "the token leaves the address bar");
     const other = await chrome.browser.newPage();
-    // On a busy machine the fetch can be answered before the other page has loaded: its form
-    // then navigates away while `goto` still waits for that load, which never comes. So the
-    // test waits for the two answers it is about, not for the other page's load.
-    const refused = (type) => other.waitForResponse((r) => r.url().includes("/api/settings/accessibility") &&
-      r.request().method() === "POST" && r.request().resourceType() === type);
-    const fetched = refused("fetch"), submitted = refused("document");
-    await other.goto(evilURL, { waitUntil: "commit" });
-    assert.equal((await fetched).status(), 403);
-    assert.equal((await submitted).status(), 403);
-    const state = await (await api(app, "/state")).json();
-    assert.equal(state.accessibility.trusted, false);
-    await other.close();
-    await page.close();
+    await closing([other, page], async () => {
+      assert.equal(page.url(), new URL("/", app.url).href, "the token leaves the address bar");
+      // On a busy machine the fetch can be answered before the other page has loaded: its form
+      // then navigates away while `goto` still waits for that load, which never comes. So the
+      // test waits for the two answers it is about, not for the other page's load.
+      const refused = (type) => other.waitForResponse((r) => r.url().includes("/api/settings/accessibility") &&
+        r.request().method() === "POST" && r.request().resourceType() === type);
+      const fetched = refused("fetch"), submitted = refused("document");
+      // Whichever fails first fails the test; a later failure of the other is not left unheard.
+      for (const answer of [fetched, submitted]) answer.catch(() => {});
+      await other.goto(evilURL, { waitUntil: "commit" });
+      assert.equal((await fetched).status(), 403);
+      assert.equal((await submitted).status(), 403);
+      const state = await (await api(app, "/state")).json();
+      assert.equal(state.accessibility.trusted, false);
+    });
   });
 
   it("admits the page though another page on this host set a cookie of the same name", async () => {
     const { page } = await openPage(chrome.browser, app.url);
     const name = `tessivane-token-${new URL(app.url).port}`;
     const other = await chrome.browser.newPage();
-    try {
-      await other.goto(`${evilURL}?toss=${name}`);
-      const apiURL = new URL("/api/state", app.url).href;
-      const sent = (await chrome.browser.cookies(apiURL)).filter((c) => c.name === name);
-      assert.equal(sent.length, 2, "the tossed cookie goes with the real one");
-      assert.equal(await page.evaluate(() => fetch("/api/state").then((r) => r.status)), 200);
-    } finally {
-      await chrome.browser.clearCookies({ name, path: "/api" });
-    }
-    await other.close();
-    await page.close();
+    await closing([other, page], async () => {
+      try {
+        await other.goto(`${evilURL}?toss=${name}`, { waitUntil: "commit" });
+        const apiURL = new URL("/api/state", app.url).href;
+        const sent = (await chrome.browser.cookies(apiURL)).filter((c) => c.name === name);
+        assert.equal(sent.length, 2, "the tossed cookie goes with the real one");
+        assert.equal(await page.evaluate(() => fetch("/api/state").then((r) => r.status)), 200);
+      } finally {
+        await chrome.browser.clearCookies({ name, path: "/api" });
+      }
+    });
   });
 
   it("refuses a host name rebound to the loopback address", async () => {
     const page = await chrome.browser.newPage();
-    const answer = await page.goto(`http://rebound.example:${new URL(app.url).port}/api/state`);
-    assert.equal(answer.status(), 403);
-    await page.close();
+    await closing([page], async () => {
+      // The answer is what counts, not the load of the page it makes.
+      const answer = await page.goto(`http://rebound.example:${new URL(app.url).port}/api/state`, { waitUntil: "commit" });
+      assert.equal(answer.status(), 403);
+    });
   });
 
   it("refuses a second tessivane on the same port", async () => {
@@ -100,8 +120,12 @@ describe("a running tessivane and the rest of the machine", () => {
       { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, TESSIVANE_RUNTIME_DIR: app.home + "/runtime" } });
     let stderr = "";
     second.stderr.on("data", (d) => { stderr += d; });
-    const code = await new Promise((resolve) => second.on("exit", resolve));
-    assert.equal(code, 1);
+    const exited = new Promise((resolve) => second.on("exit", resolve));
+    try {
+      assert.equal(await within(exited, bounds.start, "the second tessivane giving up"), 1);
+    } finally {
+      second.kill("SIGKILL");
+    }
     assert.match(stderr, /in use/);
   });
 
@@ -111,15 +135,16 @@ describe("a running tessivane and the rest of the machine", () => {
     const child = spawn(tessivaneBinary(), ["--listen", "127.0.0.1:0", "--clock", "manual"],
       { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, TMPDIR: tmp, TESSIVANE_RUNTIME_DIR: path.join(tmp, "runtime") } });
     const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
-    const url = await new Promise((resolve, reject) => {
-      let text = "";
-      child.stdout.on("data", (d) => {
-        text += d;
-        const m = text.match(/Tessivane is running at (http:\/\/\S+)/);
-        if (m) resolve(m[1]);
-      });
-      child.on("exit", () => reject(new Error("tessivane ended before serving")));
-    });
+    try {
+      await hangUp(child, exited, tmp);
+    } finally {
+      child.kill("SIGKILL");
+      rmSync(tmp, { recursive: true, force: true });
+    }
+  });
+
+  async function hangUp(child, exited, tmp) {
+    const url = await within(servingAddress(child), bounds.start, "tessivane printing its address");
     assert.equal(readdirSync(tmp).filter((n) => n.startsWith("tessivane-home-")).length, 1);
     // The page's stream: it sees the application's last state.
     const stream = await api({ url }, "/events");
@@ -142,28 +167,31 @@ describe("a running tessivane and the rest of the machine", () => {
       }
     })();
     child.kill("SIGHUP");
-    const { code, signal } = await exited;
-    await rest;
+    const { code, signal } = await within(exited, bounds.stop, "tessivane ending on SIGHUP");
+    await within(rest, bounds.stop, "the end of the page's stream");
     assert.equal(signal, null, "not killed by the signal");
     assert.equal(code, 0);
     assert.match(seen, /"terminated":\s*true/, "the last state is the quit application's");
     assert.deepEqual(readdirSync(tmp).filter((n) => n.startsWith("tessivane-home-")), [], "the temporary home is gone");
-    rmSync(tmp, { recursive: true, force: true });
-  });
+  }
 
   it("quits during a day-long clock advance and the page sees the last state", async () => {
+    // Its stream is open (openPage waits for that): the last state has a page to go to.
     const { page } = await openPage(chrome.browser, app.url);
-    const advancing = api(app, "/clock/advance", { method: "POST", body: JSON.stringify({ seconds: 86400 }),
-      headers: { "Content-Type": "application/json" } }).then((r) => r.status, () => "closed");
-    const finalState = waitForState(page, (s) => s.terminated);
-    const started = Date.now();
-    const { code, signal } = await app.stop();
-    app = null;
-    assert.ok(Date.now() - started < 20000, "quitting was not held up by the advance");
-    assert.ok(code === 0 || signal === null, `exited ${code} ${signal}`);
-    assert.notEqual(await advancing, 200);
-    const last = await finalState;
-    assert.equal(last.terminated, true);
-    await page.close();
+    await closing([page], async () => {
+      const advancing = api(app, "/clock/advance", { method: "POST", body: JSON.stringify({ seconds: 86400 }),
+        headers: { "Content-Type": "application/json" } }).then((r) => r.status, () => "closed");
+      const finalState = waitForState(page, (s) => s.terminated, undefined, { timeout: 2 * bounds.stop });
+      finalState.catch(() => {});
+      const started = Date.now();
+      const stopping = app;
+      app = null;
+      const { code, signal } = await stopping.stop();
+      assert.ok(Date.now() - started < 20000, "quitting was not held up by the advance");
+      assert.ok(code === 0 || signal === null, `exited ${code} ${signal}`);
+      assert.notEqual(await advancing, 200);
+      const last = await finalState;
+      assert.equal(last.terminated, true);
+    });
   });
 });

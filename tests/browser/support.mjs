@@ -20,6 +20,51 @@ export const crowdedScene = path.resolve(here, "..", "..", "resources", "scenes"
 // The default desk in the dark appearance.
 export const darkScene = path.resolve(here, "..", "..", "resources", "scenes", "dark.json");
 
+// Bounds of the waits that are not Playwright's (its own default to 30 s each). On a busy
+// machine a step that never comes then fails with what it waited for, instead of holding the
+// whole suite until ctest ends it.
+export const bounds = { start: 60_000, stop: 30_000, request: 30_000 };
+
+// `promise`, or a failure naming `what` once `ms` passed without it.
+export async function within(promise, ms, what) {
+  let timer;
+  const late = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(`${what}: not within ${ms / 1000} s`)), ms);
+  });
+  try {
+    return await Promise.race([promise, late]);
+  } finally {
+    clearTimeout(timer);
+  }
+}
+
+// Ends a child process: SIGTERM, and SIGKILL if it is still there after the bound, which is
+// then a failure of its own.
+export async function endProcess(child, exited, what) {
+  child.kill("SIGTERM");
+  try {
+    return await within(exited, bounds.stop, what + " ending on SIGTERM");
+  } catch (e) {
+    child.kill("SIGKILL");
+    await exited;
+    throw e;
+  }
+}
+
+// The address a tessivane prints once it serves (it may carry a query the page needs).
+export function servingAddress(child, describe = () => "") {
+  return new Promise((resolve, reject) => {
+    let text = "";
+    child.stdout.on("data", (d) => {
+      text += d;
+      const m = text.match(/Tessivane is running at (http:\/\/\S+)/);
+      if (m) resolve(m[1]);
+    });
+    child.on("error", reject);
+    child.on("exit", (code) => reject(new Error(`tessivane exited with ${code} before serving:\n${text}${describe()}`)));
+  });
+}
+
 export function tessivaneBinary() {
   const bin = process.env.TESSIVANE_BIN || path.join(here, "..", "..", "build", "test", "tessivane");
   return path.resolve(bin);
@@ -32,18 +77,12 @@ function launch(home, args) {
     { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, HOME: home, TESSIVANE_RUNTIME_DIR: path.join(home, "runtime") } });
   let output = "";
   child.stderr.on("data", (d) => { output += d; });
-  // The address exactly as printed (it may carry a query the page needs).
-  const url = new Promise((resolve, reject) => {
-    let text = "";
-    child.stdout.on("data", (d) => {
-      text += d;
-      const m = text.match(/Tessivane is running at (http:\/\/\S+)/);
-      if (m) resolve(m[1]);
-    });
-    child.on("error", reject);
-    child.on("exit", (code) => reject(new Error(`tessivane exited with ${code} before serving:\n${text}${output}`)));
-  });
   const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
+  const url = within(servingAddress(child, () => output), bounds.start, "tessivane printing its address")
+    .catch((e) => {
+      child.kill("SIGKILL");
+      throw e;
+    });
   return { child, url, exited, stderr: () => output };
 }
 
@@ -64,23 +103,32 @@ export async function startTessivane(extraArgs = [], { clock = "manual", prepare
   const scene = extraArgs.includes("--scene") ? [] : ["--scene", crowdedScene];
   const args = ["--clock", clock, ...scene, ...extraArgs];
   let run = launch(home, ["--listen", "127.0.0.1:0", ...args]);
+  let url;
+  try {
+    url = await run.url;
+  } catch (e) {
+    rmSync(home, { recursive: true, force: true });
+    throw e;
+  }
   const app = {
-    url: await run.url,
+    url,
     home,
     async restart() {
-      run.child.kill("SIGTERM");
-      const end = await run.exited;
+      const end = await endProcess(run.child, run.exited, "tessivane");
       if (end.code !== 0) throw new Error("tessivane did not end cleanly:\n" + run.stderr());
       expectNoUnnoticedChange(run);
       run = launch(home, ["--listen", "127.0.0.1:" + new URL(app.url).port, ...args]);
       app.url = await run.url;
     },
+    // Safe to call again after a failure: the process is ended once, and the home goes.
     async stop() {
-      run.child.kill("SIGTERM");
-      const result = await run.exited;
-      rmSync(home, { recursive: true, force: true });
-      expectNoUnnoticedChange(run);
-      return { ...result, stderr: run.stderr() };
+      try {
+        const result = await endProcess(run.child, run.exited, "tessivane");
+        expectNoUnnoticedChange(run);
+        return { ...result, stderr: run.stderr() };
+      } finally {
+        rmSync(home, { recursive: true, force: true });
+      }
     },
   };
   return app;
@@ -91,16 +139,27 @@ export async function openBrowser(viewport = { width: 1840, height: 1010 }, extr
   // A fresh profile each run (Playwright passes it to Chromium as --user-data-dir).
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
+    timeout: bounds.start,
     headless: true,
     viewport,
     args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync", ...extraArgs],
   });
+  // TESSIVANE_BROWSER_SLOWDOWN=N runs the pages' scripts N times slower, as a busy machine
+  // does: how a wait that assumes some order of events is found.
+  const slowdown = Number(process.env.TESSIVANE_BROWSER_SLOWDOWN || 0);
+  if (slowdown > 1) {
+    context.on("page", (page) => context.newCDPSession(page)
+      .then((cdp) => cdp.send("Emulation.setCPUThrottlingRate", { rate: slowdown })).catch(() => {}));
+  }
   return {
     browser: context,
     async close() {
-      await context.close();
-      rmSync(profile, { recursive: true, force: true });
+      try {
+        await within(context.close(), bounds.stop, "Chromium closing");
+      } finally {
+        rmSync(profile, { recursive: true, force: true });
+      }
     },
   };
 }
@@ -110,7 +169,18 @@ export async function openPage(browser, url) {
   const page = await browser.newPage();
   const problems = [];
   page.on("pageerror", (e) => problems.push(e.message));
-  await page.goto(url);
+  // Its first state may come from a plain request before its stream of states is open; a
+  // test that then quits or changes something at once would wait for a state that was never
+  // sent to it. So the page counts as open once the stream answered too. What is waited for
+  // is those two, not the load event, which on a busy machine can take the whole bound of a
+  // navigation for what the page does not need.
+  const streaming = page.waitForResponse((r) => new URL(r.url()).pathname === "/api/events");
+  try {
+    await page.goto(url, { waitUntil: "commit" });
+    await streaming;
+  } finally {
+    streaming.catch(() => {});
+  }
   await page.waitForFunction(() => window.display && window.display.state);
   return { page, problems };
 }
@@ -126,8 +196,12 @@ export function withTessivane(args, options) {
     Object.assign(session, await openPage(session.chrome.browser, session.app.url));
   });
   after(async () => {
-    if (session.chrome) await session.chrome.close();
-    const end = session.app ? await session.app.stop() : { code: 0 };
+    let end = { code: 0 };
+    try {
+      if (session.chrome) await session.chrome.close();
+    } finally {
+      if (session.app) end = await session.app.stop();
+    }
     assert.deepEqual(session.problems, [], "the page ran without script errors");
     assert.equal(end.code, 0, "tessivane ends cleanly on SIGTERM:\n" + end.stderr);
   });
@@ -146,12 +220,12 @@ export async function settle(page) {
 }
 
 // Waits until `predicate(state)` holds for the state the page shows.
-export async function waitForState(page, predicate, arg) {
+export async function waitForState(page, predicate, arg, options = {}) {
   await page.waitForFunction(([source, a]) => {
     const s = window.display.state;
     // eslint-disable-next-line no-new-func
     return s && new Function("state", "arg", "return (" + source + ")(state, arg);")(s, a);
-  }, [predicate.toString(), arg]);
+  }, [predicate.toString(), arg], options);
   return page.evaluate(() => window.display.state);
 }
 
