@@ -29,26 +29,31 @@ void DesktopStatusBarButton::setTitle(std::string title) {
 }
 
 void DesktopStatusBarButton::setToolTip(std::string toolTip) {
+    if (toolTip == toolTip_) return;
     toolTip_ = std::move(toolTip);
     lookChanged();
 }
 
 void DesktopStatusBarButton::setAlphaValue(double alpha) {
+    if (alpha == alpha_) return;
     alpha_ = alpha;
     lookChanged();
 }
 
 void DesktopStatusBarButton::setEnabled(bool enabled) {
+    if (enabled == enabled_) return;
     enabled_ = enabled;
     lookChanged();
 }
 
 void DesktopStatusBarButton::setAppearsDisabled(bool disabled) {
+    if (disabled == appearsDisabled_) return;
     appearsDisabled_ = disabled;
     lookChanged();
 }
 
 void DesktopStatusBarButton::highlight(bool on) {
+    if (on == highlighted_) return;
     highlighted_ = on;
     lookChanged();
 }
