@@ -10,6 +10,7 @@
 #include "platform/Alert.h"
 #include "platform/Menu.h"
 #include "platform/Platform.h"
+#include "platform/PreferenceDomain.h"
 #include "platform/RunLoop.h"
 #include "platform/StatusBar.h"
 #include "platform/UserDefaults.h"
@@ -55,6 +56,10 @@ platform::StandardUpdaterController& AppDelegate::updaterController() {
 // ---- Launch ----
 
 void AppDelegate::applicationDidFinishLaunching() {
+    // Launching stores values in many steps (marks, the environments as read, every item's
+    // position), each a write of the whole file; the files are written once, at the end.
+    // Nothing in here waits for the user.
+    const platform::PreferenceDomain::WriteBatch batch;
     platform::Application& app = platform::application();
     if (isTestMode()) {
         UITestLaunch::prepareIsolatedStore();

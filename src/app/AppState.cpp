@@ -85,10 +85,16 @@ void AppState::bind() {
         };
     };
     auto announce = &AppState::announceChange;
-    cancellables_.push_back(groupStore.objectWillChange.connect(onMain(announce)));
+    cancellables_.push_back(groupStore.objectWillChange.connect([weak, forward = onMain(announce)] {
+        if (auto* self = weak.get()) self->changedSinceSync_ = true;
+        forward();
+    }));
     cancellables_.push_back(discovery.objectWillChange.connect(onMain(announce)));
     cancellables_.push_back(discovery.items.changes.connect(
-        [forward = onMain(&AppState::syncGroupStatusItems)](const MenuBarItemDiscovery::Items&) { forward(); }));
+        [weak, forward = onMain(&AppState::syncIfChangedSinceSync)](const MenuBarItemDiscovery::Items&) {
+            if (auto* self = weak.get()) self->changedSinceSync_ = true;
+            forward();
+        }));
     cancellables_.push_back(permissionManager.objectWillChange.connect(onMain(announce)));
     cancellables_.push_back(shareSystemInfoWithDeveloper.changes.connect([weak](const bool& value) {
         if (auto* self = weak.get()) self->shareSystemInfoDidChange(value);
@@ -167,28 +173,101 @@ void AppState::applyHiding() {
     syncGroupStatusItems();
 }
 
-std::vector<Rect> AppState::controllerFrames() const {
-    std::vector<Rect> frames;
-    frames.reserve(groupControllers_.size());
-    for (const auto& [id, controller] : groupControllers_) {
-        frames.push_back(ExpandingSeparatorService::windowFrame(controller->statusItem()));
+AppState::VosselFrames AppState::vosselFrames() const {
+    VosselFrames out;
+    out.ids.reserve(groupControllers_.size());
+    out.frames.reserve(groupControllers_.size());
+    // In the vossels' order, which is the order their items were made in: the walk then reads
+    // memory in the order it was allocated, not in the hash table's.
+    for (const platform::UUID& id : hideService.vosselGroupIDs) {
+        const auto it = groupControllers_.find(id);
+        if (it == groupControllers_.end()) continue;
+        out.ids.push_back(id);
+        out.frames.push_back(ExpandingSeparatorService::windowFrame(it->second->statusItem()));
     }
-    return frames;
+    return out;
+}
+
+void AppState::checkPlacement(bool chevronFirst) {
+    VosselFrames frames = vosselFrames();
+    if (chevronFirst) {
+        if (hideService.relayoutChevronIfDetached(frames.frames)) frames = vosselFrames();
+        relayoutVosselsIfOffScreen(frames);
+    } else {
+        if (relayoutVosselsIfOffScreen(frames)) frames = vosselFrames();
+        hideService.relayoutChevronIfDetached(frames.frames);
+    }
+}
+
+void AppState::syncIfChangedSinceSync() {
+    if (changedSinceSync_) syncGroupStatusItems();
 }
 
 void AppState::syncGroupStatusItems() {
+    changedSinceSync_ = false;
     // Placing every vossel's item stores its position; the files are written once, at the end.
     const platform::PreferenceDomain::WriteBatch batch;
     const std::vector<IconGroup>& groups = groupStore.groups();
+    // Each shown vossel with its item's controller, null for one that has none yet.
+    std::vector<std::pair<const IconGroup*, GroupStatusItemController*>> shown;
     std::vector<platform::UUID> visibleIDs;
+    shown.reserve(groups.size());
     visibleIDs.reserve(groups.size());
     for (const IconGroup& vossel : groups) {
-        if (vossel.isVisibleInMenuBar) visibleIDs.push_back(vossel.id);
+        if (!vossel.isVisibleInMenuBar) continue;
+        const auto it = groupControllers_.find(vossel.id);
+        shown.emplace_back(&vossel, it == groupControllers_.end() ? nullptr : it->second.get());
+        visibleIDs.push_back(vossel.id);
     }
-    const std::unordered_set<platform::UUID> visible(visibleIDs.begin(), visibleIDs.end());
+    removeControllersNotIn(visibleIDs, shown);
 
+    // One list for every vossel: each icon's names are tokenized once, not once per vossel.
+    const auto live = LiveMenuBarItems::make(discovery.items.get());
+    std::vector<const IconGroup*> added;
+    std::vector<platform::UUID> addedIDs;
+    for (const auto& [vossel, controller] : shown) {
+        if (controller) {
+            controller->update(*vossel, live);
+            continue;
+        }
+        added.push_back(vossel);
+        addedIDs.push_back(vossel->id);
+    }
+    if (!added.empty()) {
+        std::vector<platform::UUID> existing;
+        existing.reserve(groupControllers_.size());
+        for (const auto& [id, controller] : groupControllers_) existing.push_back(id);
+        ExpandingSeparatorService::prepareGroupPositions(addedIDs, existing);
+        for (const IconGroup* vossel : added) groupControllers_.emplace(vossel->id, makeGroupController(*vossel, live));
+    }
+
+    hideService.vosselGroupIDs = std::move(visibleIDs);
+    // The chevron is pinned beside the vossels first, then their items are checked.
+    checkPlacement(true);
+    // Items made now get their windows when the bar is laid out, so the frames are looked at
+    // again on the next turn: once however many syncs this turn ran.
+    if (placementCheckPending_) return;
+    placementCheckPending_ = true;
+    mainLoop().async([weak = anchor_.weak()] {
+        auto* self = weak.get();
+        if (!self) return;
+        self->placementCheckPending_ = false;
+        self->checkPlacement(false);
+    });
+}
+
+void AppState::removeControllersNotIn(const std::vector<platform::UUID>& visibleIDs,
+                                      const std::vector<std::pair<const IconGroup*, GroupStatusItemController*>>& shown) {
+    size_t found = 0;
+    for (const auto& entry : shown) found += entry.second != nullptr;
+    std::vector<platform::UUID> sorted(visibleIDs);
+    std::sort(sorted.begin(), sorted.end());
+    // Every item is kept when each was found, once: the usual sync, which then needs no look
+    // at the items themselves. Only stored data edited by hand repeats an id.
+    const bool repeats = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+    if (!repeats && found == groupControllers_.size()) return;
     for (auto it = groupControllers_.begin(); it != groupControllers_.end();) {
-        if (visible.contains(it->first)) {
+        if (std::binary_search(sorted.begin(), sorted.end(), it->first)) {
             ++it;
             continue;
         }
@@ -196,40 +275,10 @@ void AppState::syncGroupStatusItems() {
         it = groupControllers_.erase(it);
         controller->tearDown();
     }
-
-    std::vector<const IconGroup*> added;
-    std::vector<platform::UUID> addedIDs;
-    for (const IconGroup& vossel : groups) {
-        if (!vossel.isVisibleInMenuBar) continue;
-        if (auto it = groupControllers_.find(vossel.id); it != groupControllers_.end()) {
-            it->second->update(vossel, discovery.items);
-            continue;
-        }
-        added.push_back(&vossel);
-        addedIDs.push_back(vossel.id);
-    }
-    if (!added.empty()) {
-        std::vector<platform::UUID> existing;
-        existing.reserve(groupControllers_.size());
-        for (const auto& [id, controller] : groupControllers_) existing.push_back(id);
-        ExpandingSeparatorService::prepareGroupPositions(addedIDs, existing);
-        for (const IconGroup* vossel : added) groupControllers_.emplace(vossel->id, makeGroupController(*vossel));
-    }
-
-    hideService.vosselGroupIDs = std::move(visibleIDs);
-    // Pins the chevron beside the vossels first: each pinning reads every vossel's stored
-    // position, a scan as long as their list; once per sync is enough.
-    hideService.relayoutChevronIfDetached(controllerFrames());
-    relayoutVosselsIfOffScreen();
-    mainLoop().async([weak = anchor_.weak()] {
-        auto* self = weak.get();
-        if (!self) return;
-        self->relayoutVosselsIfOffScreen();
-        self->hideService.relayoutChevronIfDetached(self->controllerFrames());
-    });
 }
 
-std::unique_ptr<GroupStatusItemController> AppState::makeGroupController(const IconGroup& vossel) {
+std::unique_ptr<GroupStatusItemController> AppState::makeGroupController(
+    const IconGroup& vossel, std::shared_ptr<const LiveMenuBarItems> live) {
     const Weak weak = anchor_.weak();
     const platform::UUID id = vossel.id;
     GroupStatusItemController::Callbacks callbacks;
@@ -258,37 +307,29 @@ std::unique_ptr<GroupStatusItemController> AppState::makeGroupController(const I
     callbacks.onPrepareOpen = [weak] {
         if (auto* self = weak.get()) self->rediscoverAndApplyHiding();
     };
-    return std::make_unique<GroupStatusItemController>(vossel, discovery.items, std::move(callbacks));
+    return std::make_unique<GroupStatusItemController>(vossel, std::move(live), std::move(callbacks));
 }
 
-void AppState::relayoutVosselsIfOffScreen() {
-    if (isRelayoutingVossels_ || vosselRelayoutAttempts_ >= vosselRelayoutBudget) return;
+bool AppState::relayoutVosselsIfOffScreen(const VosselFrames& current) {
+    if (isRelayoutingVossels_ || vosselRelayoutAttempts_ >= vosselRelayoutBudget) return false;
 
-    std::vector<std::pair<platform::UUID, Rect>> frames;
-    std::vector<Rect> clockSide;
-    frames.reserve(groupControllers_.size());
-    clockSide.reserve(groupControllers_.size());
-    for (const auto& [id, controller] : groupControllers_) {
-        const Rect frame = ExpandingSeparatorService::windowFrame(controller->statusItem());
-        frames.emplace_back(id, frame);
-        clockSide.push_back(frame);
-    }
-    const bool rtl = SystemMenuBarLayout::isRightToLeft(clockSide);
+    const bool rtl = SystemMenuBarLayout::isRightToLeft(current.frames);
     const Rect screen = MenuBarGeometry::mainScreenFrameOrDefault();
     const double chevronX = ExpandingSeparatorService::windowFrame(hideService.chevronItem).minX();
     const bool pusherCovers = MenuBarGeometry::isPusherCoveringAppMenus(
         ExpandingSeparatorService::windowFrame(hideService.pusherItem), screen, rtl);
 
     std::vector<platform::UUID> offScreen;
-    for (const auto& [id, frame] : frames) {
+    for (size_t i = 0; i < current.ids.size(); ++i) {
+        const Rect& frame = current.frames[i];
         // A frame this thin belongs to an item that has no window yet.
         if (frame.width() <= 1) continue;
         const bool pastTheChevron = MenuBarGeometry::isUsableSeparator(chevronX, screen, rtl) &&
                                     (rtl ? frame.minX() > chevronX + 4 : frame.maxX() < chevronX - 4);
         const bool offTheBar = rtl ? frame.minX() > screen.maxX() - 8 : frame.maxX() < 8;
-        if (offTheBar || pastTheChevron) offScreen.push_back(id);
+        if (offTheBar || pastTheChevron) offScreen.push_back(current.ids[i]);
     }
-    if (offScreen.empty() && !pusherCovers) return;
+    if (offScreen.empty() && !pusherCovers) return false;
 
     isRelayoutingVossels_ = true;
     ++vosselRelayoutAttempts_;
@@ -299,9 +340,9 @@ void AppState::relayoutVosselsIfOffScreen() {
     }
 
     std::vector<platform::UUID> kept;
-    kept.reserve(frames.size());
+    kept.reserve(current.ids.size());
     const std::unordered_set<platform::UUID> offSet(offScreen.begin(), offScreen.end());
-    for (const auto& [id, frame] : frames) {
+    for (const platform::UUID& id : current.ids) {
         if (!offSet.contains(id)) kept.push_back(id);
     }
     for (const platform::UUID& id : offScreen) {
@@ -313,11 +354,13 @@ void AppState::relayoutVosselsIfOffScreen() {
     }
     const platform::PreferenceDomain::WriteBatch batch;
     ExpandingSeparatorService::prepareGroupPositions(offScreen, kept);
+    const auto live = LiveMenuBarItems::make(discovery.items.get());
     for (const IconGroup& vossel : groupStore.groups()) {
         if (!vossel.isVisibleInMenuBar || groupControllers_.contains(vossel.id)) continue;
-        groupControllers_.emplace(vossel.id, makeGroupController(vossel));
+        groupControllers_.emplace(vossel.id, makeGroupController(vossel, live));
     }
     isRelayoutingVossels_ = false;
+    return true;
 }
 
 // ---- Commands of the views and the delegate ----
@@ -393,7 +436,7 @@ void AppState::attemptPhysicalClick(const MenuBarItemID& itemID, bool secondary,
     if (generation != activationGeneration_) return;
     windowHiding.reveal(itemID);
 
-    const bool rtl = SystemMenuBarLayout::isRightToLeft(controllerFrames());
+    const bool rtl = SystemMenuBarLayout::isRightToLeft(vosselFrames().frames);
     const double rawChevronX = ExpandingSeparatorService::windowFrame(hideService.chevronItem).minX();
     const Rect screen = mainScreenFrame().value_or(Rect{});
     std::optional<double> separatorX;

@@ -107,15 +107,33 @@ private:
 
     void bind();
     void announceChange();
+    // The sync a new discovery list asks for, on a later turn: none when a sync has run since
+    // the list and the vossels last changed, as after every discovery cycle's hiding.
+    void syncIfChangedSinceSync();
     void startDiscoveryLoop();
     // One turn of the discovery cycle: a forced scan, the overflow count, hiding.
     void runDiscoveryCycle();
     // A forced scan published as the current items, then hiding.
     void rediscoverAndApplyHiding();
-    std::unique_ptr<GroupStatusItemController> makeGroupController(const IconGroup& vossel);
-    void relayoutVosselsIfOffScreen();
-    // The frame of every vossel status item's window; zero for one without a window.
-    std::vector<platform::Rect> controllerFrames() const;
+    std::unique_ptr<GroupStatusItemController> makeGroupController(const IconGroup& vossel,
+                                                                   std::shared_ptr<const LiveMenuBarItems> live);
+    // The vossels' status items by id, with the frame of each one's window (zero for one
+    // without a window), in the same order.
+    struct VosselFrames {
+        std::vector<platform::UUID> ids;
+        std::vector<platform::Rect> frames;
+    };
+    VosselFrames vosselFrames() const;
+    // Tears down the items of vossels that are no longer shown; `shown` pairs each shown
+    // vossel with its controller, null where it has none.
+    void removeControllersNotIn(const std::vector<platform::UUID>& visibleIDs,
+                                const std::vector<std::pair<const IconGroup*, GroupStatusItemController*>>& shown);
+    // Puts back vossel items that ended up off the bar or past the chevron, and the chevron
+    // when it drifted from the vossels, the chevron first or last. Reads the frames once
+    // unless the first check moved something.
+    void checkPlacement(bool chevronFirst);
+    // True when it put items back.
+    bool relayoutVosselsIfOffScreen(const VosselFrames& current);
     void shareSystemInfoDidChange(bool value);
 
     void attemptPhysicalClick(const MenuBarItemID& itemID, bool secondary, int64_t generation, int attempt,
@@ -134,6 +152,8 @@ private:
     std::optional<double> lastActivationAt_;
     std::optional<double> hideSuppressedUntil_;
     bool isRelayoutingVossels_ = false;
+    bool placementCheckPending_ = false;
+    bool changedSinceSync_ = false;
     int vosselRelayoutAttempts_ = 0;
     bool lastShareSystemInfo_ = false;
     WeakAnchor<AppState> anchor_{this};

@@ -14,7 +14,27 @@ using platform::Rect;
 
 namespace {
 const std::string kPositionKey = "NSStatusItem Preferred Position ";
+
+// Puts items in bar order: by preferred position from the trailing end, ties in creation
+// order. A bar can hold thousands of items, so they are sorted as plain records rather than
+// through their pointers.
+void sortTrailingToLeading(std::vector<BarItem*>& items) {
+    struct Slot {
+        double position;
+        uint64_t sequence;
+        BarItem* item;
+    };
+    std::vector<Slot> slots;
+    slots.reserve(items.size());
+    for (BarItem* item : items) slots.push_back({item->position, item->sequence, item});
+    std::stable_sort(slots.begin(), slots.end(), [](const Slot& a, const Slot& b) {
+        if (a.position != b.position) return a.position < b.position;
+        return a.sequence < b.sequence;
+    });
+    for (size_t i = 0; i < slots.size(); ++i) items[i] = slots[i].item;
 }
+
+}  // namespace
 
 BarItem& SystemStatusBar::add(int32_t ownerPID, int32_t drawingPID, double width) {
     auto item = std::make_unique<BarItem>();
@@ -135,10 +155,7 @@ std::vector<BarItem*> SystemStatusBar::trailingToLeading() const {
     for (const auto& i : items_) {
         if (i->isVisible && i->window->ordered) order.push_back(i.get());
     }
-    std::stable_sort(order.begin(), order.end(), [](const BarItem* a, const BarItem* b) {
-        if (a->position != b->position) return a->position < b->position;
-        return a->sequence < b->sequence;
-    });
+    sortTrailingToLeading(order);
     return order;
 }
 
@@ -147,6 +164,7 @@ void SystemStatusBar::layout() {
     auto screen = desktop_.primaryScreen();
     const bool selfTerminated = !desktop_.app(desktop_.selfPID()) || desktop_.application().isTerminated();
     std::vector<BarItem*> order;
+    order.reserve(items_.size());
     for (const auto& i : items_) {
         bool alive = desktop_.app(i->ownerPID) != nullptr && !(i->own && selfTerminated);
         if (i->own) i->width = i->own->currentWidth();
@@ -157,10 +175,7 @@ void SystemStatusBar::layout() {
         }
         order.push_back(i.get());
     }
-    std::stable_sort(order.begin(), order.end(), [](const BarItem* a, const BarItem* b) {
-        if (a->position != b->position) return a->position < b->position;
-        return a->sequence < b->sequence;
-    });
+    sortTrailingToLeading(order);
     if (!screen) return;
 
     const Rect sf = screen->frame;

@@ -197,8 +197,16 @@ void ExpandingSeparatorService::toggle() {
     setExpanded(length >= collapsedLineLength - 10);
 }
 
+double ExpandingSeparatorService::outermostPosition() {
+    const uint64_t changes = platform::UserDefaults::changeCount();
+    if (!outermost_ || outermost_->defaultsChangeCount != changes || outermost_->groupIDs != vosselGroupIDs) {
+        outermost_ = Outermost{changes, vosselGroupIDs, outermostVosselPosition(vosselGroupIDs)};
+    }
+    return outermost_->position;
+}
+
 void ExpandingSeparatorService::pinChevronBesideVossels() {
-    const double m = outermostVosselPosition(vosselGroupIDs);
+    const double m = outermostPosition();
     writePosition(chevronAutosaveName, m + 32);
     writePosition(lineAutosaveName, m + 48);
     writePosition(pusherAutosaveName, m + 62);
@@ -224,7 +232,7 @@ void ExpandingSeparatorService::prepareGroupPositions(const std::vector<platform
     }
 }
 
-void ExpandingSeparatorService::relayoutChevronIfDetached(const std::vector<Rect>& vosselFrames) {
+bool ExpandingSeparatorService::relayoutChevronIfDetached(const std::vector<Rect>& vosselFrames) {
     pinChevronBesideVossels();
     const bool rtl = SystemMenuBarLayout::isRightToLeft(vosselFrames);
     const Rect screen = MenuBarGeometry::mainScreenFrameOrDefault();
@@ -242,7 +250,7 @@ void ExpandingSeparatorService::relayoutChevronIfDetached(const std::vector<Rect
             edge = rtl ? std::max(edge, frame.maxX()) : std::min(edge, frame.minX());
         }
     }
-    if (!anyVisible) return;
+    if (!anyVisible) return false;
 
     const double chevronX = windowFrame(chevronItem).minX();
     const Rect line = windowFrame(lineItem);
@@ -255,12 +263,12 @@ void ExpandingSeparatorService::relayoutChevronIfDetached(const std::vector<Rect
     if (line.width() > 1) {
         drifted = drifted || (rtl ? line.minX() > screen.maxX() - 8 : line.minX() < 8);
     }
-    if (!drifted) return;
+    if (!drifted) return false;
 
-    if (chevronRelayouts < 2) {
-        ++chevronRelayouts;
-        reinstallNextToVossels();
-    }
+    if (chevronRelayouts >= 2) return false;
+    ++chevronRelayouts;
+    reinstallNextToVossels();
+    return true;
 }
 
 void ExpandingSeparatorService::reinstallNextToVossels() {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,7 +58,8 @@ public:
     void setExpanded(bool expanded);
     // The chevron's action.
     void toggle();
-    void relayoutChevronIfDetached(const std::vector<platform::Rect>& vosselFrames);
+    // True when it put the chevron, line and pusher back beside the vossels.
+    bool relayoutChevronIfDetached(const std::vector<platform::Rect>& vosselFrames);
     void pinChevronBesideVossels();
     // Writes a new vossel item's preferred position before the item exists.
     static void prepareGroupPosition(const platform::UUID& id, const std::vector<platform::UUID>& existingGroupIDs);
@@ -80,7 +82,17 @@ private:
     // Runs `block` on the main queue after `delay` unless this service is gone by then.
     void later(double delay, void (ExpandingSeparatorService::*block)());
     void collapse() { setExpanded(false); }
+    // The outermost of the Settings item's and the vossels' stored positions. Every pinning
+    // asks, and the answer reads a position per vossel; it is kept until a stored value or
+    // the list of vossels changes.
+    double outermostPosition();
 
+    struct Outermost {
+        uint64_t defaultsChangeCount;
+        std::vector<platform::UUID> groupIDs;
+        double position;
+    };
+    std::optional<Outermost> outermost_;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };
 

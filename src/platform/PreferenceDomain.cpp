@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +31,10 @@ Registry& registry() {
     static Registry r;
     return r;
 }
+
+std::atomic<uint64_t> valueChanges{0};
+
+void noteChange() { valueChanges.fetch_add(1, std::memory_order_relaxed); }
 
 // The batches open on this thread, and the domains whose writes they hold back.
 thread_local int openBatches = 0;
@@ -75,7 +80,10 @@ void PreferenceDomain::forgetAll() {
         old.swap(r.domains);
         r.cleared.clear();
     }
+    noteChange();
 }
+
+uint64_t PreferenceDomain::changeCount() { return valueChanges.load(std::memory_order_relaxed); }
 
 PreferenceDomain::PreferenceDomain(std::string name, std::filesystem::path file)
     : name_(std::move(name)), file_(std::move(file)) {}
@@ -88,6 +96,7 @@ void PreferenceDomain::loadLocked() {
     switch (found_) {
     case Outcome::read:
         values_ = std::move(reading.values);
+        noteChange();
         exists_ = true;
         fileIsCurrent_ = true;
         break;
@@ -158,10 +167,16 @@ void PreferenceDomain::set(const std::string& key, std::optional<PropertyValue> 
         // Callers store the same value again and again (positions, the environments after
         // every refresh); the file already says so.
         const auto it = values_.find(key);
-        if (fileIsCurrent_ && it != values_.end() && it->second == *value) return;
-        values_.insert_or_assign(key, std::move(*value));
+        const bool same = it != values_.end() && it->second == *value;
+        if (same && fileIsCurrent_) return;
+        if (!same) {
+            values_.insert_or_assign(key, std::move(*value));
+            noteChange();
+        }
     } else if (values_.erase(key) == 0) {
         return;  // nothing to remove
+    } else {
+        noteChange();
     }
     writeLocked();
 }
@@ -177,6 +192,7 @@ void PreferenceDomain::replace(const PropertyDictionary& values) {
     std::lock_guard lock(mutex_);
     loadLocked();  // what is there decides whether it may be written over
     values_ = values;
+    noteChange();
     writeLocked();
 }
 
@@ -187,6 +203,7 @@ void PreferenceDomain::remove() {
     fileIsCurrent_ = false;
     writeHeldBack_ = false;
     values_.clear();
+    noteChange();
     if (mayReplaceFileLocked()) ::unlink(file_.c_str());
 }
 

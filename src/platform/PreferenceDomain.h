@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -28,6 +29,10 @@ public:
     static bool isGlobalName(const std::string& name);
     // Forgets every domain held in memory; the next use reads the files again, as at a launch.
     static void forgetAll();
+    // Moves whenever a value of any domain may have changed in this process (a changed value,
+    // a file read, a domain replaced, removed or forgotten); storing a value a key already
+    // holds leaves it. For callers that derive something from many values and keep it.
+    static uint64_t changeCount();
 
     std::optional<PropertyValue> value(const std::string& key);
     // Sets or (with no value) removes one key, and writes the file.

@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -72,11 +73,23 @@ std::string numberText(const PropertyValue& v) {
 
 UserDefaults::UserDefaults(std::string domainName) : domainName_(std::move(domainName)) {}
 
+namespace {
+// Times the standard store followed the main bundle to another domain: its values changed.
+std::atomic<uint64_t> standardDomainSwitches{0};
+}  // namespace
+
 UserDefaults& UserDefaults::standard() {
     static UserDefaults store(applicationIdentifier());
     // Tests may point the main bundle elsewhere; the standard store follows it.
-    if (auto id = applicationIdentifier(); id != store.domainName_) store.domainName_ = std::move(id);
+    if (auto id = applicationIdentifier(); id != store.domainName_) {
+        store.domainName_ = std::move(id);
+        standardDomainSwitches.fetch_add(1, std::memory_order_relaxed);
+    }
     return store;
+}
+
+uint64_t UserDefaults::changeCount() {
+    return PreferenceDomain::changeCount() + standardDomainSwitches.load(std::memory_order_relaxed);
 }
 
 std::shared_ptr<UserDefaults> UserDefaults::suite(const std::string& suiteName) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,9 @@ public:
     // A store for a named suite; absent when the name cannot be used (empty, or the
     // application's own identifier, or the any-application domain).
     static std::shared_ptr<UserDefaults> suite(const std::string& suiteName);
+    // Moves whenever a value of any store may have changed; a value stored again unchanged
+    // leaves it. What is worked out from many values can be kept until it moves.
+    static uint64_t changeCount();
 
     std::optional<PropertyValue> object(const std::string& key) const;
     // Foundation's readings: a missing value gives false / 0 / 0.0; numbers and the

@@ -3,9 +3,6 @@
 #include <optional>
 
 #include "app/ClickLog.h"
-#include "model/GenericHostMemo.h"
-#include "model/MemberNames.h"
-#include "model/MenuBarIdentity.h"
 #include "model/UserPreferences.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
@@ -28,57 +25,9 @@ void callOut(const F& callback, const Args&... args) {
     copy(args...);
 }
 
-// A live item with its names, tokenized at most once however many members it is compared with,
-// and whether its owner is a generic host, which may ask the workspace, also at most once.
-struct LiveItem {
-    const DiscoveredMenuBarItem* item;
-    MenuBarIdentity::Names names;
-    bool isOwnIcon;
-    bool isGenericHost;
-    LiveItem(const DiscoveredMenuBarItem& i, GenericHostMemo& hosts)
-        : item(&i),
-          names(MemberNames::live(i.title, i.ownerName, hosts)),
-          isOwnIcon(MenuBarIdentity::isSelf(i.bundleIdentifier, i.ownerName)),
-          isGenericHost(hosts.isGenericHost(i.bundleIdentifier, i.ownerName)) {}
-};
-
-bool matchesLive(const MenuBarItemID& stored, const MenuBarIdentity::Names& storedNames, const LiveItem& live) {
-    const DiscoveredMenuBarItem& item = *live.item;
-    // The program's own icons all share one owner; only the exact identity tells them apart.
-    if (!live.isOwnIcon) {
-        if (stored.bundleIdentifier && item.bundleIdentifier && *stored.bundleIdentifier == *item.bundleIdentifier &&
-            !live.isGenericHost) {
-            return true;
-        }
-        if (MenuBarIdentity::namesOverlap(storedNames, live.names)) return true;
-    }
-    return item.id.hasSameIdentityString(stored);
-}
-
-std::vector<size_t> matchedIndices(const std::vector<MenuBarItemID>& memberIDs,
-                                   const std::vector<DiscoveredMenuBarItem>& items, bool stopAtFirst) {
-    std::vector<size_t> out;
-    if (memberIDs.empty() || items.empty()) return out;
-    GenericHostMemo hosts;
-    std::vector<LiveItem> live;
-    live.reserve(items.size());
-    for (const auto& item : items) live.emplace_back(item, hosts);
-    for (const auto& stored : memberIDs) {
-        const MenuBarIdentity::Names storedNames = MemberNames::stored(stored, hosts);
-        for (size_t i = 0; i < live.size(); ++i) {
-            if (matchesLive(stored, storedNames, live[i])) {
-                out.push_back(i);
-                if (stopAtFirst) return out;
-                break;
-            }
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
-GroupStatusItemController::GroupStatusItemController(IconGroup group, std::vector<DiscoveredMenuBarItem> items,
+GroupStatusItemController::GroupStatusItemController(IconGroup group, std::shared_ptr<const LiveMenuBarItems> items,
                                                      Callbacks callbacks)
     : popover_([this] { popoverDidClose(); }),
       group_(std::move(group)),
@@ -92,18 +41,13 @@ GroupStatusItemController::~GroupStatusItemController() {
     tearDown();
 }
 
-bool GroupStatusItemController::matches(const MenuBarItemID& stored, const DiscoveredMenuBarItem& item) {
-    GenericHostMemo hosts;
-    return matchesLive(stored, MemberNames::stored(stored, hosts), LiveItem(item, hosts));
-}
-
 std::vector<DiscoveredMenuBarItem> GroupStatusItemController::members() const {
     std::vector<DiscoveredMenuBarItem> out;
-    for (size_t i : matchedIndices(group_.memberIDs, items_, false)) out.push_back(items_[i]);
+    for (size_t i : items_->matchedIndices(group_.memberIDs, false)) out.push_back(items()[i]);
     return out;
 }
 
-bool GroupStatusItemController::hasMembers() const { return !matchedIndices(group_.memberIDs, items_, true).empty(); }
+bool GroupStatusItemController::hasMembers() const { return !items_->matchedIndices(group_.memberIDs, true).empty(); }
 
 platform::StatusBarButton* GroupStatusItemController::button() const {
     return statusItem_ ? statusItem_->button().get() : nullptr;
@@ -125,8 +69,8 @@ void GroupStatusItemController::install() {
     installHoverTracking();
 }
 
-void GroupStatusItemController::update(IconGroup group, std::vector<DiscoveredMenuBarItem> items) {
-    group_ = std::move(group);
+void GroupStatusItemController::update(const IconGroup& group, std::shared_ptr<const LiveMenuBarItems> items) {
+    group_ = group;
     items_ = std::move(items);
     const bool found = hasMembers();
     if (found) {
@@ -282,10 +226,10 @@ std::string GroupStatusItemController::popoverSignature() const {
     signature += group_.customIconFilename.value_or("");
     signature += '|';
     bool first = true;
-    for (size_t i : matchedIndices(group_.memberIDs, items_, false)) {
+    for (size_t i : items_->matchedIndices(group_.memberIDs, false)) {
         if (!first) signature += ',';
         first = false;
-        signature += items_[i].id.id();
+        signature += items()[i].id.id();
     }
     signature += isLocatingMembers_ ? "|locating=true" : "|locating=false";
     return signature;

@@ -11,6 +11,7 @@
 #include "platform/RunLoop.h"
 #include "platform/StatusBar.h"
 #include "platform/View.h"
+#include "statusitems/LiveMenuBarItems.h"
 #include "statusitems/StatusItemPopover.h"
 #include "statusitems/WeakAnchor.h"
 
@@ -39,18 +40,18 @@ public:
     static constexpr double locatingCheckDelays[3] = {0.25, 0.7, 1.4};
 
     // Installs the vossel's status item at once.
-    GroupStatusItemController(IconGroup group, std::vector<DiscoveredMenuBarItem> items, Callbacks callbacks);
+    GroupStatusItemController(IconGroup group, std::shared_ptr<const LiveMenuBarItems> items, Callbacks callbacks);
     ~GroupStatusItemController();
     GroupStatusItemController(const GroupStatusItemController&) = delete;
     GroupStatusItemController& operator=(const GroupStatusItemController&) = delete;
 
     // A new value of the vossel and a new discovery list.
-    void update(IconGroup group, std::vector<DiscoveredMenuBarItem> items);
+    void update(const IconGroup& group, std::shared_ptr<const LiveMenuBarItems> items);
     // Removes the status item and closes everything; the controller does nothing afterwards.
     void tearDown();
 
     const IconGroup& group() const { return group_; }
-    const std::vector<DiscoveredMenuBarItem>& items() const { return items_; }
+    const std::vector<DiscoveredMenuBarItem>& items() const { return items_->items(); }
     // Null once torn down.
     const std::shared_ptr<platform::StatusItem>& statusItem() const { return statusItem_; }
     bool isPopoverShown() const { return popover_.isShown(); }
@@ -59,8 +60,6 @@ public:
     // For each member identity in order, the first discovered item it matches; identities
     // that match nothing are left out, and two identities matching one item show it twice.
     std::vector<DiscoveredMenuBarItem> members() const;
-    // Whether a stored member identity stands for a live item, as the popover sees it.
-    static bool matches(const MenuBarItemID& stored, const DiscoveredMenuBarItem& item);
     std::string popoverSignature() const;
 
     // The status item button's action (a left or right mouse up).
@@ -97,7 +96,7 @@ private:
     int64_t locatingGeneration_ = 0;
     bool isLocatingMembers_ = false;
     IconGroup group_;
-    std::vector<DiscoveredMenuBarItem> items_;
+    std::shared_ptr<const LiveMenuBarItems> items_;
     Callbacks callbacks_;
     WeakAnchor<GroupStatusItemController> anchor_{this};
 };

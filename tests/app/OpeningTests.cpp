@@ -421,6 +421,29 @@ TEST_F(OpeningTest, AVosselHiddenFromTheMenuBarKeepsItsMembersTransparent) {
     EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 0);
 }
 
+TEST_F(OpeningTest, AVosselStoredTwiceHasOneItemAndAnotherHiddenStillLosesItsOwn) {
+    tessivane::GroupStore& store = appState().groupStore;
+    const platform::UUID media = platform::UUID::random();
+    store.createGroup("Media", "play.fill", std::nullopt, std::nullopt, media);
+    // Stored data edited by hand can hold one vossel twice.
+    const platform::UUID active = *store.activeEnvironmentID.get();
+    store.environments.modify([&](std::vector<tessivane::EnvironmentProfile>& environments) {
+        for (auto& environment : environments) {
+            if (environment.id == active) environment.groups.push_back(environment.groups.front());
+        }
+    });
+    appState().syncGroupStatusItems();
+    EXPECT_EQ(appState().groupControllers().size(), 2u);
+    EXPECT_TRUE(vosselItem());
+    ASSERT_TRUE(ownItem("Tessivane.Group." + media.uuidString()));
+
+    store.setGroupVisible(media, false);
+    appState().syncGroupStatusItems();
+    EXPECT_EQ(appState().groupControllers().size(), 1u);
+    EXPECT_TRUE(vosselItem());
+    EXPECT_FALSE(ownItem("Tessivane.Group." + media.uuidString()));
+}
+
 TEST_F(OpeningTest, AVosselItemMovedOffScreenIsRecreatedThreeTimesAtMost) {
     for (int run = 1; run <= 4; ++run) {
         const desktop::BarItem* before = vosselItem();

@@ -121,6 +121,42 @@ TEST_F(SeparatorTest, NewVosselPositionKeepsClearOfTheStoredChevron) {
     EXPECT_EQ(stored("Tessivane.Group." + added[2].uuidString()), 768);
 }
 
+TEST_F(SeparatorTest, PinningFollowsEveryLaterChangeOfTheVosselsAndTheirPositions) {
+    loadDefaultScene();
+    const platform::UUID first = platform::UUID::random();
+    const platform::UUID second = platform::UUID::random();
+    store("Tessivane.Group." + first.uuidString(), 700);
+    store("Tessivane.Group." + second.uuidString(), 800);
+    ExpandingSeparatorService service;
+    service.vosselGroupIDs = {first};
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 732);
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 732);
+
+    // A vossel dragged further out, or back in, moves the trio with it.
+    store("Tessivane.Group." + first.uuidString(), 750);
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 782);
+    store("Tessivane.Group." + first.uuidString(), 640);
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 672);
+    // So does a vossel shown or hidden, with no position changing.
+    service.vosselGroupIDs = {first, second};
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 832);
+    service.vosselGroupIDs = {first};
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 672);
+    // And the Settings item's position, the floor under them all.
+    store("Tessivane.Settings", 900);
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 932);
+    platform::UserDefaults::standard().removeObject("NSStatusItem Preferred Position Tessivane.Settings");
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 672);
+}
+
 TEST_F(SeparatorTest, CollapsedLengthFollowsTheWidestScreen) {
     desktop::Scene scene = bareScene();
     desktop::SceneScreen small;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 #include <vector>
@@ -286,6 +287,37 @@ TEST_F(UserDefaultsTest, StoringAnUnchangedValueLeavesTheFileAlone) {
     EXPECT_EQ(defaults.integerForKey("other"), 1);
     EXPECT_EQ(UserDefaults::suite("com.example.batched")->integerForKey("a"), 1);
     EXPECT_FALSE(std::filesystem::exists(fileOf("com.example.removed")));
+}
+
+TEST_F(UserDefaultsTest, TheChangeCountMovesExactlyWhenAValueMayHaveChanged) {
+    auto& defaults = UserDefaults::standard();
+    auto moves = [](const std::function<void()>& step) {
+        const uint64_t before = UserDefaults::changeCount();
+        step();
+        return UserDefaults::changeCount() != before;
+    };
+    EXPECT_TRUE(moves([&] { defaults.set("position", 643.0); }));
+    EXPECT_FALSE(moves([&] { defaults.set("position", 643.0); }));
+    EXPECT_FALSE(moves([&] { (void)defaults.doubleForKey("position"); }));
+    EXPECT_TRUE(moves([&] { defaults.set("position", 644.0); }));
+    EXPECT_TRUE(moves([&] { defaults.set("position", std::string("644")); }));  // same text, another type
+    EXPECT_FALSE(moves([&] { defaults.removeObject("absent"); }));
+    EXPECT_TRUE(moves([&] { defaults.removeObject("position"); }));
+    // Another store's domain, the global one included: a value read through either may change.
+    EXPECT_TRUE(moves([&] { UserDefaults::suite("com.example.other")->set("a", 1); }));
+    EXPECT_TRUE(moves([&] { Preferences::setAppValue("AppleLanguages", PropertyValue("he"), Preferences::kAnyApplication); }));
+    EXPECT_TRUE(moves([&] { defaults.setPersistentDomain({{"a", PropertyValue(2)}}, "com.example.other"); }));
+    EXPECT_TRUE(moves([&] { defaults.removePersistentDomain("com.example.other"); }));
+    // Values held back by a batch have changed already.
+    EXPECT_TRUE(moves([&] {
+        const PreferenceDomain::WriteBatch batch;
+        defaults.set("position", 700.0);
+    }));
+    // A launch reads the files anew.
+    EXPECT_TRUE(moves([&] {
+        resetPreferenceDomainsForTesting();
+        (void)defaults.doubleForKey("position");
+    }));
 }
 
 TEST_F(UserDefaultsTest, DeeplyNestedFileIsRefusedInsteadOfOverflowingTheStack) {

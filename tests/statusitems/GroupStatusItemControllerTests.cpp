@@ -42,7 +42,7 @@ protected:
     }
     std::unique_ptr<GroupStatusItemController> make(const IconGroup& group,
                                                      std::vector<DiscoveredMenuBarItem> items = {}) {
-        return std::make_unique<GroupStatusItemController>(group, std::move(items), callbacks());
+        return std::make_unique<GroupStatusItemController>(group, LiveMenuBarItems::make(std::move(items)), callbacks());
     }
     std::vector<std::string> shownRowNames() {
         std::vector<std::string> names;
@@ -73,12 +73,12 @@ TEST_F(GroupStatusItem, ShowsItsSymbolTooltipAndDimmingInTheMenuBar) {
     // Without a colour of its own the symbol is a template image; with nothing present it dims.
     group.symbolColorHex = "";
     group.memberIDs = {storedID("Weather")};
-    controller->update(group, {});
+    controller->update(group, LiveMenuBarItems::make({}));
     EXPECT_TRUE(button->image()->isTemplate());
     EXPECT_EQ(button->alphaValue(), 0.55);
     EXPECT_EQ(button->toolTip(), "Work — no menu bar apps right now. Right-click for options.");
 
-    controller->update(group, {liveItem("Weather")});
+    controller->update(group, LiveMenuBarItems::make({liveItem("Weather")}));
     EXPECT_EQ(button->alphaValue(), 1.0);
     EXPECT_EQ(button->toolTip(), "Work. Right-click for options.");
 
@@ -86,7 +86,7 @@ TEST_F(GroupStatusItem, ShowsItsSymbolTooltipAndDimmingInTheMenuBar) {
     EXPECT_EQ(itemOf(group), nullptr);
     EXPECT_EQ(controller->statusItem(), nullptr);
     // A later update only keeps the values.
-    controller->update(group, {});
+    controller->update(group, LiveMenuBarItems::make({}));
 }
 
 TEST_F(GroupStatusItem, HoveringOpensAfterADelayAndLeavingClosesIt) {
@@ -104,7 +104,7 @@ TEST_F(GroupStatusItem, HoveringOpensAfterADelayAndLeavingClosesIt) {
 
     // An update replaces the hover area under the pointer; leaving still closes the popover.
     const auto areaBefore = controller->statusItem()->button()->trackingAreas();
-    controller->update(group, {liveItem("Weather")});
+    controller->update(group, LiveMenuBarItems::make({liveItem("Weather")}));
     EXPECT_NE(controller->statusItem()->button()->trackingAreas(), areaBefore);
     moveAway();
     advance(0.44);
@@ -132,7 +132,7 @@ TEST_F(GroupStatusItem, HoveringOpensAfterADelayAndLeavingClosesIt) {
     EXPECT_EQ(shownPopover(), nullptr);
     hover(item);
     advance(0.2);
-    controller->update(group, {liveItem("Weather")});
+    controller->update(group, LiveMenuBarItems::make({liveItem("Weather")}));
     advance(1);
     EXPECT_EQ(shownPopover(), nullptr);
 }
@@ -149,10 +149,10 @@ TEST_F(GroupStatusItem, WithHoverOffOnlyAClickOpens) {
 
     // Switched on, the next update starts tracking; switched off again, it stops.
     setHoverToOpen(true);
-    controller->update(group, {liveItem("Weather")});
+    controller->update(group, LiveMenuBarItems::make({liveItem("Weather")}));
     EXPECT_EQ(controller->statusItem()->button()->trackingAreas().size(), 1u);
     setHoverToOpen(false);
-    controller->update(group, {liveItem("Weather")});
+    controller->update(group, LiveMenuBarItems::make({liveItem("Weather")}));
     EXPECT_TRUE(controller->statusItem()->button()->trackingAreas().empty());
 
     desk().clickStatusItem(*item);
@@ -197,22 +197,22 @@ TEST_F(GroupStatusItem, ListsPresentMembersInMemberOrderWithDuplicates) {
 
 TEST_F(GroupStatusItem, MatchingFollowsThePopoversOwnRules) {
     // A shared bundle identifier is enough outside Control Center.
-    EXPECT_TRUE(GroupStatusItemController::matches(storedID("Old Title", "X", std::string("com.a")),
+    EXPECT_TRUE(LiveMenuBarItems::matches(storedID("Old Title", "X", std::string("com.a")),
                                                    liveItem("New", "Y", std::string("com.a"))));
-    EXPECT_FALSE(GroupStatusItemController::matches(storedID("Wi-Fi", "", std::string("com.apple.controlcenter")),
+    EXPECT_FALSE(LiveMenuBarItems::matches(storedID("Wi-Fi", "", std::string("com.apple.controlcenter")),
                                                     liveItem("Battery", "Control Center",
                                                              std::string("com.apple.controlcenter"))));
     // Control Center's name is every module's owner and tells none of them apart.
-    EXPECT_FALSE(GroupStatusItemController::matches(storedID("Wi-Fi", "Control Center"),
+    EXPECT_FALSE(LiveMenuBarItems::matches(storedID("Wi-Fi", "Control Center"),
                                                     liveItem("Clock", "Control Center")));
-    EXPECT_TRUE(GroupStatusItemController::matches(storedID("Wi-Fi", "Control Center"),
+    EXPECT_TRUE(LiveMenuBarItems::matches(storedID("Wi-Fi", "Control Center"),
                                                    liveItem("Wi-Fi", "Control Center")));
     // Names overlap by a meaningful word.
-    EXPECT_TRUE(GroupStatusItemController::matches(storedID("Weather"), liveItem("Weatherly", "Other")));
+    EXPECT_TRUE(LiveMenuBarItems::matches(storedID("Weather"), liveItem("Weatherly", "Other")));
     // The program's own icons match by identity string only.
-    EXPECT_FALSE(GroupStatusItemController::matches(storedID("Chevron", "Tessivane"),
+    EXPECT_FALSE(LiveMenuBarItems::matches(storedID("Chevron", "Tessivane"),
                                                     liveItem("Chevron", "Tessivane", std::nullopt, 0, 0, 1)));
-    EXPECT_TRUE(GroupStatusItemController::matches(storedID("Chevron", "Tessivane", std::nullopt, 1),
+    EXPECT_TRUE(LiveMenuBarItems::matches(storedID("Chevron", "Tessivane", std::nullopt, 1),
                                                    liveItem("Chevron", "Tessivane", std::nullopt, 0, 0, 1)));
 }
 
@@ -224,9 +224,9 @@ TEST_F(GroupStatusItem, LocatesMembersWithChecksUntilOneAppears) {
     auto cb = callbacks();
     cb.onPrepareOpen = [&] {
         ++prepared;
-        controller->update(group, appear ? std::vector{liveItem("Weather")} : std::vector<DiscoveredMenuBarItem>{});
+        controller->update(group, LiveMenuBarItems::make(appear ? std::vector{liveItem("Weather")} : std::vector<DiscoveredMenuBarItem>{}));
     };
-    controller = std::make_unique<GroupStatusItemController>(group, std::vector<DiscoveredMenuBarItem>{}, cb);
+    controller = std::make_unique<GroupStatusItemController>(group, LiveMenuBarItems::make({}), cb);
 
     desk().clickStatusItem(*itemOf(group));
     ASSERT_NE(shownPopover(), nullptr);
@@ -328,22 +328,22 @@ TEST_F(GroupStatusItem, AnOpenPopoverIsReplacedOnlyWhenWhatItShowsChanges) {
     ASSERT_NE(first, nullptr);
 
     // A new window number is not shown: the same view stays.
-    controller->update(group, {liveItem("Weather", "Owner", std::nullopt, 99, 400)});
+    controller->update(group, LiveMenuBarItems::make({liveItem("Weather", "Owner", std::nullopt, 99, 400)}));
     EXPECT_EQ(shownPopover(), first);
 
     // A member that turns up while the popover is open is listed at once.
     const std::vector<DiscoveredMenuBarItem> both = {liveItem("Weather"), liveItem("Radar", "Radarly")};
-    controller->update(group, both);
+    controller->update(group, LiveMenuBarItems::make(both));
     ASSERT_NE(shownPopover(), first);
     EXPECT_EQ(shownRowNames(), (std::vector<std::string>{"Weather", "Radar"}));
     first = shownPopover();
     group.symbolName = "moon.fill";
-    controller->update(group, both);
+    controller->update(group, LiveMenuBarItems::make(both));
     ASSERT_NE(shownPopover(), first);
     first = shownPopover();
 
     group.name = "Office";
-    controller->update(group, {liveItem("Weather")});
+    controller->update(group, LiveMenuBarItems::make({liveItem("Weather")}));
     ASSERT_NE(shownPopover(), first);
     EXPECT_TRUE(shownPopover()->host().find(ui::byText("Office")).exists());
 }
@@ -457,7 +457,7 @@ TEST_F(GroupStatusItem, TheOwnerMayDropTheControllerFromItsCallbacks) {
     auto cb = callbacks();
     cb.onHideFromMenuBar = [&] { controller.reset(); };
     cb.onDelete = [&] { controller.reset(); };
-    controller = std::make_unique<GroupStatusItemController>(group, std::vector<DiscoveredMenuBarItem>{}, cb);
+    controller = std::make_unique<GroupStatusItemController>(group, LiveMenuBarItems::make({}), cb);
 
     desk().clickStatusItem(*itemOf(group), desktop::MouseButton::right);
     ASSERT_TRUE(desk().chooseOwnMenuItem("Hide from Menu Bar"));
@@ -465,7 +465,7 @@ TEST_F(GroupStatusItem, TheOwnerMayDropTheControllerFromItsCallbacks) {
     EXPECT_EQ(itemOf(group), nullptr);
 
     // Dropped while its delete alert is up: the answer is ignored safely.
-    controller = std::make_unique<GroupStatusItemController>(group, std::vector<DiscoveredMenuBarItem>{}, cb);
+    controller = std::make_unique<GroupStatusItemController>(group, LiveMenuBarItems::make({}), cb);
     desk().setAlertHandler([&](desktop::Desktop& d, const platform::Alert&) {
         controller.reset();
         d.answerAlert("Delete");
@@ -477,7 +477,7 @@ TEST_F(GroupStatusItem, TheOwnerMayDropTheControllerFromItsCallbacks) {
     // Dropped while a popover row's choice is on its way: nothing is called.
     controller = make(group, {});
     group.memberIDs = {storedID("Weather")};
-    controller->update(group, {liveItem("Weather")});
+    controller->update(group, LiveMenuBarItems::make({liveItem("Weather")}));
     desk().clickStatusItem(*itemOf(group));
     ASSERT_TRUE(shownPopover()->host().find(ui::byText("Weather")).click());
     controller.reset();
