@@ -19,10 +19,6 @@ constexpr double kMenuRowHeight = 22;
 constexpr double kMenuSeparatorHeight = 10;
 constexpr double kMenuVerticalInset = 5;
 constexpr double kUnbounded = std::numeric_limits<double>::infinity();
-const char* const kAllPrivateFunctions[] = {"CGSMainConnectionID",   "CGSGetWindowCount", "CGSGetProcessMenuBarWindowList",
-                                            "CGSGetWindowLevel",     "CGSSetWindowListAlpha", "CGSSetWindowAlpha",
-                                            "SLSSetWindowAlpha"};
-
 
 std::vector<std::string> rowsOf(const platform::Menu& menu) {
     std::vector<std::string> rows;

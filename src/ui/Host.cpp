@@ -147,7 +147,8 @@ private:
         auto previous = host_.views_.find(r.id);
         if (previous != host_.views_.end() && previous->second != view) {
             View& old = *previous->second;
-            if (typeid(old) == typeid(*view)) view->adoptStateFrom(old);
+            const View& replacement = *view;
+            if (typeid(old) == typeid(replacement)) view->adoptStateFrom(old);
         }
         view->host_ = host_.core_;
         view->environment_ = env;
@@ -264,7 +265,11 @@ namespace {
 // (`cond ? Text(...) : Empty()` shows and hides a node at one place).
 bool sameIdentity(const RenderedNode& a, const RenderedNode& b) {
     if (a.kind() != b.kind()) return false;
-    if (a.view && b.view) return typeid(*a.view) == typeid(*b.view);
+    if (a.view && b.view) {
+        const View& first = *a.view;
+        const View& second = *b.view;
+        return typeid(first) == typeid(second);
+    }
     return true;
 }
 

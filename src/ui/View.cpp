@@ -18,7 +18,9 @@ void View::invalidate() {
 void View::adoptStateFrom(View& previous) {
     if (states_.size() != previous.states_.size()) return;
     for (size_t i = 0; i < states_.size(); ++i) {
-        if (typeid(*states_[i]) != typeid(*previous.states_[i])) return;
+        const auto& mine = *states_[i];
+        const auto& theirs = *previous.states_[i];
+        if (typeid(mine) != typeid(theirs)) return;
     }
     for (size_t i = 0; i < states_.size(); ++i) states_[i]->adopt(*previous.states_[i]);
 }

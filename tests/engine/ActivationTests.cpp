@@ -9,6 +9,7 @@
 #include "engine/MenuBarItemDiscovery.h"
 #include "platform/Application.h"
 #include "platform/Platform.h"
+#include "platform/WindowServer.h"
 
 namespace {
 
@@ -48,7 +49,16 @@ protected:
         return item ? item->window->number : 0;
     }
     int32_t pidOf(const std::string& name) { return desktop().appNamed(name)->pid; }
-    Rect quartzFrameOf(uint32_t window) { return *service.liveWindowQuartz(window); }
+    // A window's bounds as the window server lists them, however small: the expanded pusher is
+    // one point wide.
+    Rect quartzFrameOf(uint32_t window) {
+        for (const platform::WindowInfo& info :
+             platform::windowServer().windowList(platform::WindowListOptions::all, platform::kCGNullWindowID)) {
+            if (info.number == window) return info.bounds;
+        }
+        ADD_FAILURE() << "no window " << window;
+        return {};
+    }
     platform::AXUIElementRef extraFor(const MenuBarItemID& id, const Items& items) {
         const ActivationService::Match match = service.resolve(id, items);
         const ActivationService::Apps apps = service.candidateApps(id, match);
