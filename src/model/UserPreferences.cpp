@@ -1,8 +1,11 @@
 #include "model/UserPreferences.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "model/UITestLaunch.h"
+#include "platform/UserDefaults.h"
 
 namespace tessivane::UserPreferences {
 
@@ -16,9 +19,21 @@ AppAppearancePreference appearance() {
 
 bool hoverToOpenEnabled() {
     const auto defaults = UITestLaunch::defaults();
+    // Every vossel's item asks at each of its updates, and the look-up searches a domain that
+    // holds a position for every item, then the global one: the answer is kept until a stored
+    // value changes.
+    struct Answer {
+        uint64_t changeCount;
+        std::string domain;
+        bool enabled;
+    };
+    thread_local std::optional<Answer> last;
+    const uint64_t changeCount = platform::UserDefaults::changeCount();
+    if (last && last->changeCount == changeCount && last->domain == defaults->domainName()) return last->enabled;
     const std::string key(hoverToOpenKey);
-    if (!defaults->object(key)) return true;
-    return defaults->boolForKey(key);
+    const bool enabled = !defaults->object(key) || defaults->boolForKey(key);
+    last = Answer{changeCount, defaults->domainName(), enabled};
+    return enabled;
 }
 
 }  // namespace tessivane::UserPreferences

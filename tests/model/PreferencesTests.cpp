@@ -58,6 +58,14 @@ TEST_F(PreferencesTest, HoverToOpenIsOnUnlessTurnedOff) {
     EXPECT_FALSE(UserPreferences::hoverToOpenEnabled());
     defaults->set(key, 1);
     EXPECT_TRUE(UserPreferences::hoverToOpenEnabled());
+    // Asked again and again, it still follows a value removed, or one only the global domain holds.
+    defaults->removeObject(key);
+    EXPECT_TRUE(UserPreferences::hoverToOpenEnabled());
+    platform::Preferences::setAppValue(key, platform::PropertyValue(false), platform::Preferences::kAnyApplication);
+    EXPECT_FALSE(UserPreferences::hoverToOpenEnabled());
+    EXPECT_FALSE(UserPreferences::hoverToOpenEnabled());
+    defaults->set(key, true);
+    EXPECT_TRUE(UserPreferences::hoverToOpenEnabled());
 }
 
 TEST_F(PreferencesTest, AppearanceReadsOnlyItsExactRawValues) {
