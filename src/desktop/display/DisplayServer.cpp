@@ -180,7 +180,13 @@ void DisplayServer::Core::handleOnMain(const std::shared_ptr<Slot>& slot, const 
         throw;
     }
     inFlight.erase(std::remove(inFlight.begin(), inFlight.end(), slot), inFlight.end());
-    if (quitRequested) quitOnMain();
+    if (quitRequested) {
+        // Quitting unwinds from here to the loop's entry: the request is answered first, or
+        // its client would wait for an answer until the server gave up on the main thread.
+        slot->fulfill(std::move(response));
+        quitOnMain();
+        return;
+    }
     if (!api) {  // stopped while the request ran
         slot->fulfill({503, {{"ok", false}, {"error", "the desktop is shutting down"}}});
         return;

@@ -25,9 +25,10 @@ using Clock = DisplayServerConnections::Clock;
 
 // After a refusal the connection is closed once the client stopped sending, so that its
 // side does not reset the connection, losing the answer, because of unread bytes. What it
-// still sends is dropped, up to these bounds.
+// still sends is dropped, up to these bounds: closing while a client still sends resets it,
+// so a refused upload of a few megabytes must fit, while nothing of it is kept.
 constexpr auto kDrainTime = std::chrono::seconds(1);
-constexpr size_t kMaxDrainBytes = 1 << 20;
+constexpr size_t kMaxDrainBytes = 8 << 20;
 constexpr size_t kReadChunk = 16 << 10;
 
 thread_local int currentSocket_ = -1;
