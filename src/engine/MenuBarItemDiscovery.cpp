@@ -17,6 +17,19 @@ namespace tessivane {
 
 namespace {
 
+// Left to right, ties in the order given. The entries are large, so the order is found on
+// their positions and each entry is moved once.
+MenuBarItemDiscovery::Items sortedByMinX(MenuBarItemDiscovery::Items items) {
+    std::vector<std::pair<double, size_t>> order;
+    order.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) order.emplace_back(items[i].frame.minX(), i);
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    MenuBarItemDiscovery::Items sorted;
+    sorted.reserve(items.size());
+    for (const auto& [x, i] : order) sorted.push_back(std::move(items[i]));
+    return sorted;
+}
+
 struct StringHash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
@@ -123,9 +136,7 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverItems(bool forceExtras
         remember(result.back());
     }
 
-    std::stable_sort(result.begin(), result.end(),
-                     [](const Item& a, const Item& b) { return a.frame.minX() < b.frame.minX(); });
-    return result;
+    return sortedByMinX(std::move(result));
 }
 
 void MenuBarItemDiscovery::refreshAnimated(std::function<void()> completion) {
