@@ -20,6 +20,13 @@ inline std::optional<desktop::Scene> defaultScene(benchmark::State& state) {
     return scene;
 }
 
+// The same with Accessibility granted, as the application's own benchmarks launch on it.
+inline std::optional<desktop::Scene> trustedDefaultScene(benchmark::State& state) {
+    auto scene = defaultScene(state);
+    if (scene) scene->accessibilityTrusted = true;
+    return scene;
+}
+
 // A made-up word of its own for every number (three syllables from the number's digits in
 // base 20), so that no two generated applications share a word their names are matched by.
 inline std::string inventedName(int n) {

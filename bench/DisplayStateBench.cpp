@@ -33,9 +33,8 @@ std::filesystem::path writePhoto() {
 }
 
 void BM_PublishStateWithSettingsOpen(benchmark::State& state) {
-    auto scene = bench::defaultScene(state);
+    const auto scene = bench::trustedDefaultScene(state);
     if (!scene) return;
-    scene->accessibilityTrusted = true;
     auto launched = bench::launchApplication(state, *scene);
     if (!launched) return;
     desktop::Desktop* desktop = launched.desktop.get();

@@ -78,15 +78,9 @@ std::unique_ptr<Launched> launch(benchmark::State& state, const desktop::Scene& 
     return launched;
 }
 
-std::optional<desktop::Scene> trustedScene(benchmark::State& state) {
-    auto scene = bench::defaultScene(state);
-    if (scene) scene->accessibilityTrusted = true;
-    return scene;
-}
-
 void BM_LaunchWithVossels(benchmark::State& state) {
     bench::preparePlatform();
-    const auto scene = trustedScene(state);
+    const auto scene = bench::trustedDefaultScene(state);
     if (!scene) return;
     size_t items = 0;
     for (auto _ : state) {
@@ -104,7 +98,7 @@ BENCHMARK(BM_LaunchWithVossels)->Arg(100)->Arg(1000)->Arg(10000)->UseManualTime(
 // a forced scan, the overflow count, the members' identities refreshed and hiding applied.
 void BM_DiscoveryCycleWithVossels(benchmark::State& state) {
     bench::preparePlatform();
-    const auto scene = trustedScene(state);
+    const auto scene = bench::trustedDefaultScene(state);
     if (!scene) return;
     auto launched = launch(state, *scene, static_cast<int>(state.range(0)), nullptr);
     if (!launched) return;

@@ -14,9 +14,8 @@
 namespace {
 
 void BM_OpenVosselPopover(benchmark::State& state) {
-    auto scene = bench::defaultScene(state);
+    const auto scene = bench::trustedDefaultScene(state);
     if (!scene) return;
-    scene->accessibilityTrusted = true;
     auto launched = bench::launchApplication(state, *scene);
     if (!launched) return;
     desktop::Desktop* desktop = launched.desktop.get();
