@@ -237,7 +237,8 @@ void AppState::syncGroupStatusItems() {
         std::vector<platform::UUID> existing;
         existing.reserve(groupControllers_.size());
         for (const auto& [id, controller] : groupControllers_) existing.push_back(id);
-        ExpandingSeparatorService::prepareGroupPositions(addedIDs, existing);
+        ExpandingSeparatorService::prepareGroupPositions(addedIDs, existing,
+                                                         ExpandingSeparatorService::StoredPosition::keepBeforeChevron);
         for (const IconGroup* vossel : added) groupControllers_.emplace(vossel->id, makeGroupController(*vossel, live));
     }
 
@@ -335,7 +336,7 @@ bool AppState::relayoutVosselsIfOffScreen(const VosselFrames& current) {
     ++vosselRelayoutAttempts_;
     if (pusherCovers) {
         hideService.tearDown();
-        hideService.pinChevronBesideVossels();
+        hideService.moveChevronBesideVossels();
         hideService.setExpanded(hideService.isExpanded);
     }
 

@@ -17,7 +17,6 @@ namespace {
 using platform::Rect;
 
 constexpr double kFallbackSettingsPosition = 611;
-constexpr double kFallbackChevronPosition = 980;
 constexpr double kSecondCollapseDelay = 0.35;
 const platform::Size kChevronImageSize{10, 14};
 
@@ -206,6 +205,20 @@ double ExpandingSeparatorService::outermostPosition() {
 }
 
 void ExpandingSeparatorService::pinChevronBesideVossels() {
+    if (chevronItem && lineItem && pusherItem) return;
+    const double m = outermostPosition();
+    const std::optional<double> chevron = preferredPosition(chevronAutosaveName);
+    const std::optional<double> line = preferredPosition(lineAutosaveName);
+    const std::optional<double> pusher = preferredPosition(pusherAutosaveName);
+    // Moving a trio that lies beyond the vossels further out would show what the person hid
+    // between its old place and the new one, and moving it in would hide what they showed.
+    if (chevron && line && pusher && m < *chevron && *chevron < *line && *line < *pusher) return;
+    if (!chevronItem) writePosition(chevronAutosaveName, m + 32);
+    if (!lineItem) writePosition(lineAutosaveName, m + 48);
+    if (!pusherItem) writePosition(pusherAutosaveName, m + 62);
+}
+
+void ExpandingSeparatorService::moveChevronBesideVossels() {
     const double m = outermostPosition();
     writePosition(chevronAutosaveName, m + 32);
     writePosition(lineAutosaveName, m + 48);
@@ -218,22 +231,54 @@ void ExpandingSeparatorService::prepareGroupPosition(const platform::UUID& id,
 }
 
 void ExpandingSeparatorService::prepareGroupPositions(const std::vector<platform::UUID>& ids,
-                                                      const std::vector<platform::UUID>& existingGroupIDs) {
+                                                      const std::vector<platform::UUID>& existingGroupIDs,
+                                                      StoredPosition stored) {
     if (ids.empty()) return;
     double m = outermostVosselPosition(existingGroupIDs);
     std::optional<double> chevron = preferredPosition(chevronAutosaveName);
     if (!chevron) chevron = preferredPosition(legacySeparatorAutosaveName);
-    const double c = chevron.value_or(kFallbackChevronPosition);
+
+    // Items that had a place on the clock side of the chevron go back to it, so that the bar
+    // is the one the person left (their order among the vossels included); the others are
+    // placed beyond every one of them.
+    std::vector<const platform::UUID*> placed;
+    placed.reserve(ids.size());
     for (const platform::UUID& id : ids) {
-        const double position = std::max(m + 20, std::min(c - 40, m + 36));
-        writePosition(groupAutosaveName(id), position);
-        // Always beyond m: the outermost of the existing ones and those placed so far.
-        m = position;
+        if (stored == StoredPosition::keepBeforeChevron && chevron) {
+            const std::optional<double> earlier = preferredPosition(groupAutosaveName(id));
+            if (earlier && *earlier < *chevron) {
+                m = std::max(m, *earlier);
+                continue;
+            }
+        }
+        placed.push_back(&id);
+    }
+    if (placed.empty()) return;
+
+    // Without a chevron stored the trio is made beyond the outermost vossel, wherever that is:
+    // a wider step would only spread the vossels over other applications' icons.
+    auto step = [&chevron](double after) {
+        return chevron ? std::max(after + 20, std::min(*chevron - 40, after + 36)) : after + 20;
+    };
+    double last = m;
+    for (size_t i = 0; i < placed.size(); ++i) last = step(last);
+    // The usual steps pass a chevron that stands there: the room before it is shared instead.
+    const bool share = chevron && *chevron > m && last >= *chevron;
+    const double room = share ? *chevron - m : 0;
+    double position = m;
+    for (size_t i = 0; i < placed.size(); ++i) {
+        position = share ? m + room * static_cast<double>(i + 1) / static_cast<double>(placed.size() + 1)
+                         : step(position);
+        writePosition(groupAutosaveName(*placed[i]), position);
     }
 }
 
 bool ExpandingSeparatorService::relayoutChevronIfDetached(const std::vector<Rect>& vosselFrames) {
     pinChevronBesideVossels();
+    // A trio not made yet has not drifted: it is made beside the vossels. (Its zero frame
+    // would read as off screen on a left-to-right bar, and a launch would spend a re-creation
+    // and move a trio that the person left beyond the vossels.)
+    if (!chevronItem) return false;
     const bool rtl = SystemMenuBarLayout::isRightToLeft(vosselFrames);
     const Rect screen = MenuBarGeometry::mainScreenFrameOrDefault();
 
@@ -273,7 +318,7 @@ bool ExpandingSeparatorService::relayoutChevronIfDetached(const std::vector<Rect
 
 void ExpandingSeparatorService::reinstallNextToVossels() {
     tearDown();
-    pinChevronBesideVossels();
+    moveChevronBesideVossels();
     isExpanded = true;
     ensureItems();
     later(0, &ExpandingSeparatorService::collapse);

@@ -60,13 +60,30 @@ public:
     void toggle();
     // True when it put the chevron, line and pusher back beside the vossels.
     bool relayoutChevronIfDetached(const std::vector<platform::Rect>& vosselFrames);
+    // Writes the preferred positions of the trio's items that are not in the bar, so that they
+    // are made beside the vossels. A status item takes its stored position only when it is
+    // made, and the bar stores where the person drags one: what is stored for an item in the
+    // bar is where it stands, and is left alone. Stored positions that already lie beyond the
+    // vossels, in order, are the bar the person left and are kept too.
     void pinChevronBesideVossels();
+    // Writes the trio's positions beside the outermost vossel whatever is stored: for a
+    // re-creation, whose purpose is to bring a drifted trio back to the vossels.
+    void moveChevronBesideVossels();
+
+    // What placing a vossel's item does with a position stored for it earlier.
+    enum class StoredPosition {
+        replace,              // a new place, as for an item that was put in the wrong one
+        keepBeforeChevron,    // kept when it lies on the clock side of the chevron
+    };
     // Writes a new vossel item's preferred position before the item exists.
     static void prepareGroupPosition(const platform::UUID& id, const std::vector<platform::UUID>& existingGroupIDs);
     // The same for several new items in order, each placed beyond the one before it, in one
-    // pass over the existing ones.
+    // pass over the existing ones. Where a chevron is stored (it stands there, or a launch
+    // makes it there) they stay on its clock side: the room before it is shared when the
+    // usual steps would pass it.
     static void prepareGroupPositions(const std::vector<platform::UUID>& ids,
-                                      const std::vector<platform::UUID>& existingGroupIDs);
+                                      const std::vector<platform::UUID>& existingGroupIDs,
+                                      StoredPosition stored = StoredPosition::replace);
     void tearDown();
 
     // The autosave name of a vossel's status item.

@@ -11,7 +11,9 @@ bool isPusherCoveringAppMenus(const platform::Rect& pusher, const platform::Rect
     // A collapsed pusher is never this narrow; a narrow one covers nothing.
     if (!(pusher.width() > 80)) return false;
     if (!rtl) return pusher.minX() > -20 && pusher.minX() < 400;
-    if (pusher.minX() < screen.midX() && pusher.maxX() > screen.maxX() - 8) return true;
+    // Mirrored: its far end lies on the screen by the menus instead of past the edge. (A pusher
+    // that merely spans the middle to past the right edge is how every collapse of a mirrored
+    // bar looks, and reading that as covering would re-create the trio at every check.)
     return screen.maxX() - 400 < pusher.maxX() && pusher.maxX() < screen.maxX() + 40;
 }
 

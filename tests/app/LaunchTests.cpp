@@ -534,51 +534,6 @@ TEST_F(LaunchTest, TheArrangedDeskShowsOurItemsBesideTheClock) {
     EXPECT_GT(appState().overflowHiddenCount.get(), 0);
 }
 
-// The desks a person starts on (`make run`, and in Hebrew) have room beside the clock for
-// Tessivane's items and three vossels: each new one is drawn beside the housing, not under it.
-class StartingDesk : public LaunchTest, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(StartingDesk, HasRoomForThreeVossels) {
-    std::string error;
-    auto scene = desktop::Scene::load(std::string(TESSIVANE_RESOURCES_DIR) + "/scenes/" + GetParam(), error);
-    ASSERT_TRUE(scene) << error;
-    load(*scene);
-    launch();
-    const platform::Screen screen = *desktop().primaryScreen();
-    const bool rtl = desktop().isRightToLeft();
-    // The side of the housing the status items belong to.
-    const platform::Rect side = rtl ? *screen.auxiliaryTopLeftArea : *screen.auxiliaryTopRightArea;
-    auto besideTheHousing = [&](const desktop::BarItem* item) {
-        return item && item->shown && item->onScreen && item->frame().minX() >= side.minX() &&
-               item->frame().maxX() <= side.maxX();
-    };
-    for (const char* name : {"Tessivane.Settings", "Tessivane.Chevron", "Tessivane.Line"}) {
-        EXPECT_TRUE(besideTheHousing(ownItem(name))) << name;
-    }
-    std::vector<platform::UUID> vossels;
-    for (const char* name : {"One", "Two", "Three"}) {
-        vossels.push_back(makeVossel(name, {}));
-        desktop().advance(0);
-        for (size_t i = 0; i < vossels.size(); ++i) {
-            const auto* item = ownItem("Tessivane.Group." + vossels[i].uuidString());
-            EXPECT_TRUE(besideTheHousing(item)) << "vossel " << i + 1 << " of " << vossels.size();
-        }
-    }
-    EXPECT_TRUE(besideTheHousing(ownItem("Tessivane.Settings")));
-    EXPECT_TRUE(besideTheHousing(ownItem("Tessivane.Chevron")));
-    // Collapsed, as after opening a member: the pusher hides what is beyond it, not a vossel.
-    appState().hideService.setExpanded(false);
-    desktop().advance(1);
-    ASSERT_NE(ownItem("Tessivane.Pusher"), nullptr);
-    EXPECT_GT(ownItem("Tessivane.Pusher")->frame().width(), 100);  // pushing what lies beyond it away
-    for (size_t i = 0; i < vossels.size(); ++i) {
-        EXPECT_TRUE(besideTheHousing(ownItem("Tessivane.Group." + vossels[i].uuidString()))) << "collapsed, vossel " << i + 1;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Scenes, StartingDesk, ::testing::Values("default.json", "hebrew.json"),
-                         [](const auto& info) { return std::string(info.param).substr(0, std::string(info.param).find('.')); });
-
 TEST_F(LaunchTest, BecomingActiveRereadsTrustAndRediscovers) {
     completeOnboarding();
     loadDefault();

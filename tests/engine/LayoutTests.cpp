@@ -104,10 +104,11 @@ TEST_F(LayoutTest, PusherCoversApplicationMenusOnlyWhenWideAndAtTheMenus) {
              {10, 1000, false, true}, {-30, 1000, false, false}, {10, 80, false, false}, {10, 80.5, false, true},
              {-20, 1000, false, false}, {-19.5, 1000, false, true}, {399.5, 1000, false, true},
              {400, 1000, false, false},
-             // Mirrored: spanning the middle to the right edge, or ending within 400 pt left of the
-             // right edge and 40 right of it.
+             // Mirrored: ending within 400 pt left of the right edge and 40 right of it; a
+             // collapse that reaches well past the edge from the clock side does not cover them.
              {500, 1010, true, true}, {1000, 300, true, true}, {100, 300, true, false}, {1400, 80, true, false},
-             {755, 900, true, true}, {757, 900, true, false}, {1000, 112, true, false}, {1000, 112.5, true, true},
+             {442, 1592, true, false}, {755, 900, true, false}, {-500, 1612.5, true, true}, {-500, 1612, true, false},
+             {1000, 112, true, false}, {1000, 112.5, true, true},
              {1000, 551.5, true, true}, {1000, 552, true, false}}) {
         EXPECT_EQ(MenuBarGeometry::isPusherCoveringAppMenus(Rect{c.minX, 958, c.width, 24}, screen, c.rtl), c.covers)
             << c.minX << " " << c.width << (c.rtl ? " right to left" : "");

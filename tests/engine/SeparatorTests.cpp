@@ -67,10 +67,11 @@ protected:
 
 TEST_F(SeparatorTest, FirstRunPositionsPlaceTheTrioAndANewVosselBesideTheSettingsItem) {
     loadDefaultScene();
-    // The first vossel's position is written before the trio exists.
+    // The first vossel's position is written before the trio exists, one step past the
+    // Settings item (611 when it has none).
     const platform::UUID vossel = platform::UUID::random();
     ExpandingSeparatorService::prepareGroupPosition(vossel, {});
-    EXPECT_EQ(stored("Tessivane.Group." + vossel.uuidString()), 647);
+    EXPECT_EQ(stored("Tessivane.Group." + vossel.uuidString()), 631);
 
     ExpandingSeparatorService service;
     service.ensureItems();
@@ -81,11 +82,20 @@ TEST_F(SeparatorTest, FirstRunPositionsPlaceTheTrioAndANewVosselBesideTheSetting
     EXPECT_GT(own("Tessivane.Chevron").frame().minX(), own("Tessivane.Line").frame().minX());
     EXPECT_GT(own("Tessivane.Line").frame().minX(), own("Tessivane.Pusher").frame().minX());
 
-    service.vosselGroupIDs = {vossel};
+    // Items in the bar keep where they stand: a stored position they would not take until
+    // they are made again would tell the next launch of another bar.
+    const platform::UUID outer = platform::UUID::random();
+    store("Tessivane.Group." + outer.uuidString(), 660);
+    service.vosselGroupIDs = {vossel, outer};
     service.pinChevronBesideVossels();
-    EXPECT_EQ(stored("Tessivane.Chevron"), 679);
-    EXPECT_EQ(stored("Tessivane.Line"), 695);
-    EXPECT_EQ(stored("Tessivane.Pusher"), 709);
+    EXPECT_EQ(stored("Tessivane.Chevron"), 643);
+    EXPECT_EQ(stored("Tessivane.Pusher"), 673);
+    // Made again, they go beyond the vossel that now lies past the chevron.
+    service.tearDown();
+    service.pinChevronBesideVossels();
+    EXPECT_EQ(stored("Tessivane.Chevron"), 692);
+    EXPECT_EQ(stored("Tessivane.Line"), 708);
+    EXPECT_EQ(stored("Tessivane.Pusher"), 722);
 }
 
 TEST_F(SeparatorTest, NewVosselPositionKeepsClearOfTheStoredChevron) {
@@ -121,40 +131,102 @@ TEST_F(SeparatorTest, NewVosselPositionKeepsClearOfTheStoredChevron) {
     EXPECT_EQ(stored("Tessivane.Group." + added[2].uuidString()), 768);
 }
 
-TEST_F(SeparatorTest, PinningFollowsEveryLaterChangeOfTheVosselsAndTheirPositions) {
+// A new vossel's item goes between the outermost vossel and a chevron that stands there (or
+// that a launch makes there): past it, the vossel would be hidden with the icons beyond.
+TEST_F(SeparatorTest, NewVosselsStayOnTheClockSideOfAStoredChevron) {
+    loadDefaultScene();
+    using Stored = ExpandingSeparatorService::StoredPosition;
+    const platform::UUID inner = platform::UUID::random();  // an item already in the bar, at 631
+    struct Case {
+        const char* what;
+        std::optional<double> chevron;
+        std::vector<std::optional<double>> earlier;  // positions stored for the new ones before
+        Stored stored;
+        std::vector<double> placed;
+    };
+    const std::vector<Case> cases = {
+        {"the usual step fits", 700, {{}}, Stored::replace, {660}},
+        {"one more than fits", 643, {{}}, Stored::replace, {637}},
+        {"three that do not fit share the room", 643, {{}, {}, {}}, Stored::replace, {634, 637, 640}},
+        {"no chevron stored: the least steps", {}, {{}, {}}, Stored::replace, {651, 671}},
+        {"an earlier place before the chevron is kept", 643, {620, {}}, Stored::keepBeforeChevron, {620, 637}},
+        {"an earlier place beyond the outermost is kept", 643, {{}, 640}, Stored::keepBeforeChevron, {641.5, 640}},
+        {"an earlier place past the chevron is not", 643, {650}, Stored::keepBeforeChevron, {637}},
+        {"nor one on it", 643, {643}, Stored::keepBeforeChevron, {637}},
+        {"nor any without a chevron stored", {}, {620}, Stored::keepBeforeChevron, {651}},
+        {"a re-placed item gets a new place", 643, {620}, Stored::replace, {637}},
+    };
+    for (const Case& c : cases) {
+        store("Tessivane.Group." + inner.uuidString(), 631);
+        if (c.chevron) {
+            store("Tessivane.Chevron", *c.chevron);
+        } else {
+            platform::UserDefaults::standard().removeObject("NSStatusItem Preferred Position Tessivane.Chevron");
+        }
+        std::vector<platform::UUID> ids;
+        for (const auto& earlier : c.earlier) {
+            ids.push_back(platform::UUID::random());
+            if (earlier) store("Tessivane.Group." + ids.back().uuidString(), *earlier);
+        }
+        ExpandingSeparatorService::prepareGroupPositions(ids, {inner}, c.stored);
+        std::vector<double> placed;
+        for (const platform::UUID& id : ids) placed.push_back(stored("Tessivane.Group." + id.uuidString()).value_or(-1));
+        EXPECT_EQ(placed, c.placed) << c.what;
+    }
+}
+
+// Pinning a trio that is not in the bar keeps a stored one that lies beyond the vossels in
+// order (the bar the person left) and otherwise puts it beside the outermost vossel; a
+// re-creation always puts it there.
+TEST_F(SeparatorTest, PinningKeepsAStoredTrioBeyondTheVosselsAndAReinstallMovesIt) {
     loadDefaultScene();
     const platform::UUID first = platform::UUID::random();
     const platform::UUID second = platform::UUID::random();
-    store("Tessivane.Group." + first.uuidString(), 700);
-    store("Tessivane.Group." + second.uuidString(), 800);
-    ExpandingSeparatorService service;
-    service.vosselGroupIDs = {first};
-    service.pinChevronBesideVossels();
-    EXPECT_EQ(stored("Tessivane.Chevron"), 732);
-    service.pinChevronBesideVossels();
-    EXPECT_EQ(stored("Tessivane.Chevron"), 732);
-
-    // A vossel dragged further out, or back in, moves the trio with it.
-    store("Tessivane.Group." + first.uuidString(), 750);
-    service.pinChevronBesideVossels();
-    EXPECT_EQ(stored("Tessivane.Chevron"), 782);
-    store("Tessivane.Group." + first.uuidString(), 640);
-    service.pinChevronBesideVossels();
-    EXPECT_EQ(stored("Tessivane.Chevron"), 672);
-    // So does a vossel shown or hidden, with no position changing.
-    service.vosselGroupIDs = {first, second};
-    service.pinChevronBesideVossels();
-    EXPECT_EQ(stored("Tessivane.Chevron"), 832);
-    service.vosselGroupIDs = {first};
-    service.pinChevronBesideVossels();
-    EXPECT_EQ(stored("Tessivane.Chevron"), 672);
-    // And the Settings item's position, the floor under them all.
-    store("Tessivane.Settings", 900);
-    service.pinChevronBesideVossels();
-    EXPECT_EQ(stored("Tessivane.Chevron"), 932);
-    platform::UserDefaults::standard().removeObject("NSStatusItem Preferred Position Tessivane.Settings");
-    service.pinChevronBesideVossels();
-    EXPECT_EQ(stored("Tessivane.Chevron"), 672);
+    struct Case {
+        const char* what;
+        std::optional<double> chevron, line, pusher;  // stored before pinning
+        std::vector<platform::UUID> vossels;
+        std::optional<double> settings;
+        double pinned;  // the chevron's position after pinning
+        double moved;   // and after moving the trio beside the vossels
+    };
+    const std::vector<Case> cases = {
+        {"nothing stored", {}, {}, {}, {first}, {}, 732, 732},
+        {"a trio beyond the vossel", 760, 776, 790, {first}, {}, 760, 732},
+        {"a trio far beyond it", 2000, 2016, 2030, {first}, {}, 2000, 732},
+        {"a vossel past the chevron", 690, 706, 720, {first}, {}, 732, 732},
+        {"a vossel on the chevron", 700, 716, 730, {first}, {}, 732, 732},
+        {"a second vossel past it, though shown only now", 760, 776, 790, {first, second}, {}, 832, 832},
+        {"the line before the chevron", 760, 740, 790, {first}, {}, 732, 732},
+        {"the pusher before the line", 760, 776, 770, {first}, {}, 732, 732},
+        {"no line stored", 760, {}, 790, {first}, {}, 732, 732},
+        {"the Settings item past the trio", 760, 776, 790, {first}, 900, 932, 932},
+        {"the Settings item alone, its position gone", 650, 666, 680, {}, {}, 650, 643},
+    };
+    for (const Case& c : cases) {
+        store("Tessivane.Group." + first.uuidString(), 700);
+        store("Tessivane.Group." + second.uuidString(), 800);
+        auto& defaults = platform::UserDefaults::standard();
+        for (const auto& [name, value] : {std::pair{"Tessivane.Chevron", c.chevron}, {"Tessivane.Line", c.line},
+                                          {"Tessivane.Pusher", c.pusher}, {"Tessivane.Settings", c.settings}}) {
+            if (value) {
+                store(name, *value);
+            } else {
+                defaults.removeObject(std::string("NSStatusItem Preferred Position ") + name);
+            }
+        }
+        ExpandingSeparatorService service;
+        service.vosselGroupIDs = c.vossels;
+        service.pinChevronBesideVossels();
+        EXPECT_EQ(stored("Tessivane.Chevron"), c.pinned) << c.what;
+        const double chevron = *stored("Tessivane.Chevron");
+        EXPECT_LT(chevron, *stored("Tessivane.Line")) << c.what;
+        EXPECT_LT(*stored("Tessivane.Line"), *stored("Tessivane.Pusher")) << c.what;
+        service.moveChevronBesideVossels();
+        EXPECT_EQ(stored("Tessivane.Chevron"), c.moved) << c.what;
+        EXPECT_EQ(stored("Tessivane.Line"), c.moved + 16) << c.what;
+        EXPECT_EQ(stored("Tessivane.Pusher"), c.moved + 30) << c.what;
+    }
 }
 
 TEST_F(SeparatorTest, CollapsedLengthFollowsTheWidestScreen) {
