@@ -1,5 +1,6 @@
 // The desks a person starts on: on the default laptop and its Hebrew twin, three vossels
-// made in the settings are all drawn beside the camera housing. Then, on the default laptop,
+// made in the settings are all drawn beside the camera housing, on the clock side of the
+// chevron and the line, and a restart shows and hides the same icons in the same order. Then, on the default laptop,
 // a vossel with a name of 1,320 characters: its popover, its context menu and its delete
 // alert stay on the screen, and the alert's Cancel takes a real press.
 import assert from "node:assert/strict";
@@ -12,6 +13,18 @@ const vosselNames = ["Work tools", "Chat", "Media"];
 const longName = "Quarterly ".repeat(132).slice(0, 1320);
 
 const isVossel = (i) => i.autosaveName.startsWith("Tessivane.Group.");
+
+// Every icon from the clock outward (the pusher left out), named as a person would tell them
+// apart, each marked when it is pushed off the bar.
+function barFromTheClock(state) {
+  const screen = state.screens.find((s) => s.primary) || state.screens[0];
+  const clock = state.statusItems.find((i) => i.autosaveName === "Clock");
+  const rtl = clock.frame[0] < screen.frame[0] + screen.frame[2] / 2;
+  return state.statusItems
+    .filter((i) => i.visible && i.autosaveName !== "Tessivane.Pusher")
+    .sort((a, b) => (rtl ? a.frame[0] - b.frame[0] : b.frame[0] - a.frame[0]))
+    .map((i) => (isVossel(i) ? i.tooltip.split(" — ")[0] : `${i.owner}/${i.autosaveName}`) + (i.onScreen ? "" : " (hidden)"));
+}
 
 // Whether the item is drawn on the side of the housing the status items belong to.
 function besideTheHousing(state, item) {
@@ -32,11 +45,13 @@ for (const scene of ["default.json", "hebrew.json"]) {
     const settings = () => windowTitled(page, "Tessivane");
     const byIdentifier = (id) => settings().locator(`[data-identifier='${id}']`).first();
 
-    it("draws the second and third vossel beside the housing, as the first", async () => {
+    it("draws the second and third vossel beside the housing, as the first, before the chevron and the line", async () => {
       await advance(page, 0.6);  // the tour comes up 0.6 s after launch
       const tour = windowTitled(page, "Welcome to Tessivane");
       await press(page, tour.locator("[role=button]", { hasText: /^Skip$/ }));
       await tour.waitFor({ state: "detached" });
+      const others = (bar) => bar.filter((i) => !i.startsWith("Tessivane/") && !vosselNames.includes(i));
+      const before = barFromTheClock(await settle(page));
       await page.keyboard.press("Meta+Comma");
       await settings().waitFor();
       // The first through the wizard, the others from the editor's "+".
@@ -56,16 +71,38 @@ for (const scene of ["default.json", "hebrew.json"]) {
         assert.ok(besideTheHousing(state, vossel), `${vossel.autosaveName} at ${vossel.frame} (shown ${vossel.shown})`);
         await page.locator(`.item[data-autosave="${vossel.autosaveName}"]`).waitFor();
       }
-      for (const own of ["Tessivane.Settings", "Tessivane.Chevron"]) {
+      for (const own of ["Tessivane.Settings", "Tessivane.Chevron", "Tessivane.Line"]) {
         assert.ok(besideTheHousing(state, state.statusItems.find((i) => i.autosaveName === own)), own);
       }
       // The settings closed, for the whole desk to be seen.
       await press(page, settings().locator("[data-close]"));
       await settings().waitFor({ state: "detached" });
+      await advance(page, 1);
+      const arranged = barFromTheClock(await settle(page));
+      assert.deepEqual(arranged.filter((i) => i.startsWith("Tessivane/") || vosselNames.includes(i)),
+        ["Tessivane/Tessivane.Settings", ...vosselNames, "Tessivane/Tessivane.Chevron", "Tessivane/Tessivane.Line"]);
+      assert.deepEqual(others(arranged), others(before), "the icons hidden before stay hidden, the shown ones shown");
       await screenshot(page, scene === "default.json" ? "30-default-desk-three-vossels" : "31-hebrew-desk-three-vossels");
     });
 
-    if (scene !== "default.json") return;
+    // Last of each desk's tests: the tour may come back with the new run.
+    const restartKeepsTheBar = () => it("shows and hides the same icons, in the same order, after a restart", async () => {
+      await advance(page, 1);
+      const before = await settle(page);
+      const arranged = barFromTheClock(before);
+      const run = before.run;
+      await session.app.restart();
+      await page.waitForFunction((r) => window.display.state.run !== r, run);
+      await page.locator("body:not(.offline)").waitFor();
+      await advance(page, 1);
+      await waitForState(page, (s) => s.statusItems.filter((i) => i.autosaveName.startsWith("Tessivane.Group.")).length === 3);
+      assert.deepEqual(barFromTheClock(await settle(page)), arranged);
+      await screenshot(page, scene === "default.json" ? "35-default-desk-restarted" : "36-hebrew-desk-restarted");
+    });
+    if (scene !== "default.json") {
+      restartKeepsTheBar();
+      return;
+    }
 
     it("keeps a long-named vossel's popover, menu and alert on the screen", async () => {
       // The third vossel, the one the settings show last, renamed.
@@ -131,5 +168,7 @@ for (const scene of ["default.json", "hebrew.json"]) {
       state = await settle(page);
       assert.equal(state.statusItems.filter(isVossel).length, 3, "Cancel kept the vossel");
     });
+
+    restartKeepsTheBar();
   });
 }
