@@ -1,5 +1,6 @@
 #include "platform/PropertyList.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <plist/plist.h>
 #include <stdio.h>
@@ -7,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <ctime>
@@ -29,8 +31,11 @@ constexpr size_t kLargestFile = UINT32_MAX;
 // a few thousand levels down (libplist's own recursion between 25,000 and 30,000); a third of
 // that leaves room for whatever the caller already has on the stack.
 constexpr int kDeepestNesting = 1000;
-// A temporary file of a write is named after the file with this many random characters added.
-constexpr std::string_view kTemporarySuffix = ".XXXXXX";
+// A temporary file of a write is named after the file with this marker and random characters
+// added: a name no person or other program gives a file, so that only this system's own
+// temporary files are ever taken for abandoned ones.
+constexpr std::string_view kTemporaryMarker = ".tessivane-write-";
+constexpr size_t kRandomCharacters = 6;
 // A temporary file no process holds and untouched for this long was left by a write that died.
 constexpr time_t kAbandonedAfterSeconds = 60;
 
@@ -108,18 +113,37 @@ std::optional<PropertyValue> fromXML(const std::string& bytes) {
     return value;
 }
 
-// Whether `name` is one a write here gives its temporary file: a list's name with the random
-// characters of mkostemp added.
-bool isTemporaryName(const std::string& name) {
+// Whether `name` is one a write here gives its temporary file: a list's name, the marker, and
+// the random characters of mkostemp.
+bool isTemporaryName(std::string_view name) {
     constexpr std::string_view kList = ".plist";
-    if (name.size() <= kList.size() + kTemporarySuffix.size()) return false;
-    const size_t random = name.size() - kTemporarySuffix.size() + 1;
-    if (name.compare(random - 1 - kList.size(), kList.size() + 1, ".plist.") != 0) return false;
-    for (size_t i = random; i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
-    }
-    return true;
+    if (name.size() <= kList.size() + kTemporaryMarker.size() + kRandomCharacters) return false;
+    const std::string_view random = name.substr(name.size() - kRandomCharacters);
+    name.remove_suffix(kRandomCharacters);
+    if (!name.ends_with(kTemporaryMarker)) return false;
+    name.remove_suffix(kTemporaryMarker.size());
+    return name.ends_with(kList) && std::all_of(random.begin(), random.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+           });
+}
+
+// Removes the entry `name` of the folder open as `folder` if it is an abandoned temporary file
+// of this user's: a regular file (a link is never followed), owned by this user, untouched for
+// long enough, and held by no writer.
+bool removeIfAbandoned(int folder, const char* name, time_t now) {
+    const int fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat opened {};
+    struct stat named {};
+    // Still held by its writer: a live write, however slow. The entry is looked at again after
+    // the lock, so that a file put at the name meanwhile is not the one removed.
+    const bool abandoned = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() &&
+                           now - opened.st_mtime >= kAbandonedAfterSeconds && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                           ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+    const bool removed = abandoned && ::unlinkat(folder, name, 0) == 0;
+    ::close(fd);
+    return removed;
 }
 
 int openFile(const char* path, int flags) { return ::open(path, flags); }
@@ -199,7 +223,7 @@ bool writeDictionary(const std::filesystem::path& file, const PropertyDictionary
     std::error_code ec;
     std::filesystem::create_directories(file.parent_path(), ec);
     const std::string bytes = BinaryPropertyList::write(values);
-    std::string temp = file.string() + std::string(kTemporarySuffix);
+    std::string temp = file.string() + std::string(kTemporaryMarker) + std::string(kRandomCharacters, 'X');
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return false;
     // Held until the file is renamed or removed: a temporary file that no process holds is one
@@ -213,24 +237,21 @@ bool writeDictionary(const std::filesystem::path& file, const PropertyDictionary
 }
 
 int removeAbandonedTemporaries(const std::filesystem::path& folder) {
-    std::error_code ec;
-    std::filesystem::directory_iterator entries(folder, ec);
-    if (ec) return 0;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    // The listing reads through its own descriptor; `fd` names the entries.
+    DIR* listing = ::fdopendir(::dup(fd));
+    if (!listing) {
+        ::close(fd);
+        return 0;
+    }
     const time_t now = std::time(nullptr);
     int removed = 0;
-    for (const auto& entry : entries) {
-        const std::filesystem::path path = entry.path();
-        if (!isTemporaryName(path.filename().string())) continue;
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || now - st.st_mtime < kAbandonedAfterSeconds) {
-            continue;
-        }
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd < 0) continue;
-        // Still held by its writer: a live write, however slow.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(path.c_str()) == 0) ++removed;
-        ::close(fd);
+    while (const dirent* entry = ::readdir(listing)) {
+        if (isTemporaryName(entry->d_name) && removeIfAbandoned(fd, entry->d_name, now)) ++removed;
     }
+    ::closedir(listing);
+    ::close(fd);
     return removed;
 }
 

@@ -280,38 +280,63 @@ else:
 }
 
 // A write killed before its rename leaves its temporary file; the next launch removes the ones
-// that are ours and abandoned, and leaves a write in progress and every other file alone.
-TEST_F(PropertyListTest, TemporaryFilesOfKilledWritesAreRemovedAtTheNextLaunch) {
+// that are this user's own, abandoned and made by a write here, and leaves a write in progress,
+// every file of the person's or another user's, and whatever a link points at.
+TEST_F(PropertyListTest, OnlyAbandonedTemporaryFilesOfOurOwnWritesAreRemovedAtTheNextLaunch) {
     const auto folder = FileLocations::preferences();
     std::filesystem::create_directories(folder);
-    const auto make = [&](const std::string& name, time_t age) {
-        std::ofstream(folder / name) << "half a list";
-        const struct timespec times[2] = {{std::time(nullptr) - age, 0}, {std::time(nullptr) - age, 0}};
-        ::utimensat(AT_FDCWD, (folder / name).c_str(), times, 0);
-    };
     const time_t hour = 3600;
-    make("com.tessivane.Tessivane.plist.a1B2c3", hour);  // abandoned
-    make("NSGlobalDomain.plist.ZZZZZZ", 2 * 24 * hour);  // abandoned
-    make("com.tessivane.Tessivane.plist.Live00", hour);  // held by a writer
-    make("com.tessivane.Tessivane.plist.Young0", 2);     // a write that may just have begun
-    make("com.tessivane.Tessivane.plist.abc12", hour);   // not a temporary name
-    make("com.tessivane.Tessivane.plist.abc-12", hour);
-    make("notes.txt.a1B2c3", hour);
-    make("com.tessivane.Tessivane.unreadable-20260105T090000Z.plist", hour);
-    std::filesystem::create_directory(folder / "folder.plist.a1B2c4");
-    const int writer = ::open((folder / "com.tessivane.Tessivane.plist.Live00").c_str(), O_RDONLY);
+    struct Case {
+        const char* name;
+        time_t age;
+        bool removed;
+    };
+    const std::vector<Case> cases = {
+        {"com.tessivane.Tessivane.plist.tessivane-write-a1B2c3", hour, true},
+        {"NSGlobalDomain.plist.tessivane-write-ZZZZZZ", 2 * 24 * hour, true},
+        {"com.tessivane.Tessivane.plist.tessivane-write-Old000", 61, true},
+        {"com.tessivane.Tessivane.plist.tessivane-write-Young0", 2, false},  // a write that may just have begun
+        {"com.tessivane.Tessivane.plist.tessivane-write-Live00", hour, false},  // held by its writer
+        {"com.tessivane.Tessivane.plist.tessivane-write-Other0", hour, false},  // another user's
+        {"com.tessivane.Tessivane.plist.tessivane-write-abc12", hour, false},
+        {"com.tessivane.Tessivane.plist.tessivane-write-abc-12", hour, false},
+        {"notes.txt.tessivane-write-a1B2c3", hour, false},
+        // The person's own files, however much they look like a temporary file.
+        {"com.tessivane.Tessivane.plist.backup", hour, false},
+        {"com.apple.finder.plist.broken", hour, false},
+        {"MyNotes.plist.draft1", hour, false},
+        {"com.tessivane.Tessivane.plist.a1B2c3", hour, false},
+        {"com.tessivane.Tessivane.unreadable-20260105T090000Z.plist", hour, false},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(folder / c.name) << "half a list";
+        const struct timespec times[2] = {{std::time(nullptr) - c.age, 0}, {std::time(nullptr) - c.age, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (folder / c.name).c_str(), times, 0), 0) << c.name;
+    }
+    const bool root = ::geteuid() == 0;  // only root can give a file to another user
+    if (root) {
+        ASSERT_EQ(::chown((folder / "com.tessivane.Tessivane.plist.tessivane-write-Other0").c_str(), 4242, 4242), 0);
+    }
+    // A link named like a temporary file: neither it nor what it points at is touched.
+    std::ofstream(file("elsewhere.plist")) << "the person's";
+    std::filesystem::create_symlink(file("elsewhere.plist"), folder / "com.tessivane.Tessivane.plist.tessivane-write-Link00");
+    const struct timespec old[2] = {{std::time(nullptr) - hour, 0}, {std::time(nullptr) - hour, 0}};
+    ::utimensat(AT_FDCWD, (folder / "com.tessivane.Tessivane.plist.tessivane-write-Link00").c_str(), old, AT_SYMLINK_NOFOLLOW);
+    ::utimensat(AT_FDCWD, file("elsewhere.plist").c_str(), old, 0);
+    std::filesystem::create_directory(folder / "folder.plist.tessivane-write-a1B2c4");
+    const int writer = ::open((folder / "com.tessivane.Tessivane.plist.tessivane-write-Live00").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(writer, LOCK_EX), 0);
 
     resetPreferenceDomainsForTesting();
     UserDefaults::standard().object("anything");  // the first use of the folder
     ::close(writer);
-    std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) left.push_back(entry.path().filename());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"com.tessivane.Tessivane.plist.Live00", "com.tessivane.Tessivane.plist.Young0",
-                                              "com.tessivane.Tessivane.plist.abc-12", "com.tessivane.Tessivane.plist.abc12",
-                                              "com.tessivane.Tessivane.unreadable-20260105T090000Z.plist",
-                                              "folder.plist.a1B2c4", "notes.txt.a1B2c3"}));
+    for (const auto& c : cases) {
+        if (!root && std::string_view(c.name).find("Other0") != std::string_view::npos) continue;
+        EXPECT_EQ(!std::filesystem::exists(folder / c.name), c.removed) << c.name;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "com.tessivane.Tessivane.plist.tessivane-write-Link00"));
+    EXPECT_EQ(contentsOf(file("elsewhere.plist")), "the person's");
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "folder.plist.tessivane-write-a1B2c4"));
 }
 
 }  // namespace
