@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <plist/plist.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,26 +9,26 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <ctime>
-#include <memory>
 #include <string_view>
 #include <system_error>
 
 #include "platform/BinaryPropertyList.h"
 #include "platform/DateFormatting.h"
 #include "platform/RegularFile.h"
-#include "platform/UTF16.h"
+#include "platform/XMLPropertyList.h"
 
 namespace platform::PropertyList {
 namespace {
 
-// libplist takes the length of a list as 32 bits.
+// The largest file read: a preferences file is a few kilobytes, and one past this is kept aside
+// like a damaged one rather than read into memory.
 constexpr size_t kLargestFile = UINT32_MAX;
 // Nesting deeper than this is refused rather than recursed into. Mac applications nest a few
-// levels. Under AddressSanitizer the recursive reading of containers overflows an 8 MB stack
-// a few thousand levels down (libplist's own recursion between 25,000 and 30,000); a third of
-// that leaves room for whatever the caller already has on the stack.
+// levels. Values are compared, written and freed recursively, and under AddressSanitizer a few
+// thousand levels overflow an 8 MB stack; a thousand leaves room for whatever the caller
+// already has on the stack.
 constexpr int kDeepestNesting = 1000;
 // A temporary file of a write is named after the file with this marker and random characters
 // added: a name no person or other program gives a file, so that only this system's own
@@ -38,35 +37,6 @@ constexpr std::string_view kTemporaryMarker = ".tessivane-write-";
 constexpr size_t kRandomCharacters = 6;
 // A temporary file no process holds and untouched for this long was left by a write that died.
 constexpr time_t kAbandonedAfterSeconds = 60;
-
-struct PlistDeleter {
-    void operator()(plist_t p) const { plist_free(p); }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
-
-bool startsWith(const std::string& s, size_t at, std::string_view prefix) {
-    return s.compare(at, prefix.size(), prefix) == 0;
-}
-
-// libplist builds, converts and frees nested containers recursively, so an XML list nested
-// deeply enough would overflow the stack: it is refused by the depth of its open containers
-// before libplist sees it. (Binary lists are read here, and their reading keeps count.)
-bool xmlNestingIsReasonable(const std::string& bytes) {
-    int depth = 0;
-    for (size_t at = bytes.find('<'); at != std::string::npos; at = bytes.find('<', at + 1)) {
-        const bool closing = startsWith(bytes, at + 1, "/");
-        const size_t name = at + (closing ? 2 : 1);
-        if (!startsWith(bytes, name, "array") && !startsWith(bytes, name, "dict")) continue;
-        if (closing) {
-            --depth;
-            continue;
-        }
-        const size_t end = bytes.find('>', name);
-        if (end == std::string::npos) return false;
-        if (bytes[end - 1] != '/' && ++depth > kDeepestNesting) return false;
-    }
-    return true;
-}
 
 bool writeAll(int fd, const char* bytes, size_t length) {
     while (length > 0) {
@@ -79,38 +49,6 @@ bool writeAll(int fd, const char* bytes, size_t length) {
         length -= static_cast<size_t>(n);
     }
     return true;
-}
-
-// XML as libplist reads it: UTF-8 without a byte-order mark. A Mac also reads a list with the
-// mark, and one in UTF-16 (with the mark, or told apart by its opening "<").
-std::string xmlInUTF8(const std::string& bytes) {
-    if (startsWith(bytes, 0, "\xEF\xBB\xBF")) return bytes.substr(3);
-    const std::string_view all(bytes);
-    if (startsWith(bytes, 0, "\xFE\xFF")) return UTF16::toUTF8(all.substr(2), true);
-    if (startsWith(bytes, 0, "\xFF\xFE")) return UTF16::toUTF8(all.substr(2), false);
-    if (startsWith(bytes, 0, std::string_view("\0<", 2))) return UTF16::toUTF8(all, true);
-    if (startsWith(bytes, 0, std::string_view("<\0", 2))) return UTF16::toUTF8(all, false);
-    return bytes;
-}
-
-// An XML list, parsed by libplist and handed on in the binary form, whose reading here keeps
-// every value libplist's own getters would cut short (dates beyond 32-bit seconds, integers
-// above the signed range).
-std::optional<PropertyValue> fromXML(const std::string& bytes) {
-    const std::string text = xmlInUTF8(bytes);
-    if (text.size() > UINT32_MAX || !xmlNestingIsReasonable(text)) return std::nullopt;
-    plist_t root = nullptr;
-    plist_from_xml(text.data(), static_cast<uint32_t>(text.size()), &root);
-    const PlistPtr owner(root);
-    if (!root) return std::nullopt;
-    char* binary = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &binary, &length);
-    if (!binary) return std::nullopt;
-    auto value = BinaryPropertyList::read(std::string_view(binary, length),
-                                          {.deepestNesting = kDeepestNesting, .uidDictionaries = true});
-    plist_to_bin_free(binary);
-    return value;
 }
 
 // Whether `name` is one a write here gives its temporary file: a list's name, the marker, and
@@ -153,10 +91,9 @@ OpenFunction openFunction = openFile;
 
 std::optional<PropertyDictionary> parseDictionary(const std::string& bytes) {
     if (bytes.empty() || bytes.size() > kLargestFile) return std::nullopt;
-    std::optional<PropertyValue> top =
-        startsWith(bytes, 0, BinaryPropertyList::kMagic)
-            ? BinaryPropertyList::read(bytes, {.deepestNesting = kDeepestNesting, .uidDictionaries = false})
-            : fromXML(bytes);
+    std::optional<PropertyValue> top = bytes.starts_with(BinaryPropertyList::kMagic)
+                                           ? BinaryPropertyList::read(bytes, {.deepestNesting = kDeepestNesting})
+                                           : XMLPropertyList::read(bytes, kDeepestNesting);
     const PropertyDictionary* dictionary = top ? top->asDictionary() : nullptr;
     if (!dictionary) return std::nullopt;
     return *dictionary;
@@ -168,7 +105,7 @@ FileReading readFile(const std::filesystem::path& file) {
     std::string bytes;
     const int error = RegularFile::read(file, kLargestFile, bytes, openFunction);
     if (error == ENOENT) return reading;
-    // Too large for libplist is still the user's file: kept aside like a damaged one.
+    // Too large to read is still the user's file: kept aside like a damaged one.
     if (error == EFBIG) {
         reading.outcome = Outcome::unparsable;
         return reading;

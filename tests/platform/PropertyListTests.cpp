@@ -227,6 +227,51 @@ TEST_F(PropertyListTest, XMLListsReadInEveryEncodingAMacReads) {
     EXPECT_EQ(PropertyList::readDictionary(domainFile)->at("ref"), PropertyValue(Uid{19}));
 }
 
+// Text in an XML list reads as the README says and comes back as read through a rewrite: what
+// is not UTF-8 byte by byte, each byte that starts no valid sequence as U+FFFD and the rest
+// kept; any character, NUL included, as it stands or by reference; CDATA and comments as XML
+// reads them. Nothing of a list that reads is set aside.
+TEST_F(PropertyListTest, XMLTextReadsByteByByteAndComesBackAsRead) {
+    const std::string fffd = "\xef\xbf\xbd";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"caf\xe9 au lait", "caf" + fffd + " au lait"},  // Latin-1
+        {"a\x80" "b", "a" + fffd + "b"},
+        {"\xc0\xaf", fffd + fffd},                       // an overlong "/"
+        {"\xe0\x80\xaf", fffd + fffd + fffd},
+        {"\xed\xa0\x80z", fffd + fffd + fffd + "z"},     // a surrogate
+        {"\xf4\x90\x80\x80", fffd + fffd + fffd + fffd},  // past U+10FFFF
+        {"\xe2\x82x\xe2\x82", fffd + fffd + "x" + fffd + fffd},  // cut short
+        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80 \xef\x9c\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80 \xef\x9c\x80"},
+        {std::string("a\0b\0", 4), std::string("a\0b\0", 4)},
+        {"&#0;", std::string(1, '\0')},
+        {"a&#x0;b&#00;", std::string("a\0b\0", 4)},
+        {"&#xD800;&#65;&#x1F600;", "\xed\xa0\x80" "A\xf0\x9f\x98\x80"},  // as a Mac writes a lone surrogate
+        {"&lt;&gt;&amp;&apos;&quot;", "<>&'\""},
+        {"&nbsp; &#x110000; &#; & a", "&nbsp; &#x110000; &#; & a"},  // no reference: kept as written
+        {"<![CDATA[<array><dict>&#0;]]>\xff", "<array><dict>&#0;" + fffd},
+        {"a<!-- <array> -->b<?pi <dict> ?>c", "abc"},
+        {" \r\n\t ", " \r\n\t "},
+    };
+    resetPreferenceDomainsForTesting();
+    const auto domainFile = FileLocations::preferences() / "com.example.text.plist";
+    std::filesystem::create_directories(domainFile.parent_path());
+    for (const auto& [written, expected] : cases) {
+        const std::string list = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+                                 "<key>s\xff</key><string>" + written + "</string></dict></plist>";
+        const PropertyDictionary values = {{"s" + fffd, expected}};
+        EXPECT_EQ(PropertyList::parseDictionary(list), values) << written;
+
+        std::ofstream(domainFile, std::ios::binary | std::ios::trunc) << list;
+        resetPreferenceDomainsForTesting();
+        UserDefaults defaults("com.example.text");
+        EXPECT_EQ(defaults.stringForKey("s" + fffd), expected) << written;
+        defaults.set("added", 1);  // the rewrite
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(domainFile.parent_path()), {}), 1) << written;
+        resetPreferenceDomainsForTesting();
+        EXPECT_EQ(defaults.stringForKey("s" + fffd), expected) << written;
+    }
+}
+
 // plistlib of Python's standard library as the independent reader and writer: lists it writes
 // read here, and what is written back reads in plistlib as the same values.
 TEST_F(PropertyListTest, ListsWrittenByPlistlibComeBackEqualInPlistlib) {
