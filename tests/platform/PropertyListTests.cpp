@@ -227,6 +227,50 @@ TEST_F(PropertyListTest, XMLListsReadInEveryEncodingAMacReads) {
     EXPECT_EQ(PropertyList::readDictionary(domainFile)->at("ref"), PropertyValue(Uid{19}));
 }
 
+// Each kind of XML value in the forms a Mac writes and reads, and beside each a form that is no
+// such value: the list it is in does not read.
+TEST_F(PropertyListTest, XMLValuesReadInEveryFormAMacWritesAndNothingElse) {
+    const std::vector<std::pair<std::string, std::optional<PropertyValue>>> cases = {
+        {"<integer> -42 </integer>", -42},
+        {"<integer>0x7fffffffffffffff</integer>", PropertyValue(std::numeric_limits<int64_t>::max())},
+        {"<integer>-9223372036854775808</integer>", PropertyValue(std::numeric_limits<int64_t>::min())},
+        {"<integer>18446744073709551615</integer>", PropertyValue(uint64_t{18446744073709551615ull})},
+        {"<integer>18446744073709551616</integer>", std::nullopt},
+        {"<integer>-9223372036854775809</integer>", std::nullopt},
+        {"<integer>12abc</integer>", std::nullopt},
+        {"<integer/>", std::nullopt},
+        {"<real>0.1</real>", 0.1},
+        {"<real>-infinity</real>", -std::numeric_limits<double>::infinity()},
+        {"<real>+1e308</real>", 1e308},
+        {"<real>one</real>", std::nullopt},
+        {"<date>2026-01-05T09:00:00.25Z</date>", Date(1767603600.25)},
+        {"<date>2026-02-30T09:00:00Z</date>", std::nullopt},
+        {"<date>2026-01-05 09:00:00</date>", std::nullopt},
+        {"<data>\n\tAP8N\n\tCg==\n</data>", Data{0, 0xFF, '\r', '\n'}},
+        {"<data/>", Data{}},
+        {"<string/>", ""},
+        {"<true></true>", true},
+        {"<false/>", false},
+        {"<true>yes</true>", std::nullopt},
+        {"<array><dict/><array/></array>", PropertyArray{PropertyDictionary{}, PropertyArray{}}},
+        {"<dict><key>CF$UID</key><integer>4294967295</integer></dict>", Uid{4294967295}},
+        {"<dict><key>CF$UID</key><integer>4294967296</integer></dict>",
+         PropertyDictionary{{"CF$UID", PropertyValue(int64_t{4294967296})}}},
+        {"<dict><key>k</key></dict>", std::nullopt},            // a key without its value
+        {"<dict><string>v</string></dict>", std::nullopt},      // a value without its key
+        {"<array>text<true/></array>", std::nullopt},
+        {"<array><true/></dict>", std::nullopt},
+        {"<string>a<b/>c</string>", std::nullopt},
+        {"<nothing/>", std::nullopt},
+    };
+    for (const auto& [element, expected] : cases) {
+        const auto read = PropertyList::parseDictionary("<plist version=\"1.0\"><dict><key>v</key>" + element +
+                                                        "</dict></plist>");
+        if (!expected) EXPECT_FALSE(read) << element;
+        else EXPECT_EQ(read, (PropertyDictionary{{"v", *expected}})) << element;
+    }
+}
+
 // Text in an XML list reads as the README says and comes back as read through a rewrite: what
 // is not UTF-8 byte by byte, each byte that starts no valid sequence as U+FFFD and the rest
 // kept; any character, NUL included, as it stands or by reference; CDATA and comments as XML
