@@ -65,20 +65,29 @@ bool isTemporaryName(std::string_view name) {
            });
 }
 
+// Whether what a stat found is an abandoned temporary file of this user's: a regular file (a
+// link is never followed), owned by this user, untouched for long enough.
+bool looksAbandoned(const struct stat& st, time_t now) {
+    return S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && now - st.st_mtime >= kAbandonedAfterSeconds;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 // Removes the entry `name` of the folder open as `folder` if it is an abandoned temporary file
-// of this user's: a regular file (a link is never followed), owned by this user, untouched for
-// long enough, and held by no writer.
+// of this user's that no writer holds. Only a regular file is ever opened, and the entry is
+// looked at again after the lock, so that a file put at the name meanwhile is not the one
+// removed.
 bool removeIfAbandoned(int folder, const char* name, time_t now) {
+    struct stat named {};
+    if (::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !looksAbandoned(named, now)) return false;
     const int fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return false;
     struct stat opened {};
-    struct stat named {};
-    // Still held by its writer: a live write, however slow. The entry is looked at again after
-    // the lock, so that a file put at the name meanwhile is not the one removed.
-    const bool abandoned = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() &&
-                           now - opened.st_mtime >= kAbandonedAfterSeconds && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-                           ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-                           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+    // A writer holds its file until the rename: a live write, however slow, keeps it.
+    const bool abandoned = ::fstat(fd, &opened) == 0 && sameFile(opened, named) &&
+                           ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+                           looksAbandoned(opened, now) && ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                           sameFile(opened, named);
     const bool removed = abandoned && ::unlinkat(folder, name, 0) == 0;
     ::close(fd);
     return removed;

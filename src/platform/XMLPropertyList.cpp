@@ -254,32 +254,31 @@ private:
         // The longest reference is "&#x10FFFF;"; looking no further keeps a text of many "&"
         // linear.
         const size_t semicolon = text_.substr(at_, 16).find(';');
-        const size_t end = at_ + semicolon;
-        const std::string_view name = semicolon == std::string_view::npos ? ""sv : text_.substr(at_ + 1, semicolon - 1);
-        char32_t c = 0;
-        bool known = true;
-        if (name == "lt") c = '<';
-        else if (name == "gt") c = '>';
-        else if (name == "amp") c = '&';
-        else if (name == "apos") c = '\'';
-        else if (name == "quot") c = '"';
-        else if (name.size() > 1 && name[0] == '#') {
-            const bool hex = name[1] == 'x';
-            const std::string_view digits = name.substr(hex ? 2 : 1);
-            uint32_t value = 0;
-            const auto [stop, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
-            known = !digits.empty() && error == std::errc() && stop == digits.data() + digits.size() && value <= 0x10FFFF;
-            c = value;
-        } else {
-            known = false;
-        }
-        if (!known) {
+        const auto c = semicolon == std::string_view::npos ? std::nullopt
+                                                           : referenced(text_.substr(at_ + 1, semicolon - 1));
+        if (!c) {
             out += '&';
             ++at_;
             return;
         }
-        UTF16::appendUTF8(out, c);  // U+0000 and a lone surrogate included: a Mac writes both
-        at_ = end + 1;
+        UTF16::appendUTF8(out, *c);  // U+0000 and a lone surrogate included: a Mac writes both
+        at_ += semicolon + 1;
+    }
+
+    static std::optional<char32_t> referenced(std::string_view name) {
+        if (name == "lt") return '<';
+        if (name == "gt") return '>';
+        if (name == "amp") return '&';
+        if (name == "apos") return '\'';
+        if (name == "quot") return '"';
+        if (name.size() < 2 || name[0] != '#') return std::nullopt;
+        const bool hex = name[1] == 'x';
+        const std::string_view digits = name.substr(hex ? 2 : 1);
+        uint32_t value = 0;
+        const char* end = digits.data() + digits.size();
+        const auto [stop, error] = std::from_chars(digits.data(), end, value, hex ? 16 : 10);
+        if (digits.empty() || error != std::errc() || stop != end || value > 0x10FFFF) return std::nullopt;
+        return value;
     }
 
     // The text of an element up to its end tag `</name>`.

@@ -285,7 +285,7 @@ TEST_F(PropertyListTest, XMLTextReadsByteByByteAndComesBackAsRead) {
         {"\xed\xa0\x80z", fffd + fffd + fffd + "z"},     // a surrogate
         {"\xf4\x90\x80\x80", fffd + fffd + fffd + fffd},  // past U+10FFFF
         {"\xe2\x82x\xe2\x82", fffd + fffd + "x" + fffd + fffd},  // cut short
-        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80 \xef\x9c\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80 \xef\x9c\x80"},
+        {"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\xef\x9c\x80", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\xef\x9c\x80"},
         {std::string("a\0b\0", 4), std::string("a\0b\0", 4)},
         {"&#0;", std::string(1, '\0')},
         {"a&#x0;b&#00;", std::string("a\0b\0", 4)},
@@ -406,13 +406,17 @@ TEST_F(PropertyListTest, OnlyAbandonedTemporaryFilesOfOurOwnWritesAreRemovedAtTh
     if (root) {
         ASSERT_EQ(::chown((folder / "com.tessivane.Tessivane.plist.tessivane-write-Other0").c_str(), 4242, 4242), 0);
     }
-    // A link named like a temporary file: neither it nor what it points at is touched.
+    // A link, a folder and a FIFO named like a temporary file: none is touched, nor what the link
+    // points at.
     std::ofstream(file("elsewhere.plist")) << "the person's";
-    std::filesystem::create_symlink(file("elsewhere.plist"), folder / "com.tessivane.Tessivane.plist.tessivane-write-Link00");
+    const auto link = folder / "com.tessivane.Tessivane.plist.tessivane-write-Link00";
+    std::filesystem::create_symlink(file("elsewhere.plist"), link);
     const struct timespec old[2] = {{std::time(nullptr) - hour, 0}, {std::time(nullptr) - hour, 0}};
-    ::utimensat(AT_FDCWD, (folder / "com.tessivane.Tessivane.plist.tessivane-write-Link00").c_str(), old, AT_SYMLINK_NOFOLLOW);
+    ::utimensat(AT_FDCWD, link.c_str(), old, AT_SYMLINK_NOFOLLOW);
     ::utimensat(AT_FDCWD, file("elsewhere.plist").c_str(), old, 0);
     std::filesystem::create_directory(folder / "folder.plist.tessivane-write-a1B2c4");
+    ASSERT_EQ(::mkfifo((folder / "fifo.plist.tessivane-write-a1B2c5").c_str(), 0600), 0);
+    ::utimensat(AT_FDCWD, (folder / "fifo.plist.tessivane-write-a1B2c5").c_str(), old, 0);
     const int writer = ::open((folder / "com.tessivane.Tessivane.plist.tessivane-write-Live00").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(writer, LOCK_EX), 0);
 
@@ -423,9 +427,10 @@ TEST_F(PropertyListTest, OnlyAbandonedTemporaryFilesOfOurOwnWritesAreRemovedAtTh
         if (!root && std::string_view(c.name).find("Other0") != std::string_view::npos) continue;
         EXPECT_EQ(!std::filesystem::exists(folder / c.name), c.removed) << c.name;
     }
-    EXPECT_TRUE(std::filesystem::is_symlink(folder / "com.tessivane.Tessivane.plist.tessivane-write-Link00"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(contentsOf(file("elsewhere.plist")), "the person's");
     EXPECT_TRUE(std::filesystem::is_directory(folder / "folder.plist.tessivane-write-a1B2c4"));
+    EXPECT_TRUE(std::filesystem::is_fifo(folder / "fifo.plist.tessivane-write-a1B2c5"));
 }
 
 }  // namespace
