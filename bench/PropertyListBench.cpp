@@ -44,7 +44,7 @@ void BM_ReadPreferences(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadPreferences)->Arg(10)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
-// A file stored as XML by an earlier version, read on the way through libplist.
+// A file stored as XML by an earlier version (made here with libplist), read by the XML reader.
 void BM_ReadXMLPreferences(benchmark::State& state) {
     const auto file = benchFile("com.example.xml.plist");
     platform::PropertyList::writeDictionary(file, preferences(state.range(0)));

@@ -213,8 +213,7 @@ private:
                 if (!object(refAt(n + i), depth + 1, item)) return false;
                 if (item) dictionary.insert_or_assign(*key->asString(), std::move(*item));
             }
-            if (const auto uid = uidStandIn(dictionary)) out = PropertyValue(*uid);
-            else out = PropertyValue(std::move(dictionary));
+            out = PropertyValue(std::move(dictionary));
         } else {
             PropertyArray array;
             array.reserve(static_cast<size_t>(n));
@@ -228,15 +227,6 @@ private:
         state_[index] = kDone;
         shared_.emplace(index, *out);
         return true;
-    }
-
-    std::optional<Uid> uidStandIn(const PropertyDictionary& dictionary) const {
-        if (!options_.uidDictionaries || dictionary.size() != 1) return std::nullopt;
-        const auto it = dictionary.find("CF$UID");
-        if (it == dictionary.end()) return std::nullopt;
-        const auto value = it->second.asUnsignedInteger();
-        if (!value || *value > UINT32_MAX) return std::nullopt;
-        return Uid{*value};
     }
 
     std::string_view bytes_;

@@ -17,9 +17,6 @@ inline constexpr std::string_view kMagic = "bplist00";
 struct ReadOptions {
     // Longest chain of containers accepted; a deeper one is refused rather than recursed into.
     int deepestNesting = 1000;
-    // Read a dictionary holding only an integer "CF$UID" as the UID it stands for: the way XML
-    // lists write UIDs.
-    bool uidDictionaries = false;
 };
 // The top object; absent when the bytes are damaged (anything out of bounds, a container
 // inside itself, an unknown kind of object), nested too deeply, or would grow into far more

@@ -44,8 +44,9 @@ void setOpenFunctionForTesting(OpenFunction open);
 // old file is then intact).
 bool writeDictionary(const std::filesystem::path& file, const PropertyDictionary& values);
 // Removes from `folder` the temporary files of writes that died before their rename (a process
-// killed mid-write): only names a write here gives, only files no live writer holds and older
-// than a write takes. How many were removed.
+// killed mid-write): only names a write here gives, only regular files of this user's (a link is
+// never followed), only ones no live writer holds and older than a write takes. How many were
+// removed.
 int removeAbandonedTemporaries(const std::filesystem::path& folder);
 }  // namespace PropertyList
 

@@ -3,9 +3,8 @@
 #include <cstdint>
 
 namespace platform::UTF16 {
-namespace {
 
-void append(std::string& out, char32_t c) {
+void appendUTF8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -23,6 +22,8 @@ void append(std::string& out, char32_t c) {
     }
 }
 
+namespace {
+
 bool isHighSurrogate(char32_t u) { return u >= 0xD800 && u < 0xDC00; }
 bool isLowSurrogate(char32_t u) { return u >= 0xDC00 && u < 0xE000; }
 
@@ -39,39 +40,45 @@ std::string toUTF8(std::string_view bytes, bool bigEndian) {
     for (size_t i = 0; i < units; ++i) {
         const char32_t unit = unitAt(i);
         if (isHighSurrogate(unit) && i + 1 < units && isLowSurrogate(unitAt(i + 1))) {
-            append(out, 0x10000 + ((unit - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00));
+            appendUTF8(out, 0x10000 + ((unit - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00));
             ++i;
         } else {
-            append(out, unit);
+            appendUTF8(out, unit);
         }
     }
     return out;
 }
 
+Sequence decodeUTF8(std::string_view text, size_t at) {
+    const auto byteAt = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byteAt(at);
+    size_t length = 0;
+    char32_t c = 0, least = 0;
+    if (lead < 0x80) {
+        return {lead, 1};
+    } else if (lead >= 0xC2 && lead < 0xE0) {
+        length = 2, c = lead & 0x1F, least = 0x80;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+        length = 3, c = lead & 0x0F, least = 0x800;
+    } else if (lead >= 0xF0 && lead < 0xF5) {
+        length = 4, c = lead & 0x07, least = 0x10000;
+    } else {
+        return {};
+    }
+    for (size_t k = 1; k < length; ++k) {
+        if (at + k >= text.size() || (byteAt(at + k) & 0xC0) != 0x80) return {};
+        c = c << 6 | (byteAt(at + k) & 0x3F);
+    }
+    if (c < least || c > 0x10FFFF) return {};
+    return {c, length};
+}
+
 std::u16string fromUTF8(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    const auto byteAt = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const auto continuation = [&](size_t i) { return i < text.size() && (byteAt(i) & 0xC0) == 0x80; };
     for (size_t i = 0; i < text.size();) {
-        const unsigned char lead = byteAt(i);
-        size_t length = 0;
-        char32_t c = 0, least = 0;
-        if (lead < 0x80) {
-            length = 1, c = lead;
-        } else if (lead >= 0xC2 && lead < 0xE0) {
-            length = 2, c = lead & 0x1F, least = 0x80;
-        } else if (lead >= 0xE0 && lead < 0xF0) {
-            length = 3, c = lead & 0x0F, least = 0x800;
-        } else if (lead >= 0xF0 && lead < 0xF5) {
-            length = 4, c = lead & 0x07, least = 0x10000;
-        }
-        bool valid = length > 0;
-        for (size_t k = 1; valid && k < length; ++k) {
-            valid = continuation(i + k);
-            if (valid) c = c << 6 | (byteAt(i + k) & 0x3F);
-        }
-        if (!valid || c < least || c > 0x10FFFF) {
+        const auto [c, length] = decodeUTF8(text, i);
+        if (length == 0) {
             out += u'\uFFFD';
             ++i;
             continue;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,18 @@ namespace UTF16 {
 std::string toUTF8(std::string_view bytes, bool bigEndian);
 // Code units of UTF-8 text; a byte that starts no valid sequence becomes U+FFFD.
 std::u16string fromUTF8(std::string_view text);
+
+// The UTF-8 sequence that starts at `at`: its code point and length, or a length of 0 when the
+// byte there starts no valid sequence (a stray continuation byte, an overlong form, a code point
+// past U+10FFFF, a sequence cut short). The three bytes of a surrogate decode: they are what a
+// lone UTF-16 surrogate becomes, and callers that take only text judge them.
+struct Sequence {
+    char32_t codePoint = 0;
+    size_t length = 0;
+};
+Sequence decodeUTF8(std::string_view text, size_t at);
+// Appends the UTF-8 bytes of a code point (a surrogate included) to `out`.
+void appendUTF8(std::string& out, char32_t codePoint);
 }  // namespace UTF16
 
 }  // namespace platform

@@ -227,6 +227,95 @@ TEST_F(PropertyListTest, XMLListsReadInEveryEncodingAMacReads) {
     EXPECT_EQ(PropertyList::readDictionary(domainFile)->at("ref"), PropertyValue(Uid{19}));
 }
 
+// Each kind of XML value in the forms a Mac writes and reads, and beside each a form that is no
+// such value: the list it is in does not read.
+TEST_F(PropertyListTest, XMLValuesReadInEveryFormAMacWritesAndNothingElse) {
+    const std::vector<std::pair<std::string, std::optional<PropertyValue>>> cases = {
+        {"<integer> -42 </integer>", -42},
+        {"<integer>0x7fffffffffffffff</integer>", PropertyValue(std::numeric_limits<int64_t>::max())},
+        {"<integer>-9223372036854775808</integer>", PropertyValue(std::numeric_limits<int64_t>::min())},
+        {"<integer>18446744073709551615</integer>", PropertyValue(uint64_t{18446744073709551615ull})},
+        {"<integer>18446744073709551616</integer>", std::nullopt},
+        {"<integer>-9223372036854775809</integer>", std::nullopt},
+        {"<integer>12abc</integer>", std::nullopt},
+        {"<integer/>", std::nullopt},
+        {"<real>0.1</real>", 0.1},
+        {"<real>-infinity</real>", -std::numeric_limits<double>::infinity()},
+        {"<real>+1e308</real>", 1e308},
+        {"<real>one</real>", std::nullopt},
+        {"<date>2026-01-05T09:00:00.25Z</date>", Date(1767603600.25)},
+        {"<date>2026-02-30T09:00:00Z</date>", std::nullopt},
+        {"<date>2026-01-05 09:00:00</date>", std::nullopt},
+        {"<data>\n\tAP8N\n\tCg==\n</data>", Data{0, 0xFF, '\r', '\n'}},
+        {"<data/>", Data{}},
+        {"<string/>", ""},
+        {"<true></true>", true},
+        {"<false/>", false},
+        {"<true>yes</true>", std::nullopt},
+        {"<array><dict/><array/></array>", PropertyArray{PropertyDictionary{}, PropertyArray{}}},
+        {"<dict><key>CF$UID</key><integer>4294967295</integer></dict>", Uid{4294967295}},
+        {"<dict><key>CF$UID</key><integer>4294967296</integer></dict>",
+         PropertyDictionary{{"CF$UID", PropertyValue(int64_t{4294967296})}}},
+        {"<dict><key>k</key></dict>", std::nullopt},            // a key without its value
+        {"<dict><string>v</string></dict>", std::nullopt},      // a value without its key
+        {"<array>text<true/></array>", std::nullopt},
+        {"<array><true/></dict>", std::nullopt},
+        {"<string>a<b/>c</string>", std::nullopt},
+        {"<nothing/>", std::nullopt},
+    };
+    for (const auto& [element, expected] : cases) {
+        const auto read = PropertyList::parseDictionary("<plist version=\"1.0\"><dict><key>v</key>" + element +
+                                                        "</dict></plist>");
+        if (!expected) EXPECT_FALSE(read) << element;
+        else EXPECT_EQ(read, (PropertyDictionary{{"v", *expected}})) << element;
+    }
+}
+
+// Text in an XML list reads as the README says and comes back as read through a rewrite: what
+// is not UTF-8 byte by byte, each byte that starts no valid sequence as U+FFFD and the rest
+// kept; any character, NUL included, as it stands or by reference; CDATA and comments as XML
+// reads them. Nothing of a list that reads is set aside.
+TEST_F(PropertyListTest, XMLTextReadsByteByByteAndComesBackAsRead) {
+    const std::string fffd = "\xef\xbf\xbd";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"caf\xe9 au lait", "caf" + fffd + " au lait"},  // Latin-1
+        {"a\x80" "b", "a" + fffd + "b"},
+        {"\xc0\xaf", fffd + fffd},                       // an overlong "/"
+        {"\xe0\x80\xaf", fffd + fffd + fffd},
+        {"\xed\xa0\x80z", fffd + fffd + fffd + "z"},     // a surrogate
+        {"\xf4\x90\x80\x80", fffd + fffd + fffd + fffd},  // past U+10FFFF
+        {"\xe2\x82x\xe2\x82", fffd + fffd + "x" + fffd + fffd},  // cut short
+        {"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\xef\x9c\x80", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\xef\x9c\x80"},
+        {std::string("a\0b\0", 4), std::string("a\0b\0", 4)},
+        {"&#0;", std::string(1, '\0')},
+        {"a&#x0;b&#00;", std::string("a\0b\0", 4)},
+        {"&#xD800;&#65;&#x1F600;", "\xed\xa0\x80" "A\xf0\x9f\x98\x80"},  // as a Mac writes a lone surrogate
+        {"&lt;&gt;&amp;&apos;&quot;", "<>&'\""},
+        {"&nbsp; &#x110000; &#; & a", "&nbsp; &#x110000; &#; & a"},  // no reference: kept as written
+        {"<![CDATA[<array><dict>&#0;]]>\xff", "<array><dict>&#0;" + fffd},
+        {"a<!-- <array> -->b<?pi <dict> ?>c", "abc"},
+        {" \r\n\t ", " \r\n\t "},
+    };
+    resetPreferenceDomainsForTesting();
+    const auto domainFile = FileLocations::preferences() / "com.example.text.plist";
+    std::filesystem::create_directories(domainFile.parent_path());
+    for (const auto& [written, expected] : cases) {
+        const std::string list = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+                                 "<key>s\xff</key><string>" + written + "</string></dict></plist>";
+        const PropertyDictionary values = {{"s" + fffd, expected}};
+        EXPECT_EQ(PropertyList::parseDictionary(list), values) << written;
+
+        std::ofstream(domainFile, std::ios::binary | std::ios::trunc) << list;
+        resetPreferenceDomainsForTesting();
+        UserDefaults defaults("com.example.text");
+        EXPECT_EQ(defaults.stringForKey("s" + fffd), expected) << written;
+        defaults.set("added", 1);  // the rewrite
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(domainFile.parent_path()), {}), 1) << written;
+        resetPreferenceDomainsForTesting();
+        EXPECT_EQ(defaults.stringForKey("s" + fffd), expected) << written;
+    }
+}
+
 // plistlib of Python's standard library as the independent reader and writer: lists it writes
 // read here, and what is written back reads in plistlib as the same values.
 TEST_F(PropertyListTest, ListsWrittenByPlistlibComeBackEqualInPlistlib) {
@@ -280,38 +369,68 @@ else:
 }
 
 // A write killed before its rename leaves its temporary file; the next launch removes the ones
-// that are ours and abandoned, and leaves a write in progress and every other file alone.
-TEST_F(PropertyListTest, TemporaryFilesOfKilledWritesAreRemovedAtTheNextLaunch) {
+// that are this user's own, abandoned and made by a write here, and leaves a write in progress,
+// every file of the person's or another user's, and whatever a link points at.
+TEST_F(PropertyListTest, OnlyAbandonedTemporaryFilesOfOurOwnWritesAreRemovedAtTheNextLaunch) {
     const auto folder = FileLocations::preferences();
     std::filesystem::create_directories(folder);
-    const auto make = [&](const std::string& name, time_t age) {
-        std::ofstream(folder / name) << "half a list";
-        const struct timespec times[2] = {{std::time(nullptr) - age, 0}, {std::time(nullptr) - age, 0}};
-        ::utimensat(AT_FDCWD, (folder / name).c_str(), times, 0);
-    };
     const time_t hour = 3600;
-    make("com.tessivane.Tessivane.plist.a1B2c3", hour);  // abandoned
-    make("NSGlobalDomain.plist.ZZZZZZ", 2 * 24 * hour);  // abandoned
-    make("com.tessivane.Tessivane.plist.Live00", hour);  // held by a writer
-    make("com.tessivane.Tessivane.plist.Young0", 2);     // a write that may just have begun
-    make("com.tessivane.Tessivane.plist.abc12", hour);   // not a temporary name
-    make("com.tessivane.Tessivane.plist.abc-12", hour);
-    make("notes.txt.a1B2c3", hour);
-    make("com.tessivane.Tessivane.unreadable-20260105T090000Z.plist", hour);
-    std::filesystem::create_directory(folder / "folder.plist.a1B2c4");
-    const int writer = ::open((folder / "com.tessivane.Tessivane.plist.Live00").c_str(), O_RDONLY);
+    struct Case {
+        const char* name;
+        time_t age;
+        bool removed;
+    };
+    const std::vector<Case> cases = {
+        {"com.tessivane.Tessivane.plist.tessivane-write-a1B2c3", hour, true},
+        {"NSGlobalDomain.plist.tessivane-write-ZZZZZZ", 2 * 24 * hour, true},
+        {"com.tessivane.Tessivane.plist.tessivane-write-Old000", 61, true},
+        {"com.tessivane.Tessivane.plist.tessivane-write-Young0", 2, false},  // a write that may just have begun
+        {"com.tessivane.Tessivane.plist.tessivane-write-Live00", hour, false},  // held by its writer
+        {"com.tessivane.Tessivane.plist.tessivane-write-Other0", hour, false},  // another user's
+        {"com.tessivane.Tessivane.plist.tessivane-write-abc12", hour, false},
+        {"com.tessivane.Tessivane.plist.tessivane-write-abc-12", hour, false},
+        {"notes.txt.tessivane-write-a1B2c3", hour, false},
+        // The person's own files, however much they look like a temporary file.
+        {"com.tessivane.Tessivane.plist.backup", hour, false},
+        {"com.apple.finder.plist.broken", hour, false},
+        {"MyNotes.plist.draft1", hour, false},
+        {"com.tessivane.Tessivane.plist.a1B2c3", hour, false},
+        {"com.tessivane.Tessivane.unreadable-20260105T090000Z.plist", hour, false},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(folder / c.name) << "half a list";
+        const struct timespec times[2] = {{std::time(nullptr) - c.age, 0}, {std::time(nullptr) - c.age, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (folder / c.name).c_str(), times, 0), 0) << c.name;
+    }
+    const bool root = ::geteuid() == 0;  // only root can give a file to another user
+    if (root) {
+        ASSERT_EQ(::chown((folder / "com.tessivane.Tessivane.plist.tessivane-write-Other0").c_str(), 4242, 4242), 0);
+    }
+    // A link, a folder and a FIFO named like a temporary file: none is touched, nor what the link
+    // points at.
+    std::ofstream(file("elsewhere.plist")) << "the person's";
+    const auto link = folder / "com.tessivane.Tessivane.plist.tessivane-write-Link00";
+    std::filesystem::create_symlink(file("elsewhere.plist"), link);
+    const struct timespec old[2] = {{std::time(nullptr) - hour, 0}, {std::time(nullptr) - hour, 0}};
+    ::utimensat(AT_FDCWD, link.c_str(), old, AT_SYMLINK_NOFOLLOW);
+    ::utimensat(AT_FDCWD, file("elsewhere.plist").c_str(), old, 0);
+    std::filesystem::create_directory(folder / "folder.plist.tessivane-write-a1B2c4");
+    ASSERT_EQ(::mkfifo((folder / "fifo.plist.tessivane-write-a1B2c5").c_str(), 0600), 0);
+    ::utimensat(AT_FDCWD, (folder / "fifo.plist.tessivane-write-a1B2c5").c_str(), old, 0);
+    const int writer = ::open((folder / "com.tessivane.Tessivane.plist.tessivane-write-Live00").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(writer, LOCK_EX), 0);
 
     resetPreferenceDomainsForTesting();
     UserDefaults::standard().object("anything");  // the first use of the folder
     ::close(writer);
-    std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) left.push_back(entry.path().filename());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"com.tessivane.Tessivane.plist.Live00", "com.tessivane.Tessivane.plist.Young0",
-                                              "com.tessivane.Tessivane.plist.abc-12", "com.tessivane.Tessivane.plist.abc12",
-                                              "com.tessivane.Tessivane.unreadable-20260105T090000Z.plist",
-                                              "folder.plist.a1B2c4", "notes.txt.a1B2c3"}));
+    for (const auto& c : cases) {
+        if (!root && std::string_view(c.name).find("Other0") != std::string_view::npos) continue;
+        EXPECT_EQ(!std::filesystem::exists(folder / c.name), c.removed) << c.name;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(contentsOf(file("elsewhere.plist")), "the person's");
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "folder.plist.tessivane-write-a1B2c4"));
+    EXPECT_TRUE(std::filesystem::is_fifo(folder / "fifo.plist.tessivane-write-a1B2c5"));
 }
 
 }  // namespace

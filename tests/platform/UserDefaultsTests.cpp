@@ -355,6 +355,12 @@ TEST_F(UserDefaultsTest, LargeAndDeepListsReadAndOnlyNestingThatWouldOverflowIsR
     for (int i = 0; i < 600; ++i) expected = PropertyValue(PropertyArray{expected});
     EXPECT_EQ(read(xmlNested(600)), expected);
     EXPECT_FALSE(read(xmlNested(1000)));
+    // Tags inside a comment, CDATA or a processing instruction are text, however many.
+    std::string tags;
+    for (int i = 0; i < 2000; ++i) tags += "<array><dict>";
+    EXPECT_EQ(read("<!--" + tags + "--><?pi " + tags + "?><plist><dict><key>a</key><string><![CDATA[" + tags +
+                   "]]></string></dict></plist>"),
+              PropertyValue(tags));
 
     // {"a": [1, 2, ... 4998]}: 5,001 objects.
     std::vector<std::string> objects = {"\xd1" + ref(1) + ref(2), "\x51" "a", marker(0xA, 4998)};
