@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SettingsWindowFixture.h"
+#include "desktop/DesktopStatusItem.h"
 #include "settings/SettingsTheme.h"
 #include "ui/Nodes.h"
 #include "ui/RenderedNode.h"
@@ -62,6 +63,14 @@ protected:
 
 TEST_F(EditorTest, RenamingThroughTheEditPageStoresTheTrimmedName) {
     launchWithVossels({"VPN"});
+    const platform::UUID id = vosselNamed("VPN")->id;
+    const auto toolTip = [&] { return statusItemOf(id)->own->button()->toolTip(); };
+    ASSERT_EQ(toolTip(), "VPN. Right-click for options.");
+    // Save closes the page even when nothing changed.
+    ASSERT_TRUE(click(byID("ui.editVossel")));
+    ASSERT_TRUE(click(byID("ui.saveVossel")));
+    EXPECT_FALSE(byID("ui.groupName").exists());
+
     ASSERT_TRUE(click(byID("ui.editVossel")));
     ui::Element name = byID("ui.groupName");
     ASSERT_EQ(name.value(), "VPN");
@@ -75,6 +84,7 @@ TEST_F(EditorTest, RenamingThroughTheEditPageStoresTheTrimmedName) {
     EXPECT_FALSE(byID("ui.groupName").exists());
     EXPECT_TRUE(byID("ui.group.Secure Tunnel").exists());
     EXPECT_TRUE(text("Secure Tunnel").exists());
+    EXPECT_EQ(toolTip(), "Secure Tunnel. Right-click for options.");
 
     // Back leaves the vossel as it was.
     ASSERT_TRUE(click(byID("ui.editVossel")));
