@@ -167,14 +167,18 @@ TEST_F(MenuBarIdentityTest, DisplayNameFallsBackFromTitleToApplicationToOwner) {
     EXPECT_EQ(live.displayName(), "Weatherly");
     live.bundleIdentifier = "com.example.unknown";
     EXPECT_EQ(live.displayName(), "weatherd");
-    // Without a bundle only the owner is left, whatever bundle the item once had.
-    workspace.knownApplications.push_back({"com.tide", "/Applications/Tide.app"});
-    live.bundleIdentifier = "com.tide";
-    EXPECT_EQ(live.displayName(), "Tide");
     live.bundleIdentifier.reset();
-    EXPECT_EQ(live.displayName(), "weatherd");
     live.ownerName.clear();
     EXPECT_EQ(live.displayName(), "Unknown");
+
+    // Without a bundle only the owner is left, whatever bundle the item had before.
+    workspace.knownApplications.push_back({"com.tide", "/Applications/Tide.app"});
+    DiscoveredMenuBarItem tide;
+    tide.ownerName = "tided";
+    tide.bundleIdentifier = "com.tide";
+    EXPECT_EQ(tide.displayName(), "Tide");
+    tide.bundleIdentifier.reset();
+    EXPECT_EQ(tide.displayName(), "tided");
 }
 
 }  // namespace

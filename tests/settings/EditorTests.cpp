@@ -142,12 +142,17 @@ TEST_F(EditorTest, DeletingAsksFirstAndTheLastVosselLeadsBackToTheWizard) {
     EXPECT_FALSE(alert().exists());
     EXPECT_EQ(vossels().size(), 2u);
 
-    // From the chip's menu this time; the selection moves on to the vossel that is left.
+    // From the chip's menu this time; the selection moves on to the vossel that is left, and
+    // the deleted vossel's member shows again at once.
+    const uint32_t quillpad = liveItem("Quillpad").windowID;
+    appState().applyHiding();
+    ASSERT_EQ(desk().windowAlpha(quillpad), 0);
     ASSERT_TRUE(byID("ui.group.VPN").rightClick());
     settle();
     ASSERT_TRUE(click(window().find(ui::menuItem("Delete \u201CVPN\u201D"))));
     ASSERT_TRUE(click(alert().find(ui::button("Delete"))));
     EXPECT_FALSE(vosselNamed("VPN"));
+    EXPECT_EQ(desk().windowAlpha(quillpad), 1);
     EXPECT_TRUE(text("Media").exists());
     EXPECT_TRUE(byID("ui.editVossel").exists());
 

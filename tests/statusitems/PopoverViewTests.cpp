@@ -208,7 +208,7 @@ TEST(AppIconSymbols, KeywordsAreFoundInsideTitlesThenOwners) {
     EXPECT_EQ(AppIconView::mappedSymbol(""), std::nullopt);
 }
 
-// Two running applications with icons of their own; one of them known by its bundle.
+// Running applications with icons of their own, one of them known by its bundle.
 class AppIconTest : public testsupport::TestHome {
 protected:
     void SetUp() override {
@@ -221,6 +221,16 @@ protected:
             workspace.apps.push_back(app);
         }
         workspace.knownApplications.push_back({"com.alpha", "/Applications/Alpha.app"});
+        // A process that reports no icon of its own, and another copy of its bundle that does.
+        platform::RunningApplication helper;
+        helper.processIdentifier = 310;
+        helper.localizedName = "Gamma Helper";
+        helper.bundleURL = "/Applications/Gamma.app";
+        workspace.apps.push_back(helper);
+        helper.processIdentifier = 311;
+        helper.localizedName = "Gamma";
+        helper.icon = platform::Image::asset("GammaIcon", {32, 32});
+        workspace.apps.push_back(helper);
         platform::Services services = saved_;
         services.workspace = &workspace;
         platform::install(services);
@@ -251,6 +261,7 @@ TEST_F(AppIconTest, AnIconWithoutASymbolShowsItsApplicationsIconElseTheGenericTi
         {"com.alpha", "alphad", "AlphaIcon"},  // the bundle decides, whatever the owner is called
         {std::nullopt, "Beta", "BetaIcon"},    // by owner name: that application's, no other's
         {"com.unknown", "Beta", "BetaIcon"},   // a bundle nobody knows leaves the owner name
+        {std::nullopt, "Gamma Helper", "GammaIcon"},  // no icon of its own: its bundle's
         {std::nullopt, "Nobody", "app.fill"},
         {"com.unknown", "Nobody", "app.fill"},
     };
