@@ -52,10 +52,14 @@ TEST_F(ReapprovalGuideTest, TrustLostAfterItWasGrantedShowsTheGuidanceUntilTrust
     EXPECT_FALSE(Guide::shouldShow(true));
 }
 
-TEST_F(ReapprovalGuideTest, UpdateWhileUntrustedMarksTheNewVersionPendingUntilGranted) {
+TEST_F(ReapprovalGuideTest, OnlyAnUpdateWhileUntrustedMarksTheNewVersionPendingUntilGranted) {
     runVersion("2.0");
     Guide::noteAppLaunch();
     completeOnboarding();
+    // Launching the same version again is no update, however often.
+    Guide::noteAppLaunch();
+    EXPECT_FALSE(get(Guide::pendingReapprovalVersionKey));
+    EXPECT_FALSE(Guide::shouldShow(false));
 
     runVersion("2.1");
     Guide::noteAppLaunch();

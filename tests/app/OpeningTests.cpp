@@ -350,6 +350,23 @@ TEST_F(OpeningTest, ASecondaryChoiceOpensTheContextMenuThroughAccessibility) {
     EXPECT_FALSE(isExpanded());
 }
 
+TEST_F(OpeningTest, ASecondaryChoiceThatMustBeClickedStillOpensTheContextMenu) {
+    // Stillwater's window is right-clicked; Control Center's module is asked for its menu once
+    // the bar is open. Neither is pressed.
+    makeVossel("Time", {"Clock"});
+    for (const char* name : {"Stillwater", "Clock"}) {
+        SCOPED_TRACE(name);
+        desktop().advance(2);
+        appState().performActivation(member(name), true);
+        desktop().advance(0.2);
+        ASSERT_TRUE(desktop().openedMenu());
+        EXPECT_TRUE(desktop().openedMenu()->isContextMenu);
+        EXPECT_EQ(clickLog().back(), clickOk(0));
+    }
+    EXPECT_EQ(desktop().openedMenus(), (std::vector<std::string>{"Stillwater: Stillwater (context menu)",
+                                                                 "Control Center: Clock (context menu)"}));
+}
+
 TEST_F(OpeningTest, ASecondChoiceWithinTheDebounceIsDropped) {
     chooseRow("Parcelbird");
     desktop().advance(0.5);
@@ -398,6 +415,19 @@ TEST_F(OpeningTest, HidingPausesForFourSecondsAfterARequest) {
     appState().applyHiding();
     EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
     EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 0);
+
+    // Deleted through its item's menu, the vossel gives its members back without waiting
+    // for the next discovery.
+    appState().groupStore.setGroupVisible(vossel_, true);
+    appState().syncGroupStatusItems();
+    desktop().advance(0);
+    desktop().queueAlertAnswer("Delete");
+    desktop().clickStatusItem(*vosselItem(), desktop::MouseButton::right);
+    ASSERT_TRUE(desktop().chooseOwnMenuItem("Delete \u201CTools\u201D\u2026"));
+    desktop().advance(0);
+    EXPECT_TRUE(appState().groupStore.groups().empty());
+    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);
+    EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 1);
 }
 
 TEST_F(OpeningTest, IdentitiesAreNotRefreshedWhileTheHiddenIconsAreRevealed) {
@@ -409,7 +439,7 @@ TEST_F(OpeningTest, IdentitiesAreNotRefreshedWhileTheHiddenIconsAreRevealed) {
     EXPECT_EQ(member("Parcelbird").frameMinX, collapsedAt);
 }
 
-TEST_F(OpeningTest, AVosselHiddenFromTheMenuBarKeepsItsMembersTransparent) {
+TEST_F(OpeningTest, AVosselHiddenFromTheMenuBarKeepsItsMembersTransparentAndADeletedOneShowsThemAtOnce) {
     appState().groupStore.setGroupVisible(vossel_, false);
     appState().syncGroupStatusItems();
     EXPECT_EQ(vosselItem(), nullptr);
@@ -419,6 +449,19 @@ TEST_F(OpeningTest, AVosselHiddenFromTheMenuBarKeepsItsMembersTransparent) {
     appState().applyHiding();
     EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
     EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 0);
+
+    // Deleted through its item's menu, the vossel gives its members back without waiting
+    // for the next discovery.
+    appState().groupStore.setGroupVisible(vossel_, true);
+    appState().syncGroupStatusItems();
+    desktop().advance(0);
+    desktop().queueAlertAnswer("Delete");
+    desktop().clickStatusItem(*vosselItem(), desktop::MouseButton::right);
+    ASSERT_TRUE(desktop().chooseOwnMenuItem("Delete \u201CTools\u201D\u2026"));
+    desktop().advance(0);
+    EXPECT_TRUE(appState().groupStore.groups().empty());
+    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);
+    EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 1);
 }
 
 TEST_F(OpeningTest, AVosselStoredTwiceHasOneItemAndAnotherHiddenStillLosesItsOwn) {

@@ -552,6 +552,7 @@ TEST_F(ServerOfTheApplicationTest, OneQuitEndsAnAdvanceWhileItsAlertIsUp) {
     std::string error;
     ASSERT_TRUE(server.start(error)) << error;
 
+    bool alertSeen = false;
     bool quitHeld = false;
     std::thread clock([&] { client(server.port())->Post("/api/clock/advance", R"({"seconds": 30})", "application/json"); });
     std::thread quitter([&] {
@@ -560,9 +561,12 @@ TEST_F(ServerOfTheApplicationTest, OneQuitEndsAnAdvanceWhileItsAlertIsUp) {
             auto r = c->Get("/api/state");
             return r && r->status == 200 ? json::parse(r->body, nullptr, false) : json();
         };
-        // The alert comes up inside the advance.
-        for (json s = state(); s.is_object(); s = state()) {
-            if (std::any_of(s["windows"].begin(), s["windows"].end(), [](const json& w) { return w["kind"] == "alert"; })) break;
+        // The alert comes up inside the advance; should it never come, the quit still ends the run.
+        const auto alertDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (json s = state(); s.is_object() && std::chrono::steady_clock::now() < alertDeadline; s = state()) {
+            alertSeen = std::any_of(s["windows"].begin(), s["windows"].end(),
+                                    [](const json& w) { return w["kind"] == "alert"; });
+            if (alertSeen) break;
         }
         server.quit();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -580,6 +584,7 @@ TEST_F(ServerOfTheApplicationTest, OneQuitEndsAnAdvanceWhileItsAlertIsUp) {
     quitter.join();
     clock.join();
 
+    ASSERT_TRUE(alertSeen) << "the re-approval alert never came up";
     EXPECT_FALSE(quitHeld);
     EXPECT_TRUE(d.application().isTerminated());
     EXPECT_TRUE(appState().hideService.isExpanded) << "the delegate put the icons back";

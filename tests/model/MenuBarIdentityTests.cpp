@@ -170,6 +170,15 @@ TEST_F(MenuBarIdentityTest, DisplayNameFallsBackFromTitleToApplicationToOwner) {
     live.bundleIdentifier.reset();
     live.ownerName.clear();
     EXPECT_EQ(live.displayName(), "Unknown");
+
+    // Without a bundle only the owner is left, whatever bundle the item had before.
+    workspace.knownApplications.push_back({"com.tide", "/Applications/Tide.app"});
+    DiscoveredMenuBarItem tide;
+    tide.ownerName = "tided";
+    tide.bundleIdentifier = "com.tide";
+    EXPECT_EQ(tide.displayName(), "Tide");
+    tide.bundleIdentifier.reset();
+    EXPECT_EQ(tide.displayName(), "tided");
 }
 
 }  // namespace

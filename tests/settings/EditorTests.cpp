@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SettingsWindowFixture.h"
+#include "desktop/DesktopStatusItem.h"
 #include "settings/SettingsTheme.h"
 #include "ui/Nodes.h"
 #include "ui/RenderedNode.h"
@@ -62,6 +63,14 @@ protected:
 
 TEST_F(EditorTest, RenamingThroughTheEditPageStoresTheTrimmedName) {
     launchWithVossels({"VPN"});
+    const platform::UUID id = vosselNamed("VPN")->id;
+    const auto toolTip = [&] { return statusItemOf(id)->own->button()->toolTip(); };
+    ASSERT_EQ(toolTip(), "VPN. Right-click for options.");
+    // Save closes the page even when nothing changed.
+    ASSERT_TRUE(click(byID("ui.editVossel")));
+    ASSERT_TRUE(click(byID("ui.saveVossel")));
+    EXPECT_FALSE(byID("ui.groupName").exists());
+
     ASSERT_TRUE(click(byID("ui.editVossel")));
     ui::Element name = byID("ui.groupName");
     ASSERT_EQ(name.value(), "VPN");
@@ -75,6 +84,7 @@ TEST_F(EditorTest, RenamingThroughTheEditPageStoresTheTrimmedName) {
     EXPECT_FALSE(byID("ui.groupName").exists());
     EXPECT_TRUE(byID("ui.group.Secure Tunnel").exists());
     EXPECT_TRUE(text("Secure Tunnel").exists());
+    EXPECT_EQ(toolTip(), "Secure Tunnel. Right-click for options.");
 
     // Back leaves the vossel as it was.
     ASSERT_TRUE(click(byID("ui.editVossel")));
@@ -132,12 +142,17 @@ TEST_F(EditorTest, DeletingAsksFirstAndTheLastVosselLeadsBackToTheWizard) {
     EXPECT_FALSE(alert().exists());
     EXPECT_EQ(vossels().size(), 2u);
 
-    // From the chip's menu this time; the selection moves on to the vossel that is left.
+    // From the chip's menu this time; the selection moves on to the vossel that is left, and
+    // the deleted vossel's member shows again at once.
+    const uint32_t quillpad = liveItem("Quillpad").windowID;
+    appState().applyHiding();
+    ASSERT_EQ(desk().windowAlpha(quillpad), 0);
     ASSERT_TRUE(byID("ui.group.VPN").rightClick());
     settle();
     ASSERT_TRUE(click(window().find(ui::menuItem("Delete \u201CVPN\u201D"))));
     ASSERT_TRUE(click(alert().find(ui::button("Delete"))));
     EXPECT_FALSE(vosselNamed("VPN"));
+    EXPECT_EQ(desk().windowAlpha(quillpad), 1);
     EXPECT_TRUE(text("Media").exists());
     EXPECT_TRUE(byID("ui.editVossel").exists());
 

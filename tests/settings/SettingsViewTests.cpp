@@ -7,6 +7,8 @@
 #include "app/AccessibilityReapprovalGuide.h"
 #include "model/UITestLaunch.h"
 #include "onboarding/AccessibilityReapprovalInstructions.h"
+#include "platform/Application.h"
+#include "platform/Platform.h"
 #include "platform/Window.h"
 #include "settings/SettingsView.h"
 #include "ui/Environment.h"
@@ -162,7 +164,7 @@ TEST_F(SettingsViewTest, AFocusIdSelectsItsVosselAndLeavesTheWizard) {
     EXPECT_TRUE(text("Turn one on to put it in Media").exists());
 }
 
-TEST_F(SettingsViewTest, TheWindowIsMadeOnceAndCentredOnlyThen) {
+TEST_F(SettingsViewTest, TheWindowIsMadeOnceCentredOnlyThenAndOutlivesTheApplicationGoingBehind) {
     launch();
     auto window = delegate().settingsWindow.window();
     ASSERT_TRUE(window);
@@ -180,6 +182,15 @@ TEST_F(SettingsViewTest, TheWindowIsMadeOnceAndCentredOnlyThen) {
     EXPECT_FALSE(appState().permissionManager.isAccessibilityTrusted.get());
     EXPECT_EQ(delegate().settingsWindow.window(), window);
     EXPECT_EQ(window->frame(), (platform::Rect{30, 40, 900, 700}));
+    EXPECT_TRUE(window->isVisible());
+
+    // A click on the bare desktop brings Finder to the front; the window stays where it was.
+    settle();
+    ASSERT_TRUE(platform::application().isActive());
+    desk().click(platform::Point{1400, 60});
+    settle();
+    EXPECT_FALSE(platform::application().isActive());
+    EXPECT_NE(desk().frontmostApp(), desk().selfPID());
     EXPECT_TRUE(window->isVisible());
 }
 

@@ -92,7 +92,7 @@ TEST_F(WizardTest, ABlankNameCannotContinueAndTabsWaitForAVossel) {
     EXPECT_EQ(step(), 2);
 }
 
-TEST_F(WizardTest, BackOnStepOneSavesEachEditAndLeavingAgainCreatesNoSecondVossel) {
+TEST_F(WizardTest, BackStepsOneAtATimeAndStepOneSavesEachEditWithoutASecondVossel) {
     launch();
     ASSERT_TRUE(click(byID("ui.addGroup")));
     const platform::UUID id = vossels().front().id;
@@ -116,6 +116,13 @@ TEST_F(WizardTest, BackOnStepOneSavesEachEditAndLeavingAgainCreatesNoSecondVosse
     EXPECT_EQ(vossels().front().id, id);
     EXPECT_EQ(vossels().front().name, "Dev");
     EXPECT_NE(statusItemOf(id), nullptr);
+
+    // Back from the last step goes to the one before it, not to the first.
+    ASSERT_TRUE(click(button("Back")));
+    EXPECT_EQ(step(), 2);
+    ASSERT_TRUE(click(button("Back")));
+    EXPECT_EQ(step(), 1);
+    EXPECT_TRUE(button("Back").isDisabled());
 }
 
 TEST_F(WizardTest, AnIconImportedBeforeTheVosselExistsBelongsToIt) {

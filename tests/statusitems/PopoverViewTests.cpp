@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "StatusItemsTestSupport.h"
+#include "platform/Platform.h"
+#include "platform/Workspace.h"
 #include "settings/SettingsTheme.h"
 #include "statusitems/AppIconView.h"
 #include "statusitems/AppMenuPopoverView.h"
@@ -206,11 +208,67 @@ TEST(AppIconSymbols, KeywordsAreFoundInsideTitlesThenOwners) {
     EXPECT_EQ(AppIconView::mappedSymbol(""), std::nullopt);
 }
 
-TEST_F(PopoverViewTest, AnIconWithoutSymbolOrApplicationShowsTheGenericTile) {
-    ui::Host host(std::make_shared<AppIconView>(std::nullopt, "Nobody", "Weather"));
-    auto image = host.find(ui::byRole(ui::Role::image));
-    ASSERT_TRUE(image.exists());
-    EXPECT_EQ(image.node()->data().image->name, "app.fill");
+// Running applications with icons of their own, one of them known by its bundle.
+class AppIconTest : public testsupport::TestHome {
+protected:
+    void SetUp() override {
+        for (const char* name : {"Alpha", "Beta"}) {
+            platform::RunningApplication app;
+            app.processIdentifier = static_cast<int32_t>(300 + workspace.apps.size());
+            app.localizedName = name;
+            app.bundleURL = std::string("/Applications/") + name + ".app";
+            app.icon = platform::Image::asset(std::string(name) + "Icon", {32, 32});
+            workspace.apps.push_back(app);
+        }
+        workspace.knownApplications.push_back({"com.alpha", "/Applications/Alpha.app"});
+        // A process that reports no icon of its own, and another copy of its bundle that does.
+        platform::RunningApplication helper;
+        helper.processIdentifier = 310;
+        helper.localizedName = "Gamma Helper";
+        helper.bundleURL = "/Applications/Gamma.app";
+        workspace.apps.push_back(helper);
+        helper.processIdentifier = 311;
+        helper.localizedName = "Gamma";
+        helper.icon = platform::Image::asset("GammaIcon", {32, 32});
+        workspace.apps.push_back(helper);
+        platform::Services services = saved_;
+        services.workspace = &workspace;
+        platform::install(services);
+    }
+    void TearDown() override { platform::install(saved_); }
+
+    // What the tile of an icon without a symbol shows: an application icon's asset, or the symbol.
+    static std::string shown(std::optional<std::string> bundle, std::string owner) {
+        ui::Host host(std::make_shared<AppIconView>(std::move(bundle), std::move(owner), "Tracker"));
+        auto image = host.find(ui::byRole(ui::Role::image));
+        if (!image.exists()) return "nothing";
+        const ui::ImageContent& content = *image.node()->data().image;
+        return content.image ? content.image->assetName() : content.name;
+    }
+
+    platform::InMemoryWorkspace workspace;
+
+private:
+    platform::Services saved_ = platform::services();
+};
+
+TEST_F(AppIconTest, AnIconWithoutASymbolShowsItsApplicationsIconElseTheGenericTile) {
+    const struct {
+        std::optional<std::string> bundle;
+        std::string owner;
+        std::string expected;
+    } cases[] = {
+        {"com.alpha", "alphad", "AlphaIcon"},  // the bundle decides, whatever the owner is called
+        {std::nullopt, "Beta", "BetaIcon"},    // by owner name: that application's, no other's
+        {"com.unknown", "Beta", "BetaIcon"},   // a bundle nobody knows leaves the owner name
+        {std::nullopt, "Gamma Helper", "GammaIcon"},  // no icon of its own: its bundle's
+        {std::nullopt, "Nobody", "app.fill"},
+        {"com.unknown", "Nobody", "app.fill"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bundle.value_or("no bundle") + " / " + c.owner);
+        EXPECT_EQ(shown(c.bundle, c.owner), c.expected);
+    }
 }
 
 }  // namespace
