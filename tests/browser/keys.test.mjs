@@ -5,12 +5,17 @@ import assert from "node:assert/strict";
 import { mkdirSync, writeFileSync } from "node:fs";
 import path from "node:path";
 import { before, describe, it } from "node:test";
+import { fileURLToPath } from "node:url";
 import { press, screenshot, settle, withTessivane } from "./support.mjs";
+
+const defaultScene = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..", "..", "resources", "scenes",
+  "default.json");
 
 describe("keys and the open panel", () => {
   // As automated UI tests launch it: the settings window comes up on an empty store, with
-  // the setup wizard's name field and icon picker.
-  const session = withTessivane(["-UITesting"], {
+  // the setup wizard's name field and icon picker; on the default desk, where a new
+  // vossel's item stands in sight.
+  const session = withTessivane(["-UITesting", "--scene", defaultScene], {
     prepare(home) {
       mkdirSync(path.join(home, "Pictures"), { recursive: true });
       writeFileSync(path.join(home, "Pictures", "glyph.png"), "");
@@ -72,6 +77,7 @@ describe("keys and the open panel", () => {
     const menu = page.locator("[data-menu=application]");
 
     // A vossel with a short name: its context menu's longest title is "Hide from Menu Bar".
+    await press(page, settings().locator("[role=button]", { hasText: /^Back$/ }).last());  // out of the icon picker
     await press(page, settings().locator("[data-identifier='ui.addGroup']"));
     const vossel = page.locator(".item[data-autosave^='Tessivane.Group.']").first();
     await press(page, vossel, { button: "right" });
