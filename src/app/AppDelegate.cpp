@@ -117,7 +117,26 @@ void AppDelegate::installKeyEquivalentMenu() {
     item->submenu = std::move(submenu);
     auto menu = std::make_shared<platform::Menu>();
     menu->addItem(std::move(item));
+    menu->addItem(editMenuItem());
     platform::application().setMainMenu(std::move(menu));
+}
+
+// The name fields edit through these: a Mac sends Command-A, -C, -V, -X and -Z to a field
+// only as an Edit menu command, so without this menu the fields would have none.
+std::shared_ptr<platform::MenuItem> AppDelegate::editMenuItem() {
+    using platform::MenuItem;
+    using platform::ResponderAction;
+    auto edit = std::make_shared<platform::Menu>("Edit");
+    edit->addItem(MenuItem::sending("Undo", ResponderAction::undo, "z"));
+    edit->addItem(MenuItem::sending("Redo", ResponderAction::redo, "Z"));
+    edit->addSeparator();
+    edit->addItem(MenuItem::sending("Cut", ResponderAction::cut, "x"));
+    edit->addItem(MenuItem::sending("Copy", ResponderAction::copy, "c"));
+    edit->addItem(MenuItem::sending("Paste", ResponderAction::paste, "v"));
+    edit->addItem(MenuItem::sending("Select All", ResponderAction::selectAll, "a"));
+    auto item = std::make_shared<MenuItem>("Edit", nullptr);
+    item->submenu = std::move(edit);
+    return item;
 }
 
 void AppDelegate::installSettingsStatusItem() {

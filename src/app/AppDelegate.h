@@ -6,6 +6,7 @@
 #include "app/AppState.h"
 #include "onboarding/OnboardingWindowController.h"
 #include "platform/Application.h"
+#include "platform/Menu.h"
 #include "platform/Signal.h"
 #include "platform/UUID.h"
 #include "platform/Updater.h"
@@ -73,7 +74,9 @@ private:
     using WeakSelf = std::weak_ptr<AppDelegate>;
 
     void migrateShareSystemInfoPreferenceIfNeeded();
+    // The main menu: the application's commands (Settings…, Quit) and the Edit menu.
     void installKeyEquivalentMenu();
+    static std::shared_ptr<platform::MenuItem> editMenuItem();
     void installSettingsStatusItem();
     void runFirstFollowUp();
     void runSecondFollowUp();

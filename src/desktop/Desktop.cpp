@@ -90,6 +90,7 @@ void Desktop::install() {
     s.syntheticEvents = syntheticEvents_.get();
     s.loginItems = loginItems_.get();
     s.updaterFramework = updater_.get();
+    s.pasteboard = &pasteboard_;
     platform::install(s);
     currentDesktop() = this;
     platform::ProcessInfo::setProcessIdentifier(selfPID_);

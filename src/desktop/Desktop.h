@@ -21,6 +21,7 @@
 #include "platform/Geometry.h"
 #include "platform/Menu.h"
 #include "platform/OpenPanel.h"
+#include "platform/Pasteboard.h"
 #include "platform/Screen.h"
 
 namespace platform {
@@ -113,6 +114,9 @@ public:
     void pressKey(uint16_t keyCode, std::string characters = "", platform::ModifierFlags flags = 0);
     void pressReturn();
     void pressEscape();
+    // Where this application's keys and responder actions go: the content of its key window
+    // (or of a popover that is up); null while another application is active.
+    platform::View* firstResponder();
     platform::Point mouseLocation() const { return pointer_; }
 
     // ---- Status items ----
@@ -290,6 +294,8 @@ public:
     // The size of a menu window for its rows ("-" or "---" is a separator).
     // No wider than `maxWidth` (the screen's): longer titles are cut with an ellipsis.
     static platform::Size menuSize(const std::vector<std::string>& rows, double maxWidth);
+    // The same for a menu of this application, whose rows may carry images and key equivalents.
+    static platform::Size menuSize(const platform::Menu& menu, double maxWidth);
     // The rectangles of a menu window's rows as the desktop hit-tests them, top to bottom
     // (a separator's included), in screen coordinates.
     static std::vector<platform::Rect> menuRowFrames(const std::vector<std::string>& rows, const platform::Rect& frame);
@@ -331,6 +337,7 @@ private:
     std::shared_ptr<ServerWindow> makeModalWindow(WindowKind kind, int32_t owner, platform::Size size);
     void finishCommandDrag(platform::Point p);
     bool openOwnMenuBarMenu(platform::Point p);
+    ServerWindow* keyTarget();
 
     Scene scene_;
     std::shared_ptr<Desktop*> selfRef_;
@@ -360,6 +367,7 @@ private:
     std::unique_ptr<DesktopLoginItems> loginItems_;
     std::unique_ptr<DesktopUpdaterFramework> updater_;
     std::unique_ptr<DesktopWorkspace> workspace_;
+    platform::InMemoryPasteboard pasteboard_;  // this desktop's alone: nothing of a test reaches the next
 
     // Input state.
     platform::Point pointer_{700, 500};

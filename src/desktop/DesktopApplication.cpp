@@ -262,17 +262,11 @@ void DesktopApplication::finishLaunching() {
 
 namespace {
 bool findKeyEquivalent(const platform::Menu& menu, const platform::Event& event) {
-    const platform::ModifierFlags relevant = platform::Modifier::command | platform::Modifier::option |
-                                             platform::Modifier::control | platform::Modifier::shift;
     for (const auto& item : menu.items) {
         if (item->submenu && findKeyEquivalent(*item->submenu, event)) return true;
-        if (item->isSeparator || !item->isEnabled || item->keyEquivalent.empty()) continue;
-        if (item->keyEquivalent != event.characters) continue;
-        if ((event.modifierFlags & relevant) != (item->keyEquivalentModifierMask & relevant)) continue;
-        if (item->action) {
-            auto action = item->action;
-            action();
-        }
+        // A disabled item leaves the key to the window, as a missing one does.
+        if (!item->matchesKeyEquivalent(event.characters, event.modifierFlags) || !item->isEffectivelyEnabled()) continue;
+        item->perform();
         return true;
     }
     return false;
@@ -283,6 +277,16 @@ bool DesktopApplication::performKeyEquivalent(const platform::Event& event) {
     if (!mainMenu_ || !active_ || !(event.modifierFlags & platform::Modifier::command)) return false;
     auto menu = mainMenu_;
     return findKeyEquivalent(*menu, event);
+}
+
+bool DesktopApplication::sendAction(platform::ResponderAction action) {
+    platform::View* responder = desktop_.firstResponder();
+    return responder && responder->tryToPerform(action);
+}
+
+bool DesktopApplication::validateAction(platform::ResponderAction action) const {
+    const platform::View* responder = desktop_.firstResponder();
+    return responder && responder->validateAction(action);
 }
 
 }  // namespace desktop

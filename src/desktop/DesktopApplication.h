@@ -38,6 +38,8 @@ public:
     void requestUserAttention() override { ++attentionRequests_; }
     std::optional<platform::Event> currentEvent() const override { return currentEvent_; }
     void beep() override;
+    bool sendAction(platform::ResponderAction action) override;
+    bool validateAction(platform::ResponderAction action) const override;
 
     std::shared_ptr<platform::Window> makeWindow(platform::Rect contentRect, uint64_t styleMask) override;
     std::shared_ptr<platform::Popover> makePopover() override;

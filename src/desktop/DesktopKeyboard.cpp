@@ -1,5 +1,5 @@
-// Keys: modal sessions and menus take them first, then key equivalents, then the key
-// window or a popover that is up.
+// Keys: modal sessions and menus take them first; the rest goes to the active application,
+// its main menu's key equivalents first, then its key window or a popover that is up.
 #include "desktop/Desktop.h"
 
 #include "desktop/DesktopApplication.h"
@@ -44,20 +44,14 @@ void Desktop::pressKey(uint16_t keyCode, std::string characters, platform::Modif
         if (keyCode == KeyCode::escape) closeOpenedMenu();
         return;
     }
+    // Another application in front takes the keys: this one's windows see none of them.
+    if (!application_->isActive()) return;
     platform::Event event = makeEvent(platform::EventType::keyDown, pointer_, 0, flags, 0, 0);
     event.keyCode = keyCode;
     event.characters = characters;
     if (application_->performKeyEquivalent(event)) return;
-    // Keys go to the key window, or else to a popover that is up.
-    ServerWindow* target = nullptr;
-    if (DesktopWindow* key = application_->keyDesktopWindow(); key && key->isVisible()) target = &key->server();
-    if (!target) {
-        auto popovers = shownPopovers();
-        if (!popovers.empty() && popovers.back()->window()) {
-            target = windows_.find(popovers.back()->window()->windowNumber());
-        }
-    }
-    if (!target || !target->platformWindow) return;
+    ServerWindow* target = keyTarget();
+    if (!target) return;
     const platform::CGWindowID number = target->number;
     event.windowNumber = number;
     auto passed = events_->deliverLocal(event);
@@ -66,6 +60,25 @@ void Desktop::pressKey(uint16_t keyCode, std::string characters, platform::Modif
     if (!target || !target->platformWindow) return;
     DesktopApplication::CurrentEventScope scope(*application_, *passed);
     if (auto content = target->platformWindow->contentView()) content->keyDown(*passed);
+}
+
+ServerWindow* Desktop::keyTarget() {
+    if (!application_->isActive()) return nullptr;
+    // The key window, or else a popover that is up.
+    ServerWindow* target = nullptr;
+    if (DesktopWindow* key = application_->keyDesktopWindow(); key && key->isVisible()) target = &key->server();
+    if (!target) {
+        auto popovers = shownPopovers();
+        if (!popovers.empty() && popovers.back()->window()) {
+            target = windows_.find(popovers.back()->window()->windowNumber());
+        }
+    }
+    return target && target->platformWindow ? target : nullptr;
+}
+
+platform::View* Desktop::firstResponder() {
+    ServerWindow* target = keyTarget();
+    return target ? target->platformWindow->contentView().get() : nullptr;
 }
 
 void Desktop::pressReturn() { pressKey(platform::KeyCode::returnKey); }

@@ -3,9 +3,11 @@
 #include "desktop/Desktop.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "desktop/DesktopApplication.h"
+#include "desktop/MenuLayout.h"
 #include "platform/Window.h"
 
 namespace desktop {
@@ -15,9 +17,6 @@ using platform::Rect;
 
 namespace {
 
-constexpr double kMenuRowHeight = 22;
-constexpr double kMenuSeparatorHeight = 10;
-constexpr double kMenuVerticalInset = 5;
 constexpr double kUnbounded = std::numeric_limits<double>::infinity();
 
 std::vector<std::string> rowsOf(const platform::Menu& menu) {
@@ -29,23 +28,42 @@ std::vector<std::string> rowsOf(const platform::Menu& menu) {
     return rows;
 }
 
+double rowHeight(const std::string& row) {
+    return Desktop::isSeparatorRow(row) ? MenuLayout::separatorHeight : MenuLayout::rowHeight;
+}
+
+platform::Size fitted(double width, const std::vector<std::string>& rows, double maxWidth) {
+    double height = 2 * MenuLayout::verticalInset;
+    for (const auto& r : rows) height += rowHeight(r);
+    return platform::Size{std::min(std::ceil(width), std::max(maxWidth, 1.0)), height};
+}
+
 }  // namespace
 
 platform::Size Desktop::menuSize(const std::vector<std::string>& rows, double maxWidth) {
-    double width = 160, height = 2 * kMenuVerticalInset;
+    double width = MenuLayout::minimumWidth;
     for (const auto& r : rows) {
-        height += isSeparatorRow(r) ? kMenuSeparatorHeight : kMenuRowHeight;
-        width = std::max(width, SystemStatusBar::textWidth(r) + 40);
+        if (!isSeparatorRow(r)) width = std::max(width, MenuLayout::rowWidth(r));
     }
-    return platform::Size{std::min(width, std::max(maxWidth, 1.0)), height};
+    return fitted(width, rows, maxWidth);
+}
+
+platform::Size Desktop::menuSize(const platform::Menu& menu, double maxWidth) {
+    double width = MenuLayout::minimumWidth;
+    for (const auto& item : menu.items) {
+        if (item->isHidden || item->isSeparator) continue;
+        const std::string shortcut = MenuLayout::shortcutLabel(item->keyEquivalent, item->keyEquivalentModifiers());
+        width = std::max(width, MenuLayout::rowWidth(item->title, shortcut, item->image.has_value()));
+    }
+    return fitted(width, rowsOf(menu), maxWidth);
 }
 
 std::vector<Rect> Desktop::menuRowFrames(const std::vector<std::string>& rows, const Rect& frame) {
     std::vector<Rect> out;
     out.reserve(rows.size());
-    double top = frame.maxY() - kMenuVerticalInset;
+    double top = frame.maxY() - MenuLayout::verticalInset;
     for (const auto& row : rows) {
-        const double h = isSeparatorRow(row) ? kMenuSeparatorHeight : kMenuRowHeight;
+        const double h = rowHeight(row);
         out.push_back(Rect{frame.minX(), top - h, frame.width(), h});
         top -= h;
     }
@@ -107,9 +125,8 @@ bool Desktop::chooseOpenedMenuItem(const std::string& title) {
 
 bool Desktop::popUpOwnMenu(const std::shared_ptr<platform::Menu>& menu, Point screenPoint) {
     if (ownMenu_) cancelOwnMenu(*ownMenu_);
-    auto rows = rowsOf(*menu);
     const auto screen = screenAt(screenPoint);
-    platform::Size size = menuSize(rows, screen ? screen->frame.width() : kUnbounded);
+    platform::Size size = menuSize(*menu, screen ? screen->frame.width() : kUnbounded);
     ownMenuWindow_ = windows_.create(WindowKind::menu, selfPID_, platform::WindowLevel::popUpMenu);
     Rect frame{screenPoint.x, screenPoint.y - size.height, size.width, size.height};
     if (screen) {
@@ -152,12 +169,9 @@ bool Desktop::chooseOwnMenuItem(const std::string& title) {
     for (const auto& item : menu->items) {
         if (!item->isSeparator && !item->isHidden && item->title == title) chosen = item;
     }
-    if (!chosen || !chosen->isEnabled) return false;
+    if (!chosen || !chosen->isEffectivelyEnabled()) return false;
     cancelOwnMenu(*menu);
-    if (chosen->action) {
-        auto action = chosen->action;
-        action();
-    }
+    chosen->perform();
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/Event.h"
 #include "platform/Geometry.h"
 #include "platform/OpenPanel.h"
+#include "platform/ResponderAction.h"
 #include "platform/Signal.h"
 #include "platform/Workspace.h"
 
@@ -69,6 +70,11 @@ public:
     virtual std::optional<Event> currentEvent() const = 0;
     // NSSound.beep.
     virtual void beep() = 0;
+    // Sends a responder action to the first responder of the key window; false when no
+    // responder took it.
+    virtual bool sendAction(ResponderAction action) = 0;
+    // Whether a responder would take the action now (the menu item that sends it is enabled).
+    virtual bool validateAction(ResponderAction action) const = 0;
 
     // Makers and modal sessions of the window system; product code reaches them through
     // Window::make, Popover::make, Menu::popUp, Alert::runModal and OpenPanel::runModal.

@@ -8,6 +8,7 @@
 #include "platform/Event.h"
 #include "platform/Geometry.h"
 #include "platform/Image.h"
+#include "platform/ResponderAction.h"
 
 namespace platform {
 
@@ -23,6 +24,8 @@ public:
     MenuItem(std::string title, std::function<void()> action, std::string keyEquivalent = "")
         : title(std::move(title)), keyEquivalent(std::move(keyEquivalent)), action(std::move(action)) {}
     static std::shared_ptr<MenuItem> separator();
+    // An item that sends `action` to the first responder (no action of its own).
+    static std::shared_ptr<MenuItem> sending(std::string title, ResponderAction action, std::string keyEquivalent);
 
     std::string title;
     // A lower-case key ("," or "q") means the key with the modifier mask; upper case adds shift.
@@ -38,6 +41,18 @@ public:
     std::string identifier;
     int tag = 0;
     std::shared_ptr<Menu> submenu;
+    // Sent to the first responder when the item has no action of its own.
+    std::optional<ResponderAction> responderAction;
+
+    // Whether choosing the item does something now: enabled, and for a responder action, a
+    // responder that would take it.
+    bool isEffectivelyEnabled() const;
+    // Runs the action, or sends the responder action; false when nothing took it.
+    bool perform() const;
+    // The modifiers of the key equivalent: the mask, with Shift for an upper-case key.
+    ModifierFlags keyEquivalentModifiers() const;
+    // Whether a key press (characters, modifier flags) is this item's key equivalent.
+    bool matchesKeyEquivalent(const std::string& characters, ModifierFlags flags) const;
 };
 
 class Menu : public std::enable_shared_from_this<Menu> {

@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
 
 namespace platform {
@@ -21,6 +22,12 @@ Workspace& workspace() {
     // Before a backend is installed, an empty workspace that knows no applications.
     static InMemoryWorkspace empty;
     return empty;
+}
+
+Pasteboard& pasteboard() {
+    if (auto* p = installed().pasteboard) return *p;
+    static InMemoryPasteboard own;
+    return own;
 }
 
 }  // namespace platform

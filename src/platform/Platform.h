@@ -12,6 +12,7 @@ class WindowServer;
 class SyntheticEvents;
 class LoginItems;
 class UpdaterFramework;
+class Pasteboard;
 
 // The backend of the macOS-only services, installed once at start by `main`, a test or a
 // benchmark (the simulated desktop, here). Product code reaches the services through the
@@ -27,6 +28,7 @@ struct Services {
     SyntheticEvents* syntheticEvents = nullptr;
     LoginItems* loginItems = nullptr;
     UpdaterFramework* updaterFramework = nullptr;
+    Pasteboard* pasteboard = nullptr;
 };
 
 void install(const Services& services);
@@ -43,5 +45,7 @@ WindowServer& windowServer();
 SyntheticEvents& syntheticEvents();
 LoginItems& loginItems();
 UpdaterFramework& updaterFramework();
+// The general pasteboard; before a backend installs one, a pasteboard of this process.
+Pasteboard& pasteboard();
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 
 #include "platform/Event.h"
 #include "platform/Geometry.h"
+#include "platform/ResponderAction.h"
 
 namespace platform {
 
@@ -85,6 +86,9 @@ public:
     virtual void mouseMoved(const Event&) {}
     // Returns true when the key was handled (Return, Escape, typing).
     virtual bool keyDown(const Event&) { return false; }
+    // A responder action reaching this view as first responder: true when it was performed.
+    virtual bool tryToPerform(ResponderAction) { return false; }
+    virtual bool validateAction(ResponderAction) const { return false; }
     virtual void viewDidMoveToWindow() {}
 
     // Called by the window (or popover, or status item) that hosts this view as content.

@@ -302,46 +302,12 @@ bool Host::pressKey(const std::string& key, platform::ModifierFlags modifiers) {
     });
 }
 
-namespace {
 // The field that takes typing: focused, enabled, and inside the presented alert if there is one.
-const RenderedNode* focusedField(const Host& host, const std::vector<std::string>& alerts) {
-    auto id = host.focusedNodeId();
-    const RenderedNode* field = id ? host.findNode(*id) : nullptr;
+const RenderedNode* Host::editableField() const {
+    const RenderedNode* field = focused_ ? findNode(*focused_) : nullptr;
     if (!field || field->kind() != NodeKind::textField || effectivelyDisabled(field)) return nullptr;
-    if (!alerts.empty() && !inSubtree(field, host.findNode(alerts.back()))) return nullptr;
+    if (!presentedAlerts_.empty() && !inSubtree(field, findNode(presentedAlerts_.back()))) return nullptr;
     return field;
-}
-}  // namespace
-
-bool Host::insertText(const std::string& characters) {
-    const RenderedNode* field = focusedField(*this, presentedAlerts_);
-    if (!field) return false;
-    const bool replacing = std::exchange(selectedAll_, std::nullopt) == field->id;
-    field->data().textValue.set(replacing ? characters : field->data().textValue.get() + characters);
-    return true;
-}
-
-bool Host::deleteBackward() {
-    const RenderedNode* field = focusedField(*this, presentedAlerts_);
-    if (!field) return false;
-    if (std::exchange(selectedAll_, std::nullopt) == field->id) {
-        field->data().textValue.set(std::string());
-        return true;
-    }
-    std::string text = field->data().textValue.get();
-    if (text.empty()) return true;
-    size_t cut = text.size() - 1;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // a whole UTF-8 character
-    text.erase(cut);
-    field->data().textValue.set(std::move(text));
-    return true;
-}
-
-bool Host::selectAll() {
-    const RenderedNode* field = focusedField(*this, presentedAlerts_);
-    if (!field) return false;
-    selectedAll_ = field->id;
-    return true;
 }
 
 Cursor Host::cursor() const {
@@ -715,6 +681,7 @@ bool Element::type(const std::string& text) {
         host_->invalidate();
     }
     host_->selectedAll_.reset();
+    host_->recordEdit(*field, true);
     field->data().textValue.set(text);
     return true;
 }

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/ResponderAction.h"
 #include "platform/Signal.h"
 #include "ui/Environment.h"
 #include "ui/RenderedNode.h"
@@ -93,9 +94,14 @@ public:
     // last character out. False when no enabled field has the focus.
     bool insertText(const std::string& characters);
     bool deleteBackward();
-    // Command-A in a field: its whole text is selected, and what is typed next replaces it
+    // Select All in a field: its whole text is selected, and what is typed next replaces it
     // (Delete clears it). False when no enabled field has the focus.
     bool selectAll();
+    // The Edit menu's commands, which reach the focused field as first responder: Cut and Copy
+    // of the selected text, Paste over the selection or at the end, Undo and Redo of the
+    // field's edits while it keeps the focus, Select All. `canPerform`: whether one acts now.
+    bool canPerform(platform::ResponderAction action) const;
+    bool perform(platform::ResponderAction action);
     // Interaction state: the pointer's cursor, the focused field, the open menu.
     Cursor cursor() const;
     std::optional<std::string> focusedNodeId() const { return focused_; }
@@ -110,6 +116,10 @@ private:
     void renderIfDirty();
     void subscribeObserved();
     void runLifecycle(const std::unordered_map<std::string, RenderedNode*>& previous);
+    const RenderedNode* editableField() const;
+    // Keeps the field's text before an edit for Undo; a run of typing is taken back whole.
+    void recordEdit(const RenderedNode& field, bool typing);
+    void replaceSelection(const RenderedNode& field, const std::string& text);
 
     std::shared_ptr<View> root_;
     Environment environment_;
@@ -131,6 +141,11 @@ private:
     std::optional<std::string> pointer_;  // the node the pointer is on
     std::optional<std::string> focused_;
     std::optional<std::string> selectedAll_;  // the focused field whose whole text is selected
+    struct FieldHistory {
+        std::string field;  // the field the texts belong to
+        std::vector<std::string> undo, redo;
+        bool typing = false;  // the last edit was typing
+    } history_;
     std::optional<std::string> openMenu_;
 };
 

@@ -23,8 +23,9 @@ bool HostingView::keyDown(const platform::Event& event) {
     if (event.keyCode == platform::KeyCode::escape || event.characters == "\x1b") return host_->pressEscape();
     platform::ModifierFlags modifiers = event.modifierFlags & platform::Modifier::deviceIndependentMask &
                                         ~platform::Modifier::capsLock;
+    // Command keys reach a field only as the Edit menu's commands (tryToPerform); here they
+    // are the key equivalents of the content's buttons.
     if (modifiers & (platform::Modifier::command | platform::Modifier::control)) {
-        if (modifiers == platform::Modifier::command && event.characters == "a" && host_->selectAll()) return true;
         return !event.characters.empty() && host_->pressKey(event.characters, modifiers);
     }
     if (event.keyCode == platform::KeyCode::deleteKey) return host_->deleteBackward();
@@ -34,6 +35,10 @@ bool HostingView::keyDown(const platform::Event& event) {
     }
     return false;
 }
+
+bool HostingView::tryToPerform(platform::ResponderAction action) { return host_->perform(action); }
+
+bool HostingView::validateAction(platform::ResponderAction action) const { return host_->canPerform(action); }
 
 // Shown (in a window) for the first time: render now, so that the first frame has content.
 void HostingView::viewDidMoveToWindow() {

@@ -9,7 +9,8 @@ namespace ui {
 // A platform view whose content is a declarative view: the content view of a window or a
 // popover. Its fitting size is the estimate of the tree (a popover takes it as its content
 // size); a frame set by a window becomes the size offered to the tree. Return, Escape and
-// key equivalents go to the host's buttons. The display draws `host().serialize()` and
+// key equivalents go to the host's buttons, the Edit menu's commands to its focused field.
+// The display draws `host().serialize()` and
 // sends clicks through the host's automation by node id.
 class HostingView : public platform::View {
 public:
@@ -25,6 +26,8 @@ public:
     platform::Size fittingSize() const override;
     void setFrame(platform::Rect frame) override;
     bool keyDown(const platform::Event& event) override;
+    bool tryToPerform(platform::ResponderAction action) override;
+    bool validateAction(platform::ResponderAction action) const override;
     void viewDidMoveToWindow() override;
 
 private:

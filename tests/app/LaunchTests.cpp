@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "AppDesktopFixture.h"
@@ -20,6 +22,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/Window.h"
 #include "ui/Automation.h"
+#include "ui/HostingView.h"
 
 namespace apptest {
 namespace {
@@ -364,14 +367,23 @@ TEST_F(LaunchTest, TheMainMenuOpensSettingsAndQuits) {
     launch();
     auto menu = platform::application().mainMenu();
     ASSERT_TRUE(menu);
-    ASSERT_EQ(menu->items.size(), 1u);
-    ASSERT_TRUE(menu->items[0]->submenu);
-    const auto& commands = menu->items[0]->submenu->items;
-    ASSERT_EQ(commands.size(), 2u);
-    EXPECT_EQ(commands[0]->title, "Settings\u2026");
-    EXPECT_EQ(commands[0]->keyEquivalent, ",");
-    EXPECT_EQ(commands[1]->title, "Quit Tessivane");
-    EXPECT_EQ(commands[1]->keyEquivalent, "q");
+    // The application's commands, and the Edit menu whose commands go to the first responder.
+    using Row = std::tuple<std::string, std::string, std::optional<platform::ResponderAction>>;
+    auto rows = [](const platform::Menu& m) {
+        std::vector<Row> out;
+        for (const auto& i : m.items) out.emplace_back(i->isSeparator ? "-" : i->title, i->keyEquivalent, i->responderAction);
+        return out;
+    };
+    using A = platform::ResponderAction;
+    ASSERT_EQ(menu->items.size(), 2u);
+    ASSERT_TRUE(menu->items[0]->submenu && menu->items[1]->submenu);
+    EXPECT_EQ(rows(*menu->items[0]->submenu),
+              (std::vector<Row>{{"Settings\u2026", ",", std::nullopt}, {"Quit Tessivane", "q", std::nullopt}}));
+    EXPECT_EQ(menu->items[1]->title, "Edit");
+    EXPECT_EQ(rows(*menu->items[1]->submenu),
+              (std::vector<Row>{{"Undo", "z", A::undo}, {"Redo", "Z", A::redo}, {"-", "", std::nullopt},
+                                {"Cut", "x", A::cut}, {"Copy", "c", A::copy}, {"Paste", "v", A::paste},
+                                {"Select All", "a", A::selectAll}}));
 
     // Command-comma opens settings even before the tour is complete (keys reach the
     // application once it is in front).
@@ -409,6 +421,43 @@ TEST_F(LaunchTest, SettingsClosedOverTheTourLeavesTheTourKey) {
     desktop().pressReturn();
     desktop().advance(0);
     EXPECT_NE(tour->host().serialize().dump(), before) << "Return moved the tour on";
+}
+
+// Keys go to the application in front: with Finder there, neither Return nor a key
+// equivalent reaches the tour; a click in the tour's window brings Tessivane back first.
+TEST_F(LaunchTest, KeysGoToTheActiveApplicationOnly) {
+    loadDefault();
+    launch();
+    desktop().advance(1);
+    ASSERT_TRUE(isShown(onboardingWindow()));
+    ASSERT_TRUE(onboardingWindow()->isKeyWindow());
+    auto* tour = dynamic_cast<ui::HostingView*>(onboardingWindow()->contentView().get());
+    ASSERT_NE(tour, nullptr);
+    auto shown = [&] {
+        desktop().advance(0);
+        return tour->host().serialize().dump();
+    };
+    const platform::Rect frame = onboardingWindow()->frame();
+    struct Case {
+        const char* what;
+        bool finderInFront;
+        bool moves;
+    };
+    for (const Case& c : {Case{"Finder in front", true, false}, Case{"the tour clicked again", false, true}}) {
+        SCOPED_TRACE(c.what);
+        // A click on the desktop hands the keys to Finder; one in the tour's window takes them back.
+        desktop().click(c.finderInFront ? platform::Point{frame.maxX() + 40, frame.midY()}
+                                        : platform::Point{frame.midX(), frame.maxY() - 10});
+        desktop().advance(0);
+        EXPECT_EQ(platform::application().isActive(), !c.finderInFront);
+        const std::string before = shown();
+        desktop().pressReturn();
+        EXPECT_EQ(shown() != before, c.moves) << "Return";
+        desktop().pressKey(43, ",", platform::Modifier::command);
+        EXPECT_EQ(isShown(settingsWindow()), !c.finderInFront) << "Command-comma";
+        if (settingsWindow()) settingsWindow()->performClose();
+        desktop().advance(0);
+    }
 }
 
 TEST_F(LaunchTest, EveryOtherRoadIntoSettingsWaitsForTheTour) {

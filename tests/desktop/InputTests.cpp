@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "DesktopFixture.h"
 #include "platform/Application.h"
 #include "platform/Menu.h"
@@ -299,6 +301,67 @@ TEST_F(Input, ClicksElsewhereHandTheMenuBarBack) {
     app.activate(true);
     app.setActivationPolicy(platform::ActivationPolicy::accessory);
     EXPECT_EQ(d.frontmostApp(), finderPID);
+}
+
+// Keys, and the commands a menu sends to the first responder, reach this application's key
+// window only while the application is active.
+TEST_F(Input, KeysAndResponderActionsGoToTheActiveApplicationsKeyWindow) {
+    auto& d = loadWithApps();
+    desktop::SceneApplication finder;
+    finder.name = "Finder";
+    finder.bundleIdentifier = "com.apple.finder";
+    d.launchApp(finder);
+    struct Responder : platform::View {
+        std::vector<std::string> got;
+        bool keyDown(const platform::Event& e) override {
+            got.push_back(e.characters);
+            return true;
+        }
+        bool tryToPerform(platform::ResponderAction) override {
+            got.push_back("paste");
+            return true;
+        }
+        bool validateAction(platform::ResponderAction) const override { return true; }
+    };
+    auto responder = std::make_shared<Responder>();
+    auto window = platform::Window::make(Rect{300, 300, 400, 200}, platform::WindowStyle::titled);
+    window->setContentView(responder);
+    window->makeKeyAndOrderFront();
+    auto& app = platform::application();
+    app.setActivationPolicy(platform::ActivationPolicy::regular);
+    auto edit = std::make_shared<platform::Menu>("Edit");
+    auto paste = edit->addItem(platform::MenuItem::sending("Paste", platform::ResponderAction::paste, "v"));
+    auto mainMenu = std::make_shared<platform::Menu>();
+    mainMenu->addItem("Edit", nullptr)->submenu = edit;
+    app.setMainMenu(mainMenu);
+    d.click(Point{window->frame().midX(), window->frame().maxY() - 5});  // the title bar: active and key
+    ASSERT_TRUE(app.isActive());
+    ASSERT_TRUE(window->isKeyWindow());
+    d.advance(0);
+
+    struct Case {
+        const char* what;
+        std::function<void()> press;
+        std::vector<std::string> active, inactive;
+    };
+    const std::vector<Case> cases = {
+        {"a character", [&] { d.pressKey(0, "x"); }, {"x"}, {}},
+        {"Return", [&] { d.pressReturn(); }, {"\r"}, {}},
+        {"the menu's key equivalent", [&] { d.pressKey(9, "v", platform::Modifier::command); }, {"paste"}, {}},
+        {"with Shift, another key", [&] { d.pressKey(9, "V", platform::Modifier::command | platform::Modifier::shift); },
+         {"V"}, {}},
+        {"the menu item", [&] { EXPECT_EQ(paste->perform(), app.isActive()); }, {"paste"}, {}},
+    };
+    for (bool active : {true, false}) {
+        if (!active) d.click(Point{1100, 500});  // the desktop: Finder comes to the front
+        ASSERT_EQ(app.isActive(), active);
+        for (const Case& c : cases) {
+            responder->got.clear();
+            c.press();
+            EXPECT_EQ(responder->got, active ? c.active : c.inactive) << c.what << (active ? "" : ", inactive");
+        }
+    }
+    EXPECT_FALSE(paste->isEffectivelyEnabled());
 }
 
 TEST_F(Input, ContextMenusOfThisApplicationRunTheChosenAction) {

@@ -286,6 +286,7 @@ TEST_F(Modal, TheKeyStatePassesToTheNextWindowAndToAModalPanel) {
     auto& d = load(Scene::minimal());
     auto& app = platform::application();
     app.setActivationPolicy(platform::ActivationPolicy::regular);
+    app.activate(true);  // keys go to the active application only
     int returns = 0;
     auto titled = [&](const std::string& title, bool withButton) {
         auto w = platform::Window::make(platform::Rect{100, 100, 400, 300},

@@ -4,6 +4,10 @@
 
 #include "SettingsWindowFixture.h"
 #include "desktop/DesktopStatusItem.h"
+#include "platform/Application.h"
+#include "platform/Menu.h"
+#include "platform/Pasteboard.h"
+#include "platform/Platform.h"
 #include "settings/SettingsTheme.h"
 #include "ui/Nodes.h"
 #include "ui/RenderedNode.h"
@@ -267,6 +271,71 @@ TEST_F(EditorTest, TheNameAlertsTakeTypingAndReturn) {
     ASSERT_TRUE(field.submit());
     settle();
     EXPECT_EQ(activeEnvironment(), "Trips");
+}
+
+// Command-A, -C, -X, -V and -Z reach a name field only as the Edit menu's commands, as on a
+// Mac: chosen in the menu bar or by their keys alike, and not at all once the item is gone.
+TEST_F(EditorTest, TheNameFieldsEditThroughTheEditMenu) {
+    launchWithVossels({"VPN"});
+    ASSERT_TRUE(environmentMenu().choose("Add environment\u2026"));
+    settle();
+    ui::Element field = alert().find(ui::byRole(ui::Role::textField));
+    ASSERT_EQ(window().focusedNodeId(), field.node()->id);
+    using platform::Modifier::command;
+    using platform::Modifier::shift;
+    auto press = [&](const std::string& keys, platform::ModifierFlags flags = 0) {
+        for (char c : keys) desk().pressKey(0, std::string(1, c), flags);
+        settle();
+    };
+    auto choose = [&](const std::string& title) {
+        if (auto open = desk().ownOpenMenu()) desk().cancelOwnMenu(*open);
+        for (const auto& [name, frame] : desk().appMenuTitles())
+            if (name == "Edit") desk().click(platform::Point{frame.midX(), frame.midY()});
+        const bool chosen = desk().ownOpenMenu() && desk().chooseOwnMenuItem(title);
+        settle();
+        return chosen;
+    };
+    press("Trips");
+    struct Step {
+        std::string keys;
+        platform::ModifierFlags flags;
+        std::string value;
+    };
+    const std::vector<Step> steps = {
+        {"c", command, "Trips"},           // nothing selected: nothing to copy
+        {"a", command, "Trips"},           // Select All
+        {"x", command, ""},                // Cut takes the selection to the pasteboard
+        {"v", command, "Trips"},           // Paste at the end
+        {"v", command, "TripsTrips"},
+        {"z", command, "Trips"},           // Undo, one command at a time
+        {"z", command, ""},
+        {"Z", command | shift, "Trips"},   // Redo
+        {"!", 0, "Trips!"},                // typing is one step of Undo
+        {"?", 0, "Trips!?"},
+        {"z", command, "Trips"},
+        {"a", command, "Trips"},
+        {"v", command, "Trips"},           // Paste over the selection
+    };
+    for (const Step& step : steps) {
+        press(step.keys, step.flags);
+        EXPECT_EQ(field.value(), step.value) << step.keys;
+    }
+    EXPECT_EQ(platform::pasteboard().string(), "Trips");
+
+    // The same commands from the menu bar's Edit menu.
+    EXPECT_FALSE(choose("Cut")) << "Cut without a selection is off";
+    ASSERT_TRUE(choose("Select All"));
+    ASSERT_TRUE(choose("Cut"));
+    EXPECT_EQ(field.value(), "");
+    ASSERT_TRUE(choose("Undo"));
+    EXPECT_EQ(field.value(), "Trips");
+
+    // Without the menu item, Command-A selects nothing: what is typed next goes at the end.
+    auto& edit = platform::application().mainMenu()->items.at(1)->submenu->items;
+    std::erase_if(edit, [](const auto& item) { return item->title == "Select All"; });
+    press("a", command);
+    press("s");
+    EXPECT_EQ(field.value(), "Tripss");
 }
 
 TEST_F(EditorTest, SwitchingEnvironmentsSelectsTheirFirstVosselAndAStaleSelectionShowsTheFirst) {

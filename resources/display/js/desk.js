@@ -257,12 +257,20 @@ function drawMenu(state, w) {
         }
       }
       r.appendChild(el("span", "menu-title", row.title));
-      if (row.keyEquivalent) r.appendChild(el("span", "shortcut", "⌘" + row.keyEquivalent.toUpperCase()));
+      if (row.keyEquivalent) r.appendChild(el("span", "shortcut", shortcutLabel(row)));
       r.dataset.row = row.title;
     }
     e.appendChild(r);
   }
   return e;
+}
+
+// A key equivalent as a Mac menu shows it: the modifiers' symbols, then the key. The desktop
+// sizes the menu for this label (MenuLayout::shortcutLabel).
+function shortcutLabel(row) {
+  const mask = row.keyEquivalentModifiers || 0;
+  return (mask & (1 << 18) ? "⌃" : "") + (mask & (1 << 19) ? "⌥" : "") + (mask & (1 << 17) ? "⇧" : "") +
+    (mask & (1 << 20) ? "⌘" : "") + row.keyEquivalent.toUpperCase();
 }
 
 // The desktop answers a click on an alert by where it lands: buttons stacked 30 points apart

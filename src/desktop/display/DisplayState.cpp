@@ -399,11 +399,11 @@ json DisplayState::window(const ServerWindow& w) {
                     for (size_t i = 0; i < visible.size(); ++i) {
                         const auto& item = *visible[i];
                         json row = {{"title", item.isSeparator ? "" : item.title}, {"separator", item.isSeparator},
-                                    {"enabled", item.isEnabled}, {"state", static_cast<int>(item.state)},
+                                    {"enabled", item.isEffectivelyEnabled()}, {"state", static_cast<int>(item.state)},
                                     {"frame", rect(frames[i])}};
                         if (!item.keyEquivalent.empty()) {
                             row["keyEquivalent"] = item.keyEquivalent;
-                            row["keyEquivalentModifiers"] = item.keyEquivalentModifierMask;
+                            row["keyEquivalentModifiers"] = item.keyEquivalentModifiers();
                         }
                         if (item.image) row["image"] = ui::TreeSerializer::image(*item.image);
                         if (item.submenu) row["submenu"] = true;
