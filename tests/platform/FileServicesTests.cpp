@@ -3,11 +3,13 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
 #include "platform/FileLocations.h"
 #include "platform/Image.h"
+#include "platform/ImageDecoderProtocol.h"
 #include "platform/LogFile.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
@@ -161,6 +163,20 @@ TEST_F(FileServicesTest, FilesThatAreNotImagesGiveNoImage) {
     const auto fifo = home() / "pipe.png";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     EXPECT_FALSE(Image::fromFile(fifo));  // and no hang
+
+    // Files cut short are no images either, though their loaders end them without an error.
+    for (const auto& [name, bytes] : testsupport::cutShortImages()) {
+        const auto file = home() / name;
+        std::ofstream(file, std::ios::binary) << bytes;
+        EXPECT_FALSE(Image::fromFile(file)) << name;
+    }
+    // Nor is one whose decoding does not end: it is given up at the bound of time.
+    const auto endless = home() / "filter.svg";
+    std::ofstream(endless) << testsupport::kEndlessFilterSVG;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Image::fromFile(endless));
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+              platform::ImageDecoderProtocol::kMostSeconds + 1);
 }
 
 TEST_F(FileServicesTest, BigPicturesLoadReducedAndAbsurdOnesAreRefusedUnread) {
