@@ -213,14 +213,18 @@ CustomGroupIconStore::Loaded* CustomGroupIconStore::entryFor(const std::optional
 void CustomGroupIconStore::startDecoding(const fs::path& path, Loaded& entry, bool wantsImage) const {
     entry.wantsImage = entry.wantsImage || wantsImage;
     if (entry.decoding) return;
-    entry.decoding = true;
     auto file = std::make_shared<Descriptor>(openForReading(path));
+    if (file->fd < 0) {
+        entry.unreadable = true;  // until the file changes, as for one that does not decode
+        return;
+    }
+    entry.decoding = true;
     platform::BackgroundQueue::shared().perform<Decoded>(
         [file, stamp = entry.stamp] {
             Decoded decoded;
             struct stat status {};
             // What is decoded is the file that was stamped, or nothing.
-            if (file->fd < 0 || ::fstat(file->fd, &status) != 0 || !(stampOf(status) == stamp)) return decoded;
+            if (::fstat(file->fd, &status) != 0 || !(stampOf(status) == stamp)) return decoded;
             decoded.stamp = stamp;
             decoded.image = platform::ImageDecoder::decode(file->fd);
             if (decoded.image) {
