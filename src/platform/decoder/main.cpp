@@ -31,7 +31,10 @@ struct Decoding {
     bool scalable = false;
     // Rows of the file's picture the loader filled. Some loaders end a file cut short without
     // an error, leaving the rest of a picture they allocated blank: only a picture whose every
-    // row came from the file is one. (Vector formats render once, at the end.)
+    // row came from the file is one. Not counted for vector formats, which render once at the
+    // end, nor for GIF, whose first frame may cover part of the picture and whose loader tells
+    // missing data itself.
+    bool countsRows = false;
     std::vector<bool> rowsFilled;
     size_t rowsLeft = 0;
 };
@@ -46,6 +49,9 @@ void sizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data)
     decoding.height = height;
     GdkPixbufFormat* format = gdk_pixbuf_loader_get_format(loader);
     decoding.scalable = format && gdk_pixbuf_format_is_scalable(format);
+    gchar* name = format ? gdk_pixbuf_format_get_name(format) : nullptr;
+    decoding.countsRows = !decoding.scalable && !(name && std::strcmp(name, "gif") == 0);
+    g_free(name);
     decoding.rowsFilled.assign(static_cast<size_t>(height), false);
     decoding.rowsLeft = static_cast<size_t>(height);
     const int longest = std::max(width, height);
@@ -102,7 +108,7 @@ int main() {
     }
     if (!gdk_pixbuf_loader_close(loader, nullptr)) return 1;
     GdkPixbuf* loaded = gdk_pixbuf_loader_get_pixbuf(loader);
-    if (!loaded || decoding.width <= 0 || (!decoding.scalable && decoding.rowsLeft > 0) ||
+    if (!loaded || decoding.width <= 0 || (decoding.countsRows && decoding.rowsLeft > 0) ||
         gdk_pixbuf_get_colorspace(loaded) != GDK_COLORSPACE_RGB || gdk_pixbuf_get_bits_per_sample(loaded) != 8) {
         return 1;
     }
