@@ -148,7 +148,7 @@ std::optional<std::string> CustomGroupIconStore::commit(Staged& staged, std::err
     staged.staging.clear();
     // The file is the copy that was decoded: its pictures are kept for it, not made again.
     loaded_[staged.target.string()] = Loaded{staged.decoded.stamp};
-    remember(staged.target.string(), std::move(staged.decoded), true);
+    remember(staged.target.string(), std::move(staged.decoded));
     return staged.name;
 }
 
@@ -210,8 +210,7 @@ CustomGroupIconStore::Loaded* CustomGroupIconStore::entryFor(const std::optional
     return &entry;
 }
 
-void CustomGroupIconStore::startDecoding(const fs::path& path, Loaded& entry, bool wantsImage) const {
-    entry.wantsImage = entry.wantsImage || wantsImage;
+void CustomGroupIconStore::startDecoding(const fs::path& path, Loaded& entry) const {
     if (entry.decoding) return;
     auto file = std::make_shared<Descriptor>(openForReading(path));
     if (file->fd < 0) {
@@ -233,10 +232,10 @@ void CustomGroupIconStore::startDecoding(const fs::path& path, Loaded& entry, bo
             }
             return decoded;
         },
-        [this, key = path.string()](Decoded decoded) { remember(key, std::move(decoded), false); });
+        [this, key = path.string()](Decoded decoded) { remember(key, std::move(decoded)); });
 }
 
-void CustomGroupIconStore::remember(const std::string& path, Decoded decoded, bool keepImage) const {
+void CustomGroupIconStore::remember(const std::string& path, Decoded decoded) const {
     auto it = loaded_.find(path);
     if (it == loaded_.end() || !(it->second.stamp == decoded.stamp)) return;  // another file by now
     Loaded& entry = it->second;
@@ -245,10 +244,10 @@ void CustomGroupIconStore::remember(const std::string& path, Decoded decoded, bo
     if (decoded.image) {
         entry.size = decoded.image->size();
         entry.bitmap = decoded.image->bitmap();
-        if (keepImage || entry.wantsImage) keep(entry, decoded.image->bitmap());
+        // Kept for the views to come: the popover and Settings then show it at once.
+        keep(entry, decoded.image->bitmap());
         entry.menuBar = std::move(decoded.menuBar);
     }
-    entry.wantsImage = false;
     objectWillChange.send();
     decodingDidEnd.send(fs::path(path).filename().string());
 }
@@ -276,14 +275,14 @@ std::optional<platform::Image> CustomGroupIconStore::image(const std::optional<s
         image.setTemplate(false);
         return image;
     }
-    startDecoding(*pathOf(filename), *entry, true);
+    startDecoding(*pathOf(filename), *entry);
     return std::nullopt;
 }
 
 std::optional<platform::Image> CustomGroupIconStore::menuBarImage(const std::optional<std::string>& filename) const {
     Loaded* entry = entryFor(filename);
     if (!entry || entry->unreadable) return std::nullopt;
-    if (!entry->menuBar) startDecoding(*pathOf(filename), *entry, false);
+    if (!entry->menuBar) startDecoding(*pathOf(filename), *entry);
     return entry->menuBar;
 }
 

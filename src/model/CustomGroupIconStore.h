@@ -83,8 +83,7 @@ private:
         FileStamp stamp;
         bool unreadable = false;
         bool decoding = false;
-        bool wantsImage = false;  // a view asked while it was being decoded
-        // The whole image: kept for the views that show it recently (see keep), and alive
+        // The whole image: kept from its decoding for the views to come (see keep), and alive
         // for as long as any view holds it.
         std::shared_ptr<const platform::Bitmap> kept;
         std::weak_ptr<const platform::Bitmap> bitmap;
@@ -101,13 +100,13 @@ private:
     // The path of a stored file, or absent for names that would leave the folder.
     std::optional<std::filesystem::path> pathOf(const std::optional<std::string>& filename) const;
     // Starts decoding the entry's file on the background queue, unless it is under way.
-    void startDecoding(const std::filesystem::path& path, Loaded& entry, bool wantsImage) const;
+    void startDecoding(const std::filesystem::path& path, Loaded& entry) const;
     // Keeps the entry's whole image for views to come, letting go of the least recently asked
     // one beyond kKeptImages: a view that shows it again (a popover at every opening) finds it
     // without a decoding, and thousands of vossels do not hold thousands of pictures.
     void keep(Loaded& entry, std::shared_ptr<const platform::Bitmap> bitmap) const;
     // Keeps what was decoded of the file at `path`, when it is still the file there, and says so.
-    void remember(const std::string& path, Decoded decoded, bool keepImage) const;
+    void remember(const std::string& path, Decoded decoded) const;
     // An import's copy beside the target, decoded (any thread), and its move into place.
     static std::optional<Staged> stage(const std::filesystem::path& source, const std::filesystem::path& folder,
                                        const std::string& name, std::error_code& error);
