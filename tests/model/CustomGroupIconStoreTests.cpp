@@ -141,6 +141,20 @@ TEST_F(CustomGroupIconStoreTest, StoredFilesAreDecodedInTheBackgroundOnceAndLeft
     }
 }
 
+TEST_F(CustomGroupIconStoreTest, WholeImagesAreKeptForTheThirtyTwoAskedForLast) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 33; ++i) names.push_back(icons.importImage(write("icon.png", png), platform::UUID::random()).value());
+    // No view holds any: the first is let go for the 32 after it, its menu bar copy kept.
+    EXPECT_TRUE(icons.menuBarImage(names.front()));
+    EXPECT_FALSE(icons.image(names.front()));
+    for (size_t i = 1; i < names.size(); ++i) EXPECT_TRUE(icons.image(names[i])) << i;
+    // Decoded again, it is kept in place of the one asked for longest ago.
+    finishBackgroundWork();
+    EXPECT_TRUE(icons.image(names.front()));
+    EXPECT_FALSE(icons.image(names[1]));
+    EXPECT_TRUE(icons.image(names[2]));
+}
+
 TEST_F(CustomGroupIconStoreTest, StoredNamesCannotReachOutsideTheFolder) {
     icons.importImage(write("a.png", png), group);
     const fs::path outside = icons.folder().parent_path() / "keep.png";
