@@ -29,6 +29,7 @@
 #include "desktop/display/DisplayAPI.h"
 #include "desktop/display/DisplayAccess.h"
 #include "desktop/display/DisplayServer.h"
+#include "platform/BackgroundQueue.h"
 #include "platform/FileLocations.h"
 #include "platform/RunLoop.h"
 #include "ui/SymbolCatalogue.h"
@@ -251,6 +252,9 @@ int main(int argc, char** argv) {
             desktop->application().setDelegate(nullptr);
         }
     }
+    // Work still under way in the background (a decoder waiting out its bound) hands nothing
+    // to the loop that goes now.
+    platform::BackgroundQueue::shared().cancelAll();
     platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
     if (ownHome) std::filesystem::remove_all(home, ec);
     return status;

@@ -1,22 +1,19 @@
 #include "platform/Image.h"
 
+#include <fcntl.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "platform/ImageDecoder.h"
+#include "platform/ImageDecoderProtocol.h"
+
 namespace platform {
 namespace {
 
-// The most pixels an image may hold. A file whose header declares more is refused before it
-// is decoded: some decoders (PNG's) hold the whole picture at once whatever size it is loaded
-// at, and a tiny file can declare a huge one. A 48-megapixel camera photo passes.
-constexpr int64_t kMostPixels = 50'000'000;
-// A file larger than this on its longer side is loaded at this size (its proportions kept):
-// nothing draws a file's picture larger than a few hundred points, and a photo at full size
-// would cost tens of megabytes for as long as it is shown.
-constexpr int kLongestLoadedSide = 1024;
 constexpr double kPixelsPerPoint = 2;
 
 struct PixbufDeleter {
@@ -89,33 +86,12 @@ Image Image::pixels(std::shared_ptr<const Bitmap> bitmap, Size size) {
 }
 
 std::optional<Image> Image::fromFile(const std::filesystem::path& path) {
-    // Only regular files: reading a FIFO or a device would block or never end.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-    // The header alone gives the size, without decoding anything.
-    int width = 0, height = 0;
-    if (!gdk_pixbuf_get_file_info(path.c_str(), &width, &height)) return std::nullopt;
-    if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > kMostPixels) return std::nullopt;
-    GError* error = nullptr;
-    const int longest = std::max(width, height);
-    const bool reduced = longest > kLongestLoadedSide;
-    PixbufPtr pixbuf;
-    if (reduced) {
-        const double scale = static_cast<double>(kLongestLoadedSide) / longest;
-        const int w = std::max(1, static_cast<int>(std::lround(width * scale)));
-        const int h = std::max(1, static_cast<int>(std::lround(height * scale)));
-        pixbuf.reset(gdk_pixbuf_new_from_file_at_scale(path.c_str(), w, h, FALSE, &error));
-    } else {
-        pixbuf.reset(gdk_pixbuf_new_from_file(path.c_str(), &error));
-    }
-    if (error) g_error_free(error);
-    if (!pixbuf) return std::nullopt;
-    auto bitmap = bitmapFromPixbuf(pixbuf.get());
-    if (!bitmap) return std::nullopt;
-    // Reduced or not, the picture is as large in points as the file is in pixels.
-    const Size size = reduced ? Size{static_cast<double>(width), static_cast<double>(height)}
-                              : Size{static_cast<double>(bitmap->width), static_cast<double>(bitmap->height)};
-    return pixels(std::move(bitmap), size);
+    // Without blocking: a FIFO at the path is opened and then refused, never waited for.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    auto image = ImageDecoder::decode(fd);
+    ::close(fd);
+    return image;
 }
 
 Image Image::scaled(Size size) const {
@@ -124,7 +100,9 @@ Image Image::scaled(Size size) const {
     if (!bitmap_) return copy;
     const int width = std::max(1, static_cast<int>(std::lround(size.width * kPixelsPerPoint)));
     const int height = std::max(1, static_cast<int>(std::lround(size.height * kPixelsPerPoint)));
-    if (!(size.width > 0) || !(size.height > 0) || static_cast<int64_t>(width) * height > kMostPixels) return copy;
+    if (!(size.width > 0) || !(size.height > 0) || static_cast<int64_t>(width) * height > ImageDecoderProtocol::kMostPixels) {
+        return copy;
+    }
     PixbufPtr source = pixbufOver(*bitmap_);
     if (!source) return copy;
     PixbufPtr result(gdk_pixbuf_scale_simple(source.get(), width, height, GDK_INTERP_BILINEAR));

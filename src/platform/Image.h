@@ -30,10 +30,10 @@ public:
                         SymbolWeight weight = SymbolWeight::regular);
     static Image asset(std::string name, Size size);
     static Image pixels(std::shared_ptr<const Bitmap> bitmap, Size size);
-    // Reads PNG, JPEG, GIF, TIFF, BMP, ICO, ICNS or SVG; absent when not a readable image, or
-    // when its header declares more than 50 million pixels (refused before decoding). The size
-    // in points is the file's in pixels; a file over 1,024 pixels on its longer side is
-    // decoded at that size, in proportion.
+    // Reads PNG, JPEG, GIF, TIFF, BMP, ICO, ICNS or SVG, as ImageDecoder::decode does: in a
+    // process of its own, within bounds of time and memory, waiting for it. Absent when not a
+    // readable and complete image, or when its header declares more than 50 million pixels
+    // (refused before decoding). The main thread decodes on the BackgroundQueue instead.
     static std::optional<Image> fromFile(const std::filesystem::path& path);
 
     Size size() const { return size_; }

@@ -14,7 +14,7 @@
 namespace tessivane {
 
 void IconPickerView::importFromMac(const ui::Binding<std::optional<std::string>>& customIconFilename,
-                                   const platform::UUID& importGroupID) {
+                                   const platform::UUID& importGroupID, const ui::Binding<ImportTicket>& ticket) {
     platform::OpenPanel panel;
     panel.title = openPanelTitle;
     panel.message = openPanelMessage;
@@ -25,19 +25,25 @@ void IconPickerView::importFromMac(const ui::Binding<std::optional<std::string>>
     panel.canChooseDirectories = false;
     if (panel.runModal() != platform::Modal::ok || panel.urls.empty()) return;
 
-    const std::optional<std::string> old = customIconFilename.get();
-    CustomGroupIconStore& store = CustomGroupIconStore::shared();
-    const std::optional<std::string> stored = store.importImage(panel.urls.front(), importGroupID);
-    if (!stored) {
-        platform::application().beep();
-        return;
-    }
-    // The same name means the import has already replaced the old file.
-    if (old && *old != *stored) store.deleteFile(old);
-    customIconFilename.set(stored);
+    auto mine = std::make_shared<const bool>(true);
+    ticket.set(mine);
+    CustomGroupIconStore::shared().importImageInBackground(
+        panel.urls.front(), importGroupID, mine,
+        [customIconFilename](std::optional<std::string> stored, std::error_code) {
+            if (!stored) {
+                platform::application().beep();
+                return;
+            }
+            // The same name means the import has already replaced the old file.
+            const std::optional<std::string> old = customIconFilename.get();
+            if (old && *old != *stored) CustomGroupIconStore::shared().deleteFile(old);
+            customIconFilename.set(stored);
+        });
 }
 
-void IconPickerView::removeCustomImage(const ui::Binding<std::optional<std::string>>& customIconFilename) {
+void IconPickerView::removeCustomImage(const ui::Binding<std::optional<std::string>>& customIconFilename,
+                                       const ui::Binding<ImportTicket>& ticket) {
+    ticket.set(nullptr);
     if (auto current = customIconFilename.get()) CustomGroupIconStore::shared().deleteFile(current);
     customIconFilename.set(std::nullopt);
 }
@@ -54,6 +60,7 @@ ui::Node IconPickerView::symbolGrid() {
     const std::string selected = selection_.get();
     auto custom = customIconFilename_;
     auto selection = selection_;
+    auto ticket = importTicket_.binding();
     return VStack({.alignment = HorizontalAlignment::leading, .spacing = 18},
                   ForEach(categories, [](const IconPickerCatalog::Category& c) { return c.id; },
                           [&](const IconPickerCatalog::Category& category) {
@@ -69,8 +76,8 @@ ui::Node IconPickerView::symbolGrid() {
                                                     [&](const std::string& symbol) {
                                                         return view<IconPickerCell>(
                                                             symbol, colorHex, !hasCustomIcon && selected == symbol,
-                                                            [custom, selection, symbol] {
-                                                                removeCustomImage(custom);
+                                                            [custom, selection, symbol, ticket] {
+                                                                removeCustomImage(custom, ticket);
                                                                 selection.set(symbol);
                                                             });
                                                     })));
@@ -82,15 +89,16 @@ ui::Node IconPickerView::body() {
     using namespace ui;
     auto custom = customIconFilename_;
     const platform::UUID groupID = importGroupID_;
+    auto ticket = importTicket_.binding();
     return VStack({.alignment = HorizontalAlignment::leading, .spacing = 14},
                   view<IconColorPickerRow>(accentColorHex_),
                   HStack({.spacing = 8},
-                         pointingHandCursor(Button([custom, groupID] { importFromMac(custom, groupID); },
+                         pointingHandCursor(Button([custom, groupID, ticket] { importFromMac(custom, groupID, ticket); },
                                                    Label("From Mac\u2026", "photo.on.rectangle.angled"))
                                                 .buttonStyle(ButtonStyle::bordered)),
                          When(custom.get().has_value(),
                               [&] {
-                                  return pointingHandCursor(Button("Use symbol", [custom] { removeCustomImage(custom); })
+                                  return pointingHandCursor(Button("Use symbol", [custom, ticket] { removeCustomImage(custom, ticket); })
                                                                 .buttonStyle(ButtonStyle::borderless)
                                                                 .foreground(Color::secondary()));
                               }),

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,14 +25,20 @@ public:
 
     ui::Node body() override;
 
+    // The import under way: it counts only while it is the latest of the picker's choices.
+    using ImportTicket = std::shared_ptr<const bool>;
+
     // Asks for an image file and stores it as the vossel's custom icon, replacing the previous
-    // file. A cancelled panel changes nothing; a failed import beeps and changes nothing.
+    // file, once the file is copied and decoded in the background. A cancelled panel changes
+    // nothing; a failed import beeps and changes nothing. An import outdone before it ends (by
+    // another choice in the picker, or by the picker closing) changes nothing either.
     static void importFromMac(const ui::Binding<std::optional<std::string>>& customIconFilename,
-                              const platform::UUID& importGroupID);
+                              const platform::UUID& importGroupID, const ui::Binding<ImportTicket>& ticket);
 
 private:
     // Drops the custom image, deleting its file; the icon is the chosen symbol again.
-    static void removeCustomImage(const ui::Binding<std::optional<std::string>>& customIconFilename);
+    static void removeCustomImage(const ui::Binding<std::optional<std::string>>& customIconFilename,
+                                  const ui::Binding<ImportTicket>& ticket);
     ui::Node symbolGrid();
 
     ui::Binding<std::string> selection_;
@@ -39,6 +46,7 @@ private:
     ui::Binding<std::optional<std::string>> customIconFilename_;
     platform::UUID importGroupID_;
     ui::State<std::string> searchText_{this, ""};
+    ui::State<ImportTicket> importTicket_{this};
 };
 
 }  // namespace tessivane

@@ -14,6 +14,7 @@ ui::Node VosselIconWell::body() {
     const bool hasColour = GroupAccentPalette::hasTint(colorHex_);
     const platform::Color neutralWell = Color::primary().opacity(0.08);
 
+    observe(CustomGroupIconStore::shared());  // the image comes once decoded
     Node content;
     if (auto image = CustomGroupIconStore::shared().image(customIconFilename_)) {
         content = Image::of(*image)

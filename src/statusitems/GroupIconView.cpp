@@ -8,6 +8,7 @@ namespace tessivane {
 
 ui::Node GroupIconView::body() {
     using namespace ui;
+    observe(CustomGroupIconStore::shared());  // the image comes once decoded
     if (auto image = CustomGroupIconStore::shared().image(customIconFilename_)) {
         return Image::of(*image).resizable().interpolation(Interpolation::high).aspectRatio(ContentMode::fit);
     }

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/ClickLog.h"
+#include "model/CustomGroupIconStore.h"
 #include "model/UserPreferences.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
@@ -66,6 +67,13 @@ void GroupStatusItemController::install() {
         b->sendActionOn(platform::eventMask(platform::EventType::leftMouseUp) |
                         platform::eventMask(platform::EventType::rightMouseUp));
     }
+    // A custom image is decoded in the background; the symbol shows until it is in, and stays
+    // when the file turns out to be no image.
+    iconDecoded_ = CustomGroupIconStore::shared().decodingDidEnd.connect([weak = anchor_.weak()](const std::string& name) {
+        auto* self = weak.get();
+        if (!self || self->group_.customIconFilename != name) return;
+        if (platform::StatusBarButton* b = self->button()) b->setImage(GroupIconImage::menuBarImage(self->group_));
+    });
     installHoverTracking();
 }
 
@@ -85,6 +93,7 @@ void GroupStatusItemController::update(const IconGroup& group, std::shared_ptr<c
 }
 
 void GroupStatusItemController::tearDown() {
+    iconDecoded_.cancel();
     invalidateHoverTimers();
     ++locatingGeneration_;
     popover_.discard();

@@ -9,6 +9,7 @@
 #include "model/IconGroup.h"
 #include "model/MenuBarItemID.h"
 #include "platform/RunLoop.h"
+#include "platform/Signal.h"
 #include "platform/StatusBar.h"
 #include "platform/View.h"
 #include "statusitems/LiveMenuBarItems.h"
@@ -99,6 +100,7 @@ private:
     std::shared_ptr<const LiveMenuBarItems> items_;
     Callbacks callbacks_;
     WeakAnchor<GroupStatusItemController> anchor_{this};
+    platform::Subscription iconDecoded_;
 };
 
 }  // namespace tessivane

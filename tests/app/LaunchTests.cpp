@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -12,6 +15,8 @@
 #include "app/OptInUsageReporter.h"
 #include "app/ReportServer.h"
 #include "desktop/DesktopApplication.h"
+#include "desktop/DesktopStatusItem.h"
+#include "model/CustomGroupIconStore.h"
 #include "model/UITestLaunch.h"
 #include "platform/Bundle.h"
 #include "platform/Accessibility.h"
@@ -21,6 +26,7 @@
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "platform/Window.h"
+#include "support/TestPictures.h"
 #include "ui/Automation.h"
 #include "ui/HostingView.h"
 
@@ -581,6 +587,34 @@ TEST_F(LaunchTest, TheArrangedDeskShowsOurItemsBesideTheClock) {
     // Icons beyond the line are still lost, for the badge to count.
     EXPECT_FALSE(itemOf("Kettle")->shown);
     EXPECT_GT(appState().overflowHiddenCount.get(), 0);
+}
+
+TEST_F(LaunchTest, AStoredIconWhoseDecodingNeverEndsLeavesTheLaunchAnsweringWithTheSymbol) {
+    completeOnboarding();
+    loadDefault();
+    launch();
+    const platform::UUID id = makeVossel("Tools", {});
+    const std::string name = id.uuidString() + ".svg";
+    const tessivane::IconGroup vossel = appState().groupStore.groups().back();
+    appState().groupStore.updateGroup(id, vossel.name, vossel.symbolName, vossel.symbolColorHex, name);
+    shutDown();
+    const auto file = tessivane::CustomGroupIconStore::shared().folder() / name;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file) << testsupport::kEndlessFilterSVG;
+
+    loadDefault();
+    const auto started = std::chrono::steady_clock::now();
+    launch();
+    desktop().advance(1);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(), 1);
+    auto shownImage = [&] { return ownItem("Tessivane.Group." + id.uuidString())->own->button()->image(); };
+    ASSERT_TRUE(shownImage());
+    EXPECT_EQ(shownImage()->symbolName(), vossel.symbolName);
+    // Given up at the bound: the symbol stays, and so does the file.
+    finishBackgroundWork();
+    EXPECT_EQ(shownImage()->symbolName(), vossel.symbolName);
+    std::ifstream stored(file);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stored), {}), testsupport::kEndlessFilterSVG);
 }
 
 TEST_F(LaunchTest, BecomingActiveRereadsTrustAndRediscovers) {

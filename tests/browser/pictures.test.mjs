@@ -103,7 +103,8 @@ describe("a vossel with a photo as its icon", () => {
     });
 
     const autosave = "Tessivane.Group." + vossel;
-    const state = await waitForState(page, (s, name) => s.statusItems.some((i) => i.autosaveName === name && i.image), autosave);
+    // The symbol shows until the photo is decoded, off the main thread.
+    const state = await waitForState(page, (s, name) => s.statusItems.some((i) => i.autosaveName === name && i.image?.bitmap), autosave);
     const picture = state.statusItems.find((i) => i.autosaveName === autosave).image;
     assert.match(picture.bitmap, /^[0-9a-f]{64}$/, "the bar's picture goes by the name of its bytes");
     assert.equal(JSON.stringify(picture).includes("base64"), false);

@@ -1,8 +1,10 @@
+#include <chrono>
 #include <fstream>
 #include <iterator>
 
 #include "ModelTestSupport.h"
 #include "model/CustomGroupIconStore.h"
+#include "support/TestPictures.h"
 
 namespace tessivane {
 namespace {
@@ -71,9 +73,10 @@ TEST_F(CustomGroupIconStoreTest, AFailedImportKeepsTheEarlierIcon) {
 
     // Files that do not read as images are refused before anything is replaced: text
     // named .png, a PNG cut short, text under its own extension.
-    const std::vector<fs::path> notImages = {write("icon.png", "19 bytes, not a PNG"),
-                                             write("cut.png", png.substr(0, png.size() / 2)),
-                                             write("notes.txt", "shopping list")};
+    std::vector<fs::path> notImages = {write("icon.png", "19 bytes, not a PNG"),
+                                       write("half.png", png.substr(0, png.size() / 2)),
+                                       write("notes.txt", "shopping list")};
+    for (const auto& [cutName, bytes] : testsupport::cutShortImages()) notImages.push_back(write(cutName, bytes));
     for (const fs::path& source : notImages) {
         error.clear();
         EXPECT_FALSE(icons.importImage(source, group, &error)) << source;
@@ -105,6 +108,51 @@ TEST_F(CustomGroupIconStoreTest, ReadsAndDeletesStoredImages) {
     EXPECT_FALSE(icons.image(name));
     icons.deleteFile(name);  // already gone: nothing happens
     icons.deleteFile(std::nullopt);
+}
+
+TEST_F(CustomGroupIconStoreTest, StoredFilesAreDecodedInTheBackgroundOnceAndLeftAsTheyAre) {
+    // What a launch finds in the folder: nothing decoded yet. The first ask answers at once
+    // without the image; the store says when the decoding ended, with or without one.
+    struct Case {
+        std::string name, bytes;
+        bool isImage;
+    };
+    std::vector<Case> cases = {{"good.png", png, true}, {"filter.svg", testsupport::kEndlessFilterSVG, false}};
+    for (const auto& [name, bytes] : testsupport::cutShortImages()) cases.push_back({name, bytes, false});
+    fs::create_directories(icons.folder());
+    std::vector<std::string> ended;
+    platform::Subscription announced = icons.decodingDidEnd.connect([&](const std::string& n) { ended.push_back(n); });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(icons.folder() / c.name, std::ios::binary) << c.bytes;
+        const auto asked = std::chrono::steady_clock::now();
+        EXPECT_FALSE(icons.menuBarImage(c.name));
+        EXPECT_FALSE(icons.image(c.name));
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count(), 1);
+        ended.clear();
+        finishBackgroundWork();
+        EXPECT_EQ(ended, std::vector<std::string>{c.name});  // one decoding for both asks
+        EXPECT_EQ(icons.image(c.name).has_value(), c.isImage);
+        EXPECT_EQ(icons.menuBarImage(c.name).has_value(), c.isImage);
+        // Not decoded again until the file changes, and never touched.
+        finishBackgroundWork();
+        EXPECT_EQ(ended.size(), 1u);
+        EXPECT_EQ(read(icons.folder() / c.name), c.bytes);
+    }
+}
+
+TEST_F(CustomGroupIconStoreTest, WholeImagesAreKeptForTheThirtyTwoAskedForLast) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 33; ++i) names.push_back(icons.importImage(write("icon.png", png), platform::UUID::random()).value());
+    // No view holds any: the first is let go for the 32 after it, its menu bar copy kept.
+    EXPECT_TRUE(icons.menuBarImage(names.front()));
+    EXPECT_FALSE(icons.image(names.front()));
+    for (size_t i = 1; i < names.size(); ++i) EXPECT_TRUE(icons.image(names[i])) << i;
+    // Decoded again, it is kept in place of the one asked for longest ago.
+    finishBackgroundWork();
+    EXPECT_TRUE(icons.image(names.front()));
+    EXPECT_FALSE(icons.image(names[1]));
+    EXPECT_TRUE(icons.image(names[2]));
 }
 
 TEST_F(CustomGroupIconStoreTest, StoredNamesCannotReachOutsideTheFolder) {

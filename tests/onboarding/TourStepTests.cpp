@@ -10,6 +10,7 @@
 #include "app/AccessibilityReapprovalGuide.h"
 #include "desktop/Scene.h"
 #include "model/UITestLaunch.h"
+#include "platform/BackgroundQueue.h"
 #include "platform/OpenPanel.h"
 #include "platform/UserDefaults.h"
 #include "settings/IconPickerButton.h"
@@ -156,6 +157,7 @@ TEST_F(TourStepTest, TheOpenPanelIsModalAndItsImageEndsUpOnTheVossel) {
     });
     ASSERT_TRUE(tour().find(ui::button("From Mac\u2026")).click());
     ASSERT_TRUE(panelShown);
+    platform::BackgroundQueue::shared().waitUntilIdle();
     desktop().advance(0);
     EXPECT_TRUE(tour().find(ui::byText("Choose icon")));
     ASSERT_TRUE(pickerBack().click());

@@ -3,11 +3,13 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
 #include "platform/FileLocations.h"
 #include "platform/Image.h"
+#include "platform/ImageDecoderProtocol.h"
 #include "platform/LogFile.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
@@ -149,6 +151,42 @@ TEST_F(FileServicesTest, ImagesLoadScaleAndEncode) {
     EXPECT_TRUE(Image::asset("AppLogo", {32, 32}).pngData().empty());
 }
 
+TEST_F(FileServicesTest, EveryFormatOfTheLoadersReads) {
+    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(writePNG(32, 16).c_str(), nullptr);
+    ASSERT_TRUE(pixbuf);
+    for (const char* type : {"jpeg", "bmp", "ico", "tiff"}) {
+        const auto file = home() / (std::string("picture.") + type);
+        EXPECT_TRUE(gdk_pixbuf_save(pixbuf, file.c_str(), type, nullptr, nullptr)) << type;
+        const auto image = Image::fromFile(file);
+        ASSERT_TRUE(image) << type;
+        EXPECT_EQ(image->size(), (Size{32, 16})) << type;
+    }
+    g_object_unref(pixbuf);
+    // A GIF whose first frame covers a part of the picture, and a vector picture drawn at most
+    // 1,024 pixels on its longer side.
+    struct Case {
+        const char* name;
+        std::string bytes;
+        Size size;
+        int bitmapWidth;
+    };
+    const Case cases[] = {
+        {"frame.gif", std::string("GIF89a\x02\0\x02\0\x80\0\0\xff\xff\xff\0\0\0!\xf9\x04\x01\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;", 43),
+         {2, 2}, 2},
+        {"wide.svg",
+         R"(<svg xmlns="http://www.w3.org/2000/svg" width="3000" height="1500"><rect width="3000" height="1500"/></svg>)",
+         {3000, 1500}, 1024},
+    };
+    for (const Case& c : cases) {
+        const auto file = home() / c.name;
+        std::ofstream(file, std::ios::binary) << c.bytes;
+        const auto image = Image::fromFile(file);
+        ASSERT_TRUE(image) << c.name;
+        EXPECT_EQ(image->size(), c.size) << c.name;
+        EXPECT_EQ(image->bitmap()->width, c.bitmapWidth) << c.name;
+    }
+}
+
 TEST_F(FileServicesTest, FilesThatAreNotImagesGiveNoImage) {
     const auto text = home() / "notes.png";
     { std::ofstream(text) << "this is not a picture"; }
@@ -161,6 +199,20 @@ TEST_F(FileServicesTest, FilesThatAreNotImagesGiveNoImage) {
     const auto fifo = home() / "pipe.png";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     EXPECT_FALSE(Image::fromFile(fifo));  // and no hang
+
+    // Files cut short are no images either, though their loaders end them without an error.
+    for (const auto& [name, bytes] : testsupport::cutShortImages()) {
+        const auto file = home() / name;
+        std::ofstream(file, std::ios::binary) << bytes;
+        EXPECT_FALSE(Image::fromFile(file)) << name;
+    }
+    // Nor is one whose decoding does not end: it is given up at the bound of time.
+    const auto endless = home() / "filter.svg";
+    std::ofstream(endless) << testsupport::kEndlessFilterSVG;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Image::fromFile(endless));
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+              platform::ImageDecoderProtocol::kMostSeconds + 1);
 }
 
 TEST_F(FileServicesTest, BigPicturesLoadReducedAndAbsurdOnesAreRefusedUnread) {

@@ -2,17 +2,21 @@
 // the Mac through the open panel.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
 #include "SettingsFixture.h"
 #include "model/CustomGroupIconStore.h"
+#include "platform/BackgroundQueue.h"
+#include "platform/ImageDecoderProtocol.h"
 #include "platform/OpenPanel.h"
 #include "settings/IconColorPickerRow.h"
 #include "settings/IconPickerButton.h"
 #include "settings/IconPickerCatalog.h"
 #include "settings/IconPickerView.h"
 #include "settings/SettingsTheme.h"
+#include "support/TestPictures.h"
 #include "ui/Nodes.h"
 
 namespace settings_test {
@@ -70,7 +74,7 @@ protected:
             desk().queueOpenPanelAnswer(std::nullopt);
         }
         EXPECT_TRUE(pickerHost.find(ui::button("From Mac\u2026")).click());
-        advance(0);
+        finishBackgroundWork();
     }
 };
 
@@ -156,6 +160,7 @@ TEST_F(IconPickerTest, ImportingAgainReplacesTheVosselsOneFile) {
     });
     writeImage("first.png");
     EXPECT_TRUE(pickerHost.find(ui::button("From Mac\u2026")).click());
+    finishBackgroundWork();
     EXPECT_EQ(panel, (std::vector<std::string>{"Choose an icon", "Select a PNG, JPEG, PDF, or ICNS image.", "single",
                                                "files", "public.png", "public.jpeg", "public.heic", "com.adobe.pdf",
                                                "com.apple.icns", "public.image"}));
@@ -177,25 +182,76 @@ TEST_F(IconPickerTest, AFailedImportBeepsAndChangesNothingAndACancelledOneIsSile
     importAnswering(writeImage("logo.png"));
     const auto before = picker->custom.get();
     ASSERT_TRUE(before.has_value());
-    const int beeps = desk().beepCount();
+    const auto shown = CustomGroupIconStore::shared().image(before);  // as the vossel's well shows it
+    ASSERT_TRUE(shown);
+    int beeps = desk().beepCount();
 
     importAnswering(home() / "missing.gif");
-    EXPECT_EQ(desk().beepCount(), beeps + 1);
+    EXPECT_EQ(desk().beepCount(), ++beeps);
     EXPECT_EQ(picker->custom.get(), before);
     EXPECT_EQ(picker->symbol.get(), "folder.fill");
     EXPECT_EQ(storedFiles(), std::vector<std::filesystem::path>{*before});
 
-    // A damaged image under the same name is not an import either: the good one stays.
-    const auto damaged = home() / "damaged.png";
-    std::ofstream(damaged) << "not a PNG, 19 bytes";
-    importAnswering(damaged);
-    EXPECT_EQ(desk().beepCount(), beeps + 2);
+    // A damaged or cut-short image under the same name is not an import either: the good one stays.
+    std::vector<testsupport::NamedBytes> damaged = testsupport::cutShortImages();
+    damaged.push_back({"damaged.png", "not a PNG, 19 bytes"});
+    for (const auto& [name, bytes] : damaged) {
+        const auto file = home() / (name + ".png");  // a name the panel offers, whatever the content
+        std::ofstream(file, std::ios::binary) << bytes;
+        importAnswering(file);
+        EXPECT_EQ(desk().beepCount(), ++beeps) << name;
+        EXPECT_EQ(picker->custom.get(), before) << name;
+        EXPECT_EQ(CustomGroupIconStore::shared().image(before), shown) << name;
+        EXPECT_EQ(storedFiles(), std::vector<std::filesystem::path>{*before}) << name;
+    }
+
+    // One whose decoding never ends leaves the application answering meanwhile, and is refused
+    // at the bound.
+    std::ofstream(home() / "filter.svg") << testsupport::kEndlessFilterSVG;
+    desk().queueOpenPanelAnswer(std::vector<std::filesystem::path>{home() / "filter.svg"});
+    const auto chosen = std::chrono::steady_clock::now();
+    EXPECT_TRUE(pickerHost.find(ui::button("From Mac\u2026")).click());
+    advance(1);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - chosen).count(), 1);
+    EXPECT_EQ(desk().beepCount(), beeps);
+    platform::BackgroundQueue::shared().waitUntilIdle();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - chosen).count(),
+              platform::ImageDecoderProtocol::kMostSeconds + 1);
+    advance(0);
+    EXPECT_EQ(desk().beepCount(), ++beeps);
     EXPECT_EQ(picker->custom.get(), before);
-    EXPECT_TRUE(CustomGroupIconStore::shared().image(before));
+    EXPECT_EQ(storedFiles(), std::vector<std::filesystem::path>{*before});
 
     importAnswering(std::nullopt);
-    EXPECT_EQ(desk().beepCount(), beeps + 2);
+    EXPECT_EQ(desk().beepCount(), beeps);
     EXPECT_EQ(picker->custom.get(), before);
+}
+
+TEST_F(IconPickerTest, AnImportOutdoneBeforeItsDecodingEndsChangesNothing) {
+    // A symbol chosen meanwhile wins, and so does closing the picker.
+    importAnswering(writeImage("first.png"));
+    const auto first = picker->custom.get();
+    ASSERT_TRUE(first);
+    desk().queueOpenPanelAnswer(std::vector<std::filesystem::path>{writeImage("logo.png")});
+    EXPECT_TRUE(pickerHost.find(ui::button("From Mac\u2026")).click());
+    EXPECT_TRUE(pickerHost.find(ui::button("bolt.fill")).click());
+    finishBackgroundWork();
+    EXPECT_EQ(picker->custom.get(), std::nullopt);
+    EXPECT_EQ(picker->symbol.get(), "bolt.fill");
+    EXPECT_TRUE(storedFiles().empty());
+
+    const int beeps = desk().beepCount();
+    {
+        auto closing = std::make_shared<PickerHarness>();
+        auto host = std::make_unique<ui::Host>(closing);
+        desk().queueOpenPanelAnswer(std::vector<std::filesystem::path>{writeImage("logo.png")});
+        EXPECT_TRUE(host->find(ui::button("From Mac\u2026")).click());
+        host.reset();
+        finishBackgroundWork();
+        EXPECT_EQ(closing->custom.get(), std::nullopt);
+    }
+    EXPECT_TRUE(storedFiles().empty());
+    EXPECT_EQ(desk().beepCount(), beeps);
 }
 
 TEST_F(IconPickerTest, TheColourRowRingsTheChosenSwatchIgnoringCase) {

@@ -185,6 +185,7 @@ TEST_F(EditIconFileTest, AnImageImportedAndThenDiscardedIsRemoved) {
     openPicker();
     desk().queueOpenPanelAnswer(std::vector<std::filesystem::path>{writeImage("photo.jpg")});
     EXPECT_TRUE(host.find(ui::button("From Mac\u2026")).click());
+    finishBackgroundWork();
     const std::string jpg = group.id.uuidString() + ".jpg";
     EXPECT_TRUE(std::filesystem::exists(stored(jpg)));
     EXPECT_FALSE(std::filesystem::exists(stored(*group.customIconFilename)));

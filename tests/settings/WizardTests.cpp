@@ -136,6 +136,7 @@ TEST_F(WizardTest, AnIconImportedBeforeTheVosselExistsBelongsToIt) {
     EXPECT_FALSE(byID("ui.addGroup").click());
     desk().queueOpenPanelAnswer(std::vector<std::filesystem::path>{image});
     ASSERT_TRUE(click(button("From Mac\u2026")));
+    finishBackgroundWork();
     // Escape is the picker's Back: the wizard's own Back is out of reach under it.
     EXPECT_TRUE(window().pressEscape());
     settle();
@@ -180,6 +181,7 @@ TEST_F(SettingsTest, AStaleSelectionLendsTheWizardNeitherItsVosselNorItsImageFil
     std::filesystem::copy_file(std::filesystem::path(TESSIVANE_RESOURCES_DIR) / "MenuBarIcon.png", other);
     desk().queueOpenPanelAnswer(std::vector<std::filesystem::path>{other});
     ASSERT_TRUE(wizard->find(ui::button("From Mac\u2026")).click());
+    finishBackgroundWork();
     settle();
     EXPECT_EQ(std::filesystem::file_size(tessivane::CustomGroupIconStore::shared().folder() / *oldFile), oldBytes);
     ASSERT_TRUE(wizard->pressEscape());

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "platform/BackgroundQueue.h"
 #include "platform/RunLoop.h"
 
 namespace testsupport {
@@ -31,6 +32,12 @@ protected:
     std::filesystem::path logFolder() const { return home_.parent_path() / "logs"; }
     platform::RunLoop& runLoop() const { return platform::RunLoop::main(); }
     void advance(double seconds) const { platform::RunLoop::main().advance(seconds); }
+    // Waits for what the background queue has to do (image files being decoded, each within
+    // its bound), then runs what it handed to the main run loop.
+    void finishBackgroundWork() const {
+        platform::BackgroundQueue::shared().waitUntilIdle();
+        advance(0);
+    }
 
 private:
     std::filesystem::path home_;

@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/BackgroundQueue.h"
 #include "platform/Bundle.h"
 #include "platform/DateFormatting.h"
 #include "platform/FileLocations.h"
@@ -57,6 +58,8 @@ std::filesystem::path resetPlatformForTest() {
     platform::FileLocations::setHome(home);
     platform::FileLocations::setLogFolder(folder / "logs");
     platform::resetPreferenceDomainsForTesting();
+    // What the background still does for the previous test is not handed to the next one's loop.
+    platform::BackgroundQueue::shared().cancelAll();
     platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
     platform::ProcessInfo::setArguments({"tessivane"});
     platform::Text::setCurrentLocale("en_US");
@@ -80,6 +83,7 @@ int main(int argc, char** argv) {
     const int result = RUN_ALL_TESTS();
 
     // Let go of whatever pending blocks still hold before the statics go away.
+    platform::BackgroundQueue::shared().cancelAll();
     platform::RunLoop::resetMain(std::make_unique<platform::ManualClock>());
     platform::resetPreferenceDomainsForTesting();
     std::error_code ec;

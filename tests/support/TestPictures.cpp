@@ -99,4 +99,23 @@ void writeBlankPNG(const std::filesystem::path& file, int width, int height) {
              [](int, std::vector<uint8_t>&) {});
 }
 
+std::vector<NamedBytes> cutShortImages() {
+    std::ifstream logo(std::string(TESSIVANE_RESOURCES_DIR) + "/AppLogo.png", std::ios::binary);
+    std::string png(200, '\0');
+    logo.read(png.data(), static_cast<std::streamsize>(png.size()));
+    // A 16 x 16 BMP of 24 bits a pixel: the file and information headers, 54 bytes.
+    std::string bmp = "BM";
+    auto little = [&bmp](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) bmp.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    little(54 + 16 * 16 * 3, 4), little(0, 4), little(54, 4);
+    little(40, 4), little(16, 4), little(16, 4), little(1, 2), little(24, 2), little(0, 4), little(16 * 16 * 3, 4);
+    little(2835, 4), little(2835, 4), little(0, 4), little(0, 4);
+    return {{"cut.png", png}, {"bare.bmp", bmp}, {"bare.pgm", "P5\n16 16\n255\n"}};
+}
+
+const char* const kEndlessFilterSVG =
+    R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64"><filter id="f"><feTurbulence )svg"
+    R"svg(baseFrequency="0.05" numOctaves="1000000000"/></filter><rect width="64" height="64" filter="url(#f)"/></svg>)svg";
+
 }  // namespace testsupport
