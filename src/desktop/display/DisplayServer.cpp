@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <malloc.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -41,6 +42,8 @@ constexpr double kKeepAliveSeconds = 15;
 // Workers answer requests whose head arrived (connections waiting for one hold none): the
 // event streams' share and as many again for requests.
 constexpr size_t kWorkers = 2 * DisplayServer::kMaxStreams + 16;
+// An answer this large is worth giving the memory of its making back for.
+constexpr size_t kLargeAnswer = 1 << 20;
 // How long the last state may take to reach the open pages when the application quits.
 constexpr auto kFinalStateTimeout = std::chrono::seconds(2);
 // The real clock's bursts of work are published at most this often: the transparency tick
@@ -107,6 +110,7 @@ struct DisplayServer::Core : std::enable_shared_from_this<DisplayServer::Core> {
     std::atomic<bool> stopping{false};
     std::atomic<bool> quitRequested{false};
     DisplayServerStreams streams{kMaxStreams};
+    std::atomic<int> answering{0};  // API requests being answered
     // Main thread: a request ran since the loop last published a burst of its own work, so
     // the next burst (the redraw the request caused) is published whatever the pace.
     bool requestSinceBurst = false;
@@ -310,10 +314,18 @@ void DisplayServer::Core::routes() {
         auto core = weak.lock();
         if (!core) return;
         std::string path = req.path.substr(4);  // after "/api"
-        DisplayResponse r = core->call(req.method, path, req.body, req.has_param("path") ? req.get_param_value("path") : "");
-        res.status = r.status;
-        res.set_header("Cache-Control", "no-store");
-        res.set_content(r.body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
+        ++core->answering;
+        {
+            DisplayResponse r = core->call(req.method, path, req.body, req.has_param("path") ? req.get_param_value("path") : "");
+            res.status = r.status;
+            res.set_header("Cache-Control", "no-store");
+            // Into the answer, not copied there: a state of thousands of icons is megabytes.
+            res.body = r.body.dump(-1, ' ', false, json::error_handler_t::replace);
+            res.set_header("Content-Type", "application/json");
+        }
+        // What the making of a large answer left in the heaps (the pieces of its JSON) goes
+        // back once no other is being made: the burst of a few open pages is over.
+        if (--core->answering == 0 && res.body.size() > kLargeAnswer) ::malloc_trim(0);
     };
     http.setAdmit([weak](const DisplayServerConnections::Request& request) -> std::optional<DisplayServerConnections::Answer> {
         auto core = weak.lock();
@@ -418,6 +430,14 @@ DisplayServer::~DisplayServer() {
 
 bool DisplayServer::start(std::string& error) {
     auto& http = core_->http;
+    // Answers of megabytes (a state of thousands of icons, and its copies on the way out) are
+    // made on whichever of the 48 workers takes the request. With the allocator's own rules,
+    // the first one freed raises the size it maps for itself, and every later one stays in
+    // the heap of the worker that made it when it is freed: a burst of requests left a
+    // gigabyte behind. Mapped at a fixed size from 256 KiB up, each goes back when it is done,
+    // and a handful of heaps serve the workers, which spend their time waiting.
+    ::mallopt(M_MMAP_THRESHOLD, 256 << 10);
+    ::mallopt(M_ARENA_MAX, 4);
     http.set_payload_max_length(kMaxBodyBytes);
     // Reusing the address lets a restart follow at once; reusing the port (the library's
     // default) would let a second program share this one's requests without a word.
