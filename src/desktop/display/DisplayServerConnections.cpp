@@ -448,19 +448,16 @@ void DisplayServerConnections::examine(const std::shared_ptr<Connection>& connec
         }
         // The head is read again only once a line ended or a bound was passed: one sent a byte
         // at a time costs what one sent at once does.
-        const size_t before = connection->scanned;
+        const size_t before = connection->scanned, lineStart = connection->lineStart;
         connection->scanned = buffer.size();
-        if (before > 0) {
-            bool again = buffer.size() > limits.headBytes;
-            if (buffer.find('\n', before) != std::string::npos) {
-                again = true;
-                connection->lineStart = buffer.rfind('\n') + 1;
-            } else if (before - connection->lineStart <= limits.lineBytes &&
-                       buffer.size() - connection->lineStart > limits.lineBytes) {
-                again = true;
-            }
-            if (!again) return;
+        bool again = before == 0 || buffer.size() > limits.headBytes;
+        if (buffer.find('\n', before) != std::string::npos) {
+            again = true;
+            connection->lineStart = buffer.rfind('\n') + 1;
+        } else if (before - lineStart <= limits.lineBytes && buffer.size() - lineStart > limits.lineBytes) {
+            again = true;
         }
+        if (!again) return;
         connection->head = DisplayServerFraming::readHead(buffer, limits);
         const auto& head = connection->head;
         if (head.status == Status::incomplete) return;
