@@ -315,13 +315,16 @@ void DisplayServer::Core::routes() {
         if (!core) return;
         std::string path = req.path.substr(4);  // after "/api"
         ++core->answering;
-        {
+        try {
             DisplayResponse r = core->call(req.method, path, req.body, req.has_param("path") ? req.get_param_value("path") : "");
             res.status = r.status;
             res.set_header("Cache-Control", "no-store");
             // Into the answer, not copied there: a state of thousands of icons is megabytes.
             res.body = r.body.dump(-1, ' ', false, json::error_handler_t::replace);
             res.set_header("Content-Type", "application/json");
+        } catch (...) {
+            --core->answering;
+            throw;
         }
         // What the making of a large answer left in the heaps (the pieces of its JSON) goes
         // back once no other is being made: the burst of a few open pages is over.

@@ -537,7 +537,7 @@ void DisplayServerConnections::dispatch(const std::shared_ptr<Connection>& conne
     workers_->enqueue([this, connection] { serve(connection); });
 }
 
-std::string DisplayServerConnections::refusal(int status, const std::string& error, const httplib::Headers& headers) const {
+std::string DisplayServerConnections::answerText(int status, const std::string& error, const httplib::Headers& headers) const {
     std::string out = "HTTP/1.1 " + std::to_string(status) + " " + reasonPhrase(status) + "\r\n";
     for (const auto& [name, value] : options_.headers) out += name + ": " + value + "\r\n";
     for (const auto& [name, value] : headers) out += name + ": " + value + "\r\n";
@@ -549,7 +549,7 @@ std::string DisplayServerConnections::refusal(int status, const std::string& err
 }
 
 void DisplayServerConnections::answer(const std::shared_ptr<Connection>& connection, const Answer& given, bool closing) {
-    connection->output = refusal(given.status, given.error, given.headers);
+    connection->output = answerText(given.status, given.error, given.headers);
     connection->outputAt = 0;
     write(connection, closing);
 }

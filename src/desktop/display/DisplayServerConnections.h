@@ -112,7 +112,8 @@ private:
     void forget(const std::shared_ptr<Connection>& connection);
     void close(std::shared_ptr<Connection> connection);
     void setDeadline(Connection& connection, Clock::time_point deadline);
-    std::string refusal(int status, const std::string& error, const httplib::Headers& headers) const;
+    // The bytes of an answer the watcher gives, with the headers every answer carries.
+    std::string answerText(int status, const std::string& error, const httplib::Headers& headers) const;
 
     Options options_;
     Admit admit_;
