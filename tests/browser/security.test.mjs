@@ -1,7 +1,7 @@
 // What other pages, other host names and other programs can do to a running tessivane:
 // nothing. A page on another origin (even one on the same machine, whose requests carry the
-// page's cookie) cannot post to the API nor lock the page out with a cookie of its own, a name
-// rebound to 127.0.0.1 is refused, a second
+// page's cookie) cannot post to the API nor lock the page out with a cookie of its own or a
+// flood of them, a name rebound to 127.0.0.1 is refused, a second
 // tessivane cannot take the port, and a quit ends a long clock advance and shows the open
 // page the application's last state.
 import assert from "node:assert/strict";
@@ -41,6 +41,12 @@ describe("a running tessivane and the rest of the machine", () => {
     evil = createServer((req, res) => {
       res.setHeader("Content-Type", "text/html");
       const toss = new URL(req.url, "http://x").searchParams.get("toss");
+      if (new URL(req.url, "http://x").searchParams.has("bomb")) {
+        // As many bytes of cookies as a browser keeps for a host: it sends them here too.
+        res.setHeader("Set-Cookie", [0, 1, 2, 3].map((i) => `bomb${i}=${"x".repeat(4000)}; Path=/`));
+        res.end("bombed");
+        return;
+      }
       if (toss) {
         // A cookie of the page's name for its API: cookies do not tell ports apart, and the
         // longer path sends this one first.
@@ -103,6 +109,24 @@ describe("a running tessivane and the rest of the machine", () => {
         assert.equal(await page.evaluate(() => fetch("/api/state").then((r) => r.status)), 200);
       } finally {
         await chrome.browser.clearCookies({ name, path: "/api" });
+      }
+    });
+  });
+
+  it("loads and answers the page though another page on this host set four 4 KB cookies", async () => {
+    const other = await chrome.browser.newPage();
+    const pages = [other];
+    await closing(pages, async () => {
+      try {
+        await other.goto(`${evilURL}?bomb=1`, { waitUntil: "commit" });
+        const sent = (await chrome.browser.cookies(new URL("/api/state", app.url).href)).filter((c) => c.name.startsWith("bomb"));
+        assert.equal(sent.length, 4, "the cookies go to the page's server too");
+        const { page } = await openPage(chrome.browser, app.url);
+        pages.push(page);
+        assert.equal(page.url(), new URL("/", app.url).href, "the address with the token was taken");
+        assert.equal(await page.evaluate(() => fetch("/api/state").then((r) => r.status)), 200);
+      } finally {
+        for (let i = 0; i < 4; i++) await chrome.browser.clearCookies({ name: `bomb${i}` });
       }
     });
   });

@@ -42,7 +42,14 @@ TEST(DisplayServerFraming, HeadsAreReadWithinTheirBoundsAndRefusedAsSoonAsOneIsP
         {"three header lines", "GET / HTTP/1.1\r\nA: 1\r\nB: 2\r\nC: 3\r\n\r\n", Status::complete, 0},
         {"four", "GET / HTTP/1.1\r\nA: 1\r\nB: 2\r\nC: 3\r\nD: 4\r\n\r\n", Status::refused, 431},
         {"a head past its bytes", "GET / HTTP/1.1\r\n" + line30 + line30 + "X: 1\r\n", Status::refused, 431},
+        // Browsers send every cookie of the host in one line, whoever set them: the head bounds it.
+        {"a Cookie line past the line bound", "GET / HTTP/1.1\r\nCookie: " + std::string(52, 'a') + "\r\n\r\n", Status::complete, 0},
+        {"a Cookie line past the head's", "GET / HTTP/1.1\r\nCookie: " + std::string(60, 'a'), Status::refused, 431},
         {"a bare LF", "GET / HTTP/1.1\nHost: h\n\n", Status::refused, 400},
+        // The request is judged from this reading of its line: none other may be made of it.
+        {"no version", "GET /\r\n\r\n", Status::refused, 400},
+        {"two spaces", "GET  / HTTP/1.1\r\n\r\n", Status::refused, 400},
+        {"another version", "GET / HTTP/2.0\r\n\r\n", Status::refused, 400},
         {"a line that is no field", "GET / HTTP/1.1\r\nno colon\r\n\r\n", Status::refused, 400},
         {"a folded line", "GET / HTTP/1.1\r\nA: 1\r\n b\r\n\r\n", Status::refused, 400},
         {"a body within the bound", "POST / HTTP/1.1\r\nContent-Length: 10\r\n\r\n", Status::complete, 0},
@@ -65,6 +72,9 @@ TEST(DisplayServerFraming, HeadsAreReadWithinTheirBoundsAndRefusedAsSoonAsOneIsP
     ASSERT_EQ(head.status, Status::complete);
     EXPECT_EQ(head.length, request.size() - 4);
     EXPECT_TRUE(head.post);
+    EXPECT_EQ(head.method, "POST");
+    EXPECT_EQ(head.target, "/api/key");
+    EXPECT_EQ(head.field("Content-Length"), "4");
     EXPECT_EQ(head.contentLength, 4u);
     EXPECT_TRUE(head.expectsContinue);
 }
@@ -111,10 +121,14 @@ TEST(DisplayServerFraming, AChunkedBodyIsDecodedUpToItsBoundWhateverPiecesItArri
     }
 }
 
-TEST(DisplayServerFraming, AnUnchunkedHeadCarriesTheBodysLengthInsteadOfItsCoding) {
-    EXPECT_EQ(DisplayServerFraming::unchunkedHead(
-                  "POST /api/key HTTP/1.1\r\nHost: h\r\ntransfer-encoding: chunked\r\nExpect: 100-continue\r\nX: 1\r\n\r\n", 12),
-              "POST /api/key HTTP/1.1\r\nHost: h\r\nX: 1\r\nContent-Length: 12\r\n\r\n");
+// The library is given the body's length in place of the framing it came with, and no
+// cookies (judged already, and past the library's own bound a line).
+TEST(DisplayServerFraming, AForwardedHeadCarriesTheBodysLengthAndNoCookies) {
+    const std::string head =
+        "POST /api/key HTTP/1.1\r\nHost: h\r\ntransfer-encoding: chunked\r\nExpect: 100-continue\r\nCookie: a=1\r\nX: 1\r\n\r\n";
+    EXPECT_EQ(DisplayServerFraming::forwardedHead(head, 12), "POST /api/key HTTP/1.1\r\nHost: h\r\nX: 1\r\nContent-Length: 12\r\n\r\n");
+    EXPECT_EQ(DisplayServerFraming::forwardedHead("GET / HTTP/1.1\r\ncookie: a=1\r\nContent-Length: 0\r\n\r\n", 0),
+              "GET / HTTP/1.1\r\n\r\n");
 }
 
 }  // namespace

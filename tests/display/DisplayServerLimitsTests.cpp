@@ -8,10 +8,12 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -26,6 +28,7 @@
 #include "desktop/Desktop.h"
 #include "desktop/display/DisplayAPI.h"
 #include "desktop/display/DisplayServer.h"
+#include "desktop/display/DisplayServerConnections.h"
 #include "support/DesktopOnHome.h"
 
 namespace {
@@ -156,8 +159,8 @@ protected:
 };
 
 // The body limit (1 MB) holds however the body comes: a chunked one is refused once past
-// it, while the client is still sending, with the token and without; a declared length past
-// it is refused from the head alone. The number and length of header lines are bounded too.
+// it, while the client is still sending (and one that may carry none, from its head); a
+// declared length past it is refused from the head alone. The number and length of header lines are bounded too.
 TEST_F(DisplayServerLimitsTest, BodiesAndHeadersAreRefusedOncePastTheirBoundsBeforeTheyAreKept) {
     const size_t whole = 5 << 20;
     struct Sent {
@@ -180,7 +183,7 @@ TEST_F(DisplayServerLimitsTest, BodiesAndHeadersAreRefusedOncePastTheirBoundsBef
         const std::string chunked = "Content-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n";
         flood("chunked, with the token",
               "POST /api/clock/advance HTTP/1.1\r\n" + host(port) + "X-Tessivane-Token: " + kToken + "\r\n" + chunked, chunk);
-        flood("chunked, without", "POST / HTTP/1.1\r\n" + host(port) + chunked, chunk);
+        flood("chunked, to a page", "POST / HTTP/1.1\r\n" + host(port) + chunked, chunk);
         flood("a declared length", "POST /api/clock/advance HTTP/1.1\r\n" + host(port) + "X-Tessivane-Token: " + kToken +
                                        "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(whole) + "\r\n\r\n",
               std::string(0x10000, ' '));
@@ -198,7 +201,7 @@ TEST_F(DisplayServerLimitsTest, BodiesAndHeadersAreRefusedOncePastTheirBoundsBef
         afterIt = c.read().status;
     });
     const std::vector<std::pair<std::string, int>> expected{{"chunked, with the token", 413},
-                                                            {"chunked, without", 413},
+                                                            {"chunked, to a page", 405},
                                                             {"a declared length", 413},
                                                             {"1 KB header lines", 431},
                                                             {"one endless header line", 431}};
@@ -210,6 +213,97 @@ TEST_F(DisplayServerLimitsTest, BodiesAndHeadersAreRefusedOncePastTheirBoundsBef
     }
     EXPECT_EQ(smallChunked, 200);
     EXPECT_EQ(afterIt, 200);
+}
+
+// A request is judged from its head, before a byte of its body is read: one that may not
+// carry a body (every page and GET, `/` included), or that the rules refuse, is answered at
+// once though its declared megabyte never comes; only the API's POSTs, with the token and
+// as JSON, have their body read.
+TEST_F(DisplayServerLimitsTest, RequestsAreJudgedFromTheirHeadsBeforeTheirBodies) {
+    struct Case {
+        std::string what, head;
+        int status;
+    };
+    std::vector<std::pair<std::string, int>> seen;
+    int continued = 0, served = 0;
+    serve([&](int port) {
+        const std::string token = std::string("X-Tessivane-Token: ") + kToken + "\r\n";
+        const std::string json = "Content-Type: application/json\r\n", megabyte = "Content-Length: 1000000\r\n";
+        const std::vector<Case> cases{
+            {"POST to /", "POST / HTTP/1.1\r\n" + host(port) + json + megabyte, 405},
+            {"POST to a page, with the token", "POST /index.html?token=" + std::string(kToken) + " HTTP/1.1\r\n" + host(port) + megabyte, 405},
+            {"GET / with a body", "GET / HTTP/1.1\r\n" + host(port) + megabyte, 400},
+            {"GET of the API with a body", "GET /api/state HTTP/1.1\r\n" + host(port) + token + megabyte, 400},
+            {"a chunked GET", "GET / HTTP/1.1\r\n" + host(port) + "Transfer-Encoding: chunked\r\n", 400},
+            {"the API without the token", "POST /api/key HTTP/1.1\r\n" + host(port) + json + megabyte, 403},
+            {"another host", "POST /api/key HTTP/1.1\r\nHost: evil.example\r\n" + token + json + megabyte, 403},
+            {"text, with the token", "POST /api/key HTTP/1.1\r\n" + host(port) + token + "Content-Type: text/plain\r\n" + megabyte, 415},
+            {"the path spelled otherwise", "POST /%61pi/key HTTP/1.1\r\n" + host(port) + json + megabyte, 403},
+        };
+        for (const auto& c : cases) {
+            RawClient client(port);
+            client.write(c.head + "\r\n");
+            seen.emplace_back(c.what, client.read().status);
+        }
+        // The other side: admitted, its body is waited for (asked for, when the client asks).
+        RawClient client(port);
+        const std::string body = R"({"seconds": 1})";
+        client.write("POST /api/clock/advance HTTP/1.1\r\n" + host(port) + token + json + "Expect: 100-continue\r\nContent-Length: " +
+                     std::to_string(body.size()) + "\r\n\r\n");
+        continued = client.read().status;
+        client.write(body);
+        served = client.read().status;
+    });
+    std::vector<std::pair<std::string, int>> expected{
+        {"POST to /", 405}, {"POST to a page, with the token", 405}, {"GET / with a body", 400},
+        {"GET of the API with a body", 400}, {"a chunked GET", 400}, {"the API without the token", 403},
+        {"another host", 403}, {"text, with the token", 415}, {"the path spelled otherwise", 403}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(continued, 100);
+    EXPECT_EQ(served, 200);
+}
+
+// Every answer carries the headers that keep other pages from framing this one: the
+// library's, the access rules' and the ones the server writes itself for what it refuses
+// before the library sees it.
+TEST_F(DisplayServerLimitsTest, EveryAnswerCarriesTheFrameHeaders) {
+    struct Seen {
+        std::string what;
+        int status;
+        bool framed;  // the frame headers are there
+    };
+    std::vector<Seen> seen;
+    serve([&](int port) {
+        const std::vector<std::pair<std::string, std::string>> requests{
+            {"a page", "GET / HTTP/1.1\r\n" + host(port) + "\r\n"},
+            {"no such file", "GET /nope HTTP/1.1\r\n" + host(port) + "\r\n"},
+            {"the token in the address", "GET /?token=" + std::string(kToken) + " HTTP/1.1\r\n" + host(port) + "\r\n"},
+            {"the API without the token", "GET /api/state HTTP/1.1\r\n" + host(port) + "\r\n"},
+            {"another method", "PUT / HTTP/1.1\r\n" + host(port) + "\r\n"},
+            {"a bare LF", "GET / HTTP/1.1\n\n"},
+            {"a declared length past the bound", "POST /api/key HTTP/1.1\r\n" + host(port) + "Content-Length: 2000000\r\n\r\n"},
+            {"a long request line", "GET /" + std::string(9000, 'a') + " HTTP/1.1\r\n\r\n"},
+            {"a long header line", "GET / HTTP/1.1\r\nX-Long: " + std::string(9000, 'a') + "\r\n\r\n"},
+            {"another coding", "POST /api/key HTTP/1.1\r\n" + host(port) + "Transfer-Encoding: gzip\r\n\r\n"},
+        };
+        for (const auto& [what, request] : requests) {
+            RawClient c(port);
+            c.write(request);
+            const auto answer = c.read();
+            seen.push_back({what, answer.status,
+                            answer.head.find("\r\nX-Frame-Options: DENY\r\n") != std::string::npos &&
+                                answer.head.find("\r\nContent-Security-Policy: frame-ancestors 'none'\r\n") != std::string::npos});
+        }
+    });
+    const std::vector<std::pair<std::string, int>> expected{
+        {"a page", 200}, {"no such file", 404}, {"the token in the address", 303}, {"the API without the token", 403},
+        {"another method", 405}, {"a bare LF", 400}, {"a declared length past the bound", 413},
+        {"a long request line", 414}, {"a long header line", 431}, {"another coding", 501}};
+    ASSERT_EQ(seen.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(seen[i].status, expected[i].second) << seen[i].what;
+        EXPECT_TRUE(seen[i].framed) << seen[i].what;
+    }
 }
 
 // 200 connections that are slow to send their heads or sit idle between requests hold no
@@ -249,6 +343,135 @@ TEST_F(DisplayServerLimitsTest, SlowIdleAndRefusedClientsHoldNothingThePageNeeds
     EXPECT_LT(stateSeconds, 1.0);
     EXPECT_EQ(refused, 403);
     EXPECT_TRUE(refusalClosed);
+}
+
+// The page's time for one /api/state, each on a connection of its own, in seconds, sorted.
+// A request waits at most three times the bound on the slowest: a held worker is not waited
+// out for every one.
+std::vector<double> stateTimes(int port, int count, int& answered) {
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        auto page = client(port);
+        page->set_read_timeout(3, 0);
+        const auto start = std::chrono::steady_clock::now();
+        if (auto r = page->Get("/api/state"); r && r->status == 200) ++answered;
+        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+// 500 connections of another user that would each have held a worker: bodies that come a
+// byte at a time (declared or chunked; with the token, so that they are read at all) and
+// clients that ask for the icon font again and again and read none of it. Whatever the
+// server closes is opened again. The page's requests stay as fast as without them: the
+// median under 50 ms plus four times the median without the load (so that a busy machine's
+// slowness is not taken for theirs), the slowest under a second, where a held worker costs
+// five.
+TEST_F(DisplayServerLimitsTest, SlowBodiesAndClientsThatDoNotReadLeaveThePageFast) {
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = std::max<rlim_t>(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 4096));
+    ::setrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < 1200) GTEST_SKIP() << "both ends of 500 connections need more open files than allowed";
+
+    constexpr int kHeld = 500, kSamples = 15;
+    std::vector<double> quiet, loaded;
+    int answered = 0, reopened = 0;
+    serve([&](int port) {
+        quiet = stateTimes(port, kSamples, answered);
+        const std::string token = std::string("X-Tessivane-Token: ") + kToken + "\r\nContent-Type: application/json\r\n";
+        const std::string font = "GET /fonts/MaterialIcons-Regular.ttf HTTP/1.1\r\n" + host(port) + "\r\n";
+        std::string fonts;
+        for (int i = 0; i < 20; ++i) fonts += font;
+        const std::vector<std::string> starts{
+            "POST /api/clock/advance HTTP/1.1\r\n" + host(port) + token + "Content-Length: 1000000\r\n\r\n{",
+            "POST /api/clock/advance HTTP/1.1\r\n" + host(port) + token + "Transfer-Encoding: chunked\r\n\r\n10\r\n{",
+            fonts,
+        };
+        auto open = [&](size_t kind) {
+            auto c = std::make_unique<RawClient>(port);
+            int small = 4096;  // takes little of an answer before it stops reading
+            ::setsockopt(c->socket(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+            c->write(starts[kind]);
+            return c;
+        };
+        std::vector<std::unique_ptr<RawClient>> held;
+        for (int i = 0; i < kHeld; ++i) held.push_back(open(static_cast<size_t>(i) % starts.size()));
+
+        std::atomic<bool> measuring{true};
+        std::thread keeper([&] {
+            // Opens again what the server closed: an answer or an end on a body's connection,
+            // an end on a reader's that reads nothing.
+            std::vector<pollfd> fds(held.size());
+            while (measuring) {
+                for (size_t i = 0; i < held.size(); ++i) {
+                    const bool reads = i % starts.size() == 2;
+                    fds[i] = {held[i]->socket(), static_cast<short>(POLLRDHUP | (reads ? 0 : POLLIN)), 0};
+                }
+                if (::poll(fds.data(), fds.size(), 20) <= 0) continue;
+                for (size_t i = 0; i < held.size() && measuring; ++i) {
+                    if (fds[i].revents == 0) continue;
+                    held[i] = open(i % starts.size());
+                    ++reopened;
+                }
+            }
+        });
+        // Once the answers their first requests asked for are made: what is measured is the
+        // cost of holding them.
+        client(port)->Get("/api/state");
+        loaded = stateTimes(port, kSamples, answered);
+        measuring = false;
+        keeper.join();
+    });
+    ASSERT_EQ(answered, 2 * kSamples);
+    const double quietMedian = quiet[kSamples / 2], loadedMedian = loaded[kSamples / 2];
+    EXPECT_LT(loadedMedian, 0.050 + 4 * quietMedian) << "without the load: " << quietMedian << " s";
+    EXPECT_LT(loaded.back(), 1.0);
+    RecordProperty("quietMedianMs", static_cast<int>(quietMedian * 1000));
+    RecordProperty("loadedMedianMs", static_cast<int>(loadedMedian * 1000));
+    RecordProperty("reopened", reopened);
+}
+
+// A body must keep coming: it gets a fixed time and a second more for every `minimumRate`
+// bytes that came, so one that stalls is cut then, neither before (however much came) nor
+// long after; one that comes whole is answered.
+TEST(DisplayServerConnections, ABodyIsReadAtAMinimumRate) {
+    desktop::DisplayServerConnections::Options o;
+    o.bodyTime = std::chrono::milliseconds(300);
+    o.minimumRate = 64 << 10;
+    desktop::DisplayServerConnections http(o);
+    http.Post("/", [](const httplib::Request& req, httplib::Response& res) { res.set_content(std::to_string(req.body.size()), "text/plain"); });
+    const int port = http.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    std::thread listener([&] { http.listen_after_bind(); });
+    while (!http.is_running()) std::this_thread::yield();
+
+    struct Case {
+        size_t sent;      // of a declared megabyte, before the client stalls
+        double earliest;  // seconds after the head
+    };
+    std::vector<std::pair<double, bool>> cut;  // seconds, and whether nothing was answered
+    for (const Case c : {Case{0, 0.3}, Case{64 << 10, 1.3}}) {
+        RawClient client(port);
+        const auto start = std::chrono::steady_clock::now();
+        client.write("POST / HTTP/1.1\r\nContent-Length: 1000000\r\n\r\n" + std::string(c.sent, 'x'));
+        const bool closed = client.closedWithoutMore();
+        cut.emplace_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() - c.earliest, closed);
+    }
+    RawClient whole(port);
+    whole.write("POST / HTTP/1.1\r\nContent-Length: 100000\r\n\r\n" + std::string(100000, 'x'));
+    const auto answer = whole.read();
+    http.stop();
+    listener.join();
+
+    for (const auto& [late, closed] : cut) {
+        EXPECT_TRUE(closed);
+        EXPECT_GE(late, 0.0);
+        EXPECT_LT(late, 10.0);
+    }
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(answer.body, "100000");
 }
 
 // A page that closes (or reloads) frees its event stream's slot at once, though an idle

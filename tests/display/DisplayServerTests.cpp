@@ -187,6 +187,13 @@ TEST_F(DisplayServerTest, RefusesRequestsFromOtherPagesOtherHostsAndOtherUsers) 
         }
         const std::string pair = cookie.substr(0, cookie.find(';'));
         if (auto r = bare.Get("/api/state", {{"Cookie", "other=1; " + pair}, {"Host", own}})) withCookie = std::to_string(r->status);
+        // Another page on this host can set cookies that the browser sends here too, in one
+        // line past any line's bound: they lock no one out.
+        std::string bomb;
+        for (int i = 0; i < 4; ++i) bomb += "foreign" + std::to_string(i) + "=" + std::string(4000, 'x') + "; ";
+        note("four 4 KB cookies beside the token", bare.Get("/api/state", {{"Cookie", bomb + pair}}));
+        note("four 4 KB cookies alone", bare.Get("/api/state", {{"Cookie", bomb}}));
+        note("the address beside them", bare.Get("/?token=" + std::string(kToken), {{"Cookie", bomb}}));
         note("[::1] host", bare.Get("/api/state", {{"Host", "[::1]:" + std::to_string(server.port())}, {"X-Tessivane-Token", kToken}}));
         note("own page's post", page->Post("/api/settings/accessibility", {{"Origin", "http://" + own}}, flip, "application/json"));
         server.stop();
@@ -197,7 +204,8 @@ TEST_F(DisplayServerTest, RefusesRequestsFromOtherPagesOtherHostsAndOtherUsers) 
     const std::vector<std::pair<std::string, int>> expected{
         {"cross-origin form", 403}, {"cross-origin text", 403}, {"rebound host", 403}, {"rebound page", 403},
         {"no token", 403}, {"wrong token", 403}, {"own text/plain", 415}, {"PUT", 405}, {"2 MB body", 413},
-        {"wrong token in the address", 403}, {"[::1] host", 200}, {"own page's post", 200}};
+        {"wrong token in the address", 403}, {"four 4 KB cookies beside the token", 200}, {"four 4 KB cookies alone", 403},
+        {"the address beside them", 303}, {"[::1] host", 200}, {"own page's post", 200}};
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(redirect, 303);
     EXPECT_EQ(location, "/");

@@ -189,9 +189,11 @@ DisplayAccess::Verdict DisplayAccess::check(const Request& r) const {
         return {Kind::refuse, 403, "requests from other origins are refused"};
     }
     if (r.method != "GET" && r.method != "HEAD" && r.method != "POST") {
-        return {Kind::refuse, 405, "only GET, HEAD and POST"};
+        return {Kind::refuse, 405, "only GET, HEAD and POST", "GET, HEAD, POST"};
     }
     const bool api = r.path == "/api" || r.path.substr(0, 5) == "/api/";
+    if (!api && r.method == "POST") return {Kind::refuse, 405, "the page's files take GET and HEAD", "GET, HEAD"};
+    if (r.method != "POST" && r.hasBody) return {Kind::refuse, 400, "a GET or HEAD takes no body"};
     if (!api) {
         if (!r.hasQueryToken) return {};
         if (!tokenMatches(r.queryToken)) return {Kind::refuse, 403, "this is not the token tessivane printed"};

@@ -11,7 +11,8 @@ namespace desktop {
 // address (or a loopback name), which defeats DNS rebinding; an Origin must be the page's
 // own; the API needs a random token, printed with the address, that the page keeps in a
 // cookie (or a client sends in a header); POST bodies are JSON only, which a plain form
-// or a cross-origin "simple" request cannot send.
+// or a cross-origin "simple" request cannot send. Only the API's POSTs take a body: every
+// other request that declares one is refused from its head, before the body is read.
 class DisplayAccess {
 public:
     // What the server saw of one request, before reading its body.
@@ -25,6 +26,7 @@ public:
         std::string_view contentType;   // of a POST
         bool hasQueryToken = false;     // a page URL with ?token=
         std::string_view queryToken;
+        bool hasBody = false;           // its head declares one
     };
 
     struct Verdict {
@@ -32,6 +34,7 @@ public:
         Kind kind = Kind::serve;
         int status = 200;
         std::string reason;  // for a refusal
+        std::string allow;   // for a 405: the methods the path takes
     };
 
     // `listenHost` as given to --listen (an IPv6 address without brackets).

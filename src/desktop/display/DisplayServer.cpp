@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <malloc.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -40,6 +42,8 @@ constexpr double kKeepAliveSeconds = 15;
 // Workers answer requests whose head arrived (connections waiting for one hold none): the
 // event streams' share and as many again for requests.
 constexpr size_t kWorkers = 2 * DisplayServer::kMaxStreams + 16;
+// An answer this large is worth giving the memory of its making back for.
+constexpr size_t kLargeAnswer = 1 << 20;
 // How long the last state may take to reach the open pages when the application quits.
 constexpr auto kFinalStateTimeout = std::chrono::seconds(2);
 // The real clock's bursts of work are published at most this often: the transparency tick
@@ -60,6 +64,9 @@ DisplayServerConnections::Options connectionOptions() {
     DisplayServerConnections::Options o;
     o.workers = kWorkers;
     o.limits.bodyBytes = DisplayServer::kMaxBodyBytes;
+    // No page of another origin may frame this one: framed invisibly, a click on its bait
+    // would land on the desktop's switches. On every answer, the refusals included.
+    o.headers = {{"X-Frame-Options", "DENY"}, {"Content-Security-Policy", "frame-ancestors 'none'"}};
     return o;
 }
 
@@ -103,6 +110,7 @@ struct DisplayServer::Core : std::enable_shared_from_this<DisplayServer::Core> {
     std::atomic<bool> stopping{false};
     std::atomic<bool> quitRequested{false};
     DisplayServerStreams streams{kMaxStreams};
+    std::atomic<int> answering{0};  // API requests being answered
     // Main thread: a request ran since the loop last published a burst of its own work, so
     // the next burst (the redraw the request caused) is published whatever the pace.
     bool requestSinceBurst = false;
@@ -127,6 +135,8 @@ struct DisplayServer::Core : std::enable_shared_from_this<DisplayServer::Core> {
     void installModalHandlers();
     void notifyPosted();
     void routes();
+    // The access rules, from a request's head.
+    std::optional<DisplayServerConnections::Answer> admit(const DisplayServerConnections::Request& request) const;
     // Publishes only for open pages: with none, nothing is serialized.
     void publishForStreams();
     // The application quit: the open pages get its last state, then their streams end.
@@ -158,7 +168,9 @@ DisplayResponse DisplayServer::Core::call(const std::string& method, const std::
     notifyPosted();
     if (!slot->wait(kRequestTimeout)) return {504, {{"ok", false}, {"error", "the desktop did not answer in time"}}};
     std::lock_guard lock(slot->mutex);
-    return slot->response;
+    // Moved, not copied: a copy of a large state's JSON on this thread would leave its memory
+    // in this worker's heap.
+    return std::move(slot->response);
 }
 
 void DisplayServer::Core::handleOnMain(const std::shared_ptr<Slot>& slot, const std::string& method,
@@ -273,46 +285,55 @@ void DisplayServer::Core::sendFinalState() {
     streams.waitUntilNone(kFinalStateTimeout);
 }
 
+std::optional<DisplayServerConnections::Answer> DisplayServer::Core::admit(
+    const DisplayServerConnections::Request& request) const {
+    const auto& head = request.head;
+    const std::string cookies = head.joined("Cookie", "; ");
+    const auto token = request.params.equal_range("token").first;
+    const bool hasToken = token != request.params.end() && token->first == "token";
+    const auto verdict = access->check({head.method, request.path, head.field("Host"), head.field("Origin"), cookies,
+                                        head.field("X-Tessivane-Token"), head.field("Content-Type"), hasToken,
+                                        hasToken ? std::string_view(token->second) : std::string_view(), head.hasBody()});
+    using Kind = DisplayAccess::Verdict::Kind;
+    switch (verdict.kind) {
+    case Kind::serve: return std::nullopt;
+    case Kind::setCookieAndRedirect:
+        // The token leaves the address bar (and the history) for a cookie scripts cannot read.
+        return DisplayServerConnections::Answer{
+            verdict.status, {}, {{"Set-Cookie", access->setCookieHeader()}, {"Location", DisplayAccess::redirectTarget(request.path)}}};
+    case Kind::refuse: break;
+    }
+    httplib::Headers headers;
+    if (!verdict.allow.empty()) headers.emplace("Allow", verdict.allow);
+    return DisplayServerConnections::Answer{verdict.status, verdict.reason, std::move(headers)};
+}
+
 void DisplayServer::Core::routes() {
     std::weak_ptr<Core> weak = shared_from_this();
     auto handler = [weak](const httplib::Request& req, httplib::Response& res) {
         auto core = weak.lock();
         if (!core) return;
         std::string path = req.path.substr(4);  // after "/api"
-        DisplayResponse r = core->call(req.method, path, req.body, req.has_param("path") ? req.get_param_value("path") : "");
-        res.status = r.status;
-        res.set_header("Cache-Control", "no-store");
-        res.set_content(r.body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
-    };
-    http.set_pre_routing_handler([weak](const httplib::Request& req, httplib::Response& res) {
-        auto core = weak.lock();
-        if (!core) return httplib::Server::HandlerResponse::Handled;
-        // The library compresses every text answer a client offers to take compressed, with
-        // brotli at its slowest setting: loading the page cost 0.3 s of CPU, more than a
-        // minute of serving it. Over loopback it buys nothing, so the offer is withdrawn (the
-        // library's own request object, which it hands over as const but owns as mutable).
-        const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
-        const std::string host = req.get_header_value("Host"), origin = req.get_header_value("Origin"),
-                          cookie = req.get_header_value("Cookie"), tokenHeader = req.get_header_value("X-Tessivane-Token"),
-                          contentType = req.get_header_value("Content-Type");
-        const bool hasQueryToken = req.has_param("token");
-        const std::string queryToken = hasQueryToken ? req.get_param_value("token") : std::string();
-        const auto verdict = core->access->check(
-            {req.method, req.path, host, origin, cookie, tokenHeader, contentType, hasQueryToken, queryToken});
-        using Kind = DisplayAccess::Verdict::Kind;
-        if (verdict.kind == Kind::serve) return httplib::Server::HandlerResponse::Unhandled;
-        res.status = verdict.status;
-        res.set_header("Cache-Control", "no-store");
-        if (verdict.kind == Kind::setCookieAndRedirect) {
-            // The token leaves the address bar (and the history) for a cookie scripts cannot read.
-            res.set_header("Set-Cookie", core->access->setCookieHeader());
-            res.set_header("Location", DisplayAccess::redirectTarget(req.path));
-            return httplib::Server::HandlerResponse::Handled;
+        ++core->answering;
+        try {
+            DisplayResponse r = core->call(req.method, path, req.body, req.has_param("path") ? req.get_param_value("path") : "");
+            res.status = r.status;
+            res.set_header("Cache-Control", "no-store");
+            // Into the answer, not copied there: a state of thousands of icons is megabytes.
+            res.body = r.body.dump(-1, ' ', false, json::error_handler_t::replace);
+            res.set_header("Content-Type", "application/json");
+        } catch (...) {
+            --core->answering;
+            throw;
         }
-        if (verdict.status == 405) res.set_header("Allow", "GET, HEAD, POST");
-        res.set_header("Connection", "close");  // a refused body is not read
-        res.set_content(json{{"ok", false}, {"error", verdict.reason}}.dump(), "application/json");
-        return httplib::Server::HandlerResponse::Handled;
+        // What the making of a large answer left in the heaps (the pieces of its JSON) goes
+        // back once no other is being made: the burst of a few open pages is over.
+        if (--core->answering == 0 && res.body.size() > kLargeAnswer) ::malloc_trim(0);
+    };
+    http.setAdmit([weak](const DisplayServerConnections::Request& request) -> std::optional<DisplayServerConnections::Answer> {
+        auto core = weak.lock();
+        if (!core) return DisplayServerConnections::Answer{503, "the desktop is shutting down", {}};
+        return core->admit(request);
     });
     http.Get("/api/events", [weak](const httplib::Request&, httplib::Response& res) {
         auto core = weak.lock();
@@ -331,6 +352,7 @@ void DisplayServer::Core::routes() {
             if (auto c = weak.lock(); c && c->api) c->api->publish();
         });
         core->notifyPosted();
+        DisplayServerConnections::streamAnswer();
         res.set_chunked_content_provider(
             "text/event-stream",
             [weak, slot, known = uint64_t(0)](size_t, httplib::DataSink& sink) mutable {
@@ -411,10 +433,15 @@ DisplayServer::~DisplayServer() {
 
 bool DisplayServer::start(std::string& error) {
     auto& http = core_->http;
+    // Answers of megabytes (a state of thousands of icons, and its copies on the way out) are
+    // made on whichever of the 48 workers takes the request. With the allocator's own rules,
+    // the first one freed raises the size it maps for itself, and every later one stays in
+    // the heap of the worker that made it when it is freed: a burst of requests left a
+    // gigabyte behind. Mapped at a fixed size from 256 KiB up, each goes back when it is done,
+    // and a handful of heaps serve the workers, which spend their time waiting.
+    ::mallopt(M_MMAP_THRESHOLD, 256 << 10);
+    ::mallopt(M_ARENA_MAX, 4);
     http.set_payload_max_length(kMaxBodyBytes);
-    // No page of another origin may frame this one: framed invisibly, a click on its bait
-    // would land on the desktop's switches.
-    http.set_default_headers({{"X-Frame-Options", "DENY"}, {"Content-Security-Policy", "frame-ancestors 'none'"}});
     // Reusing the address lets a restart follow at once; reusing the port (the library's
     // default) would let a second program share this one's requests without a word.
     http.set_socket_options([](socket_t sock) {

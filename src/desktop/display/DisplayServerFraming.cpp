@@ -9,15 +9,18 @@ namespace {
 
 using Rules = DisplayServerFraming;
 
+bool isToken(std::string_view name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+    });
+}
+
 // The field name of a header line (without its CRLF), empty when the line is not one.
 std::string_view fieldName(std::string_view line, std::string_view& value) {
     const auto colon = line.find(':');
     if (colon == std::string_view::npos || colon == 0) return {};
     const std::string_view name = line.substr(0, colon);
-    const bool token = std::all_of(name.begin(), name.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
-    });
-    if (!token) return {};
+    if (!isToken(name)) return {};
     value = Rules::trimmed(line.substr(colon + 1));
     return name;
 }
@@ -44,6 +47,23 @@ std::string_view DisplayServerFraming::trimmed(std::string_view s) {
     return s;
 }
 
+std::string_view DisplayServerFraming::Head::field(std::string_view name) const {
+    for (const auto& [n, value] : fields) {
+        if (equalsIgnoringCase(n, name)) return value;
+    }
+    return {};
+}
+
+std::string DisplayServerFraming::Head::joined(std::string_view name, std::string_view separator) const {
+    std::string out;
+    for (const auto& [n, value] : fields) {
+        if (!equalsIgnoringCase(n, name)) continue;
+        if (!out.empty()) out += separator;
+        out += value;
+    }
+    return out;
+}
+
 DisplayServerFraming::Head DisplayServerFraming::readHead(std::string_view bytes, const Limits& limits) {
     Head head;
     bool hasLength = false, hasEncoding = false;
@@ -52,8 +72,8 @@ DisplayServerFraming::Head DisplayServerFraming::readHead(std::string_view bytes
         const size_t newline = bytes.find('\n', at);
         const size_t end = newline == std::string_view::npos ? bytes.size() : newline + 1;
         if (end - at > limits.lineBytes) {
-            return lines == 0 ? refused(414, "the request line is too long")
-                              : refused(431, "a header line is too long");
+            if (lines == 0) return refused(414, "the request line is too long");
+            if (!equalsIgnoringCase(bytes.substr(at, 7), "Cookie:")) return refused(431, "a header line is too long");
         }
         if (end > limits.headBytes) return refused(431, "the request's header lines are too long together");
         if (newline == std::string_view::npos) return head;  // the line goes on
@@ -62,7 +82,18 @@ DisplayServerFraming::Head DisplayServerFraming::readHead(std::string_view bytes
         if (line.size() < 2 || line[line.size() - 2] != '\r') return refused(400, "lines end with CRLF");
         const std::string_view text = line.substr(0, line.size() - 2);
         if (lines++ == 0) {
-            head.post = text.substr(0, 5) == "POST ";
+            // Strictly METHOD SP TARGET SP VERSION: the request is judged from this reading,
+            // and the library must not read another request out of it.
+            const auto first = text.find(' '), second = text.find(' ', first + 1);
+            if (first == 0 || first == std::string_view::npos || second == std::string_view::npos ||
+                second == first + 1 || text.find(' ', second + 1) != std::string_view::npos ||
+                !isToken(text.substr(0, first)) ||
+                (text.substr(second + 1) != "HTTP/1.1" && text.substr(second + 1) != "HTTP/1.0")) {
+                return refused(400, "the request line is not METHOD TARGET HTTP/1.1");
+            }
+            head.method = text.substr(0, first);
+            head.target = text.substr(first + 1, second - first - 1);
+            head.post = head.method == "POST";
             continue;
         }
         if (text.empty()) break;  // the blank line: the head is complete
@@ -70,6 +101,7 @@ DisplayServerFraming::Head DisplayServerFraming::readHead(std::string_view bytes
         std::string_view value;
         const std::string_view name = fieldName(text, value);
         if (name.empty()) return refused(400, "a header line is not a field");
+        head.fields.emplace_back(name, value);
         if (equalsIgnoringCase(name, "Content-Length")) {
             if (value.empty() || value.size() > 18 ||
                 !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
@@ -96,7 +128,7 @@ DisplayServerFraming::Head DisplayServerFraming::readHead(std::string_view bytes
     return head;
 }
 
-std::string DisplayServerFraming::unchunkedHead(std::string_view head, size_t bodyLength) {
+std::string DisplayServerFraming::forwardedHead(std::string_view head, size_t bodyLength) {
     std::string out;
     size_t at = 0;
     while (at < head.size()) {
@@ -106,10 +138,14 @@ std::string DisplayServerFraming::unchunkedHead(std::string_view head, size_t bo
         if (line == "\r\n") break;
         std::string_view value;
         const std::string_view name = fieldName(line.substr(0, line.size() - 2), value);
-        if (equalsIgnoringCase(name, "Transfer-Encoding") || equalsIgnoringCase(name, "Expect")) continue;
+        if (equalsIgnoringCase(name, "Transfer-Encoding") || equalsIgnoringCase(name, "Expect") ||
+            equalsIgnoringCase(name, "Content-Length") || equalsIgnoringCase(name, "Cookie")) {
+            continue;
+        }
         out.append(line);
     }
-    out += "Content-Length: " + std::to_string(bodyLength) + "\r\n\r\n";
+    if (bodyLength > 0) out += "Content-Length: " + std::to_string(bodyLength) + "\r\n";
+    out += "\r\n";
     return out;
 }
 

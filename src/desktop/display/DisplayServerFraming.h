@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace desktop {
 
@@ -12,7 +14,10 @@ namespace desktop {
 class DisplayServerFraming {
 public:
     struct Limits {
-        size_t lineBytes = 8 << 10;    // one line, the request line included, with its CRLF
+        // One line, the request line included, with its CRLF; a Cookie line is bounded by the
+        // head alone, as browsers send every cookie of the host in one, however many other
+        // pages (on other ports) set.
+        size_t lineBytes = 8 << 10;
         size_t headerLines = 100;      // header lines (and trailer lines of a chunked body)
         size_t headBytes = 64 << 10;   // the request line and every header line together
         size_t bodyBytes = 1 << 20;    // a body however it is sent
@@ -25,12 +30,19 @@ public:
         int refusal = 0;  // when refused: 400, 413, 414, 431 or 501
         std::string reason;
         size_t length = 0;  // the head's bytes, its blank line included
+        // Of a complete head: "METHOD TARGET HTTP/1.x", and each header field (name, value).
+        std::string method, target;
+        std::vector<std::pair<std::string, std::string>> fields;
         bool post = false;
         bool chunked = false;
         size_t contentLength = 0;
         bool expectsContinue = false;  // "Expect: 100-continue"
 
         bool hasBody() const { return chunked || contentLength > 0; }
+        // The value of the first field of that name (any case), empty when there is none.
+        std::string_view field(std::string_view name) const;
+        // Every field of that name, joined as one (as a list of cookies is).
+        std::string joined(std::string_view name, std::string_view separator) const;
     };
 
     // HTTP's own text rules, ASCII only: a Unicode case folding would take other letters for
@@ -43,9 +55,11 @@ public:
     // rest has not arrived yet). A bound is refused as soon as it is passed, before the line
     // that passes it ends.
     static Head readHead(std::string_view bytes, const Limits& limits);
-    // A complete head whose chunked body was decoded: the framing it had (and the 100-continue
-    // it asked for, already answered) replaced by the decoded body's length.
-    static std::string unchunkedHead(std::string_view head, size_t bodyLength);
+    // A complete head as the library is given it once the server read the body (of
+    // `bodyLength` bytes) itself: the framing it had (and the 100-continue it asked for,
+    // already answered) replaced by the body's length, and without its cookies, which were
+    // judged from the head and which the library would refuse past its own 8 KiB a line.
+    static std::string forwardedHead(std::string_view head, size_t bodyLength);
 
     // Decodes a chunked body as it arrives, keeping at most `Limits::bodyBytes` of data: a
     // chunk that would pass the limit is refused when its size line arrives.
