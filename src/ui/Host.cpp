@@ -228,9 +228,12 @@ void Host::render() {
         if (field) focused_ = field;
     }
 
-    std::string serialized = TreeSerializer::serialize(*rootNode_, this).dump();
+    std::string serialized = TreeSerializer::text(*rootNode_, this);
     bool changed = serialized != lastSerialized_;
     lastSerialized_ = std::move(serialized);
+    serializedFocus_ = focused_;
+    serializedOpenMenu_ = openMenu_;
+    freshText_ = std::string();
 
     subscribeObserved();
     auto core = core_;  // a handler may close the window that owns this host
@@ -328,6 +331,13 @@ Size Host::fittingSize() {
 }
 
 nlohmann::json Host::serialize() { return TreeSerializer::serialize(tree(), this); }
+
+const std::string& Host::serializedText(bool fresh) {
+    const RenderedNode& t = tree();
+    if (!fresh && !core_->dirty && serializedFocus_ == focused_ && serializedOpenMenu_ == openMenu_) return lastSerialized_;
+    freshText_ = TreeSerializer::text(t, this);
+    return freshText_;
+}
 
 const RenderedNode* Host::findNode(const std::string& nodeId) const {
     auto it = index_.find(nodeId);

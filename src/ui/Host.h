@@ -74,6 +74,11 @@ public:
     std::optional<Size> proposedSize() const { return proposedSize_; }
     // The rendered tree as JSON for the display; ids are the nodes' stable ids.
     nlohmann::json serialize();
+    // The same as text: the text the last render wrote while it still shows what is there,
+    // else written now (the focus or the open menu moved since, or a change waits to render:
+    // fields and switches read their bindings as they are now). `fresh` writes it now in any
+    // case. Valid until the next call or render.
+    const std::string& serializedText(bool fresh = false);
 
     // Runs onDisappear of every node (the window or popover is going away).
     void tearDown();
@@ -123,7 +128,9 @@ private:
     std::optional<Size> proposedSize_;
     uint64_t renderCount_ = 0;
     uint64_t changeCount_ = 0;
-    std::string lastSerialized_;
+    std::string lastSerialized_;  // the text of the last render
+    std::optional<std::string> serializedFocus_, serializedOpenMenu_;  // the interaction state it shows
+    std::string freshText_;  // written since, see serializedText
     bool tornDown_ = false;
 
     // interaction state
