@@ -282,7 +282,7 @@ void DisplayServer::Core::routes() {
         DisplayResponse r = core->call(req.method, path, req.body, req.has_param("path") ? req.get_param_value("path") : "");
         res.status = r.status;
         res.set_header("Cache-Control", "no-store");
-        res.set_content(r.body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
+        res.set_content(r.bodyText(), "application/json");
     };
     http.set_pre_routing_handler([weak](const httplib::Request& req, httplib::Response& res) {
         auto core = weak.lock();
