@@ -355,9 +355,12 @@ void writeNode(JsonWriter& w, const RenderedNode& n, const Host* host) {
     w.beginObject().field("id", n.id).field("kind", name(n.kind()));
     w.key("props").beginObject();
     propsFields(w, n);
-    if (host && host->findNode(n.id) == &n) {  // a node of the host's current tree
-        if (host->focusedNodeId() == n.id) w.field("focused", true);
-        if (host->openMenuNodeId() == n.id) w.field("menuOpen", true);
+    if (host) {
+        const bool focused = host->focusedNodeId() == n.id, menuOpen = host->openMenuNodeId() == n.id;
+        if ((focused || menuOpen) && host->findNode(n.id) == &n) {  // a node of the host's current tree
+            if (focused) w.field("focused", true);
+            if (menuOpen) w.field("menuOpen", true);
+        }
     }
     w.endObject();
 
@@ -399,10 +402,14 @@ json parsed(const F& write) {
 
 }  // namespace
 
-std::string text(const RenderedNode& node, const Host* host) {
-    std::string out;
+void write(std::string& out, const RenderedNode& node, const Host* host) {
     JsonWriter w(out);
     writeNode(w, node, host);
+}
+
+std::string text(const RenderedNode& node, const Host* host) {
+    std::string out;
+    write(out, node, host);
     return out;
 }
 

@@ -23,6 +23,8 @@ namespace TreeSerializer {
 // The tree as JSON text, written as it is walked. `host` (optional) adds the interaction
 // state: focused, open menu.
 std::string text(const RenderedNode& node, const Host* host = nullptr);
+// The same, added to the end of `out` (which may have room reserved for it).
+void write(std::string& out, const RenderedNode& node, const Host* host = nullptr);
 // The same as a JSON value (tests and automation read it).
 nlohmann::json serialize(const RenderedNode& node, const Host* host = nullptr);
 nlohmann::json color(const platform::Color& c);

@@ -323,7 +323,9 @@ json DisplayState::statusItems() {
 }
 
 std::string DisplayState::windows() {
-    std::string out = "[";
+    std::string out;
+    out.reserve(parts_[windowsPart].size());  // mostly the trees, which change little
+    out += '[';
     treeWindows_.clear();
     auto order = desktop_.windows().frontToBack();
     std::reverse(order.begin(), order.end());  // the page paints back to front

@@ -158,7 +158,9 @@ const std::string& DisplayState::text(bool& changed) {
     }
     for (int p = 0; p < partCount; ++p) order.emplace_back(kPartKeys[p], fields.size() + static_cast<size_t>(p));
     std::sort(order.begin(), order.end());
-    std::string next = "{";
+    std::string next;
+    next.reserve(text_.size() + 64);
+    next += '{';
     for (const auto& [key, index] : order) {
         if (next.size() > 1) next += ',';
         next += '"';
