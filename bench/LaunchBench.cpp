@@ -1,7 +1,8 @@
 // Launching with many vossels stored: the store read and checked, a status item made and
 // placed for every vossel, the first discovery and hiding, on the crowded laptop; and the
-// discovery cycle that then runs every 8 seconds. Each launch starts from the same stored
-// preferences file. Timed in CPU time of the main thread.
+// discovery cycle that then runs every 8 seconds, there and on bars of many applications.
+// Each launch starts from the same stored preferences file. Timed in CPU time of the main
+// thread.
 #include <benchmark/benchmark.h>
 
 #include <memory>

@@ -197,6 +197,9 @@ void Host::render() {
     heldBack_ = false;
     core_->observedThisRender.clear();
     Renderer renderer(*this);
+    // A tree is mostly the one before: its indexes are as large, and need not grow step by step.
+    renderer.index.reserve(index_.size());
+    renderer.views.reserve(views_.size());
     auto newRoot = renderer.expand(Node(root_), "0", nullptr, RenderedNode::Slot::content, 0, environment_);
 
     previousRoot_ = std::move(rootNode_);
