@@ -70,4 +70,28 @@ void BM_PublishStateWithSettingsOpen(benchmark::State& state) {
 }
 BENCHMARK(BM_PublishStateWithSettingsOpen)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
+// `GET /api/state` with 1,000 vossels in the bar: the request handled and its answer's text
+// made, as the server writes it, with the state unchanged since the last request.
+void BM_GetState(benchmark::State& state) {
+    bench::preparePlatform();
+    bench::storeVossels(static_cast<int>(state.range(0)));
+    const auto scene = bench::trustedDefaultScene(state);
+    if (!scene) return;
+    auto launched = bench::launchApplication(state, *scene);
+    if (!launched) return;
+    launched.desktop->advance(2);
+    desktop::DisplayAPI api(*launched.desktop);
+    api.publish();
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const double start = bench::threadSeconds();
+        const desktop::DisplayResponse response = api.handle("GET", "/state", "");
+        const std::string text = response.bodyText();
+        state.SetIterationTime(bench::threadSeconds() - start);
+        bytes = text.size();
+    }
+    state.counters["stateBytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_GetState)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -1,7 +1,8 @@
 // Launching with many vossels stored: the store read and checked, a status item made and
 // placed for every vossel, the first discovery and hiding, on the crowded laptop; and the
-// discovery cycle that then runs every 8 seconds. Each launch starts from the same stored
-// preferences file. Timed in CPU time of the main thread.
+// discovery cycle that then runs every 8 seconds, there and on bars of many applications.
+// Each launch starts from the same stored preferences file. Timed in CPU time of the main
+// thread.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -27,30 +28,6 @@
 
 namespace {
 
-// One environment of `count` vossels, each holding one icon of an application that is not
-// running, and onboarding done, as a file on disk.
-void storeVossels(int count) {
-    std::vector<tessivane::IconGroup> groups;
-    groups.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        tessivane::MenuBarItemID member;
-        member.bundleIdentifier = bench::utilityBundleIdentifier(i);
-        member.title = bench::inventedName(i);
-        member.ownerName = bench::inventedName(i);
-        groups.push_back(tessivane::IconGroup{platform::UUID::random(), "Vossel " + std::to_string(i), "star.fill",
-                                              "14B8A6", std::nullopt, {member}, true});
-    }
-    const std::vector<tessivane::EnvironmentProfile> environments = {
-        {platform::UUID::random(), "Work", std::move(groups)}};
-    std::error_code ignored;
-    std::filesystem::remove_all(platform::FileLocations::preferences(), ignored);
-    platform::resetPreferenceDomainsForTesting();
-    const auto defaults = tessivane::UITestLaunch::defaults();
-    defaults->set(tessivane::GroupStore::environmentsKey, *tessivane::EnvironmentProfile::encodeList(environments));
-    defaults->set(std::string(tessivane::AccessibilityReapprovalGuide::hasCompletedOnboardingKey), true);
-    platform::resetPreferenceDomainsForTesting();  // the launch reads the file
-}
-
 // The desktop and the application launched on it with `count` stored vossels; null (with
 // the benchmark skipped) when the application did not come up.
 struct Launched {
@@ -61,7 +38,7 @@ struct Launched {
 };
 
 std::unique_ptr<Launched> launch(benchmark::State& state, const desktop::Scene& scene, int count, double* seconds) {
-    storeVossels(count);
+    bench::storeVossels(count);
     auto launched = std::make_unique<Launched>();
     launched->desktop = std::make_unique<desktop::Desktop>(scene);
     launched->desktop->install();
@@ -115,6 +92,30 @@ BENCHMARK(BM_DiscoveryCycleWithVossels)
     ->Arg(100)
     ->Arg(1000)
     ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The same cycle on a bar of `count` small utilities, one icon each, with one vossel holding
+// the first of them: the window list, the running applications and the Accessibility pass
+// all grow with the applications.
+void BM_DiscoveryCycleWithApplications(benchmark::State& state) {
+    bench::preparePlatform();
+    bench::storeVossels(1);
+    const auto launched = bench::launchApplication(state, bench::utilityScene(static_cast<int>(state.range(0))));
+    if (!launched) return;
+    launched.desktop->advance(2);  // the start-up rediscoveries
+    tessivane::AppState& app = launched.delegate->appState;
+    for (auto _ : state) {
+        const double start = bench::threadSeconds();
+        launched.desktop->advance(tessivane::AppState::discoveryInterval);
+        state.SetIterationTime(bench::threadSeconds() - start);
+    }
+    state.counters["icons"] = static_cast<double>(app.discovery.items->size());
+}
+BENCHMARK(BM_DiscoveryCycleWithApplications)
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

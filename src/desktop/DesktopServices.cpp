@@ -17,6 +17,38 @@ std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications(
     return out;
 }
 
+namespace {
+
+template <class Matches>
+std::vector<platform::RunningApplication> runningWhere(const std::vector<SimulatedApp>& apps, const Matches& matches) {
+    std::vector<platform::RunningApplication> out;
+    for (const auto& app : apps) {
+        if (matches(app)) out.push_back(app.running());
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications(const std::string& bundleIdentifier) const {
+    return runningWhere(desktop_.apps(), [&](const SimulatedApp& app) { return app.bundleIdentifier == bundleIdentifier; });
+}
+
+std::optional<platform::RunningApplication> DesktopWorkspace::runningApplication(int32_t pid) const {
+    const SimulatedApp* app = desktop_.app(pid);
+    return app ? std::optional(app->running()) : std::nullopt;
+}
+
+std::vector<platform::RunningApplication> DesktopWorkspace::runningApplicationsAt(const std::filesystem::path& bundleURL) const {
+    return runningWhere(desktop_.apps(), [&](const SimulatedApp& app) {
+        return app.bundlePath && std::filesystem::path(*app.bundlePath) == bundleURL;
+    });
+}
+
+std::vector<platform::RunningApplication> DesktopWorkspace::runningApplicationsNamed(const std::string& localizedName) const {
+    return runningWhere(desktop_.apps(), [&](const SimulatedApp& app) { return app.name == localizedName; });
+}
+
 std::optional<std::filesystem::path> DesktopWorkspace::urlForApplication(const std::string& bundleIdentifier) const {
     for (const auto& [id, path] : desktop_.knownApplications()) {
         if (id == bundleIdentifier) return path;

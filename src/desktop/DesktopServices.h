@@ -32,6 +32,11 @@ class DesktopWorkspace final : public platform::Workspace {
 public:
     explicit DesktopWorkspace(Desktop& desktop) : desktop_(desktop) {}
     std::vector<platform::RunningApplication> runningApplications() const override;
+    // Each looks at the desktop's processes and copies only the ones it answers with.
+    std::vector<platform::RunningApplication> runningApplications(const std::string& bundleIdentifier) const override;
+    std::optional<platform::RunningApplication> runningApplication(int32_t pid) const override;
+    std::vector<platform::RunningApplication> runningApplicationsAt(const std::filesystem::path& bundleURL) const override;
+    std::vector<platform::RunningApplication> runningApplicationsNamed(const std::string& localizedName) const override;
     std::optional<std::filesystem::path> urlForApplication(const std::string& bundleIdentifier) const override;
     bool open(const std::string& url) override;
     void openApplication(const std::filesystem::path& path, std::function<void(bool ok)> completion) override;

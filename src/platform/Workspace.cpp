@@ -19,6 +19,22 @@ std::optional<RunningApplication> Workspace::runningApplication(int32_t pid) con
     return std::nullopt;
 }
 
+std::vector<RunningApplication> Workspace::runningApplicationsAt(const std::filesystem::path& bundleURL) const {
+    std::vector<RunningApplication> matching;
+    for (auto& app : runningApplications()) {
+        if (app.bundleURL == bundleURL) matching.push_back(std::move(app));
+    }
+    return matching;
+}
+
+std::vector<RunningApplication> Workspace::runningApplicationsNamed(const std::string& localizedName) const {
+    std::vector<RunningApplication> matching;
+    for (auto& app : runningApplications()) {
+        if (app.localizedName == localizedName) matching.push_back(std::move(app));
+    }
+    return matching;
+}
+
 std::string Workspace::displayName(const std::filesystem::path& path) const {
     std::filesystem::path p = path;
     if (!p.has_filename() && p.has_parent_path()) p = p.parent_path();  // "Foo.app/"

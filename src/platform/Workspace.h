@@ -29,8 +29,12 @@ class Workspace {
 public:
     virtual ~Workspace() = default;
     virtual std::vector<RunningApplication> runningApplications() const = 0;
+    // Lookups by one key, in launch order. The defaults go through the whole list; a
+    // workspace that keeps its applications itself answers them without copying the others.
     virtual std::vector<RunningApplication> runningApplications(const std::string& bundleIdentifier) const;
     virtual std::optional<RunningApplication> runningApplication(int32_t pid) const;
+    virtual std::vector<RunningApplication> runningApplicationsAt(const std::filesystem::path& bundleURL) const;
+    virtual std::vector<RunningApplication> runningApplicationsNamed(const std::string& localizedName) const;
     // The bundle path of the application known for a bundle identifier.
     virtual std::optional<std::filesystem::path> urlForApplication(const std::string& bundleIdentifier) const = 0;
     // The file manager's display name of a path ("Foo.app" shows as "Foo").

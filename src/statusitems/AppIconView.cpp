@@ -44,8 +44,8 @@ const std::array<KeywordSymbol, 18> kKeywordSymbols = {{
 // application at that path.
 std::optional<platform::Image> iconForApplication(const platform::Workspace& workspace,
                                                   const std::filesystem::path& path) {
-    for (const auto& app : workspace.runningApplications()) {
-        if (app.bundleURL && *app.bundleURL == path && app.icon) return app.icon;
+    for (auto& app : workspace.runningApplicationsAt(path)) {
+        if (app.icon) return std::move(app.icon);
     }
     return std::nullopt;
 }
@@ -75,13 +75,10 @@ std::optional<platform::Image> AppIconView::resolvedIcon(const std::optional<std
     if (bundleIdentifier) {
         if (auto path = workspace.urlForApplication(*bundleIdentifier)) return iconForApplication(workspace, *path);
     }
-    for (const auto& app : workspace.runningApplications()) {
-        if (app.localizedName && *app.localizedName == ownerName) {
-            if (!app.bundleURL) return std::nullopt;
-            return app.icon ? app.icon : iconForApplication(workspace, *app.bundleURL);
-        }
-    }
-    return std::nullopt;
+    auto named = workspace.runningApplicationsNamed(ownerName);
+    if (named.empty() || !named.front().bundleURL) return std::nullopt;
+    auto& app = named.front();
+    return app.icon ? std::move(app.icon) : iconForApplication(workspace, *app.bundleURL);
 }
 
 ui::Node AppIconView::body() {

@@ -8,6 +8,7 @@
 #include "platform/Application.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
+#include "ui/SizeEstimator.h"
 #include "ui/TreeSerializer.h"
 
 namespace ui {
@@ -113,14 +114,20 @@ void visitReachable(const RenderedNode& n, const Host& host, const std::function
         return;
     }
     if (n.data().accessibilityCombine) return;  // one element: its parts are not found one by one
-    int contentIndex = 0;
+    // Of a ViewThatFits only the candidate shown, in the place of its content.
+    const bool fits = n.kind() == NodeKind::viewThatFits;
+    bool candidateVisited = false;
     for (auto& c : n.children) {
         if (c->slot == Slot::menuItem || c->slot == Slot::contextMenuItem) {
             bool open = host.openMenuNodeId() == n.id;
             if (!open) continue;
         }
-        if (n.kind() == NodeKind::viewThatFits && c->slot == Slot::content) {
-            if (contentIndex++ != n.chosenCandidate) continue;
+        if (fits && c->slot == Slot::content) {
+            if (std::exchange(candidateVisited, true)) continue;
+            const RenderedNode* chosen = SizeEstimator::chosenCandidateNode(n);
+            if (chosen) visitReachable(*chosen, host, visit, stop);
+            if (stop) return;
+            continue;
         }
         visitReachable(*c, host, visit, stop);
         if (stop) return;

@@ -117,8 +117,8 @@ public:
         return r;
     }
 
-    std::unordered_map<std::string, RenderedNode*> index;
-    std::unordered_map<std::string, std::shared_ptr<View>> views;
+    std::unordered_map<std::string_view, RenderedNode*> index;
+    std::unordered_map<std::string_view, std::shared_ptr<View>> views;
     std::vector<std::string> alerts;
 
 private:
@@ -174,20 +174,32 @@ Host::~Host() {
 }
 
 const RenderedNode& Host::tree() {
-    if (!rootNode_) render();
+    if (!rootNode_ || (heldBack_ && core_->dirty && !tornDown_)) render();
     return *rootNode_;
 }
 
 void Host::invalidate() { core_->markDirty(); }
 
 void Host::renderIfDirty() {
-    if (core_->dirty && !tornDown_) render();
+    if (!core_->dirty || tornDown_) return;
+    if (shown_ && !shown_()) {
+        heldBack_ = true;
+        // Run from the loop, so no handler of the render before is running.
+        previousRoot_.reset();
+        freshText_ = std::string();
+        return;
+    }
+    render();
 }
 
 void Host::render() {
     core_->dirty = false;
+    heldBack_ = false;
     core_->observedThisRender.clear();
     Renderer renderer(*this);
+    // A tree is mostly the one before: its indexes are as large, and need not grow step by step.
+    renderer.index.reserve(index_.size());
+    renderer.views.reserve(views_.size());
     auto newRoot = renderer.expand(Node(root_), "0", nullptr, RenderedNode::Slot::content, 0, environment_);
 
     previousRoot_ = std::move(rootNode_);
@@ -228,9 +240,14 @@ void Host::render() {
         if (field) focused_ = field;
     }
 
-    std::string serialized = TreeSerializer::serialize(*rootNode_, this).dump();
+    std::string serialized;
+    serialized.reserve(lastSerialized_.size());  // a tree that changed little is as long as before
+    TreeSerializer::write(serialized, *rootNode_, this);
     bool changed = serialized != lastSerialized_;
     lastSerialized_ = std::move(serialized);
+    serializedFocus_ = focused_;
+    serializedOpenMenu_ = openMenu_;
+    freshText_ = std::string();
 
     subscribeObserved();
     auto core = core_;  // a handler may close the window that owns this host
@@ -277,7 +294,7 @@ bool sameIdentity(const RenderedNode& a, const RenderedNode& b) {
 
 // Handlers run after the new tree is in place, so that what they change lands in the next
 // render; they are gathered first because a handler may render the host again.
-void Host::runLifecycle(const std::unordered_map<std::string, RenderedNode*>& previous) {
+void Host::runLifecycle(const std::unordered_map<std::string_view, RenderedNode*>& previous) {
     std::vector<std::function<void()>> pending;
     if (previousRoot_) {
         preorder(*previousRoot_, [&](const RenderedNode& n) {
@@ -290,6 +307,7 @@ void Host::runLifecycle(const std::unordered_map<std::string, RenderedNode*>& pr
     }
     preorder(*rootNode_, [&](const RenderedNode& n) {
         const NodeData& d = n.data();
+        if (d.onAppear.empty() && d.changes.empty()) return;  // nothing to run: no need to look it up
         auto old = previous.find(n.id);
         if (old == previous.end() || !sameIdentity(*old->second, n)) {
             for (auto& f : d.onAppear) pending.push_back(f);
@@ -328,6 +346,15 @@ Size Host::fittingSize() {
 }
 
 nlohmann::json Host::serialize() { return TreeSerializer::serialize(tree(), this); }
+
+const std::string& Host::serializedText(bool fresh) {
+    const RenderedNode& t = tree();
+    if (!fresh && !core_->dirty && serializedFocus_ == focused_ && serializedOpenMenu_ == openMenu_) return lastSerialized_;
+    freshText_.clear();
+    freshText_.reserve(lastSerialized_.size());
+    TreeSerializer::write(freshText_, t, this);
+    return freshText_;
+}
 
 const RenderedNode* Host::findNode(const std::string& nodeId) const {
     auto it = index_.find(nodeId);

@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -57,8 +59,12 @@ public:
         invalidate();
     }
 
-    // The current tree (rendered now if the host never rendered).
+    // The current tree (rendered now if the host never rendered, or held a render back).
     const RenderedNode& tree();
+    // While `shown` says false (a closed window's content), a change is not rendered on the
+    // next turn but held back until the tree is next read, and the tree of the render before
+    // is let go: a window nobody sees costs nothing as the state it shows changes.
+    void setShown(std::function<bool()> shown) { shown_ = std::move(shown); }
     // Renders now (the run loop does this on its own after a change).
     void render();
     void invalidate();
@@ -75,6 +81,11 @@ public:
     std::optional<Size> proposedSize() const { return proposedSize_; }
     // The rendered tree as JSON for the display; ids are the nodes' stable ids.
     nlohmann::json serialize();
+    // The same as text: the text the last render wrote while it still shows what is there,
+    // else written now (the focus or the open menu moved since, or a change waits to render:
+    // fields and switches read their bindings as they are now). `fresh` writes it now in any
+    // case. Valid until the next call or render.
+    const std::string& serializedText(bool fresh = false);
 
     // Runs onDisappear of every node (the window or popover is going away).
     void tearDown();
@@ -115,7 +126,7 @@ private:
 
     void renderIfDirty();
     void subscribeObserved();
-    void runLifecycle(const std::unordered_map<std::string, RenderedNode*>& previous);
+    void runLifecycle(const std::unordered_map<std::string_view, RenderedNode*>& previous);
     const RenderedNode* editableField() const;
     // Keeps the field's text before an edit for Undo; a run of typing is taken back whole.
     void recordEdit(const RenderedNode& field, bool typing);
@@ -126,15 +137,20 @@ private:
     std::shared_ptr<HostCore> core_;
     std::unique_ptr<RenderedNode> rootNode_;
     std::unique_ptr<RenderedNode> previousRoot_;  // kept one render longer: its handlers may be running
-    std::unordered_map<std::string, RenderedNode*> index_;
-    std::unordered_map<std::string, std::shared_ptr<View>> views_;
+    // Keyed by the nodes' own ids: the tree they index outlives them (see previousRoot_).
+    std::unordered_map<std::string_view, RenderedNode*> index_;
+    std::unordered_map<std::string_view, std::shared_ptr<View>> views_;
     std::vector<std::string> presentedAlerts_;
     std::vector<std::pair<platform::ObservableObject*, platform::Subscription>> subscriptions_;
     std::optional<Size> proposedSize_;
     uint64_t renderCount_ = 0;
     uint64_t changeCount_ = 0;
-    std::string lastSerialized_;
+    std::string lastSerialized_;  // the text of the last render
+    std::optional<std::string> serializedFocus_, serializedOpenMenu_;  // the interaction state it shows
+    std::string freshText_;  // written since, see serializedText
     bool tornDown_ = false;
+    std::function<bool()> shown_;
+    bool heldBack_ = false;  // a render waits for the tree to be read
 
     // interaction state
     std::vector<std::string> hovered_;   // nodes with hover handlers the pointer is in

@@ -1,9 +1,14 @@
 #include "ui/HostingView.h"
 
+#include "platform/Window.h"
+
 namespace ui {
 
 HostingView::HostingView(std::shared_ptr<ui::View> root, Environment environment)
-    : host_(std::make_unique<Host>(std::move(root), std::move(environment))) {}
+    : host_(std::make_unique<Host>(std::move(root), std::move(environment))) {
+    // Content outside any window (a test's) renders as ever; a closed window's waits.
+    host_->setShown([this] { return !window() || window()->isVisible(); });
+}
 
 HostingView::~HostingView() { host_->tearDown(); }
 
@@ -19,6 +24,7 @@ void HostingView::setFrame(platform::Rect frame) {
 }
 
 bool HostingView::keyDown(const platform::Event& event) {
+    host_->tree();  // a render held back while the window was closed comes first
     if (event.keyCode == platform::KeyCode::returnKey || event.characters == "\r") return host_->pressReturn();
     if (event.keyCode == platform::KeyCode::escape || event.characters == "\x1b") return host_->pressEscape();
     platform::ModifierFlags modifiers = event.modifierFlags & platform::Modifier::deviceIndependentMask &

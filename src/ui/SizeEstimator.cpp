@@ -315,11 +315,8 @@ Size baseSize(const RenderedNode& n, const Context& c, std::optional<double> pro
             return s;
         }
         case NodeKind::viewThatFits: {
-            std::vector<const RenderedNode*> kids;
-            flatten(n, kids);
-            if (kids.empty()) return {};
-            size_t i = std::min<size_t>(static_cast<size_t>(std::max(0, n.chosenCandidate)), kids.size() - 1);
-            return measure(*kids[i], c, proposal);
+            const RenderedNode* chosen = chosenCandidateNode(n);
+            return chosen ? measure(*chosen, c, proposal) : Size{};
         }
     }
     return {};
@@ -436,6 +433,13 @@ int chooseCandidate(const RenderedNode& node, std::optional<Size> offered) {
         if (fits) return static_cast<int>(i);
     }
     return static_cast<int>(kids.size() - 1);
+}
+
+const RenderedNode* chosenCandidateNode(const RenderedNode& node) {
+    std::vector<const RenderedNode*> kids;
+    flatten(node, kids);
+    if (kids.empty()) return nullptr;
+    return kids[std::min<size_t>(static_cast<size_t>(std::max(0, node.chosenCandidate)), kids.size() - 1)];
 }
 
 }  // namespace ui::SizeEstimator

@@ -15,6 +15,8 @@ namespace SizeEstimator {
 Size fittingSize(const RenderedNode& node, std::optional<double> proposedWidth = std::nullopt);
 // The candidate of a ViewThatFits node that fits the offered size (the last when none does).
 int chooseCandidate(const RenderedNode& node, std::optional<Size> offered);
+// The candidate of a ViewThatFits node its `chosenCandidate` names (null when it has none).
+const RenderedNode* chosenCandidateNode(const RenderedNode& node);
 // The estimated width of a text in a font.
 double textWidth(const std::string& text, const Font& font);
 }  // namespace SizeEstimator

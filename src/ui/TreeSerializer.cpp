@@ -5,10 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <typeindex>
 #include <typeinfo>
+#include <unordered_map>
 
 #include "ui/Host.h"
 #include "ui/ImageReferences.h"
+#include "ui/JsonWriter.h"
+#include "ui/SizeEstimator.h"
 #include "ui/SymbolCatalogue.h"
 #include "ui/View.h"
 
@@ -18,69 +22,102 @@ namespace {
 
 using nlohmann::json;
 
-json number(double v) {
-    if (std::isinf(v)) return "infinity";
-    return v;
+void number(JsonWriter& w, double v) {
+    if (std::isinf(v)) {
+        w.value("infinity");
+    } else {
+        w.value(v);
+    }
 }
 
-std::string typeName(const View& v) {
+// The view's type without its namespaces, demangled once per type.
+const std::string& typeName(const View& v) {
+    thread_local std::unordered_map<std::type_index, std::string> names;
+    const std::type_index type(typeid(v));
+    auto found = names.find(type);
+    if (found != names.end()) return found->second;
     const char* mangled = typeid(v).name();
     int status = 0;
     char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
     std::string name = status == 0 && demangled ? demangled : mangled;
     std::free(demangled);
     auto colon = name.rfind("::");
-    return colon == std::string::npos ? name : name.substr(colon + 2);
+    if (colon != std::string::npos) name = name.substr(colon + 2);
+    return names.emplace(type, std::move(name)).first->second;
 }
 
-json symbolJSON(const std::string& symbol) {
-    json j = {{"symbol", symbol}};
+void symbolFields(JsonWriter& w, const std::string& symbol) {
+    w.field("symbol", symbol);
+    w.key("glyph");
     if (auto glyph = SymbolCatalogue::glyphName(symbol)) {
-        j["glyph"] = std::string(*glyph);
+        w.value(*glyph);
     } else {
-        j["glyph"] = nullptr;  // no such symbol: nothing is drawn
+        w.null();  // no such symbol: nothing is drawn
     }
-    return j;
 }
 
-json shapeJSON(const Shape& s) {
-    json j = {{"shape", name(s.kind)}};
+void shapeFields(JsonWriter& w, const Shape& s) {
+    w.field("shape", name(s.kind));
     if (s.kind == Shape::Kind::roundedRectangle) {
-        j["cornerRadius"] = s.cornerRadius;
-        j["continuous"] = s.continuous;
+        w.field("cornerRadius", s.cornerRadius);
+        w.field("continuous", s.continuous);
     }
-    return j;
 }
 
-json fontJSON(const Font& f) {
-    json j = {{"size", f.size}, {"weight", name(f.weight)}};
-    if (f.design != Design::standard) j["design"] = name(f.design);
-    if (f.style != TextStyle::none) j["style"] = name(f.style);
-    return j;
+void writeFont(JsonWriter& w, const Font& f) {
+    w.beginObject().field("size", f.size).field("weight", name(f.weight));
+    if (f.design != Design::standard) w.field("design", name(f.design));
+    if (f.style != TextStyle::none) w.field("style", name(f.style));
+    w.endObject();
 }
 
-json shortcutJSON(const KeyboardShortcut& s) {
+void writeShortcut(JsonWriter& w, const KeyboardShortcut& s) {
     switch (s.kind) {
-        case KeyboardShortcut::Kind::defaultAction: return "defaultAction";
-        case KeyboardShortcut::Kind::cancelAction: return "cancelAction";
+        case KeyboardShortcut::Kind::defaultAction: w.value("defaultAction"); return;
+        case KeyboardShortcut::Kind::cancelAction: w.value("cancelAction"); return;
         case KeyboardShortcut::Kind::key: break;
     }
-    return json{{"key", s.key}, {"modifiers", s.modifiers}};
+    w.beginObject().field("key", s.key).field("modifiers", s.modifiers).endObject();
 }
 
-json modifierJSON(const Modifier& m) {
-    json j = {{"kind", name(m.kind)}};
+void writeColor(JsonWriter& w, const platform::Color& c) {
+    w.beginObject();
+    if (c.role != platform::Color::Role::none) {
+        static const char* roles[] = {"none", "primary", "secondary", "tertiary", "accent", "controlBackground", "windowBackground", "separator"};
+        w.field("role", roles[static_cast<int>(c.role)]);
+    } else {
+        w.field("hex", c.hex());
+    }
+    w.field("alpha", std::round(c.alpha * 1000) / 1000);
+    w.endObject();
+}
+
+void writeImage(JsonWriter& w, const platform::Image& img) {
+    w.beginObject().field("width", img.size().width).field("height", img.size().height).field("template", img.isTemplate());
+    if (img.tint()) writeColor(w.key("tint"), *img.tint());
+    if (img.isSymbol()) {
+        symbolFields(w, img.symbolName());
+        w.field("pointSize", img.symbolPointSize());
+    } else if (img.isAsset()) {
+        w.field("asset", img.assetName());
+    } else if (img.isBitmap()) {
+        w.field("bitmap", ImageReferences::shared().reference(img.bitmap()));
+    }
+    w.endObject();
+}
+
+// The modifier's fields, inside its object.
+void modifierFields(JsonWriter& w, const Modifier& m) {
+    w.field("kind", name(m.kind));
     switch (m.kind) {
         case Modifier::Kind::padding:
-            j["top"] = m.insets.top;
-            j["leading"] = m.insets.leading;
-            j["bottom"] = m.insets.bottom;
-            j["trailing"] = m.insets.trailing;
+            w.field("top", m.insets.top).field("leading", m.insets.leading);
+            w.field("bottom", m.insets.bottom).field("trailing", m.insets.trailing);
             break;
         case Modifier::Kind::frame: {
             const Frame& f = m.frame;
             auto put = [&](const char* key, const std::optional<double>& v) {
-                if (v) j[key] = number(*v);
+                if (v) number(w.key(key), *v);
             };
             put("width", f.width);
             put("height", f.height);
@@ -90,165 +127,157 @@ json modifierJSON(const Modifier& m) {
             put("minHeight", f.minHeight);
             put("idealHeight", f.idealHeight);
             put("maxHeight", f.maxHeight);
-            j["alignment"] = name(f.alignment);
+            w.field("alignment", name(f.alignment));
             break;
         }
         case Modifier::Kind::background:
         case Modifier::Kind::overlay:
-            if (m.color) j["color"] = color(*m.color);
-            if (m.shape) j.update(shapeJSON(*m.shape));
-            j["alignment"] = name(m.alignment);
+            if (m.color) writeColor(w.key("color"), *m.color);
+            if (m.shape) shapeFields(w, *m.shape);
+            w.field("alignment", name(m.alignment));
             break;
         case Modifier::Kind::border:
-            if (m.color) j["color"] = color(*m.color);
-            j["width"] = m.amount;
+            if (m.color) writeColor(w.key("color"), *m.color);
+            w.field("width", m.amount);
             break;
         case Modifier::Kind::clipShape:
         case Modifier::Kind::contentShape:
-            if (m.shape) j.update(shapeJSON(*m.shape));
+            if (m.shape) shapeFields(w, *m.shape);
             break;
         case Modifier::Kind::shadow:
-            j["color"] = color(m.shadowValue.color);
-            j["radius"] = m.shadowValue.radius;
-            j["x"] = m.shadowValue.x;
-            j["y"] = m.shadowValue.y;
+            writeColor(w.key("color"), m.shadowValue.color);
+            w.field("radius", m.shadowValue.radius).field("x", m.shadowValue.x).field("y", m.shadowValue.y);
             break;
-        case Modifier::Kind::opacity: j["value"] = m.amount; break;
-        case Modifier::Kind::offset:
-            j["x"] = m.offsetValue.x;
-            j["y"] = m.offsetValue.y;
-            break;
-        case Modifier::Kind::fixedSize:
-            j["horizontal"] = m.horizontal;
-            j["vertical"] = m.vertical;
-            break;
+        case Modifier::Kind::opacity: w.field("value", m.amount); break;
+        case Modifier::Kind::offset: w.field("x", m.offsetValue.x).field("y", m.offsetValue.y); break;
+        case Modifier::Kind::fixedSize: w.field("horizontal", m.horizontal).field("vertical", m.vertical); break;
         case Modifier::Kind::layoutPriority:
-        case Modifier::Kind::zIndex: j["value"] = m.amount; break;
+        case Modifier::Kind::zIndex: w.field("value", m.amount); break;
         case Modifier::Kind::ignoresSafeArea: break;
     }
-    return j;
 }
 
-json propsJSON(const RenderedNode& n) {
+// The node's props, inside their object.
+void propsFields(JsonWriter& w, const RenderedNode& n) {
     const NodeData& d = n.data();
-    json p = json::object();
     switch (d.kind) {
         case NodeKind::vstack:
-            p["alignment"] = name(d.hAlignment);
-            if (d.spacing) p["spacing"] = *d.spacing;
+            w.field("alignment", name(d.hAlignment));
+            if (d.spacing) w.field("spacing", *d.spacing);
             break;
         case NodeKind::hstack:
-            p["alignment"] = name(d.vAlignment);
-            if (d.spacing) p["spacing"] = *d.spacing;
+            w.field("alignment", name(d.vAlignment));
+            if (d.spacing) w.field("spacing", *d.spacing);
             break;
-        case NodeKind::zstack: p["alignment"] = name(d.alignment); break;
-        case NodeKind::text: p["text"] = d.text; break;
+        case NodeKind::zstack: w.field("alignment", name(d.alignment)); break;
+        case NodeKind::text: w.field("text", d.text); break;
         case NodeKind::image:
             if (d.image) {
                 const ImageContent& im = *d.image;
                 switch (im.source) {
-                    case ImageContent::Source::symbol: p.update(symbolJSON(im.name)); break;
-                    case ImageContent::Source::asset: p["asset"] = im.name; break;
+                    case ImageContent::Source::symbol: symbolFields(w, im.name); break;
+                    case ImageContent::Source::asset: w.field("asset", im.name); break;
                     case ImageContent::Source::image:
-                        if (im.image) p["image"] = image(*im.image);
+                        if (im.image) writeImage(w.key("image"), *im.image);
                         break;
                 }
-                if (im.resizable) p["resizable"] = true;
-                if (im.contentMode) p["contentMode"] = *im.contentMode == ContentMode::fit ? "fit" : "fill";
-                if (im.rendering) p["renderingMode"] = *im.rendering == ImageRendering::templateImage ? "template" : "original";
+                if (im.resizable) w.field("resizable", true);
+                if (im.contentMode) w.field("contentMode", *im.contentMode == ContentMode::fit ? "fit" : "fill");
+                if (im.rendering) {
+                    w.field("renderingMode", *im.rendering == ImageRendering::templateImage ? "template" : "original");
+                }
                 if (im.symbolRendering) {
                     static const char* modes[] = {"monochrome", "hierarchical", "palette", "multicolor"};
-                    p["symbolRenderingMode"] = modes[static_cast<int>(*im.symbolRendering)];
+                    w.field("symbolRenderingMode", modes[static_cast<int>(*im.symbolRendering)]);
                 }
-                if (im.interpolation) p["interpolation"] = static_cast<int>(*im.interpolation);
+                if (im.interpolation) w.field("interpolation", static_cast<int>(*im.interpolation));
             }
             break;
         case NodeKind::button:
-            if (d.buttonRole != ButtonRole::none) p["role"] = name(d.buttonRole);
+            if (d.buttonRole != ButtonRole::none) w.field("role", name(d.buttonRole));
             break;
         case NodeKind::toggle:
-            p["isOn"] = d.isOn.get();
-            if (!d.text.empty()) p["title"] = d.text;
+            w.field("isOn", d.isOn.get());
+            if (!d.text.empty()) w.field("title", d.text);
             break;
         case NodeKind::textField:
-            p["prompt"] = d.text;
-            p["value"] = d.textValue.get();
+            w.field("prompt", d.text);
+            w.field("value", d.textValue.get());
             break;
         case NodeKind::picker: {
-            p["title"] = d.text;
-            p["options"] = d.options;
-            p["selected"] = d.selectedIndex ? d.selectedIndex() : -1;
+            w.field("title", d.text);
+            w.key("options").beginArray();
+            for (const auto& option : d.options) w.value(option);
+            w.endArray();
+            w.field("selected", d.selectedIndex ? d.selectedIndex() : -1);
             break;
         }
         case NodeKind::menu:
-            if (!d.text.empty()) p["title"] = d.text;
+            if (!d.text.empty()) w.field("title", d.text);
             break;
         case NodeKind::scrollView:
-            p["axes"] = d.axes == Axes::both ? "both" : d.axes == Axes::horizontal ? "horizontal" : "vertical";
+            w.field("axes", d.axes == Axes::both ? "both" : d.axes == Axes::horizontal ? "horizontal" : "vertical");
             break;
         case NodeKind::lazyVGrid: {
-            json cols = json::array();
+            w.key("columns").beginArray();
             for (auto& c : d.columns) {
                 static const char* kinds[] = {"fixed", "flexible", "adaptive"};
-                json col = {{"kind", kinds[static_cast<int>(c.kind)]}, {"minimum", number(c.minimum)}, {"maximum", number(c.maximum)}};
-                if (c.spacing) col["spacing"] = *c.spacing;
-                cols.push_back(col);
+                w.beginObject().field("kind", kinds[static_cast<int>(c.kind)]);
+                number(w.key("minimum"), c.minimum);
+                number(w.key("maximum"), c.maximum);
+                if (c.spacing) w.field("spacing", *c.spacing);
+                w.endObject();
             }
-            p["columns"] = cols;
-            p["alignment"] = name(d.hAlignment);
-            if (d.spacing) p["spacing"] = *d.spacing;
+            w.endArray();
+            w.field("alignment", name(d.hAlignment));
+            if (d.spacing) w.field("spacing", *d.spacing);
             break;
         }
         case NodeKind::spacer:
-            if (d.minLength) p["minLength"] = *d.minLength;
+            if (d.minLength) w.field("minLength", *d.minLength);
             break;
         case NodeKind::shape:
-            p.update(shapeJSON(d.shape));
-            if (d.fill) p["fill"] = color(*d.fill);
+            shapeFields(w, d.shape);
+            if (d.fill) writeColor(w.key("fill"), *d.fill);
             if (d.strokeColor) {
-                p["stroke"] = color(*d.strokeColor);
-                p["lineWidth"] = d.stroke.lineWidth;
-                if (!d.stroke.dash.empty()) p["dash"] = d.stroke.dash;
-                p["strokeInside"] = d.strokeInside;
+                writeColor(w.key("stroke"), *d.strokeColor);
+                w.field("lineWidth", d.stroke.lineWidth);
+                if (!d.stroke.dash.empty()) {
+                    w.key("dash").beginArray();
+                    for (double dash : d.stroke.dash) w.value(dash);
+                    w.endArray();
+                }
+                w.field("strokeInside", d.strokeInside);
             }
             break;
         case NodeKind::color:
-            if (d.color) p["color"] = color(*d.color);
+            if (d.color) writeColor(w.key("color"), *d.color);
             break;
         case NodeKind::progress:
-            if (d.value) {
-                p["value"] = *d.value;
-                p["total"] = d.total;
-            }
+            if (d.value) w.field("value", *d.value).field("total", d.total);
             break;
         case NodeKind::contentUnavailable:
-            p["title"] = d.text;
-            p.update(symbolJSON(d.symbol));
-            p["description"] = d.detail;
+            w.field("title", d.text);
+            symbolFields(w, d.symbol);
+            w.field("description", d.detail);
             break;
         case NodeKind::label:
-            p["title"] = d.text;
-            p.update(symbolJSON(d.symbol));
+            w.field("title", d.text);
+            symbolFields(w, d.symbol);
             break;
-        case NodeKind::link:
-            p["title"] = d.text;
-            p["url"] = d.detail;
-            break;
+        case NodeKind::link: w.field("title", d.text).field("url", d.detail); break;
         case NodeKind::section:
-            if (!d.text.empty()) p["header"] = d.text;
-            if (!d.detail.empty()) p["footer"] = d.detail;
+            if (!d.text.empty()) w.field("header", d.text);
+            if (!d.detail.empty()) w.field("footer", d.detail);
             break;
         case NodeKind::viewThatFits:
-            p["axis"] = d.axes == Axes::horizontal ? "horizontal" : "vertical";
-            p["chosen"] = n.chosenCandidate;
+            w.field("axis", d.axes == Axes::horizontal ? "horizontal" : "vertical");
+            w.field("chosen", n.chosenCandidate);
             break;
         case NodeKind::view:
-            if (n.view) p["type"] = typeName(*n.view);
+            if (n.view) w.field("type", typeName(*n.view));
             break;
-        case NodeKind::alert:
-            p["title"] = d.text;
-            p["message"] = d.detail;
-            break;
+        case NodeKind::alert: w.field("title", d.text).field("message", d.detail); break;
         case NodeKind::empty:
         case NodeKind::group:
         case NodeKind::divider:
@@ -258,113 +287,140 @@ json propsJSON(const RenderedNode& n) {
     }
 
     // attributes
-    if (d.font) p["font"] = fontJSON(*d.font);
-    if (d.foreground) p["foreground"] = color(*d.foreground);
-    if (d.tint) p["tint"] = color(*d.tint);
-    if (d.controlSize) p["controlSize"] = name(*d.controlSize);
-    if (d.buttonStyle) p["buttonStyle"] = name(*d.buttonStyle);
-    if (d.toggleStyle) p["toggleStyle"] = name(*d.toggleStyle);
-    if (d.pickerStyle) p["pickerStyle"] = name(*d.pickerStyle);
-    if (d.textFieldStyle) p["textFieldStyle"] = name(*d.textFieldStyle);
-    if (d.menuStyle) p["menuStyle"] = name(*d.menuStyle);
-    if (d.progressStyle) p["progressViewStyle"] = name(*d.progressStyle);
-    if (d.menuIndicator) p["menuIndicator"] = name(*d.menuIndicator);
-    if (d.scrollIndicators) p["scrollIndicators"] = name(*d.scrollIndicators);
-    if (d.labelsHidden) p["labelsHidden"] = true;
-    if (d.layoutDirection) p["layoutDirection"] = name(*d.layoutDirection);
-    if (d.lineLimit) p["lineLimit"] = *d.lineLimit ? json(**d.lineLimit) : json(nullptr);
-    if (d.multilineAlignment) p["multilineTextAlignment"] = name(*d.multilineAlignment);
-    if (d.disabled) p["disabled"] = true;
-    if (d.bold) p["bold"] = true;
-    if (d.italic) p["italic"] = true;
-    if (d.strikethrough) p["strikethrough"] = true;
-    if (d.monospacedDigit) p["monospacedDigit"] = true;
-    if (d.textSelection) p["textSelection"] = true;
-    if (!d.help.empty()) p["help"] = d.help;
-    if (!d.identifier.empty()) p["identifier"] = d.identifier;
-    if (!d.accessibilityLabel.empty()) p["accessibilityLabel"] = d.accessibilityLabel;
-    if (d.accessibilityHidden) p["accessibilityHidden"] = true;
-    if (d.accessibilityCombine) p["accessibilityCombine"] = true;
-    if (d.shortcut) p["keyboardShortcut"] = shortcutJSON(*d.shortcut);
-    if (d.cursor) p["cursor"] = name(*d.cursor);
-    if (!d.hitTesting) p["allowsHitTesting"] = false;
-    if (d.onHover) p["tracksHover"] = true;
-    if (d.onTap) p["tappable"] = true;
-    if (d.onSecondaryClick) p["secondaryClickable"] = true;
-    return p;
+    if (d.font) writeFont(w.key("font"), *d.font);
+    if (d.foreground) writeColor(w.key("foreground"), *d.foreground);
+    if (d.tint) writeColor(w.key("tint"), *d.tint);
+    if (d.controlSize) w.field("controlSize", name(*d.controlSize));
+    if (d.buttonStyle) w.field("buttonStyle", name(*d.buttonStyle));
+    if (d.toggleStyle) w.field("toggleStyle", name(*d.toggleStyle));
+    if (d.pickerStyle) w.field("pickerStyle", name(*d.pickerStyle));
+    if (d.textFieldStyle) w.field("textFieldStyle", name(*d.textFieldStyle));
+    if (d.menuStyle) w.field("menuStyle", name(*d.menuStyle));
+    if (d.progressStyle) w.field("progressViewStyle", name(*d.progressStyle));
+    if (d.menuIndicator) w.field("menuIndicator", name(*d.menuIndicator));
+    if (d.scrollIndicators) w.field("scrollIndicators", name(*d.scrollIndicators));
+    if (d.labelsHidden) w.field("labelsHidden", true);
+    if (d.layoutDirection) w.field("layoutDirection", name(*d.layoutDirection));
+    if (d.lineLimit) {
+        w.key("lineLimit");
+        if (*d.lineLimit) {
+            w.value(**d.lineLimit);
+        } else {
+            w.null();
+        }
+    }
+    if (d.multilineAlignment) w.field("multilineTextAlignment", name(*d.multilineAlignment));
+    if (d.disabled) w.field("disabled", true);
+    if (d.bold) w.field("bold", true);
+    if (d.italic) w.field("italic", true);
+    if (d.strikethrough) w.field("strikethrough", true);
+    if (d.monospacedDigit) w.field("monospacedDigit", true);
+    if (d.textSelection) w.field("textSelection", true);
+    if (!d.help.empty()) w.field("help", d.help);
+    if (!d.identifier.empty()) w.field("identifier", d.identifier);
+    if (!d.accessibilityLabel.empty()) w.field("accessibilityLabel", d.accessibilityLabel);
+    if (d.accessibilityHidden) w.field("accessibilityHidden", true);
+    if (d.accessibilityCombine) w.field("accessibilityCombine", true);
+    if (d.shortcut) writeShortcut(w.key("keyboardShortcut"), *d.shortcut);
+    if (d.cursor) w.field("cursor", name(*d.cursor));
+    if (!d.hitTesting) w.field("allowsHitTesting", false);
+    if (d.onHover) w.field("tracksHover", true);
+    if (d.onTap) w.field("tappable", true);
+    if (d.onSecondaryClick) w.field("secondaryClickable", true);
 }
 
-json serializeNode(const RenderedNode& n, const Host* host) {
-    json j = {{"id", n.id}, {"kind", name(n.kind())}};
-    json props = propsJSON(n);
-    if (host) {
-        if (host->findNode(n.id) == &n) {  // a node of the host's current tree
-            if (host->focusedNodeId() == n.id) props["focused"] = true;
-            if (host->openMenuNodeId() == n.id) props["menuOpen"] = true;
+void writeNode(JsonWriter& w, const RenderedNode& n, const Host* host);
+
+// The children in one slot, as the array of `key`; none leaves the key out unless `always`.
+void writeSlot(JsonWriter& w, const RenderedNode& n, RenderedNode::Slot slot, const char* key, bool always,
+               const Host* host) {
+    const auto shown = [slot](const std::unique_ptr<RenderedNode>& c) {
+        return c->slot == slot && c->kind() != NodeKind::empty;
+    };
+    if (!always && std::none_of(n.children.begin(), n.children.end(), shown)) return;
+    w.key(key).beginArray();
+    if (slot == RenderedNode::Slot::content && n.kind() == NodeKind::viewThatFits) {
+        // Only the candidate shown: the others are laid out by no one, and the chips of a
+        // long rail would go to the page twice.
+        if (const RenderedNode* chosen = SizeEstimator::chosenCandidateNode(n)) writeNode(w, *chosen, host);
+    } else {
+        for (auto& c : n.children) {
+            if (shown(c)) writeNode(w, *c, host);
         }
     }
-    j["props"] = std::move(props);
+    w.endArray();
+}
+
+void writeNode(JsonWriter& w, const RenderedNode& n, const Host* host) {
+    w.beginObject().field("id", n.id).field("kind", name(n.kind()));
+    w.key("props").beginObject();
+    propsFields(w, n);
+    if (host) {
+        const bool focused = host->focusedNodeId() == n.id, menuOpen = host->openMenuNodeId() == n.id;
+        if ((focused || menuOpen) && host->findNode(n.id) == &n) {  // a node of the host's current tree
+            if (focused) w.field("focused", true);
+            if (menuOpen) w.field("menuOpen", true);
+        }
+    }
+    w.endObject();
 
     const NodeData& d = n.data();
-    json modifiers = json::array();
+    w.key("modifiers").beginArray();
     for (size_t i = 0; i < d.modifiers.size(); ++i) {
-        json m = modifierJSON(d.modifiers[i]);
+        w.beginObject();
+        modifierFields(w, d.modifiers[i]);
         for (auto& c : n.children) {
             if (c->slot == RenderedNode::Slot::modifierContent && c->slotIndex == static_cast<int>(i)) {
-                m["content"] = serializeNode(*c, host);
+                writeNode(w.key("content"), *c, host);
+                break;
             }
         }
-        modifiers.push_back(std::move(m));
+        w.endObject();
     }
-    j["modifiers"] = std::move(modifiers);
+    w.endArray();
 
-    json children = json::array(), items = json::array(), context = json::array(), alerts = json::array();
+    writeSlot(w, n, RenderedNode::Slot::content, "children", true, host);
+    writeSlot(w, n, RenderedNode::Slot::menuItem, "items", false, host);
+    writeSlot(w, n, RenderedNode::Slot::contextMenuItem, "contextMenu", false, host);
+    writeSlot(w, n, RenderedNode::Slot::alert, "alerts", false, host);
     for (auto& c : n.children) {
-        if (c->kind() == NodeKind::empty && c->slot != RenderedNode::Slot::modifierContent) continue;
-        switch (c->slot) {
-            case RenderedNode::Slot::content: children.push_back(serializeNode(*c, host)); break;
-            case RenderedNode::Slot::menuItem: items.push_back(serializeNode(*c, host)); break;
-            case RenderedNode::Slot::contextMenuItem: context.push_back(serializeNode(*c, host)); break;
-            case RenderedNode::Slot::alert: alerts.push_back(serializeNode(*c, host)); break;
-            case RenderedNode::Slot::popover: j["popover"] = serializeNode(*c, host); break;
-            case RenderedNode::Slot::modifierContent: break;
+        if (c->slot == RenderedNode::Slot::popover && c->kind() != NodeKind::empty) {
+            writeNode(w.key("popover"), *c, host);
+            break;
         }
     }
-    j["children"] = std::move(children);
-    if (!items.empty()) j["items"] = std::move(items);
-    if (!context.empty()) j["contextMenu"] = std::move(context);
-    if (!alerts.empty()) j["alerts"] = std::move(alerts);
-    return j;
+    w.endObject();
+}
+
+template <class F>
+json parsed(const F& write) {
+    std::string out;
+    JsonWriter w(out);
+    write(w);
+    return json::parse(out);
 }
 
 }  // namespace
 
+void write(std::string& out, const RenderedNode& node, const Host* host) {
+    JsonWriter w(out);
+    writeNode(w, node, host);
+}
+
+std::string text(const RenderedNode& node, const Host* host) {
+    std::string out;
+    write(out, node, host);
+    return out;
+}
+
+json serialize(const RenderedNode& node, const Host* host) { return json::parse(text(node, host)); }
+
 json color(const platform::Color& c) {
-    json j = json::object();
-    if (c.role != platform::Color::Role::none) {
-        static const char* roles[] = {"none", "primary", "secondary", "tertiary", "accent", "controlBackground", "windowBackground", "separator"};
-        j["role"] = roles[static_cast<int>(c.role)];
-    } else {
-        j["hex"] = c.hex();
-    }
-    j["alpha"] = std::round(c.alpha * 1000) / 1000;
-    return j;
+    return parsed([&](JsonWriter& w) { writeColor(w, c); });
 }
 
 json image(const platform::Image& img) {
-    json j = {{"width", img.size().width}, {"height", img.size().height}, {"template", img.isTemplate()}};
-    if (img.tint()) j["tint"] = color(*img.tint());
-    if (img.isSymbol()) {
-        j.update(symbolJSON(img.symbolName()));
-        j["pointSize"] = img.symbolPointSize();
-    } else if (img.isAsset()) {
-        j["asset"] = img.assetName();
-    } else if (img.isBitmap()) {
-        j["bitmap"] = ImageReferences::shared().reference(img.bitmap());
-    }
-    return j;
+    return parsed([&](JsonWriter& w) { writeImage(w, img); });
 }
-
-json serialize(const RenderedNode& node, const Host* host) { return serializeNode(node, host); }
 
 }  // namespace ui::TreeSerializer

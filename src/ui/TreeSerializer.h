@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include <nlohmann/json.hpp>
 
 #include "platform/Color.h"
@@ -15,9 +17,15 @@ class Host;
 // present "items" (menu), "contextMenu", "alerts", "popover"}. Group, view and empty nodes
 // lay out nothing of their own: a group or view without modifiers is transparent
 // (display: contents); empty nodes are left out. Unbounded sizes are the string "infinity".
-// The output depends only on what is shown, so equal trees serialize equally.
+// The output depends only on what is shown, so equal trees serialize equally. Of a
+// ViewThatFits only the candidate shown goes out, as its one child ("chosen" says which).
 namespace TreeSerializer {
-// `host` (optional) adds the interaction state: hovered, focused, open menu.
+// The tree as JSON text, written as it is walked. `host` (optional) adds the interaction
+// state: focused, open menu.
+std::string text(const RenderedNode& node, const Host* host = nullptr);
+// The same, added to the end of `out` (which may have room reserved for it).
+void write(std::string& out, const RenderedNode& node, const Host* host = nullptr);
+// The same as a JSON value (tests and automation read it).
 nlohmann::json serialize(const RenderedNode& node, const Host* host = nullptr);
 nlohmann::json color(const platform::Color& c);
 // {width, height, template, tint?} and the content: a symbol, an asset, or a bitmap by its

@@ -44,7 +44,7 @@ protected:
         desktop_.reset();
     }
 
-    json state() { return api_->handle("GET", "/state", "").body; }
+    json state() { return json::parse(api_->handle("GET", "/state", "").bodyText()); }
     desktop::DisplayResponse post(const std::string& path, const json& body) {
         return api_->handle("POST", path, body.dump());
     }

@@ -483,7 +483,7 @@ TEST_F(ServerOfTheApplicationTest, QuitEndsAnAdvanceAndTheOpenPagesSeeTheApplica
     makeVossel("Tools", {"Parcelbird", "Stillwater"});
     d.advance(6);
     desktop::DisplayAPI api(d);
-    const json before = api.handle("GET", "/state", "").body;
+    const json before = json::parse(api.handle("GET", "/state", "").bodyText());
     const auto translucent = [](const json& s) {
         int n = 0;
         for (const auto& item : s["statusItems"])

@@ -50,6 +50,25 @@ TEST_F(HostTest, RendersAChangeOnTheNextTurnOnceForManyChanges) {
     EXPECT_EQ(counter->bodies, 2);
 }
 
+// A closed window's content: changes wait, unrendered, until the tree is read again; shown
+// content renders them on the next turn as ever.
+TEST_F(HostTest, AHiddenHostHoldsItsRenderBackUntilTheTreeIsRead) {
+    for (const bool shown : {true, false}) {
+        SCOPED_TRACE(shown);
+        auto counter = std::make_shared<Counter>();
+        Host host(counter);
+        host.setShown([&shown] { return shown; });
+        host.tree();
+        counter->count = 5;
+        nextTurn();
+        EXPECT_EQ(counter->bodies, shown ? 2 : 1);
+        EXPECT_EQ(host.needsRender(), !shown);
+        EXPECT_TRUE(host.find(byText("Count 5")).exists());  // reading it renders what was held
+        EXPECT_EQ(counter->bodies, 2);
+        EXPECT_EQ(host.renderCount(), 2u);
+    }
+}
+
 TEST_F(HostTest, KeepsThePreviousTreeWhenNothingChanged) {
     auto counter = std::make_shared<Counter>();
     Host host(counter);

@@ -143,21 +143,67 @@ TEST_F(SerializationTest, FittingSizeAddsPaddingsAndSpacingsAndHonoursFrames) {
     EXPECT_EQ(wrapped.fittingSize().height, 4 * 17 + 28);
 }
 
-TEST_F(SerializationTest, ViewThatFitsTakesTheFirstCandidateThatFits) {
+// The text is written as the tree is walked: whatever a title holds, it reads back as the
+// JSON library would have written it, bad UTF-8 replaced rather than refused.
+TEST_F(SerializationTest, TextReadsBackAsWrittenWhateverItHolds) {
+    const struct {
+        std::string text, readBack;
+    } cases[] = {
+        {"plain", "plain"},
+        {"quote \" slash \\ tab \t line \n", "quote \" slash \\ tab \t line \n"},
+        {std::string("nul \0 bell \x07", 12), std::string("nul \0 bell \x07", 12)},
+        {"\xC3\xA9t\xC3\xA9 \xF0\x9F\x99\x82 \xD7\xA9", "\xC3\xA9t\xC3\xA9 \xF0\x9F\x99\x82 \xD7\xA9"},
+        {"bad \xFF end \xC3", "bad \xEF\xBF\xBD end \xEF\xBF\xBD"},
+        {"overlong \xC0\xAF surrogate \xED\xA0\x80", "overlong \xEF\xBF\xBD\xEF\xBF\xBD surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+    };
+    for (const auto& c : cases) {
+        class Titled : public View {
+        public:
+            explicit Titled(std::string t) : text_(std::move(t)) {}
+            Node body() override { return Text(text_).padding(Edges::horizontal, 12.5).opacity(1).frame({.maxWidth = infinity}); }
+            std::string text_;
+        };
+        Host host(std::make_shared<Titled>(c.text));
+        const json node = json::parse(host.serializedText())["children"][0];
+        EXPECT_EQ(node["props"]["text"], c.readBack);
+        EXPECT_EQ(node["modifiers"][0]["leading"], 12.5);
+        EXPECT_TRUE(node["modifiers"][1]["value"].is_number_float());  // a whole number stays one
+        EXPECT_EQ(node["modifiers"][2]["maxWidth"], "infinity");
+    }
+}
+
+TEST_F(SerializationTest, ViewThatFitsTakesTheFirstCandidateThatFitsAndSendsOnlyIt) {
+    // Both candidates hold the same chip, as a rail of chips and its scrolling form do.
     class Rail : public View {
     public:
         Node body() override {
-            return ViewThatFits(Axis::horizontal, {HStack(Text(std::string(40, 'w')).accessibilityIdentifier("wide")),
-                                                   ScrollView(Axes::horizontal, Text("scrolling"))});
+            return ViewThatFits(Axis::horizontal,
+                                {HStack(Text(std::string(40, 'w')).accessibilityIdentifier("wide"), Text("chip")),
+                                 ScrollView(Axes::horizontal, HStack(Text("scrolling"), Text("chip")))});
         }
     };
-    Host roomy(std::make_shared<Rail>());
-    roomy.setProposedSize(Size{760, 560});
-    EXPECT_TRUE(roomy.find(byIdentifier("wide")).exists());
-    Host narrow(std::make_shared<Rail>());
-    narrow.setProposedSize(Size{200, 560});
-    EXPECT_FALSE(narrow.find(byIdentifier("wide")).exists());
-    EXPECT_TRUE(narrow.find(byText("scrolling")).exists());
+    auto count = [](const std::string& text, const std::string& part) {
+        size_t n = 0;
+        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+        return n;
+    };
+    for (const double width : {760.0, 200.0}) {
+        SCOPED_TRACE(width);
+        const bool roomy = width > 300;
+        Host host(std::make_shared<Rail>());
+        host.setProposedSize(Size{width, 560});
+        EXPECT_EQ(host.find(byIdentifier("wide")).exists(), roomy);
+        EXPECT_EQ(host.find(byText("scrolling")).exists(), !roomy);
+        const std::string text = host.serializedText();
+        EXPECT_EQ(count(text, "\"chip\""), 1u);
+        EXPECT_EQ(count(text, "\"scrolling\""), roomy ? 0u : 1u);
+        const json fits = host.serialize()["children"][0];
+        ASSERT_EQ(fits["kind"], "viewThatFits");
+        EXPECT_EQ(fits["props"]["chosen"], roomy ? 0 : 1);
+        ASSERT_EQ(fits["children"].size(), 1u);
+        EXPECT_EQ(fits["children"][0]["kind"], roomy ? "hstack" : "scrollView");
+        EXPECT_EQ(json::parse(text), host.serialize());
+    }
 }
 
 }  // namespace

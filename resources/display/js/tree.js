@@ -336,8 +336,8 @@ export class TreeRenderer {
         return e;
       }
       case "viewThatFits": {
-        const kids = node.children || [];
-        const chosen = kids.length > 1 && finite(p.chosen) ? kids[p.chosen] : kids[0];
+        // The candidate shown is the one child sent ("chosen" says which it was).
+        const chosen = (node.children || [])[0];
         e = el("div", "vt-contents");
         const r = this.render(chosen, axis);
         if (r) e.appendChild(r);

@@ -20,6 +20,12 @@ namespace desktop {
 
 using nlohmann::json;
 
+std::string DisplayResponse::bodyText() const {
+    if (!text.empty()) return text;
+    // Text a title brings in is not always UTF-8; it goes out replaced, never refused.
+    return body.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
 // ---- StateFeed ----
 
 uint64_t StateFeed::publish(const std::string& text) {
@@ -143,7 +149,7 @@ DisplayResponse DisplayAPI::handle(const std::string& method, const std::string&
         if (path == "/state") {
             publish();
             uint64_t version = 0;
-            return {200, json::parse(feed_.current(version))};
+            return {200, nullptr, feed_.current(version)};  // the text as published, not read back
         }
         if (path == "/files") return files(queryPath);
         if (path == "/asset-file") {

@@ -18,6 +18,11 @@ class Desktop;
 struct DisplayResponse {
     int status = 200;
     nlohmann::json body;
+    // A body that is JSON text already (the published state), sent as it is; `body` is then null.
+    std::string text;
+
+    // The body as it goes out.
+    std::string bodyText() const;
 };
 
 // The published state: the last state text with a version that moves whenever the state

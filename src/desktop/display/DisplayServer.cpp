@@ -320,7 +320,7 @@ void DisplayServer::Core::routes() {
             res.status = r.status;
             res.set_header("Cache-Control", "no-store");
             // Into the answer, not copied there: a state of thousands of icons is megabytes.
-            res.body = r.body.dump(-1, ' ', false, json::error_handler_t::replace);
+            res.body = r.text.empty() ? r.bodyText() : std::move(r.text);
             res.set_header("Content-Type", "application/json");
         } catch (...) {
             --core->answering;

@@ -322,8 +322,10 @@ json DisplayState::statusItems() {
     return out;
 }
 
-json DisplayState::windows() {
-    json out = json::array();
+std::string DisplayState::windows() {
+    std::string out;
+    out.reserve(parts_[windowsPart].size());  // mostly the trees, which change little
+    out += '[';
     treeWindows_.clear();
     auto order = desktop_.windows().frontToBack();
     std::reverse(order.begin(), order.end());  // the page paints back to front
@@ -332,8 +334,16 @@ json DisplayState::windows() {
         if (w->kind == WindowKind::statusItem || w->kind == WindowKind::menuBar || w->kind == WindowKind::desktopPicture) {
             continue;
         }
-        out.push_back(window(*w));
+        if (out.size() > 1) out += ',';
+        out += dumped(window(*w));
+        if (ui::HostingView* hosting = hostingViewOf(*w)) {
+            out.pop_back();  // the window's closing brace: its tree goes in last
+            out += ",\"tree\":";
+            out += treeOf(*hosting, w->number);
+            out += '}';
+        }
     }
+    out += ']';
     // Trees of windows that went away are not kept.
     for (auto it = trees_.begin(); it != trees_.end();) {
         const bool live = desktop_.windows().find(it->first) != nullptr;
@@ -360,7 +370,6 @@ json DisplayState::window(const ServerWindow& w) {
         j["closable"] = (pw.styleMask() & platform::WindowStyle::closable) != 0;
         j["contentRect"] = rect(pw.contentRect());
     }
-    if (ui::HostingView* hosting = hostingViewOf(w)) j["tree"] = treeOf(*hosting, w.number);
 
     switch (w.kind) {
         case WindowKind::popover:
@@ -455,21 +464,16 @@ json DisplayState::window(const ServerWindow& w) {
     return j;
 }
 
-json DisplayState::treeOf(ui::HostingView& view, uint32_t windowNumber) {
+const std::string& DisplayState::treeOf(ui::HostingView& view, uint32_t windowNumber) {
     ui::Host& host = view.host();
-    host.tree();  // a host that never rendered renders now
     treeWindows_.push_back(windowNumber);
-    CachedTree& cached = trees_[windowNumber];
-    const std::string focused = host.focusedNodeId().value_or("");
-    const std::string openMenu = host.openMenuNodeId().value_or("");
     // A render whose output is the one before does not count as a change. A host about to
     // render again is read as it is now: its fields' and switches' values are read through
     // their bindings, which the change it waits to render has already moved.
-    if (fresh_ || cached.host != &host || host.needsRender() || cached.changes != host.changeCount() ||
-        cached.focused != focused || cached.openMenu != openMenu || cached.tree.is_null()) {
-        cached = CachedTree{&host, host.changeCount(), focused, openMenu, host.serialize()};
-    }
-    return cached.tree;
+    const std::string& text = host.serializedText(fresh_);
+    trees_[windowNumber] = CachedTree{&host, host.changeCount(), host.focusedNodeId().value_or(""),
+                                      host.openMenuNodeId().value_or("")};
+    return text;
 }
 
 std::filesystem::path DisplayState::logFile(const char* name) {

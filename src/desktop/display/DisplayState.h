@@ -64,6 +64,10 @@ private:
     // part's text changed.
     bool refreshParts(bool everything);
     nlohmann::json buildPart(Part part);
+    // The part's text: the windows' is written around their trees' texts, which the hosts
+    // keep, rather than built as one value and written out.
+    std::string partText(Part part);
+    static std::string dumped(const nlohmann::json& j);
     bool hostsChanged() const;
     bool logsChanged();
 
@@ -94,9 +98,10 @@ private:
     nlohmann::json screens() const;
     nlohmann::json menuBar() const;
     nlohmann::json statusItems();
-    nlohmann::json windows();
+    std::string windows();
+    // The window's fields but its tree.
     nlohmann::json window(const ServerWindow& w);
-    nlohmann::json treeOf(ui::HostingView& view, uint32_t windowNumber);
+    const std::string& treeOf(ui::HostingView& view, uint32_t windowNumber);
     nlohmann::json logs();
     std::string clockText(double second) const;
 
@@ -119,11 +124,11 @@ private:
     std::optional<RecordCounts> recordCounts_;
     nlohmann::json records_;
 
+    // What a window's tree showed when the windows part was last written.
     struct CachedTree {
         const void* host = nullptr;
         uint64_t changes = 0;
         std::string focused, openMenu;
-        nlohmann::json tree;
     };
     std::unordered_map<uint32_t, CachedTree> trees_;
     // The windows whose trees the last windows part showed: their hosts say when they change.

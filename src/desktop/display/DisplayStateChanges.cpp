@@ -30,11 +30,6 @@ constexpr bool kRebuildEveryCall = true;
 
 const char* const kPartKeys[] = {"logs", "menuBar", "screens", "statusItems", "windows"};
 
-std::string dumped(const json& j) {
-    // Text a log or a title brings in is not always UTF-8; it is shown replaced, never refused.
-    return j.dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
 }  // namespace
 
 json DisplayState::build() {
@@ -46,13 +41,22 @@ json DisplayState::build() {
     return s;
 }
 
+std::string DisplayState::dumped(const json& j) {
+    // Text a log or a title brings in is not always UTF-8; it is shown replaced, never refused.
+    return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string DisplayState::partText(Part part) {
+    return part == windowsPart ? windows() : dumped(buildPart(part));
+}
+
 json DisplayState::buildPart(Part part) {
     switch (part) {
         case logsPart: return logs();
         case menuBarPart: return menuBar();
         case screensPart: return screens();
         case statusItemsPart: return statusItems();
-        case windowsPart: return windows();
+        case windowsPart: return json::parse(windows());
         case partCount: break;
     }
     return nullptr;
@@ -104,7 +108,7 @@ bool DisplayState::refreshParts(bool everything) {
     bool changed = false;
     for (int p = 0; p < partCount; ++p) {
         if (!stale[p] && built_[p]) continue;
-        std::string text = dumped(buildPart(static_cast<Part>(p)));
+        std::string text = partText(static_cast<Part>(p));
         built_[p] = true;
         if (text == parts_[p]) continue;
         parts_[p] = std::move(text);
@@ -116,8 +120,12 @@ bool DisplayState::refreshParts(bool everything) {
 
 const std::string& DisplayState::text(bool& changed) {
     const auto now = std::chrono::steady_clock::now();
-    bool partsChanged = refreshParts(false);
-    if (kRebuildEveryCall || now - lastFullRebuild_ >= kFullRebuildInterval) {
+    // The first time there is nothing to check against: every part is built afresh, once.
+    const bool first = std::find(built_.begin(), built_.end(), false) != built_.end();
+    bool partsChanged = refreshParts(first);
+    if (first) {
+        lastFullRebuild_ = now;
+    } else if (kRebuildEveryCall || now - lastFullRebuild_ >= kFullRebuildInterval) {
         lastFullRebuild_ = now;
         const auto counted = parts_;
         const uint64_t changes = seenChanges_;
@@ -150,7 +158,9 @@ const std::string& DisplayState::text(bool& changed) {
     }
     for (int p = 0; p < partCount; ++p) order.emplace_back(kPartKeys[p], fields.size() + static_cast<size_t>(p));
     std::sort(order.begin(), order.end());
-    std::string next = "{";
+    std::string next;
+    next.reserve(text_.size() + 64);
+    next += '{';
     for (const auto& [key, index] : order) {
         if (next.size() > 1) next += ',';
         next += '"';
