@@ -416,18 +416,6 @@ TEST_F(OpeningTest, HidingPausesForFourSecondsAfterARequest) {
     EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 0);
     EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 0);
 
-    // Deleted through its item's menu, the vossel gives its members back without waiting
-    // for the next discovery.
-    appState().groupStore.setGroupVisible(vossel_, true);
-    appState().syncGroupStatusItems();
-    desktop().advance(0);
-    desktop().queueAlertAnswer("Delete");
-    desktop().clickStatusItem(*vosselItem(), desktop::MouseButton::right);
-    ASSERT_TRUE(desktop().chooseOwnMenuItem("Delete \u201CTools\u201D\u2026"));
-    desktop().advance(0);
-    EXPECT_TRUE(appState().groupStore.groups().empty());
-    EXPECT_EQ(desktop().windowAlpha(parcelbird().window->number), 1);
-    EXPECT_EQ(desktop().windowAlpha(stillwater().window->number), 1);
 }
 
 TEST_F(OpeningTest, IdentitiesAreNotRefreshedWhileTheHiddenIconsAreRevealed) {
