@@ -40,10 +40,13 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	@bash scripts/fuzz $(FUZZ_SECONDS)
 
-# Faults planted one at a time in FILES, each against the tests of its folder (see scripts/mutants):
-# make mutants FILES="src/engine/MenuBarItemDiscovery.cpp" [MAX=40] [SEED=1] [LINES=10-80] [MUTANT_JOBS=2]
+# Faults planted one at a time in FILES (sources and headers), each against the tests of its folder and
+# its includers, and what they miss against the whole suite (see scripts/mutants and docs/mutants.md):
+# make mutants FILES="src/engine/MenuBarItemDiscovery.cpp src/engine/MenuBarGeometry.h" [MAX=40] [SEED=1]
+#   [LINES=10-80] [MUTANT_JOBS=2] [TESTS=tests_app] [RERUN=results.json] [NO_SUITE=1] [NO_BROWSER=1] [OWN=1]
 mutants: deps
 	@MAX="$(MAX)" SEED="$(SEED)" LINES="$(LINES)" MUTANT_JOBS="$(MUTANT_JOBS)" TESTS="$(TESTS)" RERUN="$(RERUN)" \
+	  NO_SUITE="$(NO_SUITE)" NO_BROWSER="$(NO_BROWSER)" OWN="$(OWN)" \
 	  python3 scripts/mutants $(FILES)
 
 clean:

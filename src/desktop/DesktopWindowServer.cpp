@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 
 #include "desktop/DesktopServices.h"
 #include "desktop/DesktopWindow.h"
@@ -23,11 +24,12 @@ Desktop* connected(platform::CGSConnectionID cid, platform::CGError& error) {
     return error == kSuccess ? d : nullptr;
 }
 
-// Menu bar windows of every process: the status item windows and the menu bar itself.
-std::vector<CGWindowID> menuBarWindows(const Desktop& d) {
+// Menu bar windows, the status item windows and the menu bar itself: of every process, or
+// of the one process whose connection is `owner`.
+std::vector<CGWindowID> menuBarWindows(const Desktop& d, std::optional<int32_t> owner) {
     std::vector<CGWindowID> out;
     for (const ServerWindow* w : d.windows().frontToBack()) {
-        if (!w->ordered) continue;
+        if (!w->ordered || (owner && w->ownerPID != *owner)) continue;
         if (w->kind == WindowKind::statusItem || w->kind == WindowKind::menuBar) out.push_back(w->number);
     }
     return out;
@@ -56,13 +58,16 @@ platform::CGError simGetWindowCount(platform::CGSConnectionID cid, platform::CGS
     return kSuccess;
 }
 
-platform::CGError simGetProcessMenuBarWindowList(platform::CGSConnectionID cid, platform::CGSConnectionID,
+// The target is a process's connection, 0 for every process. This application's own
+// connection is the only one a process can learn here, so any other target is refused.
+platform::CGError simGetProcessMenuBarWindowList(platform::CGSConnectionID cid, platform::CGSConnectionID target,
                                                  int32_t capacity, CGWindowID* list, int32_t* outCount) {
     platform::CGError error;
     Desktop* d = connected(cid, error);
     if (!d) return error;
     if (!outCount || capacity < 0 || (capacity > 0 && !list)) return kIllegalArgument;
-    auto windows = menuBarWindows(*d);
+    if (target != 0 && target != kConnection) return kIllegalArgument;
+    auto windows = menuBarWindows(*d, target == 0 ? std::nullopt : std::optional<int32_t>(d->selfPID()));
     int32_t n = std::min(capacity, static_cast<int32_t>(windows.size()));
     for (int32_t i = 0; i < n; ++i) list[i] = windows[static_cast<size_t>(i)];
     *outCount = n;

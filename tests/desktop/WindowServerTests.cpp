@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "DesktopFixture.h"
 #include "platform/Accessibility.h"
 #include "platform/Platform.h"
@@ -130,6 +132,24 @@ TEST_F(WindowServer, PrivateFunctionsAreFoundByNameAndSetTheAlphaOfAnyWindow) {
     }
     EXPECT_TRUE(hasMenuBar);
     EXPECT_NE(count(cid + 1, 0, &n), 0);  // a wrong connection is refused
+
+    // Asked for one process, by its connection, the list holds that process's windows only.
+    auto own = platform::statusBar().statusItem(30);
+    auto listOf = [&](int32_t target, int32_t& error) {
+        std::vector<uint32_t> windows(static_cast<size_t>(n) + 1);
+        int32_t written = 0;
+        error = list(cid, target, static_cast<int32_t>(windows.size()), windows.data(), &written);
+        windows.resize(static_cast<size_t>(std::max(written, 0)));
+        return windows;
+    };
+    int32_t error = 0;
+    auto every = listOf(0, error);
+    EXPECT_EQ(every.size(), buffer.size() + 1);
+    EXPECT_NE(std::find(every.begin(), every.end(), own->button()->windowNumber()), every.end());
+    EXPECT_EQ(listOf(cid, error), std::vector<uint32_t>{own->button()->windowNumber()});
+    EXPECT_EQ(error, 0);
+    EXPECT_TRUE(listOf(cid + 1, error).empty());  // no process has that connection
+    EXPECT_NE(error, 0);
 
     EXPECT_EQ(setAlpha(cid, item->window->number, 0), 0);
     EXPECT_EQ(d.windowAlpha(item->window->number), 0);
