@@ -49,17 +49,20 @@ extern "C" {
 
 platform::CGSConnectionID simMainConnectionID() { return Desktop::current() ? kConnection : 0; }
 
-platform::CGError simGetWindowCount(platform::CGSConnectionID cid, platform::CGSConnectionID, int32_t* count) {
+// The target is a process's connection, 0 for every process. This application's own
+// connection is the only one a process can learn here, so any other target is refused.
+platform::CGError simGetWindowCount(platform::CGSConnectionID cid, platform::CGSConnectionID target, int32_t* count) {
     platform::CGError error;
     Desktop* d = connected(cid, error);
     if (!d) return error;
     if (!count) return kIllegalArgument;
-    *count = static_cast<int32_t>(d->windows().all().size());
+    if (target != 0 && target != kConnection) return kIllegalArgument;
+    const auto& all = d->windows().all();
+    *count = target == 0 ? static_cast<int32_t>(all.size())
+                         : static_cast<int32_t>(std::ranges::count_if(all, [&](const auto& w) { return w->ownerPID == d->selfPID(); }));
     return kSuccess;
 }
 
-// The target is a process's connection, 0 for every process. This application's own
-// connection is the only one a process can learn here, so any other target is refused.
 platform::CGError simGetProcessMenuBarWindowList(platform::CGSConnectionID cid, platform::CGSConnectionID target,
                                                  int32_t capacity, CGWindowID* list, int32_t* outCount) {
     platform::CGError error;

@@ -150,6 +150,14 @@ TEST_F(WindowServer, PrivateFunctionsAreFoundByNameAndSetTheAlphaOfAnyWindow) {
     EXPECT_EQ(error, 0);
     EXPECT_TRUE(listOf(cid + 1, error).empty());  // no process has that connection
     EXPECT_NE(error, 0);
+    // So is the count: every window for 0, this process's own for its connection.
+    int32_t ours = 0;
+    ASSERT_EQ(count(cid, cid, &ours), 0);
+    int32_t all = 0;
+    ASSERT_EQ(count(cid, 0, &all), 0);
+    EXPECT_GE(ours, 1);
+    EXPECT_LT(ours, all);
+    EXPECT_NE(count(cid, cid + 1, &ours), 0);
 
     EXPECT_EQ(setAlpha(cid, item->window->number, 0), 0);
     EXPECT_EQ(d.windowAlpha(item->window->number), 0);
