@@ -91,6 +91,13 @@ TEST_F(OverflowTest, ARegionOfExactly420PointsKeepsTheSmallerReserve) {
     scene.applications.push_back(iconsEndingAt({{1480, 300}, {1170, 10}}));
     load(scene);
     EXPECT_EQ(monitor_.calculateHiddenCount(), 1);
+    // A 290 pt icon fits beside 420 points (300 free), not beside 421 (261 free).
+    for (const auto& [side, hidden] : {std::pair{420.0, 0}, {421.0, 1}}) {
+        scene = sceneWithSides(side);
+        scene.applications.push_back(iconsEndingAt({{1480, 290}}));
+        load(scene);
+        EXPECT_EQ(monitor_.calculateHiddenCount(), hidden) << side;
+    }
     // Without a screen nothing is hidden.
     desktop().setScreens({});
     EXPECT_EQ(monitor_.calculateHiddenCount(), 0);

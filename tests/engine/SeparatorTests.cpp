@@ -413,7 +413,7 @@ TEST_F(SeparatorTest, ChevronDetachedFromTheVosselsIsReinstalledAtMostTwice) {
     EXPECT_EQ(service.chevronRelayouts, 0);
 
     auto first = service.chevronItem;
-    service.relayoutChevronIfDetached(vosselFramesLeftOfChevronBy(50));
+    service.relayoutChevronIfDetached(vosselFramesLeftOfChevronBy(44.5));
     EXPECT_EQ(service.chevronRelayouts, 1);
     EXPECT_NE(service.chevronItem, first);
     EXPECT_TRUE(service.isExpanded);
