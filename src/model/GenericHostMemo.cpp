@@ -7,12 +7,27 @@
 
 namespace tessivane {
 
+namespace {
+thread_local GenericHostMemo* scopeMemo = nullptr;
+}  // namespace
+
+GenericHostMemo::Scope::Scope() {
+    if (scopeMemo) return;  // the outermost scope's memory serves until it ends
+    memo_ = std::make_unique<GenericHostMemo>();
+    scopeMemo = memo_.get();
+}
+
+GenericHostMemo::Scope::~Scope() {
+    if (memo_) scopeMemo = nullptr;
+}
+
 bool GenericHostMemo::isGenericHost(const std::optional<std::string>& bundle, std::string_view owner) {
     if (bundle && *bundle == MenuBarIdentity::controlCenterBundleIdentifier) return true;
     return ownerIsGenericHost(owner);
 }
 
 bool GenericHostMemo::ownerIsGenericHost(std::string_view owner) {
+    if (scopeMemo && scopeMemo != this) return scopeMemo->ownerIsGenericHost(owner);
     if (auto it = owners_.find(owner); it != owners_.end()) return it->second;
     const std::string trimmed = platform::Text::trimmed(owner);
     bool generic = MenuBarIdentity::isGenericHostOwnerName(trimmed);

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,20 @@ namespace tessivane {
 // name is asked of the workspace once, and each owner's answer is remembered.
 class GenericHostMemo {
 public:
+    // While one lives on this thread, every memo answers from the scope's memory: work that
+    // makes a memo per comparison (a list of rows, each compared with every stored member) asks
+    // the workspace once in all, not once per comparison.
+    class Scope {
+    public:
+        Scope();
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        std::unique_ptr<GenericHostMemo> memo_;  // none in a scope inside another
+    };
+
     bool isGenericHost(const std::optional<std::string>& bundle, std::string_view owner);
     // The test with no bundle: the owner name alone.
     bool ownerIsGenericHost(std::string_view owner);

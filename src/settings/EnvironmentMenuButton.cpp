@@ -54,15 +54,17 @@ ui::Node EnvironmentMenuButton::body() {
         if (onAdd) onAdd();
     }));
     if (active) {
-        EnvironmentProfile environment = *active;
-        items.push_back(Button(renameTitle(environment.name), [onRename = onRename_, environment] {
-            if (onRename) onRename(environment);
-        }));
+        // The environment is looked up when the item is chosen: a copy in the menu would copy
+        // every vossel of it at every render.
+        auto withActive = [state, id = active->id](const std::function<void(EnvironmentProfile)>& action) {
+            if (!action) return;
+            for (const EnvironmentProfile& e : state->groupStore.environments.get()) {
+                if (e.id == id) return action(e);
+            }
+        };
+        items.push_back(Button(renameTitle(active->name), [withActive, onRename = onRename_] { withActive(onRename); }));
         if (store.environments->size() >= 2) {
-            items.push_back(Button(deleteTitle(environment.name),
-                                   [onDelete = onDelete_, environment] {
-                                       if (onDelete) onDelete(environment);
-                                   })
+            items.push_back(Button(deleteTitle(active->name), [withActive, onDelete = onDelete_] { withActive(onDelete); })
                                 .role(ButtonRole::destructive));
         }
     }

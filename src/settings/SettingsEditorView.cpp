@@ -21,6 +21,18 @@ ui::Node card(ui::Node content, double contentInset) {
                            contentInset);
 }
 
+// Asks to delete the vossel as stored when the button is pressed: a copy in every chip's
+// menu would copy every vossel at every render.
+std::function<void()> deleteRequest(AppState* state, const platform::UUID& id,
+                                    const std::function<void(IconGroup)>& onDelete) {
+    return [state, id, onDelete] {
+        if (!onDelete) return;
+        for (const IconGroup& group : state->groupStore.groups()) {
+            if (group.id == id) return onDelete(group);
+        }
+    };
+}
+
 std::optional<platform::UUID> firstGroupID(const std::vector<IconGroup>& groups) {
     if (groups.empty()) return std::nullopt;
     return groups.front().id;
@@ -85,7 +97,6 @@ ui::Node SettingsEditorView::vosselChip(AppState& appState, const IconGroup& vos
     const platform::UUID id = vossel.id;
     const bool visible = vossel.isVisibleInMenuBar;
     auto selection = selectedGroupID_;
-    auto onDelete = callbacks_.onDeleteRequested;
     return view<VosselChip>(vossel, isSelected, [selection, id] { selection.set(id); })
         .contextMenu({Button(visible ? "Hide from Menu Bar" : "Show in Menu Bar",
                              [state, id, visible] {
@@ -93,9 +104,7 @@ ui::Node SettingsEditorView::vosselChip(AppState& appState, const IconGroup& vos
                                  state->syncGroupStatusItems();
                              }),
                       Button("Delete \u201C" + vossel.name + "\u201D",
-                             [onDelete, vossel] {
-                                 if (onDelete) onDelete(vossel);
-                             })
+                             deleteRequest(state, id, callbacks_.onDeleteRequested))
                           .role(ButtonRole::destructive)});
 }
 
@@ -137,7 +146,6 @@ ui::Node SettingsEditorView::identity(AppState& appState, const IconGroup& vosse
                                 state->groupStore.setGroupVisible(id, visible);
                                 state->syncGroupStatusItems();
                             });
-    auto onDelete = callbacks_.onDeleteRequested;
     auto row = HStack({.spacing = 12},
                       pointingHandCursor(Button(openEdit,
                                                 HStack({.spacing = 10},
@@ -155,10 +163,7 @@ ui::Node SettingsEditorView::identity(AppState& appState, const IconGroup& vosse
                                              .controlSize(ControlSize::small)),
                       pointingHandCursor(Button("Edit", openEdit).controlSize(ControlSize::small))
                           .accessibilityIdentifier("ui.editVossel"),
-                      pointingHandCursor(Button("Delete",
-                                                [onDelete, vossel] {
-                                                    if (onDelete) onDelete(vossel);
-                                                })
+                      pointingHandCursor(Button("Delete", deleteRequest(state, id, callbacks_.onDeleteRequested))
                                              .role(ButtonRole::destructive)
                                              .tint(Color::red())
                                              .controlSize(ControlSize::small))

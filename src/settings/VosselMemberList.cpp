@@ -91,6 +91,9 @@ ui::Node VosselMemberList::list(AppState& appState) {
         }
     }
 
+    // Each row compares its icon with the stored members, a memo per comparison: one
+    // memory of the generic hosts serves the whole list.
+    GenericHostMemo::Scope hosts;
     std::vector<Node> rows;
     rows.reserve(items.size() * 2);
     std::unordered_map<std::string, int> seen;

@@ -7,12 +7,14 @@ namespace ui {
 
 // A two-way connection to a value that lives elsewhere: a pair of get and set functions.
 // Controls (toggles, fields, pickers) read through `get` each time they are drawn and
-// write through `set` when the user changes them.
+// write through `set` when the user changes them. Copies share the pair: a binding is copied
+// into every node that shows it, at every render.
 template <class T>
 class Binding {
 public:
     Binding() = default;
-    Binding(std::function<T()> get, std::function<void(T)> set) : get_(std::move(get)), set_(std::move(set)) {}
+    Binding(std::function<T()> get, std::function<void(T)> set)
+        : pair_(std::make_shared<const Pair>(Pair{std::move(get), std::move(set)})) {}
 
     // A binding that always reads `value` and ignores writes.
     static Binding constant(T value) {
@@ -23,11 +25,11 @@ public:
         return Binding([&variable] { return variable; }, [&variable](T v) { variable = std::move(v); });
     }
 
-    T get() const { return get_ ? get_() : T{}; }
+    T get() const { return pair_ && pair_->get ? pair_->get() : T{}; }
     void set(T value) const {
-        if (set_) set_(std::move(value));
+        if (pair_ && pair_->set) pair_->set(std::move(value));
     }
-    explicit operator bool() const { return static_cast<bool>(get_); }
+    explicit operator bool() const { return pair_ && pair_->get; }
 
     // A binding that converts on the way in and out (a Boolean view of an optional, say).
     template <class U>
@@ -38,15 +40,18 @@ public:
     // Runs `after` with the new value after each write.
     Binding onSet(std::function<void(const T&)> after) const {
         auto self = *this;
-        return Binding(get_, [self, after](T v) {
+        return Binding(pair_ ? pair_->get : std::function<T()>(), [self, after](T v) {
             self.set(v);
             after(v);
         });
     }
 
 private:
-    std::function<T()> get_;
-    std::function<void(T)> set_;
+    struct Pair {
+        std::function<T()> get;
+        std::function<void(T)> set;
+    };
+    std::shared_ptr<const Pair> pair_;
 };
 
 }  // namespace ui

@@ -1,6 +1,7 @@
 #include "ui/Host.h"
 
 #include <algorithm>
+#include <iterator>
 #include <typeinfo>
 #include <utility>
 
@@ -71,6 +72,8 @@ public:
         r->slot = slot;
         r->slotIndex = slotIndex;
         const NodeData& d = node.data();
+        if (budget_ && !budget_->candidate) budget_->candidate = r.get();
+        if (overBudget()) return r;
 
         Environment env = inherited;
         // Edits were recorded innermost first; the innermost must end on top.
@@ -79,7 +82,8 @@ public:
         r->environment = env;
         index[r->id] = r.get();
 
-        for (size_t i = 0; i < d.modifiers.size(); ++i) {
+        r->children.reserve(childCount(d));
+        for (size_t i = 0; i < d.modifiers.size() && !overBudget(); ++i) {
             if (d.modifiers[i].content) {
                 add(*r, expand(*d.modifiers[i].content, r->id + "/m" + std::to_string(i), r.get(),
                                RenderedNode::Slot::modifierContent, static_cast<int>(i), env));
@@ -87,7 +91,10 @@ public:
         }
 
         if (d.kind == NodeKind::view && d.view) {
-            expandView(*r, d.view, env);
+            if (!overBudget()) expandView(*r, d.view, env);
+        } else if (d.kind == NodeKind::viewThatFits) {
+            // What fits depends on the rest of the tree: the candidates wait until it stands.
+            pendingFits_.push_back({r.get(), env, r->children.size()});
         } else {
             expandList(*r, d.children, ".", RenderedNode::Slot::content, env);
         }
@@ -117,6 +124,39 @@ public:
         return r;
     }
 
+    // Expands the candidates of the ViewThatFits nodes met so far, and of those they hold, and
+    // chooses among them. A candidate is expanded only as far as it takes to tell that it does
+    // not fit, and the ones after the first that fits are not expanded at all: the rail of a
+    // thousand chips measures a dozen of them to learn that it scrolls.
+    void fitCandidates(std::optional<Size> offered) {
+        for (size_t p = 0; p < pendingFits_.size(); ++p) {  // grows as candidates hold more
+            const PendingFit fit = pendingFits_[p];
+            RenderedNode& r = *fit.node;
+            const std::vector<Node>& candidates = r.data().children;
+            const std::optional<double> limit = SizeEstimator::candidateWidthLimit(r, offered);
+            // A choice by height, or a candidate that is no one child of its own (an empty one, a
+            // group opened up), is made as before: every candidate whole.
+            const bool oneChildEach = std::none_of(candidates.begin(), candidates.end(), [](const Node& c) {
+                return c.kind() == NodeKind::empty || (c.kind() == NodeKind::group && c.data().modifiers.empty());
+            });
+            const bool lazily = oneChildEach && (!offered || r.data().axes == Axes::horizontal);
+            std::vector<std::unique_ptr<RenderedNode>> expanded;
+            std::unordered_set<std::string> usedKeys;
+            for (size_t i = 0; i < candidates.size(); ++i) {
+                if (lazily && limit && i + 1 < candidates.size()) budget_ = Budget{*limit};
+                expanded.push_back(expand(candidates[i], childID(r, ".", candidates[i], i, usedKeys), &r,
+                                          RenderedNode::Slot::content, static_cast<int>(i), fit.environment));
+                const bool whole = !budget_ || !budget_->exceeded;
+                budget_.reset();
+                if (lazily && whole && (!limit || SizeEstimator::candidateWidth(*expanded.back()) <= *limit)) break;
+            }
+            r.children.insert(r.children.begin() + static_cast<std::ptrdiff_t>(fit.at),
+                              std::make_move_iterator(expanded.begin()), std::make_move_iterator(expanded.end()));
+            r.chosenCandidate = SizeEstimator::chooseCandidate(r, offered);
+        }
+        pendingFits_.clear();
+    }
+
     std::unordered_map<std::string_view, RenderedNode*> index;
     std::unordered_map<std::string_view, std::shared_ptr<View>> views;
     std::vector<std::string> alerts;
@@ -124,23 +164,46 @@ public:
 private:
     static void add(RenderedNode& parent, std::unique_ptr<RenderedNode> child) { parent.children.push_back(std::move(child)); }
 
+    static size_t childCount(const NodeData& d) {
+        size_t n = d.children.size() + d.items.size() + d.contextMenu.size() + (d.popover ? 1 : 0);
+        for (const Modifier& m : d.modifiers) n += m.content ? 1 : 0;
+        return n;
+    }
+
+    static std::string childID(const RenderedNode& r, const char* separator, const Node& child, size_t i,
+                               std::unordered_set<std::string>& usedKeys) {
+        const NodeData& cd = child.data();
+        std::string id = r.id + separator;
+        if (cd.explicitID) {
+            std::string key = "@" + escapeKey(*cd.explicitID);
+            // A repeated key would make two nodes one; the repeat is told apart by position.
+            if (!usedKeys.insert(key).second) key += "#" + std::to_string(i);
+            id += key;
+        } else {
+            id += std::to_string(i);
+        }
+        return id;
+    }
+
     void expandList(RenderedNode& r, const std::vector<Node>& list, const char* separator, RenderedNode::Slot slot,
                     const Environment& env) {
         if (list.empty()) return;
         std::unordered_set<std::string> usedKeys;
-        for (size_t i = 0; i < list.size(); ++i) {
-            const NodeData& cd = list[i].data();
-            std::string childID = r.id + separator;
-            if (cd.explicitID) {
-                std::string key = "@" + escapeKey(*cd.explicitID);
-                // A repeated key would make two nodes one; the repeat is told apart by position.
-                if (!usedKeys.insert(key).second) key += "#" + std::to_string(i);
-                childID += key;
-            } else {
-                childID += std::to_string(i);
-            }
-            add(r, expand(list[i], std::move(childID), &r, slot, static_cast<int>(i), env));
+        for (size_t i = 0; i < list.size() && !overBudget(); ++i) {
+            add(r, expand(list[i], childID(r, separator, list[i], i, usedKeys), &r, slot, static_cast<int>(i), env));
         }
+    }
+
+    // While a candidate is measured against the width it may take: whether the part expanded
+    // so far is already wider. Asked at every node, measured at doubling counts of nodes, so
+    // that the measuring stays in proportion to what is expanded.
+    bool overBudget() {
+        if (!budget_ || !budget_->candidate) return false;
+        if (budget_->exceeded) return true;
+        if (++budget_->nodes < budget_->nextMeasure) return false;
+        budget_->nextMeasure *= 2;
+        budget_->exceeded = SizeEstimator::candidateWidth(*budget_->candidate) > budget_->width;
+        return budget_->exceeded;
     }
 
     void expandView(RenderedNode& r, const std::shared_ptr<View>& view, const Environment& env) {
@@ -161,6 +224,20 @@ private:
     }
 
     Host& host_;
+    struct PendingFit {
+        RenderedNode* node;
+        Environment environment;
+        size_t at;  // where its candidates go among its children
+    };
+    std::vector<PendingFit> pendingFits_;
+    struct Budget {
+        double width;
+        const RenderedNode* candidate = nullptr;
+        size_t nodes = 0;
+        size_t nextMeasure = 16;
+        bool exceeded = false;
+    };
+    std::optional<Budget> budget_;
 };
 
 Host::Host(std::shared_ptr<View> root, Environment environment)
@@ -201,6 +278,8 @@ void Host::render() {
     renderer.index.reserve(index_.size());
     renderer.views.reserve(views_.size());
     auto newRoot = renderer.expand(Node(root_), "0", nullptr, RenderedNode::Slot::content, 0, environment_);
+    // Candidates are chosen once the whole tree stands: what fits depends on the siblings.
+    renderer.fitCandidates(proposedSize_);
 
     previousRoot_ = std::move(rootNode_);
     rootNode_ = std::move(newRoot);
@@ -216,11 +295,9 @@ void Host::render() {
     if (pointer_ && !index_.count(*pointer_)) pointer_.reset();
     if (openMenu_ && !index_.count(*openMenu_)) openMenu_.reset();
 
-    // Candidates are chosen once the whole tree stands: what fits depends on the siblings.
     // A field whose focus binding reads true takes the focus; one whose binding reads false gives it up.
     std::optional<std::string> wantsFocus;
     preorder(*rootNode_, [&](RenderedNode& n) {
-        if (n.kind() == NodeKind::viewThatFits) n.chosenCandidate = SizeEstimator::chooseCandidate(n, proposedSize_);
         if (!wantsFocus && n.kind() == NodeKind::textField && n.data().focus && n.data().focus.get()) wantsFocus = n.id;
     });
     if (wantsFocus) {

@@ -10,6 +10,8 @@
 #include "platform/Color.h"
 #include "platform/Image.h"
 #include "ui/Binding.h"
+#include "ui/Boxed.h"
+#include "ui/Callback.h"
 #include "ui/Environment.h"
 #include "ui/Font.h"
 #include "ui/Geometry.h"
@@ -228,7 +230,7 @@ struct Modifier {
     std::optional<Node> content;  // background or overlay node
     Alignment alignment = Alignment::center;
     double amount = 0;
-    Shadow shadowValue;
+    Boxed<Shadow> shadowValue;  // Kind::shadow
     Point offsetValue;
     bool horizontal = true;
     bool vertical = true;
@@ -269,12 +271,13 @@ struct PopoverSpec {
 // The description of one node. Fields a kind does not use stay at their defaults.
 struct NodeData {
     NodeKind kind = NodeKind::empty;
+    ButtonRole buttonRole = ButtonRole::none;  // beside the kind, where it takes no room of its own
 
     // content
     std::string text;    // text, title of button/toggle/link/label/section/menu, prompt of a field
     std::string detail;  // description (content unavailable), url (link), footer (section)
     std::string symbol;  // symbol of a label or placeholder
-    std::optional<ImageContent> image;
+    Boxed<ImageContent> image;
     std::vector<Node> children;  // stack content; the label of button, toggle, menu, link
     std::vector<Node> items;     // menu items
     std::shared_ptr<View> view;  // NodeKind::view
@@ -286,30 +289,28 @@ struct NodeData {
     std::vector<GridItem> columns;
     std::optional<double> minLength;  // spacer
     Shape shape;
-    std::optional<platform::Color> fill;
-    std::optional<platform::Color> strokeColor;
+    Boxed<platform::Color> fill;
+    Boxed<platform::Color> strokeColor;
     StrokeStyle stroke;
-    bool strokeInside = false;
-    std::optional<platform::Color> color;  // NodeKind::color
+    Boxed<platform::Color> color;  // NodeKind::color
     std::optional<double> value;           // progress (absent: indeterminate)
     double total = 1;
 
     // controls
-    std::function<void()> action;
-    ButtonRole buttonRole = ButtonRole::none;
+    Callback<void()> action;
     Binding<bool> isOn;
     Binding<std::string> textValue;
     std::vector<std::string> options;  // picker titles
-    std::function<int()> selectedIndex;
-    std::function<void(int)> selectIndex;
+    Callback<int()> selectedIndex;
+    Callback<void(int)> selectIndex;
 
     // ordered layout and drawing modifiers
     std::vector<Modifier> modifiers;
 
     // inherited attributes (set on this node; they apply to the subtree)
-    std::optional<Font> font;
-    std::optional<platform::Color> foreground;
-    std::optional<platform::Color> tint;
+    Boxed<Font> font;
+    Boxed<platform::Color> foreground;
+    Boxed<platform::Color> tint;
     std::optional<ControlSize> controlSize;
     std::optional<ButtonStyle> buttonStyle;
     std::optional<ToggleStyle> toggleStyle;
@@ -320,6 +321,7 @@ struct NodeData {
     std::optional<Visibility> menuIndicator;
     std::optional<Visibility> scrollIndicators;
     bool labelsHidden = false;
+    bool strokeInside = false;  // a shape's stroke; kept with the flags, for room
     std::optional<LayoutDirection> layoutDirection;
     std::optional<std::optional<int>> lineLimit;
     std::optional<TextAlignment> multilineAlignment;
@@ -334,21 +336,21 @@ struct NodeData {
     bool accessibilityCombine = false;
 
     // interaction
-    std::optional<KeyboardShortcut> shortcut;
+    Boxed<KeyboardShortcut> shortcut;
     std::optional<Cursor> cursor;
     bool hitTesting = true;
-    std::function<void(bool)> onHover;
-    std::function<void()> onTap;
-    std::function<void()> onSecondaryClick;
+    Callback<void(bool)> onHover;
+    Callback<void()> onTap;
+    Callback<void()> onSecondaryClick;
     std::vector<Node> contextMenu;
-    std::function<void()> onSubmit;
+    Callback<void()> onSubmit;
     Binding<bool> focus;
     std::vector<std::function<void()>> onAppear;
     std::vector<std::function<void()>> onDisappear;
     std::vector<ChangeWatch> changes;
     std::vector<AlertSpec> alerts;
-    std::optional<PopoverSpec> popover;
-    std::optional<std::string> explicitID;
+    Boxed<PopoverSpec> popover;
+    Boxed<std::string> explicitID;
     std::vector<std::function<Environment(const Environment&)>> environmentEdits;
 };
 

@@ -421,15 +421,22 @@ std::optional<double> offeredWidth(const RenderedNode& n, std::optional<double> 
 
 }  // namespace
 
+std::optional<double> candidateWidthLimit(const RenderedNode& node, std::optional<Size> offered) {
+    if (!offered || node.data().axes != Axes::horizontal) return std::nullopt;
+    return innerProposal(node.data(), offeredWidth(node, offered->width));
+}
+
+double candidateWidth(const RenderedNode& candidate) { return measure(candidate, Context{}, std::nullopt).width; }
+
 int chooseCandidate(const RenderedNode& node, std::optional<Size> offered) {
     std::vector<const RenderedNode*> kids;
     flatten(node, kids);
     if (kids.empty() || !offered) return 0;
-    bool horizontal = node.data().axes == Axes::horizontal;
-    std::optional<double> width = innerProposal(node.data(), offeredWidth(node, offered->width));
-    for (size_t i = 0; i < kids.size(); ++i) {
-        Size s = measure(*kids[i], Context{}, std::nullopt);
-        bool fits = horizontal ? (!width || s.width <= *width) : s.height <= offered->height;
+    const bool horizontal = node.data().axes == Axes::horizontal;
+    const std::optional<double> width = candidateWidthLimit(node, offered);
+    for (size_t i = 0; i + 1 < kids.size(); ++i) {
+        bool fits = horizontal ? (!width || candidateWidth(*kids[i]) <= *width)
+                               : measure(*kids[i], Context{}, std::nullopt).height <= offered->height;
         if (fits) return static_cast<int>(i);
     }
     return static_cast<int>(kids.size() - 1);

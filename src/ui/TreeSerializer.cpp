@@ -145,8 +145,8 @@ void modifierFields(JsonWriter& w, const Modifier& m) {
             if (m.shape) shapeFields(w, *m.shape);
             break;
         case Modifier::Kind::shadow:
-            writeColor(w.key("color"), m.shadowValue.color);
-            w.field("radius", m.shadowValue.radius).field("x", m.shadowValue.x).field("y", m.shadowValue.y);
+            writeColor(w.key("color"), m.shadowValue->color);
+            w.field("radius", m.shadowValue->radius).field("x", m.shadowValue->x).field("y", m.shadowValue->y);
             break;
         case Modifier::Kind::opacity: w.field("value", m.amount); break;
         case Modifier::Kind::offset: w.field("x", m.offsetValue.x).field("y", m.offsetValue.y); break;

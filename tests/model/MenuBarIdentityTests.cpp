@@ -110,6 +110,18 @@ TEST_F(MenuBarIdentityTest, ControlCenterModulesAreToldApartByTheirOwnNames) {
     EXPECT_EQ(MemberNames::live("Ton", "kontrollzentrum", hosts).text(1), "");
     EXPECT_EQ(MemberNames::stored(item("com.apple.controlcenter", "Uhr", "Zentrale", 0), hosts).text(1), "");
     EXPECT_EQ(MemberNames::stored(item("com.example", "Uhr", "Zentrale", 0), hosts).text(1), "Zentrale");
+
+    // In a scope every memo, the ones made per comparison too, answers from one memory: the
+    // host's name as it was first asked. Once the scope ends, a memo asks again.
+    const MenuBarItemID ton = item(std::nullopt, "Ton", "Kontrollzentrum", 1);
+    {
+        GenericHostMemo::Scope scan;
+        EXPECT_FALSE(clock.isSameMember(ton));
+        workspace.apps.clear();
+        runControlCenter("Centre de contr\u00F4le");
+        EXPECT_FALSE(clock.isSameMember(ton));
+    }
+    EXPECT_TRUE(clock.isSameMember(ton));
 }
 
 TEST_F(MenuBarIdentityTest, OwnIconsMatchOnlyByIdentityString) {

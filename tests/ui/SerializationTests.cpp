@@ -232,4 +232,56 @@ TEST_F(SerializationTest, ViewThatFitsCountsWhatItsRowNeighboursAndPaddingsTake)
     EXPECT_FALSE(tight.find(byIdentifier("fits")).exists());
 }
 
+TEST_F(SerializationTest, ViewThatFitsRendersOfItsCandidatesNoMoreThanTheChoiceNeeds) {
+    // A chip counts the bodies asked of it: 200 chips of 44 points in a row, or scrolling.
+    class Chip : public View {
+    public:
+        explicit Chip(int* bodies) : bodies_(bodies) {}
+        Node body() override {
+            ++*bodies_;
+            return Text("chip").padding(Edges::horizontal, 8);
+        }
+
+    private:
+        int* bodies_;
+    };
+    struct Bodies {
+        int row = 0, scrolling = 0;
+    };
+    class Rail : public View {
+    public:
+        explicit Rail(Bodies* bodies) : bodies_(bodies) {}
+        Node body() override {
+            auto chips = [](int* count) {
+                std::vector<Node> chips;
+                for (int i = 0; i < 200; ++i) chips.push_back(view<Chip>(count).id(std::to_string(i)));
+                return chips;
+            };
+            return ViewThatFits(Axis::horizontal, {HStack({.spacing = 8}, chips(&bodies_->row)),
+                                                   ScrollView(Axes::horizontal, HStack({.spacing = 8}, chips(&bodies_->scrolling)))});
+        }
+
+    private:
+        Bodies* bodies_;
+    };
+    const double row = 200 * 44 + 199 * 8;
+    for (const double width : {row, row - 1, 300.0}) {
+        SCOPED_TRACE(width);
+        const bool fits = width >= row;
+        Bodies bodies;
+        Host host(std::make_shared<Rail>(&bodies));
+        host.setProposedSize(Size{width, 100});
+        EXPECT_EQ(host.serialize()["children"][0]["props"]["chosen"], fits ? 0 : 1);
+        // The row whole when it is shown, else only until it is wider than the offer; the
+        // scrolling form not at all while the row fits.
+        EXPECT_EQ(bodies.scrolling, fits ? 0 : 200);
+        if (fits || width == row - 1) {
+            EXPECT_EQ(bodies.row, 200);
+        } else {
+            EXPECT_GE(bodies.row, 6);  // 6 chips and their gaps: 304 points
+            EXPECT_LE(bodies.row, 20);
+        }
+    }
+}
+
 }  // namespace
