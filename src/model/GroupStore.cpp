@@ -99,19 +99,37 @@ const EnvironmentProfile* GroupStore::activeEnvironment() const {
     return index ? &environments.get()[*index] : nullptr;
 }
 
+GroupStore::Snapshot GroupStore::snapshot() const {
+    if (!snapshot_) snapshot_ = std::make_shared<const std::vector<EnvironmentProfile>>(environments.get());
+    return Snapshot{snapshot_};
+}
+
 const std::vector<IconGroup>& GroupStore::groups() const {
     static const std::vector<IconGroup> none;
     const EnvironmentProfile* environment = activeEnvironment();
     return environment ? environment->groups : none;
 }
 
-std::optional<IconGroup> GroupStore::groupContaining(const MenuBarItemID& itemID) const {
+std::vector<const IconGroup*> GroupStore::groupsContaining(const std::vector<const MenuBarItemID*>& itemIDs) const {
+    std::vector<const IconGroup*> holders(itemIDs.size(), nullptr);
+    GenericHostMemo hosts;
+    std::vector<MenuBarIdentity::Names> itemNames;
+    itemNames.reserve(itemIDs.size());
+    for (const MenuBarItemID* id : itemIDs) itemNames.push_back(MemberNames::stored(*id, hosts));
+    size_t open = itemIDs.size();
+    // Vossels and members in their order, so that each icon gets the first that holds it.
     for (const auto& group : groups()) {
         for (const auto& member : group.memberIDs) {
-            if (member.isSameMember(itemID)) return group;
+            if (open == 0) return holders;
+            const MenuBarIdentity::Names memberNames = MemberNames::stored(member, hosts);
+            for (size_t i = 0; i < itemIDs.size(); ++i) {
+                if (holders[i] || !member.isSameMember(*itemIDs[i], memberNames, itemNames[i], hosts)) continue;
+                holders[i] = &group;
+                --open;
+            }
         }
     }
-    return std::nullopt;
+    return holders;
 }
 
 // --- vossels

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,16 @@ public:
     platform::Published<std::vector<EnvironmentProfile>> environments{*this, {}};
     platform::Published<std::optional<platform::UUID>> activeEnvironmentID{*this, std::nullopt};
 
+    // The environments as they stand, one copy shared until they next change: what a view
+    // watches for changes at every render, where a copy of every vossel each time would do.
+    struct Snapshot {
+        std::shared_ptr<const std::vector<EnvironmentProfile>> environments;
+        bool operator==(const Snapshot& other) const {
+            return environments == other.environments || *environments == *other.environments;
+        }
+    };
+    Snapshot snapshot() const;
+
     void load();
     // Whether the environments could be encoded and were written.
     bool save();
@@ -54,8 +65,10 @@ public:
     void toggleMember(MenuBarItemID item, platform::UUID groupID);
     void setGroupVisible(platform::UUID id, bool visible);
     void deleteGroup(platform::UUID id);
-    // The first vossel of the active environment with a member that is the same icon.
-    std::optional<IconGroup> groupContaining(const MenuBarItemID& itemID) const;
+    // For each icon, the first vossel of the active environment with a member that is the same
+    // icon, or null; each member's names are made once for all the icons. Valid until the next
+    // change of `environments`.
+    std::vector<const IconGroup*> groupsContaining(const std::vector<const MenuBarItemID*>& itemIDs) const;
     // Refreshes window number, bundle identifier and left edge of the active environment's
     // members from the live icons, matched from the live icon's side.
     void captureLiveWindows(const std::vector<DiscoveredMenuBarItem>& items);
@@ -66,6 +79,9 @@ public:
     void deleteEnvironment(platform::UUID id);
 
 private:
+    mutable std::shared_ptr<const std::vector<EnvironmentProfile>> snapshot_;
+    platform::Subscription snapshotReset_ = environments.changes.connect([this](const auto&) { snapshot_.reset(); });
+
     // Index of the first environment with the active id.
     std::optional<size_t> activeIndex() const;
     // Applies a change to the active environment's vossels in place and saves; nothing at

@@ -82,26 +82,29 @@ bool MenuBarItemID::hasSameIdentityString(const MenuBarItemID& other) const {
 
 bool MenuBarItemID::isSameMember(const MenuBarItemID& other) const {
     if (hasSameIdentityString(other)) return true;
+    // A generic host's name is the owner of every icon it draws, so it takes no part in the
+    // name comparison; otherwise a Wi-Fi member would be the clock and the battery as well,
+    // and adding one Control Center module to a vossel would take another out of its own.
+    GenericHostMemo hosts;
+    return isSameMember(other, MemberNames::stored(*this, hosts), MemberNames::stored(other, hosts), hosts);
+}
+
+bool MenuBarItemID::isSameMember(const MenuBarItemID& other, const MenuBarIdentity::Names& selfNames,
+                                 const MenuBarIdentity::Names& otherNames, GenericHostMemo& hosts) const {
+    if (hasSameIdentityString(other)) return true;
 
     static const std::string empty;
     const std::string& selfOwner = ownerName ? *ownerName : empty;
     const std::string& otherOwner = other.ownerName ? *other.ownerName : empty;
     const bool sameBundle = bundleIdentifier && other.bundleIdentifier && *bundleIdentifier == *other.bundleIdentifier;
 
-    // A generic host's name is the owner of every icon it draws, so it takes no part in the
-    // name comparison; otherwise a Wi-Fi member would be the clock and the battery as well,
-    // and adding one Control Center module to a vossel would take another out of its own.
-    GenericHostMemo hosts;
-    const MenuBarIdentity::Names selfNames = MemberNames::stored(*this, hosts);
-    const MenuBarIdentity::Names otherNames = MemberNames::stored(other, hosts);
-
     const bool otherIsSelf = MenuBarIdentity::isSelf(other.bundleIdentifier, otherOwner);
     if (!otherIsSelf) {
-        if (sameBundle && !MenuBarIdentity::isGenericHost(other.bundleIdentifier, otherOwner)) return true;
+        if (sameBundle && !hosts.isGenericHost(other.bundleIdentifier, otherOwner)) return true;
         if (MenuBarIdentity::namesOverlap(selfNames, otherNames)) return true;
     }
     if (MenuBarIdentity::isSelf(bundleIdentifier, selfOwner)) return false;
-    if (sameBundle && !MenuBarIdentity::isGenericHost(bundleIdentifier, selfOwner)) return true;
+    if (sameBundle && !hosts.isGenericHost(bundleIdentifier, selfOwner)) return true;
     // The name overlap compares the same pairs of names from either side (equality and
     // containment both ways), so when it already ran above its answer stands.
     if (!otherIsSelf) return false;

@@ -6,8 +6,11 @@
 #include <string>
 
 #include "model/JSONCoding.h"
+#include "model/MenuBarIdentity.h"
 
 namespace tessivane {
+
+class GenericHostMemo;
 
 // The stored identity of one menu bar icon. Window numbers, positions and even titles
 // change between runs, so membership is the tolerant `isSameMember`, not equality.
@@ -26,6 +29,10 @@ struct MenuBarItemID {
     bool hasSameIdentityString(const MenuBarItemID& other) const;
     // The membership match, symmetric in its two sides.
     bool isSameMember(const MenuBarItemID& other) const;
+    // The same, with each side's names as `MemberNames::stored` gives them, made once by a
+    // caller that compares one identity with many.
+    bool isSameMember(const MenuBarItemID& other, const MenuBarIdentity::Names& selfNames,
+                      const MenuBarIdentity::Names& otherNames, GenericHostMemo& hosts) const;
 
     // All six fields, exactly.
     bool operator==(const MenuBarItemID&) const = default;

@@ -111,15 +111,13 @@ ui::Node SettingsEditorView::vosselChip(AppState& appState, const IconGroup& vos
 ui::Node SettingsEditorView::rail(AppState& appState, const std::vector<IconGroup>& groups, const IconGroup* selected) {
     using namespace ui;
     const std::optional<platform::UUID> selectedID = selected ? std::optional(selected->id) : std::nullopt;
-    auto chips = [&] {
-        return ForEach(
-            groups, [](const IconGroup& g) { return g.id.uuidString(); },
-            [&](const IconGroup& g) { return vosselChip(appState, g, selectedID == g.id); });
-    };
+    const Node chips = ForEach(
+        groups, [](const IconGroup& g) { return g.id.uuidString(); },
+        [&](const IconGroup& g) { return vosselChip(appState, g, selectedID == g.id); });
     // The add button stays outside the scroll view, so it stays in sight when the chips scroll.
-    auto fitting = HStack({.spacing = 4}, chips(), addVosselButton());
+    auto fitting = HStack({.spacing = 4}, chips, addVosselButton());
     auto scrolling = HStack({.spacing = 4},
-                            ScrollView(Axes::horizontal, HStack({.spacing = 4}, chips()).padding(Edges::vertical, 2))
+                            ScrollView(Axes::horizontal, HStack({.spacing = 4}, chips).padding(Edges::vertical, 2))
                                 .scrollIndicators(Visibility::hidden),
                             addVosselButton());
 
@@ -252,7 +250,7 @@ ui::Node SettingsEditorView::body() {
                   When(editing, [&] { return editVosselScreen(appState, *selected); }))
         .background(Fill(Color::controlBackground()).ignoresSafeArea())
         .onChange(selectedGroupID_.get(), [showEdit] { showEdit.set(false); })
-        .onChange(appState.groupStore.environments.get(), [state, selection, showEdit] {
+        .onChange(appState.groupStore.snapshot(), [state, selection, showEdit] {
             const auto& now = state->groupStore.groups();
             if (!selection.get() || !selectedGroup(now, selection.get())) selection.set(firstGroupID(now));
             showEdit.set(false);

@@ -41,7 +41,8 @@ void VosselMemberList::flipMembership(AppState& appState, const DiscoveredMenuBa
     appState.objectWillChange.send();
 }
 
-ui::Node VosselMemberList::row(AppState& appState, const IconGroup& current, const DiscoveredMenuBarItem& item) {
+ui::Node VosselMemberList::row(AppState& appState, const IconGroup& current, const DiscoveredMenuBarItem& item,
+                               const IconGroup* holder) {
     using namespace ui;
     const bool isOn = showsAsMember(current, item);
     const std::string displayName = item.displayName();
@@ -49,7 +50,7 @@ ui::Node VosselMemberList::row(AppState& appState, const IconGroup& current, con
     Node secondLine;
     if (isOn) {
         secondLine = Text(inThisVosselText);
-    } else if (auto holder = appState.groupStore.groupContaining(item.id); holder && holder->id != current.id) {
+    } else if (holder && holder->id != current.id) {
         secondLine = Text("In \u201C" + holder->name + "\u201D");
     } else if (!platform::Text::caseInsensitiveEquals(item.ownerName, displayName)) {
         secondLine = Text(item.ownerName);
@@ -94,13 +95,17 @@ ui::Node VosselMemberList::list(AppState& appState) {
     // Each row compares its icon with the stored members, a memo per comparison: one
     // memory of the generic hosts serves the whole list.
     GenericHostMemo::Scope hosts;
+    std::vector<const MenuBarItemID*> ids;
+    ids.reserve(items.size());
+    for (const DiscoveredMenuBarItem& item : items) ids.push_back(&item.id);
+    const std::vector<const IconGroup*> holders = appState.groupStore.groupsContaining(ids);
     std::vector<Node> rows;
     rows.reserve(items.size() * 2);
     std::unordered_map<std::string, int> seen;
     for (size_t i = 0; i < items.size(); ++i) {
         std::string key = rowKey(items[i]);
         if (int n = seen[key]++; n > 0) key += "#" + std::to_string(n);
-        rows.push_back(row(appState, current, items[i])
+        rows.push_back(row(appState, current, items[i], holders[i])
                            .padding(Edges::horizontal, 12)
                            .padding(Edges::vertical, 7)
                            .frame({.maxWidth = infinity, .alignment = Alignment::leading})

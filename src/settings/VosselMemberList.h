@@ -38,7 +38,8 @@ public:
     static void flipMembership(AppState& appState, const DiscoveredMenuBarItem& item, const platform::UUID& groupID);
 
 private:
-    ui::Node row(AppState& appState, const IconGroup& current, const DiscoveredMenuBarItem& item);
+    // `holder`: the vossel that holds the icon, if any.
+    ui::Node row(AppState& appState, const IconGroup& current, const DiscoveredMenuBarItem& item, const IconGroup* holder);
     ui::Node list(AppState& appState);
 
     IconGroup group_;

@@ -55,6 +55,19 @@ void preorder(Tree& n, const F& visit) {
     for (auto& c : n.children) preorder(*c, visit);
 }
 
+// The same over the nodes with hooks only (see RenderedNode::hooks), in the same order.
+template <class Tree, class F>
+void preorderHooks(Tree& n, const F& visit) {
+    if (!n.hooks) return;
+    visit(n);
+    for (auto& c : n.children) preorderHooks(*c, visit);
+}
+
+bool hasOwnHooks(const NodeData& d) {
+    return !d.onAppear.empty() || !d.onDisappear.empty() || !d.changes.empty() ||
+           (d.kind == NodeKind::textField && d.focus);
+}
+
 }  // namespace
 
 // Expands a node tree: child views are matched to the previous render's views at the same
@@ -66,40 +79,52 @@ public:
     std::unique_ptr<RenderedNode> expand(const Node& node, std::string id, RenderedNode* parent, RenderedNode::Slot slot,
                                          int slotIndex, const Environment& inherited) {
         auto r = std::make_unique<RenderedNode>();
-        r->id = std::move(id);
-        r->node = node;
-        r->parent = parent;
-        r->slot = slot;
-        r->slotIndex = slotIndex;
+        fill(*r, node, std::move(id), parent, slot, slotIndex, inherited);
+        return r;
+    }
+
+    // Expands `node` into `r`. A child is attached to its parent before its own children are
+    // expanded (see expandChild), so that a candidate measured halfway (see overBudget) is
+    // measured with all that is expanded of it so far, however deep.
+    void fill(RenderedNode& r, const Node& node, std::string id, RenderedNode* parent, RenderedNode::Slot slot,
+              int slotIndex, const Environment& inherited) {
+        r.id = std::move(id);
+        r.node = node;
+        r.parent = parent;
+        r.slot = slot;
+        r.slotIndex = slotIndex;
         const NodeData& d = node.data();
-        if (budget_ && !budget_->candidate) budget_->candidate = r.get();
-        if (overBudget()) return r;
+        if (budget_ && !budget_->candidate) budget_->candidate = &r;
+        if (overBudget()) {
+            r.hooks = hasOwnHooks(d);
+            return;
+        }
 
         Environment env = inherited;
         // Edits were recorded innermost first; the innermost must end on top.
         for (auto it = d.environmentEdits.rbegin(); it != d.environmentEdits.rend(); ++it) env = (*it)(env);
         if (d.layoutDirection) env = env.with<LayoutDirectionKey>(*d.layoutDirection);
-        r->environment = env;
-        index[r->id] = r.get();
+        r.environment = env;
+        index[r.id] = &r;
 
-        r->children.reserve(childCount(d));
+        r.children.reserve(childCount(d));
         for (size_t i = 0; i < d.modifiers.size() && !overBudget(); ++i) {
             if (d.modifiers[i].content) {
-                add(*r, expand(*d.modifiers[i].content, r->id + "/m" + std::to_string(i), r.get(),
-                               RenderedNode::Slot::modifierContent, static_cast<int>(i), env));
+                expandChild(r, *d.modifiers[i].content, r.id + "/m" + std::to_string(i),
+                            RenderedNode::Slot::modifierContent, static_cast<int>(i), env);
             }
         }
 
         if (d.kind == NodeKind::view && d.view) {
-            if (!overBudget()) expandView(*r, d.view, env);
+            if (!overBudget()) expandView(r, d.view, env);
         } else if (d.kind == NodeKind::viewThatFits) {
             // What fits depends on the rest of the tree: the candidates wait until it stands.
-            pendingFits_.push_back({r.get(), env, r->children.size()});
+            pendingFits_.push_back({&r, env, r.children.size()});
         } else {
-            expandList(*r, d.children, ".", RenderedNode::Slot::content, env);
+            expandList(r, d.children, ".", RenderedNode::Slot::content, env);
         }
-        expandList(*r, d.items, "/i", RenderedNode::Slot::menuItem, env);
-        expandList(*r, d.contextMenu, "/c", RenderedNode::Slot::contextMenuItem, env);
+        expandList(r, d.items, "/i", RenderedNode::Slot::menuItem, env);
+        expandList(r, d.contextMenu, "/c", RenderedNode::Slot::contextMenuItem, env);
 
         for (size_t i = 0; i < d.alerts.size(); ++i) {
             const AlertSpec& a = d.alerts[i];
@@ -110,18 +135,17 @@ public:
             ad.detail = a.message;
             ad.isOn = a.isPresented;
             ad.children = a.actions;
-            std::string alertID = r->id + "/a" + std::to_string(i);
+            std::string alertID = r.id + "/a" + std::to_string(i);
             alerts.push_back(alertID);
-            add(*r, expand(alertNode, alertID, r.get(), RenderedNode::Slot::alert, static_cast<int>(i), env));
+            expandChild(r, alertNode, alertID, RenderedNode::Slot::alert, static_cast<int>(i), env);
         }
         if (d.popover && d.popover->isPresented.get()) {
             Node popoverNode(NodeKind::popover);
             popoverNode.mut().isOn = d.popover->isPresented;
             popoverNode.mut().children.push_back(d.popover->content);
-            add(*r, expand(popoverNode, r->id + "/p", r.get(), RenderedNode::Slot::popover, 0, env));
+            expandChild(r, popoverNode, r.id + "/p", RenderedNode::Slot::popover, 0, env);
         }
-
-        return r;
+        r.hooks = hasOwnHooks(d) || std::any_of(r.children.begin(), r.children.end(), [](const auto& c) { return c->hooks; });
     }
 
     // Expands the candidates of the ViewThatFits nodes met so far, and of those they hold, and
@@ -150,8 +174,10 @@ public:
                 budget_.reset();
                 if (lazily && whole && (!limit || SizeEstimator::candidateWidth(*expanded.back()) <= *limit)) break;
             }
+            const bool hooks = std::any_of(expanded.begin(), expanded.end(), [](const auto& c) { return c->hooks; });
             r.children.insert(r.children.begin() + static_cast<std::ptrdiff_t>(fit.at),
                               std::make_move_iterator(expanded.begin()), std::make_move_iterator(expanded.end()));
+            for (RenderedNode* n = &r; hooks && n && !n->hooks; n = n->parent) n->hooks = true;
             r.chosenCandidate = SizeEstimator::chooseCandidate(r, offered);
         }
         pendingFits_.clear();
@@ -162,7 +188,11 @@ public:
     std::vector<std::string> alerts;
 
 private:
-    static void add(RenderedNode& parent, std::unique_ptr<RenderedNode> child) { parent.children.push_back(std::move(child)); }
+    void expandChild(RenderedNode& parent, const Node& node, std::string id, RenderedNode::Slot slot, int slotIndex,
+                     const Environment& env) {
+        parent.children.push_back(std::make_unique<RenderedNode>());
+        fill(*parent.children.back(), node, std::move(id), &parent, slot, slotIndex, env);
+    }
 
     static size_t childCount(const NodeData& d) {
         size_t n = d.children.size() + d.items.size() + d.contextMenu.size() + (d.popover ? 1 : 0);
@@ -190,7 +220,7 @@ private:
         if (list.empty()) return;
         std::unordered_set<std::string> usedKeys;
         for (size_t i = 0; i < list.size() && !overBudget(); ++i) {
-            add(r, expand(list[i], childID(r, separator, list[i], i, usedKeys), &r, slot, static_cast<int>(i), env));
+            expandChild(r, list[i], childID(r, separator, list[i], i, usedKeys), slot, static_cast<int>(i), env);
         }
     }
 
@@ -220,7 +250,7 @@ private:
         Node body = view->body();
         // A body whose root carries an id is a new node when the id changes (a switch over steps).
         std::string bodyID = r.id + (body.data().explicitID ? ".@" + escapeKey(*body.data().explicitID) : ".0");
-        add(r, expand(body, std::move(bodyID), &r, RenderedNode::Slot::content, 0, env));
+        expandChild(r, body, std::move(bodyID), RenderedNode::Slot::content, 0, env);
     }
 
     Host& host_;
@@ -273,6 +303,9 @@ void Host::render() {
     core_->dirty = false;
     heldBack_ = false;
     core_->observedThisRender.clear();
+    // The tree two renders old goes before the new one is built, not after: at no time are
+    // three trees alive, and the new one is built in the memory the old one leaves.
+    previousRoot_.reset();
     Renderer renderer(*this);
     // A tree is mostly the one before: its indexes are as large, and need not grow step by step.
     renderer.index.reserve(index_.size());
@@ -297,7 +330,7 @@ void Host::render() {
 
     // A field whose focus binding reads true takes the focus; one whose binding reads false gives it up.
     std::optional<std::string> wantsFocus;
-    preorder(*rootNode_, [&](RenderedNode& n) {
+    preorderHooks(*rootNode_, [&](RenderedNode& n) {
         if (!wantsFocus && n.kind() == NodeKind::textField && n.data().focus && n.data().focus.get()) wantsFocus = n.id;
     });
     if (wantsFocus) {
@@ -374,7 +407,7 @@ bool sameIdentity(const RenderedNode& a, const RenderedNode& b) {
 void Host::runLifecycle(const std::unordered_map<std::string_view, RenderedNode*>& previous) {
     std::vector<std::function<void()>> pending;
     if (previousRoot_) {
-        preorder(*previousRoot_, [&](const RenderedNode& n) {
+        preorderHooks(*previousRoot_, [&](const RenderedNode& n) {
             if (n.data().onDisappear.empty()) return;
             auto now = index_.find(n.id);
             if (now == index_.end() || !sameIdentity(*now->second, n)) {
@@ -382,7 +415,7 @@ void Host::runLifecycle(const std::unordered_map<std::string_view, RenderedNode*
             }
         });
     }
-    preorder(*rootNode_, [&](const RenderedNode& n) {
+    preorderHooks(*rootNode_, [&](const RenderedNode& n) {
         const NodeData& d = n.data();
         if (d.onAppear.empty() && d.changes.empty()) return;  // nothing to run: no need to look it up
         auto old = previous.find(n.id);

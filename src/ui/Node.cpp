@@ -58,7 +58,7 @@ UI_DEFINE((frame(Frame frame)), {
     add(d, Modifier::Kind::frame, [&](Modifier& m) { m.frame = frame; m.alignment = frame.alignment; });
 })
 UI_DEFINE((frame(double width, double height, Alignment alignment)), {
-    add(d, Modifier::Kind::frame, [&](Modifier& m) { m.frame.width = width; m.frame.height = height; m.frame.alignment = alignment; m.alignment = alignment; });
+    add(d, Modifier::Kind::frame, [&](Modifier& m) { m.frame = Frame{.width = width, .height = height, .alignment = alignment}; m.alignment = alignment; });
 })
 UI_DEFINE((background(platform::Color color)), {
     add(d, Modifier::Kind::background, [&](Modifier& m) { m.color = color; });

@@ -224,7 +224,7 @@ struct Modifier {
     };
     Kind kind = Kind::padding;
     EdgeInsets insets;
-    Frame frame;
+    Boxed<Frame> frame;  // Kind::frame: most modifiers are paddings, and a tree holds thousands
     std::optional<platform::Color> color;
     std::optional<Shape> shape;
     std::optional<Node> content;  // background or overlay node

@@ -26,6 +26,9 @@ struct RenderedNode {
     Environment environment;
     std::vector<std::unique_ptr<RenderedNode>> children;
     int chosenCandidate = 0;  // ViewThatFits
+    // Whether this node or one below it has appear, disappear or change handlers, or is a field
+    // with a focus binding: the walks that look for those pass by the rest of the tree.
+    bool hooks = false;
 
     const NodeData& data() const { return node.data(); }
     NodeKind kind() const { return node.kind(); }

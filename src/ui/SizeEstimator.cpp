@@ -329,7 +329,7 @@ std::optional<double> innerProposal(const NodeData& d, std::optional<double> pro
         if (m.kind == Modifier::Kind::padding) {
             if (proposal) proposal = std::max(0.0, *proposal - m.insets.horizontal());
         } else if (m.kind == Modifier::Kind::frame) {
-            const Frame& f = m.frame;
+            const Frame& f = *m.frame;
             if (f.width) {
                 proposal = *f.width;
             } else {
@@ -356,7 +356,7 @@ Size measure(const RenderedNode& n, const Context& outer, std::optional<double> 
             offered[i] = p;
             const Modifier& m = d.modifiers[i];
             if (m.kind == Modifier::Kind::padding && p) p = std::max(0.0, *p - m.insets.horizontal());
-            if (m.kind == Modifier::Kind::frame && m.frame.width) p = *m.frame.width;
+            if (m.kind == Modifier::Kind::frame && m.frame->width) p = *m.frame->width;
         }
     }
     for (size_t i = 0; i < d.modifiers.size(); ++i) {
@@ -365,7 +365,7 @@ Size measure(const RenderedNode& n, const Context& outer, std::optional<double> 
             s.width += m.insets.horizontal();
             s.height += m.insets.vertical();
         } else if (m.kind == Modifier::Kind::frame) {
-            const Frame& f = m.frame;
+            const Frame& f = *m.frame;
             if (f.width) {
                 s.width = *f.width;
             } else {

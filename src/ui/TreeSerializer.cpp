@@ -92,6 +92,8 @@ void writeColor(JsonWriter& w, const platform::Color& c) {
     w.endObject();
 }
 
+}  // namespace
+
 void writeImage(JsonWriter& w, const platform::Image& img) {
     w.beginObject().field("width", img.size().width).field("height", img.size().height).field("template", img.isTemplate());
     if (img.tint()) writeColor(w.key("tint"), *img.tint());
@@ -106,6 +108,8 @@ void writeImage(JsonWriter& w, const platform::Image& img) {
     w.endObject();
 }
 
+namespace {
+
 // The modifier's fields, inside its object.
 void modifierFields(JsonWriter& w, const Modifier& m) {
     w.field("kind", name(m.kind));
@@ -115,7 +119,7 @@ void modifierFields(JsonWriter& w, const Modifier& m) {
             w.field("bottom", m.insets.bottom).field("trailing", m.insets.trailing);
             break;
         case Modifier::Kind::frame: {
-            const Frame& f = m.frame;
+            const Frame& f = *m.frame;
             auto put = [&](const char* key, const std::optional<double>& v) {
                 if (v) number(w.key(key), *v);
             };

@@ -10,6 +10,7 @@
 namespace ui {
 
 class Host;
+class JsonWriter;
 
 // The rendered tree as JSON for the display, which draws it with CSS and sends input back
 // by node id. Every node: {"id", "kind", "props", "modifiers" (in the order applied; a
@@ -31,6 +32,8 @@ nlohmann::json color(const platform::Color& c);
 // {width, height, template, tint?} and the content: a symbol, an asset, or a bitmap by its
 // reference (ImageReferences), never its bytes.
 nlohmann::json image(const platform::Image& image);
+// The same, written where `w` stands.
+void writeImage(JsonWriter& w, const platform::Image& image);
 }  // namespace TreeSerializer
 
 }  // namespace ui

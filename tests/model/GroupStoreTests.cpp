@@ -283,8 +283,14 @@ TEST_F(GroupStoreTest, ToggleMemberMovesIconsBetweenVossels) {
     EXPECT_EQ(changes(store, [&] { store.toggleMember(weather, UUID::random()); }), 1);
     EXPECT_EQ(store.environments.get(), before);
 
-    EXPECT_EQ(store.groupContaining(item("com.example.weather", std::nullopt, std::nullopt, 4))->id, groupA);
-    EXPECT_FALSE(store.groupContaining(item(std::nullopt, "Clock", std::nullopt)));
+    // Which vossel holds each of many icons: the first in order whose member is the same icon.
+    store.toggleMember(item(std::nullopt, "Battery", std::nullopt), groupB);
+    const MenuBarItemID sameBundle = item("com.example.weather", std::nullopt, std::nullopt, 4);
+    const MenuBarItemID clock = item(std::nullopt, "Clock", std::nullopt);
+    const MenuBarItemID namedForBoth = item(std::nullopt, "Battery Weather", std::nullopt);
+    const MenuBarItemID battery = item(std::nullopt, "battery", std::nullopt, 2);
+    const auto holders = store.groupsContaining({&sameBundle, &clock, &namedForBoth, &battery});
+    EXPECT_EQ(holders, (std::vector<const IconGroup*>{&store.groups()[0], nullptr, &store.groups()[0], &store.groups()[1]}));
 }
 
 TEST_F(GroupStoreTest, GroupOperationsDoNothingWithoutAnActiveEnvironment) {

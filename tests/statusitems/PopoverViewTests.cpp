@@ -63,7 +63,7 @@ TEST_F(PopoverViewTest, ListsMembersInOrderAndScrollsFromEightOn) {
         if (count >= 8) {
             std::optional<double> maxHeight;
             for (const auto& m : scrolls[0].node()->data().modifiers) {
-                if (m.kind == ui::Modifier::Kind::frame && m.frame.maxHeight) maxHeight = m.frame.maxHeight;
+                if (m.kind == ui::Modifier::Kind::frame && m.frame->maxHeight) maxHeight = m.frame->maxHeight;
             }
             EXPECT_EQ(maxHeight, 280);
         }

@@ -321,13 +321,22 @@ TEST_F(HostTest, ActionEnvironmentValueReachesTheViewThatCallsIt) {
     EXPECT_EQ(dismissed, 1);
 }
 
-// Appear, disappear and change actions run after the render that shows the change.
+// Appear, disappear and change actions run after the render that shows the change, also
+// from inside a ViewThatFits, whose candidates are expanded once the rest of the tree stands.
 class Lifecycle : public View {
 public:
+    explicit Lifecycle(bool insideFits) : insideFits_(insideFits) {}
     State<bool> showDetail{this, true};
     State<int> value{this, 0};
     std::vector<std::string> log;
     Node body() override {
+        Node content = stack();
+        return insideFits_ ? VStack(ViewThatFits(Axis::horizontal, {std::move(content)})) : content;
+    }
+
+private:
+    bool insideFits_;
+    Node stack() {
         return VStack(showDetail.get() ? Text("detail")
                                              .onAppear([this] { log.push_back("appear"); })
                                              .onDisappear([this] { log.push_back("disappear"); })
@@ -339,7 +348,9 @@ public:
 };
 
 TEST_F(HostTest, AppearDisappearAndChangeActions) {
-    auto v = std::make_shared<Lifecycle>();
+  for (const bool insideFits : {false, true}) {
+    SCOPED_TRACE(insideFits ? "inside a ViewThatFits" : "in the tree");
+    auto v = std::make_shared<Lifecycle>(insideFits);
     Host host(v);
     host.tree();
     EXPECT_EQ(v->log, std::vector<std::string>{"appear"});
@@ -352,6 +363,7 @@ TEST_F(HostTest, AppearDisappearAndChangeActions) {
     EXPECT_EQ(v->log, (std::vector<std::string>{"appear", "change 0->2", "disappear", "appear"}));
     host.tearDown();
     EXPECT_EQ(v->log.back(), "disappear");
+  }
 }
 
 }  // namespace

@@ -248,14 +248,16 @@ TEST_F(SerializationTest, ViewThatFitsRendersOfItsCandidatesNoMoreThanTheChoiceN
     struct Bodies {
         int row = 0, scrolling = 0;
     };
+    // The chips straight in the row, or a level deeper in a ForEach: the part of the row
+    // expanded so far is measured however deep the expanding is.
     class Rail : public View {
     public:
-        explicit Rail(Bodies* bodies) : bodies_(bodies) {}
+        Rail(Bodies* bodies, bool grouped) : bodies_(bodies), grouped_(grouped) {}
         Node body() override {
-            auto chips = [](int* count) {
+            auto chips = [this](int* count) {
                 std::vector<Node> chips;
                 for (int i = 0; i < 200; ++i) chips.push_back(view<Chip>(count).id(std::to_string(i)));
-                return chips;
+                return grouped_ ? std::vector<Node>{ForEach(200, [&](int i) { return chips[static_cast<size_t>(i)]; })} : chips;
             };
             return ViewThatFits(Axis::horizontal, {HStack({.spacing = 8}, chips(&bodies_->row)),
                                                    ScrollView(Axes::horizontal, HStack({.spacing = 8}, chips(&bodies_->scrolling)))});
@@ -263,13 +265,15 @@ TEST_F(SerializationTest, ViewThatFitsRendersOfItsCandidatesNoMoreThanTheChoiceN
 
     private:
         Bodies* bodies_;
+        bool grouped_;
     };
     const double row = 200 * 44 + 199 * 8;
+    for (const bool grouped : {false, true})
     for (const double width : {row, row - 1, 300.0}) {
-        SCOPED_TRACE(width);
+        SCOPED_TRACE(testing::Message() << "width " << width << (grouped ? ", in a ForEach" : ""));
         const bool fits = width >= row;
         Bodies bodies;
-        Host host(std::make_shared<Rail>(&bodies));
+        Host host(std::make_shared<Rail>(&bodies, grouped));
         host.setProposedSize(Size{width, 100});
         EXPECT_EQ(host.serialize()["children"][0]["props"]["chosen"], fits ? 0 : 1);
         // The row whole when it is shown, else only until it is wider than the offer; the

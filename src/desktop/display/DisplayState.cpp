@@ -21,6 +21,7 @@
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "ui/HostingView.h"
+#include "ui/JsonWriter.h"
 #include "ui/TreeSerializer.h"
 
 namespace desktop {
@@ -270,38 +271,50 @@ std::string DisplayState::clockText(double second) const {
     return platform::DateFormatting::format(platform::Date{second}, pattern, "en_US");
 }
 
-json DisplayState::statusItems() {
-    json out = json::array();
+// Written as text, not built as JSON values first: a thousand vossels are a thousand items.
+std::string DisplayState::statusItems() {
+    std::string out;
+    out.reserve(parts_[statusItemsPart].size());
+    ui::JsonWriter w(out);
+    const auto writeRect = [](ui::JsonWriter& w, const Rect& r) {
+        w.beginArray().value(r.minX()).value(r.minY()).value(r.width()).value(r.height()).endArray();
+    };
+    w.beginArray();
     const auto& openedMenu = desktop_.openedMenu();
     for (const auto& holder : desktop_.bar().items()) {
         const BarItem& item = *holder;
         const SimulatedApp* owner = desktop_.app(item.ownerPID);
         const std::string ownerName = owner ? owner->ownerName() : std::string();
-        json j = {{"id", item.id},
-                  {"window", item.window->number},
-                  {"owner", ownerName},
-                  {"ownerPID", item.ownerPID},
-                  {"own", item.own != nullptr},
-                  {"autosaveName", item.autosaveName},
-                  {"frame", rect(item.frame())},
-                  {"windowAlpha", item.window->alpha},
-                  {"visible", item.isVisible && item.window->ordered},
-                  {"onScreen", item.onScreen},
-                  {"shown", item.shown}};
+        w.beginObject()
+            .field("id", item.id)
+            .field("window", item.window->number)
+            .field("owner", ownerName)
+            .field("ownerPID", item.ownerPID)
+            .field("own", item.own != nullptr)
+            .field("autosaveName", item.autosaveName);
+        writeRect(w.key("frame"), item.frame());
+        w.field("windowAlpha", item.window->alpha)
+            .field("visible", item.isVisible && item.window->ordered)
+            .field("onScreen", item.onScreen)
+            .field("shown", item.shown);
         if (item.window->ownerPID != item.ownerPID) {
-            if (const SimulatedApp* drawer = desktop_.app(item.window->ownerPID)) j["drawnBy"] = drawer->ownerName();
+            if (const SimulatedApp* drawer = desktop_.app(item.window->ownerPID)) w.field("drawnBy", drawer->ownerName());
         }
         double alpha = item.window->alpha;
         if (item.own) {
-            DesktopStatusBarButton* b = item.own->desktopButton();
-            if (b) {
+            if (DesktopStatusBarButton* b = item.own->desktopButton()) {
                 alpha *= b->alphaValue();
-                j["image"] = b->image() ? ui::TreeSerializer::image(*b->image()) : json(nullptr);
-                j["title"] = b->title();
-                j["tooltip"] = b->toolTip();
-                j["highlighted"] = b->isHighlighted();
-                j["enabled"] = b->isEnabled() && !b->appearsDisabled();
-                j["imagePosition"] = static_cast<int>(b->imagePosition());
+                w.key("image");
+                if (b->image()) {
+                    ui::TreeSerializer::writeImage(w, *b->image());
+                } else {
+                    w.null();
+                }
+                w.field("title", b->title())
+                    .field("tooltip", b->toolTip())
+                    .field("highlighted", b->isHighlighted())
+                    .field("enabled", b->isEnabled() && !b->appearsDisabled())
+                    .field("imagePosition", static_cast<int>(b->imagePosition()));
             }
         } else {
             const SceneStatusItem& spec = item.spec;
@@ -309,16 +322,16 @@ json DisplayState::statusItems() {
             if (item.autosaveName == "Clock" && owner && owner->bundleIdentifier == std::optional<std::string>("com.apple.controlcenter")) {
                 title = clock_;
             }
-            j["image"] = foreignItemImage(item.autosaveName, ownerName, title, spec.description, spec.identifier);
-            j["title"] = title;
-            j["description"] = spec.description;
-            j["tooltip"] = spec.help;
-            j["highlighted"] = openedMenu && openedMenu->barItem == item.id;
-            j["enabled"] = true;
+            w.key("image").raw(dumped(foreignItemImage(item.autosaveName, ownerName, title, spec.description, spec.identifier)));
+            w.field("title", title)
+                .field("description", spec.description)
+                .field("tooltip", spec.help)
+                .field("highlighted", openedMenu && openedMenu->barItem == item.id)
+                .field("enabled", true);
         }
-        j["alpha"] = alpha;
-        out.push_back(std::move(j));
+        w.field("alpha", alpha).endObject();
     }
+    w.endArray();
     return out;
 }
 

@@ -97,7 +97,7 @@ private:
 
     nlohmann::json screens() const;
     nlohmann::json menuBar() const;
-    nlohmann::json statusItems();
+    std::string statusItems();
     std::string windows();
     // The window's fields but its tree.
     nlohmann::json window(const ServerWindow& w);

@@ -47,7 +47,9 @@ std::string DisplayState::dumped(const json& j) {
 }
 
 std::string DisplayState::partText(Part part) {
-    return part == windowsPart ? windows() : dumped(buildPart(part));
+    if (part == windowsPart) return windows();
+    if (part == statusItemsPart) return statusItems();
+    return dumped(buildPart(part));
 }
 
 json DisplayState::buildPart(Part part) {
@@ -55,7 +57,7 @@ json DisplayState::buildPart(Part part) {
         case logsPart: return logs();
         case menuBarPart: return menuBar();
         case screensPart: return screens();
-        case statusItemsPart: return statusItems();
+        case statusItemsPart: return json::parse(statusItems());
         case windowsPart: return json::parse(windows());
         case partCount: break;
     }
