@@ -111,6 +111,8 @@ ui::Node SettingsEditorView::vosselChip(AppState& appState, const IconGroup& vos
 ui::Node SettingsEditorView::rail(AppState& appState, const std::vector<IconGroup>& groups, const IconGroup* selected) {
     using namespace ui;
     const std::optional<platform::UUID> selectedID = selected ? std::optional(selected->id) : std::nullopt;
+    // One list of chips serves both candidates: a chip keeps no state of its own, so the same
+    // chip may stand in the row that is measured and in the scroll view that is shown.
     const Node chips = ForEach(
         groups, [](const IconGroup& g) { return g.id.uuidString(); },
         [&](const IconGroup& g) { return vosselChip(appState, g, selectedID == g.id); });
