@@ -92,20 +92,18 @@ ui::Node SettingsEditorView::addVosselButton() {
 }
 
 ui::Node SettingsEditorView::vosselChip(AppState& appState, const IconGroup& vossel, bool isSelected) {
-    using namespace ui;
     AppState* state = &appState;
     const platform::UUID id = vossel.id;
     const bool visible = vossel.isVisibleInMenuBar;
     auto selection = selectedGroupID_;
-    return view<VosselChip>(vossel, isSelected, [selection, id] { selection.set(id); })
-        .contextMenu({Button(visible ? "Hide from Menu Bar" : "Show in Menu Bar",
-                             [state, id, visible] {
-                                 state->groupStore.setGroupVisible(id, !visible);
-                                 state->syncGroupStatusItems();
-                             }),
-                      Button("Delete \u201C" + vossel.name + "\u201D",
-                             deleteRequest(state, id, callbacks_.onDeleteRequested))
-                          .role(ButtonRole::destructive)});
+    return ui::view<VosselChip>(vossel, isSelected,
+                                VosselChip::Actions{.select = [selection, id] { selection.set(id); },
+                                                    .toggleVisible =
+                                                        [state, id, visible] {
+                                                            state->groupStore.setGroupVisible(id, !visible);
+                                                            state->syncGroupStatusItems();
+                                                        },
+                                                    .requestDelete = deleteRequest(state, id, callbacks_.onDeleteRequested)});
 }
 
 ui::Node SettingsEditorView::rail(AppState& appState, const std::vector<IconGroup>& groups, const IconGroup* selected) {

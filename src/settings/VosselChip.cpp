@@ -20,9 +20,16 @@ ui::Node VosselChip::body() {
                      .overlay(RoundedRectangle(8).strokeBorder(selected ? accent.opacity(0.55) : Color::primary().opacity(0.08), 1))
                      .foreground(selected ? Color::primary() : Color::primary().opacity(0.78))
                      .opacity(group_.isVisibleInMenuBar ? 1 : 0.5);
-    return pointingHandCursor(Button(action_, std::move(label)).buttonStyle(ButtonStyle::plain))
+    return pointingHandCursor(Button(actions_.select, std::move(label)).buttonStyle(ButtonStyle::plain))
         .fixedSize()
-        .accessibilityIdentifier(identifier(group_));
+        .accessibilityIdentifier(identifier(group_))
+        .contextMenu({Button(group_.isVisibleInMenuBar ? "Hide from Menu Bar" : "Show in Menu Bar", actions_.toggleVisible),
+                      Button("Delete \u201C" + group_.name + "\u201D", actions_.requestDelete).role(ButtonRole::destructive)});
+}
+
+bool VosselChip::sameInputs(const ui::View& previous) const {
+    const auto& before = static_cast<const VosselChip&>(previous);
+    return isSelected_ == before.isSelected_ && group_ == before.group_;
 }
 
 }  // namespace tessivane

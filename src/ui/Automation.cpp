@@ -287,7 +287,7 @@ bool Host::pressEscape() {
     }
     if (openMenu_) {
         openMenu_.reset();
-        invalidate();
+        interactionChanged();
         return true;
     }
     const RenderedNode* popover = nullptr;
@@ -594,12 +594,12 @@ bool Element::click() {
             } else {
                 host_->openMenu_ = target->id;
             }
-            host_->invalidate();
+            host_->interactionChanged();
             return true;
         case NodeKind::textField:
             host_->focused_ = target->id;
             if (d.focus) d.focus.set(true);
-            host_->invalidate();
+            host_->interactionChanged();
             return true;
         default:
             if (d.onTap) d.onTap();
@@ -621,7 +621,7 @@ bool Element::rightClick() {
             d.onSecondaryClick();
         } else {
             host_->openMenu_ = x->id;
-            host_->invalidate();
+            host_->interactionChanged();
         }
         return true;
     }
@@ -685,7 +685,7 @@ bool Element::type(const std::string& text) {
     if (host_->focused_ != field->id) {
         host_->focused_ = field->id;
         if (field->data().focus) field->data().focus.set(true);
-        host_->invalidate();
+        host_->interactionChanged();
     }
     host_->selectedAll_.reset();
     host_->recordEdit(*field, true);

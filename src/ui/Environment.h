@@ -1,5 +1,6 @@
 #pragma once
 #include <any>
+#include <concepts>
 #include <functional>
 #include <memory>
 #include <type_traits>
@@ -34,7 +35,12 @@ public:
 
     template <class Key>
     Environment with(typename Key::Value value) const {
-        return push(std::type_index(typeid(Key)), std::any(std::move(value)), nullptr, false);
+        using Value = typename Key::Value;
+        Equals equals = nullptr;
+        if constexpr (std::equality_comparable<Value>) {
+            equals = [](const std::any& a, const std::any& b) { return *std::any_cast<Value>(&a) == *std::any_cast<Value>(&b); };
+        }
+        return push(std::type_index(typeid(Key)), std::any(std::move(value)), equals, nullptr, false);
     }
 
     template <class T>
@@ -49,7 +55,9 @@ public:
     Environment withObject(T& object) const {
         platform::ObservableObject* observable = nullptr;
         if constexpr (std::is_base_of_v<platform::ObservableObject, T>) observable = &object;
-        return push(std::type_index(typeid(T)), std::any(&object), observable, true);
+        return push(std::type_index(typeid(T)), std::any(&object),
+                    [](const std::any& a, const std::any& b) { return *std::any_cast<T*>(&a) == *std::any_cast<T*>(&b); },
+                    observable, true);
     }
 
     // The observable object stored for type T (null when absent or not observable).
@@ -61,17 +69,24 @@ public:
         return nullptr;
     }
 
+    // The same values and objects, set in the same order. A value of a type without `==` (an
+    // action) equals only itself: the same setting handed down, not one made again.
+    bool operator==(const Environment& other) const;
+
 private:
+    using Equals = bool (*)(const std::any&, const std::any&);
     struct Frame {
         std::type_index key;
         std::any value;
+        Equals equals;
         platform::ObservableObject* observable;
         bool isObject;
         std::shared_ptr<const Frame> parent;
     };
-    Environment push(std::type_index key, std::any value, platform::ObservableObject* observable, bool isObject) const {
+    Environment push(std::type_index key, std::any value, Equals equals, platform::ObservableObject* observable,
+                     bool isObject) const {
         Environment e;
-        e.top_ = std::make_shared<const Frame>(Frame{key, std::move(value), observable, isObject, top_});
+        e.top_ = std::make_shared<const Frame>(Frame{key, std::move(value), equals, observable, isObject, top_});
         return e;
     }
     std::shared_ptr<const Frame> top_;

@@ -49,10 +49,12 @@ std::string escapeKey(const std::string& key) {
     return out;
 }
 
+// The walks pass by the places of subtrees the next render took over (see keepPrevious).
 template <class Tree, class F>
 void preorder(Tree& n, const F& visit) {
     visit(n);
-    for (auto& c : n.children) preorder(*c, visit);
+    for (auto& c : n.children)
+        if (c) preorder(*c, visit);
 }
 
 // The same over the nodes with hooks only (see RenderedNode::hooks), in the same order.
@@ -60,12 +62,23 @@ template <class Tree, class F>
 void preorderHooks(Tree& n, const F& visit) {
     if (!n.hooks) return;
     visit(n);
-    for (auto& c : n.children) preorderHooks(*c, visit);
+    for (auto& c : n.children)
+        if (c) preorderHooks(*c, visit);
 }
 
 bool hasOwnHooks(const NodeData& d) {
     return !d.onAppear.empty() || !d.onDisappear.empty() || !d.changes.empty() ||
            (d.kind == NodeKind::textField && d.focus);
+}
+
+bool isOwnLive(const NodeData& d) {
+    switch (d.kind) {
+        case NodeKind::toggle:
+        case NodeKind::textField:
+        case NodeKind::picker:
+        case NodeKind::viewThatFits: return true;
+        default: return !d.alerts.empty() || d.popover;
+    }
 }
 
 }  // namespace
@@ -74,7 +87,11 @@ bool hasOwnHooks(const NodeData& d) {
 // id and their bodies are called with the environment in force at their place.
 class Renderer {
 public:
-    Renderer(Host& host) : host_(host) {}
+    // What was announced before this render is taken from the host: what changes while it
+    // runs is for the next one.
+    explicit Renderer(Host& host)
+        : host_(host), changed_(std::exchange(host.core_->changedObjects, {})),
+          renderAll_(std::exchange(host.core_->renderAll, false)) {}
 
     std::unique_ptr<RenderedNode> expand(const Node& node, std::string id, RenderedNode* parent, RenderedNode::Slot slot,
                                          int slotIndex, const Environment& inherited) {
@@ -97,6 +114,7 @@ public:
         if (budget_ && !budget_->candidate) budget_->candidate = &r;
         if (overBudget()) {
             r.hooks = hasOwnHooks(d);
+            r.live = true;
             return;
         }
 
@@ -146,6 +164,9 @@ public:
             expandChild(r, popoverNode, r.id + "/p", RenderedNode::Slot::popover, 0, env);
         }
         r.hooks = hasOwnHooks(d) || std::any_of(r.children.begin(), r.children.end(), [](const auto& c) { return c->hooks; });
+        // Cut short by a candidate's budget, the node is not all it would be.
+        r.live = isOwnLive(d) || (budget_ && budget_->exceeded) ||
+                 std::any_of(r.children.begin(), r.children.end(), [](const auto& c) { return c->live; });
     }
 
     // Expands the candidates of the ViewThatFits nodes met so far, and of those they hold, and
@@ -241,10 +262,15 @@ private:
         if (previous != host_.views_.end() && previous->second != view) {
             View& old = *previous->second;
             const View& replacement = *view;
-            if (typeid(old) == typeid(replacement)) view->adoptStateFrom(old);
+            if (typeid(old) == typeid(replacement)) {
+                if (keepPrevious(r, previous->second, replacement, env)) return;
+                view->adoptStateFrom(old);
+            }
         }
         view->host_ = host_.core_;
         view->environment_ = env;
+        view->observed_.clear();
+        view->invalidated_ = false;
         views[r.id] = view;
         r.view = view;
         Node body = view->body();
@@ -253,7 +279,50 @@ private:
         expandChild(r, body, std::move(bodyID), RenderedNode::Slot::content, 0, env);
     }
 
+    // Takes over what the view before drew at this place, its body's whole subtree, when the new
+    // one has the same inputs and the same environment, and nothing below it asked to be drawn
+    // again or observes what changed. The old view stays, with its state and observations.
+    bool keepPrevious(RenderedNode& r, const std::shared_ptr<View>& old, const View& replacement,
+                      const Environment& env) {
+        if (renderAll_ || !replacement.sameInputs(*old)) return false;
+        auto at = host_.index_.find(r.id);
+        if (at == host_.index_.end() || at->second->view != old || !(at->second->environment == env)) return false;
+        auto& children = at->second->children;
+        auto body = std::find_if(children.begin(), children.end(),
+                                 [](const auto& c) { return c && c->slot == RenderedNode::Slot::content; });
+        if (body == children.end() || (*body)->live || !unchanged(*old) || !unchangedBelow(**body)) return false;
+        std::unique_ptr<RenderedNode> kept = std::move(*body);
+        kept->parent = &r;
+        views[r.id] = old;
+        r.view = old;
+        for (auto* object : old->observed_) host_.core_->noteObserved(*object);
+        adopt(*kept);
+        r.children.push_back(std::move(kept));
+        return true;
+    }
+
+    bool unchanged(const View& v) const {
+        return !v.invalidated_ && std::none_of(v.observed_.begin(), v.observed_.end(), [this](auto* o) {
+                   return std::find(changed_.begin(), changed_.end(), o) != changed_.end();
+               });
+    }
+    bool unchangedBelow(const RenderedNode& n) const {
+        if (n.view && !unchanged(*n.view)) return false;
+        return std::all_of(n.children.begin(), n.children.end(), [this](const auto& c) { return unchangedBelow(*c); });
+    }
+    // A kept subtree goes into the new render's indexes as if it had been expanded.
+    void adopt(RenderedNode& n) {
+        index[n.id] = &n;
+        if (n.view) {
+            views[n.id] = n.view;
+            for (auto* object : n.view->observed_) host_.core_->noteObserved(*object);
+        }
+        for (auto& c : n.children) adopt(*c);
+    }
+
     Host& host_;
+    const std::vector<platform::ObservableObject*> changed_;
+    const bool renderAll_;
     struct PendingFit {
         RenderedNode* node;
         Environment environment;
@@ -285,7 +354,10 @@ const RenderedNode& Host::tree() {
     return *rootNode_;
 }
 
-void Host::invalidate() { core_->markDirty(); }
+void Host::invalidate() {
+    core_->renderAll = true;
+    core_->markDirty();
+}
 
 void Host::renderIfDirty() {
     if (!core_->dirty || tornDown_) return;
@@ -352,9 +424,13 @@ void Host::render() {
 
     std::string serialized;
     serialized.reserve(lastSerialized_.size());  // a tree that changed little is as long as before
-    TreeSerializer::write(serialized, *rootNode_, this);
+    TreeSerializer::Reuse reuse = textReuse();
+    reuse.generation = renderCount_;
+    reuse.record = true;
+    TreeSerializer::write(serialized, *rootNode_, this, &reuse);
     bool changed = serialized != lastSerialized_;
     lastSerialized_ = std::move(serialized);
+    serializedGeneration_ = renderCount_;
     serializedFocus_ = focused_;
     serializedOpenMenu_ = openMenu_;
     freshText_ = std::string();
@@ -380,8 +456,13 @@ void Host::subscribeObserved() {
             continue;
         }
         std::weak_ptr<HostCore> weak = core_;
-        next.emplace_back(object, object->objectWillChange.connect([weak] {
-            if (auto core = weak.lock()) core->markDirty();
+        next.emplace_back(object, object->objectWillChange.connect([weak, object] {
+            auto core = weak.lock();
+            if (!core) return;
+            if (std::find(core->changedObjects.begin(), core->changedObjects.end(), object) == core->changedObjects.end()) {
+                core->changedObjects.push_back(object);
+            }
+            core->markDirty();
         }));
     }
     subscriptions_ = std::move(next);
@@ -462,8 +543,18 @@ const std::string& Host::serializedText(bool fresh) {
     if (!fresh && !core_->dirty && serializedFocus_ == focused_ && serializedOpenMenu_ == openMenu_) return lastSerialized_;
     freshText_.clear();
     freshText_.reserve(lastSerialized_.size());
-    TreeSerializer::write(freshText_, t, this);
+    TreeSerializer::Reuse reuse = textReuse();
+    TreeSerializer::write(freshText_, t, this, &reuse);
     return freshText_;
+}
+
+// The text of the last render may stand for the nodes it wrote while the focus and the open
+// menu it shows are still the ones there.
+TreeSerializer::Reuse Host::textReuse() const {
+    TreeSerializer::Reuse reuse;
+    if (serializedFocus_ == focused_ && serializedOpenMenu_ == openMenu_) reuse.previous = lastSerialized_;
+    reuse.previousGeneration = serializedGeneration_;
+    return reuse;
 }
 
 const RenderedNode* Host::findNode(const std::string& nodeId) const {

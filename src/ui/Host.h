@@ -15,6 +15,7 @@
 #include "platform/Signal.h"
 #include "ui/Environment.h"
 #include "ui/RenderedNode.h"
+#include "ui/TreeSerializer.h"
 #include "ui/View.h"
 
 namespace ui {
@@ -29,6 +30,10 @@ struct HostCore {
     bool dirty = false;
     bool scheduled = false;
     std::vector<platform::ObservableObject*> observedThisRender;
+    // What announced a change since the last render, and whether the host itself was asked to
+    // render (its environment, a presentation closed): views that read neither may be kept.
+    std::vector<platform::ObservableObject*> changedObjects;
+    bool renderAll = false;
 
     void markDirty();
     void noteObserved(platform::ObservableObject& object);
@@ -125,12 +130,16 @@ private:
     friend class Renderer;
 
     void renderIfDirty();
+    // The focus or the open menu moved: the next render writes it, but no view reads it, so
+    // none need draw again for it (unlike invalidate()).
+    void interactionChanged() { core_->markDirty(); }
     void subscribeObserved();
     void runLifecycle(const std::unordered_map<std::string_view, RenderedNode*>& previous);
     const RenderedNode* editableField() const;
     // Keeps the field's text before an edit for Undo; a run of typing is taken back whole.
     void recordEdit(const RenderedNode& field, bool typing);
     void replaceSelection(const RenderedNode& field, const std::string& text);
+    TreeSerializer::Reuse textReuse() const;
 
     std::shared_ptr<View> root_;
     Environment environment_;
@@ -146,6 +155,7 @@ private:
     uint64_t renderCount_ = 0;
     uint64_t changeCount_ = 0;
     std::string lastSerialized_;  // the text of the last render
+    uint64_t serializedGeneration_ = 0;  // the render that wrote it
     std::optional<std::string> serializedFocus_, serializedOpenMenu_;  // the interaction state it shows
     std::string freshText_;  // written since, see serializedText
     bool tornDown_ = false;

@@ -35,6 +35,8 @@ public:
     JsonWriter& null();
     // A value already written as JSON text.
     JsonWriter& raw(std::string_view json);
+    // How long the text is so far.
+    size_t size() const { return out_.size(); }
 
     template <class V>
     JsonWriter& field(std::string_view name, const V& v) {

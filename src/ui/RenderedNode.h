@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,16 @@ struct RenderedNode {
     // Whether this node or one below it has appear, disappear or change handlers, or is a field
     // with a focus binding: the walks that look for those pass by the rest of the tree.
     bool hooks = false;
+    // Whether this node or one below it is made anew each time, whatever its view's inputs: it
+    // shows a binding as it reads when written (a switch, a field, a picker), reads one when
+    // expanded (an alert, a popover), chooses by the room around it (ViewThatFits), or was
+    // expanded only in part. Such a subtree is neither kept from the render before nor copied
+    // from its text.
+    bool live = false;
+    // Where the host's text of the render `textGeneration` holds this node (see
+    // TreeSerializer::Reuse): a subtree kept from that render is copied from there.
+    mutable uint64_t textGeneration = 0;
+    mutable uint32_t textBegin = 0, textLength = 0;
 
     const NodeData& data() const { return node.data(); }
     NodeKind kind() const { return node.kind(); }

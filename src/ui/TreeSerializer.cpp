@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <typeindex>
 #include <typeinfo>
 #include <unordered_map>
@@ -333,11 +334,17 @@ void propsFields(JsonWriter& w, const RenderedNode& n) {
     if (d.onSecondaryClick) w.field("secondaryClickable", true);
 }
 
-void writeNode(JsonWriter& w, const RenderedNode& n, const Host* host);
+// What a walk writes with: the host whose interaction state it shows, and the text to copy from.
+struct Context {
+    const Host* host;
+    Reuse* reuse;
+};
+
+void writeNode(JsonWriter& w, const RenderedNode& n, const Context& cx);
 
 // The children in one slot, as the array of `key`; none leaves the key out unless `always`.
 void writeSlot(JsonWriter& w, const RenderedNode& n, RenderedNode::Slot slot, const char* key, bool always,
-               const Host* host) {
+               const Context& cx) {
     const auto shown = [slot](const std::unique_ptr<RenderedNode>& c) {
         return c->slot == slot && c->kind() != NodeKind::empty;
     };
@@ -346,17 +353,39 @@ void writeSlot(JsonWriter& w, const RenderedNode& n, RenderedNode::Slot slot, co
     if (slot == RenderedNode::Slot::content && n.kind() == NodeKind::viewThatFits) {
         // Only the candidate shown: the others are laid out by no one, and the chips of a
         // long rail would go to the page twice.
-        if (const RenderedNode* chosen = SizeEstimator::chosenCandidateNode(n)) writeNode(w, *chosen, host);
+        if (const RenderedNode* chosen = SizeEstimator::chosenCandidateNode(n)) writeNode(w, *chosen, cx);
     } else {
         for (auto& c : n.children) {
-            if (shown(c)) writeNode(w, *c, host);
+            if (shown(c)) writeNode(w, *c, cx);
         }
     }
     w.endArray();
 }
 
-void writeNode(JsonWriter& w, const RenderedNode& n, const Host* host) {
-    w.beginObject().field("id", n.id).field("kind", name(n.kind()));
+// The text of `n` as written before, when it may stand for it now (see Reuse).
+std::optional<std::string_view> previousText(const RenderedNode& n, const Reuse* reuse) {
+    if (!reuse || n.live || !n.textLength || n.textGeneration != reuse->previousGeneration) return std::nullopt;
+    if (n.textBegin > reuse->previous.size() || n.textLength > reuse->previous.size() - n.textBegin) return std::nullopt;
+    return reuse->previous.substr(n.textBegin, n.textLength);
+}
+
+void noteWritten(const RenderedNode& n, size_t begin, size_t end, const Reuse* reuse) {
+    if (!reuse || !reuse->record) return;
+    n.textGeneration = reuse->generation;
+    n.textBegin = static_cast<uint32_t>(begin);
+    n.textLength = static_cast<uint32_t>(end - begin);
+}
+
+void writeNode(JsonWriter& w, const RenderedNode& n, const Context& cx) {
+    if (const auto text = previousText(n, cx.reuse)) {
+        w.raw(*text);
+        noteWritten(n, w.size() - text->size(), w.size(), cx.reuse);
+        return;
+    }
+    const Host* host = cx.host;
+    w.beginObject();
+    const size_t begin = w.size() - 1;
+    w.field("id", n.id).field("kind", name(n.kind()));
     w.key("props").beginObject();
     propsFields(w, n);
     if (host) {
@@ -375,7 +404,7 @@ void writeNode(JsonWriter& w, const RenderedNode& n, const Host* host) {
         modifierFields(w, d.modifiers[i]);
         for (auto& c : n.children) {
             if (c->slot == RenderedNode::Slot::modifierContent && c->slotIndex == static_cast<int>(i)) {
-                writeNode(w.key("content"), *c, host);
+                writeNode(w.key("content"), *c, cx);
                 break;
             }
         }
@@ -383,17 +412,18 @@ void writeNode(JsonWriter& w, const RenderedNode& n, const Host* host) {
     }
     w.endArray();
 
-    writeSlot(w, n, RenderedNode::Slot::content, "children", true, host);
-    writeSlot(w, n, RenderedNode::Slot::menuItem, "items", false, host);
-    writeSlot(w, n, RenderedNode::Slot::contextMenuItem, "contextMenu", false, host);
-    writeSlot(w, n, RenderedNode::Slot::alert, "alerts", false, host);
+    writeSlot(w, n, RenderedNode::Slot::content, "children", true, cx);
+    writeSlot(w, n, RenderedNode::Slot::menuItem, "items", false, cx);
+    writeSlot(w, n, RenderedNode::Slot::contextMenuItem, "contextMenu", false, cx);
+    writeSlot(w, n, RenderedNode::Slot::alert, "alerts", false, cx);
     for (auto& c : n.children) {
         if (c->slot == RenderedNode::Slot::popover && c->kind() != NodeKind::empty) {
-            writeNode(w.key("popover"), *c, host);
+            writeNode(w.key("popover"), *c, cx);
             break;
         }
     }
     w.endObject();
+    noteWritten(n, begin, w.size(), cx.reuse);
 }
 
 template <class F>
@@ -406,9 +436,9 @@ json parsed(const F& write) {
 
 }  // namespace
 
-void write(std::string& out, const RenderedNode& node, const Host* host) {
+void write(std::string& out, const RenderedNode& node, const Host* host, Reuse* reuse) {
     JsonWriter w(out);
-    writeNode(w, node, host);
+    writeNode(w, node, Context{host, reuse});
 }
 
 std::string text(const RenderedNode& node, const Host* host) {

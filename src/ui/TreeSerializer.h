@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -24,8 +26,19 @@ namespace TreeSerializer {
 // The tree as JSON text, written as it is walked. `host` (optional) adds the interaction
 // state: focused, open menu.
 std::string text(const RenderedNode& node, const Host* host = nullptr);
+// Text written before for the same nodes. A node written then (see RenderedNode::textBegin)
+// whose subtree shows nothing live is copied from it rather than written again: the text of a
+// subtree kept from one render to the next, or of a tree written again unchanged. It stands
+// only where the interaction state written then is the same now. With `record`, where each
+// node is written is noted, as of `generation`, for the next write to copy from.
+struct Reuse {
+    std::string_view previous;
+    uint64_t previousGeneration = 0;
+    uint64_t generation = 0;
+    bool record = false;
+};
 // The same, added to the end of `out` (which may have room reserved for it).
-void write(std::string& out, const RenderedNode& node, const Host* host = nullptr);
+void write(std::string& out, const RenderedNode& node, const Host* host = nullptr, Reuse* reuse = nullptr);
 // The same as a JSON value (tests and automation read it).
 nlohmann::json serialize(const RenderedNode& node, const Host* host = nullptr);
 nlohmann::json color(const platform::Color& c);

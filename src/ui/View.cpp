@@ -1,14 +1,18 @@
 #include "ui/View.h"
 
+#include <algorithm>
+
 #include "ui/Host.h"
 
 namespace ui {
 
 void View::observe(platform::ObservableObject& object) {
+    if (std::find(observed_.begin(), observed_.end(), &object) == observed_.end()) observed_.push_back(&object);
     if (auto core = host_.lock()) core->noteObserved(object);
 }
 
 void View::invalidate() {
+    invalidated_ = true;
     if (auto core = host_.lock()) core->markDirty();
 }
 

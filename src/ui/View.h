@@ -34,6 +34,16 @@ public:
 
     virtual Node body() = 0;
 
+    // Whether `previous`, the view of the same class drawn at this place in the render before,
+    // was given inputs that draw the same. Then, unless its state, its environment or an object
+    // it observes changed since, the host keeps what it drew instead of asking this one for a
+    // body. No by default. Closures do not compare: a view that takes one may still say yes when
+    // equal inputs make its closures act the same (select the vossel this chip shows).
+    virtual bool sameInputs(const View& previous) const {
+        (void)previous;
+        return false;
+    }
+
     // The environment the view was last rendered in.
     template <class Key>
     typename Key::Value environment() const {
@@ -85,6 +95,9 @@ private:
     std::vector<StateBase*> states_;
     std::weak_ptr<HostCore> host_;
     Environment environment_;
+    // Since its last body: what it observed, and whether it asked to be drawn again.
+    std::vector<platform::ObservableObject*> observed_;
+    bool invalidated_ = false;
 };
 
 class StateBase {

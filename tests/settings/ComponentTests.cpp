@@ -205,7 +205,7 @@ TEST_F(SettingsTest, AChipOfAHiddenVosselIsFadedWhetherSelectedOrNot) {
     int chosen = 0;
     auto opacityOf = [&](bool visible, bool selected) {
         group.isVisibleInMenuBar = visible;
-        ui::Host chip(std::make_shared<tessivane::VosselChip>(group, selected, [&] { ++chosen; }));
+        ui::Host chip(std::make_shared<tessivane::VosselChip>(group, selected, tessivane::VosselChip::Actions{.select = [&] { ++chosen; }}));
         auto button = chip.find(ui::byIdentifier("ui.group.Notes"));
         EXPECT_TRUE(button.click());
         double opacity = 1;

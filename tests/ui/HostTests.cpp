@@ -1,7 +1,11 @@
 // Rendering, state, bindings and the environment of hosted views.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/TestHome.h"
@@ -9,6 +13,7 @@
 #include "ui/Host.h"
 #include "ui/Nodes.h"
 #include "ui/TimelineView.h"
+#include "ui/TreeSerializer.h"
 
 namespace {
 
@@ -188,6 +193,107 @@ TEST_F(HostTest, ChildViewStateSurvivesReRendersAndFollowsItsKey) {
     nextTurn();
     EXPECT_TRUE(host.find(byText("b")).exists());
     EXPECT_FALSE(host.find(byText("b (hover)")).exists());
+}
+
+// Rows that say when their inputs draw the same, keyed by title: a row also shows a detail
+// (an input), whether it is marked (its state), the service's name when it observes it, and
+// the layout direction (the environment). Each counts its bodies and its appearances.
+struct RowLog {
+    std::map<std::string, int> bodies, appeared, disappeared;
+};
+
+class KeptRow : public View {
+public:
+    KeptRow(std::string title, std::string detail, Service* service, RowLog& log)
+        : title_(std::move(title)), detail_(std::move(detail)), service_(service), log_(log) {}
+    State<bool> marked{this, false};
+    Node body() override {
+        ++log_.bodies[title_];
+        if (service_) observe(*service_);
+        const bool rtl = environment<LayoutDirectionKey>() == LayoutDirection::rightToLeft;
+        std::string shown = title_ + " " + detail_ + (marked.get() ? " *" : "") + (service_ ? " " + service_->name.get() : "") +
+                            (rtl ? " rtl" : "");
+        // The closures hold the row, never the parent that made it.
+        return Button(shown, [this] { marked = !marked.get(); })
+            .accessibilityIdentifier("kept." + title_)
+            .contextMenu({Button("Mark", [this] { marked = true; })})
+            .onAppear([this] { ++log_.appeared[title_]; })
+            .onDisappear([this] { ++log_.disappeared[title_]; });
+    }
+    bool sameInputs(const View& previous) const override {
+        const auto& before = static_cast<const KeptRow&>(previous);
+        return title_ == before.title_ && detail_ == before.detail_ && service_ == before.service_;
+    }
+
+private:
+    std::string title_, detail_;
+    Service* service_;
+    RowLog& log_;
+};
+
+class KeptList : public View {
+public:
+    explicit KeptList(Service& service) : service_(service) {}
+    State<std::vector<std::pair<std::string, std::string>>> rows{this, {{"a", "1"}, {"b", "1"}, {"c", "1"}}};
+    State<int> generation{this, 0};
+    State<LayoutDirection> direction{this, LayoutDirection::leftToRight};
+    RowLog log;
+    Node body() override {
+        return VStack(Text("gen " + std::to_string(generation.get())),
+                      ForEach(rows.get(), [](const auto& row) { return row.first; },
+                              [this](const auto& row) {
+                                  return view<KeptRow>(row.first, row.second, row.first == "b" ? &service_ : nullptr, log);
+                              }))
+            .layoutDirection(direction.get());
+    }
+
+private:
+    Service& service_;
+};
+
+// What a render keeps of the one before is what it would have drawn again: only the rows whose
+// input, state, observed object or environment changed draw again, or all when the host is
+// asked to render. The text sent to the page is the text written from scratch, menus open too.
+TEST_F(HostTest, AViewWithTheSameInputsKeepsWhatItDrewUntilSomethingItReadChanges) {
+    Service service;
+    auto list = std::make_shared<KeptList>(service);
+    Host host(list);
+    host.tree();
+    using Rows = std::vector<std::pair<std::string, std::string>>;
+    const struct {
+        const char* step;
+        std::function<void()> change;
+        std::vector<std::string> drawnAgain;
+    } steps[] = {
+        {"the parent's own state", [&] { list->generation = 1; }, {}},
+        {"an input", [&] { list->rows = Rows{{"a", "2"}, {"b", "1"}, {"c", "1"}}; }, {"a"}},
+        {"the row's state, by its kept button", [&] { host.find(byIdentifier("kept.c")).click(); }, {"c"}},
+        {"an observed object", [&] { service.name = "Home"; }, {"b"}},
+        {"the environment", [&] { list->direction = LayoutDirection::rightToLeft; }, {"a", "b", "c"}},
+        {"the host", [&] { host.invalidate(); }, {"a", "b", "c"}},
+        {"a menu opened in a kept row", [&] { host.find(byIdentifier("kept.a")).rightClick(); }, {}},
+        {"a render with the menu open", [&] { list->generation = 2; }, {}},
+        {"and the one after", [&] { list->generation = 3; }, {}},
+        {"a row removed", [&] { list->rows = Rows{{"a", "2"}, {"c", "1"}}; }, {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.step);
+        const RowLog before = list->log;
+        step.change();
+        nextTurn();
+        for (const char* title : {"a", "b", "c"}) {
+            const bool again = std::count(step.drawnAgain.begin(), step.drawnAgain.end(), title) > 0;
+            EXPECT_EQ(list->log.bodies[title], before.bodies.at(title) + (again ? 1 : 0)) << title;
+        }
+        const std::string scratch = TreeSerializer::text(host.tree(), &host);
+        EXPECT_EQ(host.serializedText(), scratch);
+        EXPECT_EQ(host.serializedText(true), scratch);
+    }
+    EXPECT_TRUE(host.find(byText("a 2 rtl")).exists());
+    EXPECT_TRUE(host.find(byText("c 1 * rtl")).exists());
+    EXPECT_TRUE(host.find(byIdentifier("kept.a")).properties()["props"].value("menuOpen", false));
+    EXPECT_EQ(list->log.appeared, (std::map<std::string, int>{{"a", 1}, {"b", 1}, {"c", 1}}));
+    EXPECT_EQ(list->log.disappeared, (std::map<std::string, int>{{"b", 1}}));
 }
 
 // A child whose type changes at the same place does not inherit the other type's state.
