@@ -5,7 +5,7 @@
 import assert from "node:assert/strict";
 import path from "node:path";
 import { afterEach, before, describe, it } from "node:test";
-import { press, screenshot, settle, windowTitled, withTessivane } from "./support.mjs";
+import { press, screenshot, settle, waitForState, windowTitled, withTessivane } from "./support.mjs";
 
 const scenes = path.join(import.meta.dirname, "..", "..", "resources", "scenes");
 const welcome = "Welcome to Tessivane";
@@ -150,6 +150,25 @@ describe("a person on the real clock", () => {
     // Back to the environment with the vossel, for what follows.
     await choose(/^✓?Work$/);
     await menuButton.filter({ hasText: "Work" }).waitFor(shows);
+  });
+
+  it("hides a vossel from the menu bar by its chip's context menu, and shows it again", async () => {
+    shotName = "13-chip-menu";
+    const chip = settings().locator("[data-identifier^='ui.group.']").first();
+    const vosselItems = async () =>
+      (await settle(page)).statusItems.filter((i) => i.autosaveName.startsWith("Tessivane.Group.")).length;
+    const shownBefore = await vosselItems();
+    for (const [title, change] of [["Hide from Menu Bar", -1], ["Show in Menu Bar", 0]]) {
+      await press(page, chip, { button: "right" });
+      const row = page.locator(".vt-dropdown .vt-dropdown-row", { hasText: title });
+      await row.waitFor(shows);
+      if (change) await screenshot(page, "13-chip-menu-open");
+      await press(page, row);
+      await row.waitFor({ state: "detached", ...shows });
+      await waitForState(page, (state, n) => state.statusItems
+        .filter((i) => i.autosaveName.startsWith("Tessivane.Group.")).length === n, shownBefore + change, shows);
+      assert.equal(await vosselItems(), shownBefore + change, title);
+    }
   });
 
   it("opens a member's context menu on a Control-click of its popover row", async () => {

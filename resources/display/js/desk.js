@@ -378,28 +378,41 @@ export function parentOf(path) {
   return i < 0 ? "." : path.slice(0, i);
 }
 
+// Where each open context menu came up, by its key, in desk points: it stays there while it
+// is open, as on a Mac, however the pointer then moves towards its rows.
+const contextOrigins = new Map();
+
 // Where each open menu goes: under its anchor, or above it when there is no room below, and
 // kept on the desk. Runs after the page took the new elements, as it needs their layout.
 export function placeMenus(desktopEl, zoom, pointer) {
   const layer = desktopEl.querySelector(".menu-layer");
-  if (!layer) return;
+  const open = new Set();
   const desk = desktopEl.getBoundingClientRect();
-  for (const box of layer.children) {
+  for (const box of layer ? layer.children : []) {
     const anchor = desktopEl.querySelector(`[data-menu-anchor="${CSS.escape(box.dataset.anchor)}"]`);
     if (!anchor) continue;
     const a = anchor.getBoundingClientRect();
     const width = box.offsetWidth, height = box.offsetHeight;
     const deskW = desk.width / zoom, deskH = desk.height / zoom;
-    // A menu button's menu opens below the button; a context menu at the pointer, when the
-    // pointer is over what it belongs to.
+    // A menu button's menu opens below the button; a context menu where the pointer was when
+    // it came up, if the pointer was over what it belongs to.
     const contextual = !anchor.classList.contains("vt-menu-button");
-    const at = contextual && pointer && pointer.x >= a.left && pointer.x <= a.right && pointer.y >= a.top && pointer.y <= a.bottom
-      ? { left: pointer.x, top: pointer.y, bottom: pointer.y } : { left: a.left, top: a.bottom + 2, bottom: a.top - 2 };
-    let left = (at.left - desk.left) / zoom;
-    let top = (at.top - desk.top) / zoom;
-    if (top + height > deskH) top = Math.max(0, (at.bottom - desk.top) / zoom - height);
+    const key = box.dataset.key;
+    open.add(key);
+    let origin = contextual ? contextOrigins.get(key) : undefined;
+    if (contextual && !origin && pointer && pointer.x >= a.left && pointer.x <= a.right && pointer.y >= a.top &&
+        pointer.y <= a.bottom) {
+      origin = { x: (pointer.x - desk.left) / zoom, y: (pointer.y - desk.top) / zoom };
+      contextOrigins.set(key, origin);
+    }
+    const at = origin ? { left: origin.x, top: origin.y, bottom: origin.y }
+      : { left: (a.left - desk.left) / zoom, top: (a.bottom + 2 - desk.top) / zoom, bottom: (a.top - 2 - desk.top) / zoom };
+    let left = at.left;
+    let top = at.top;
+    if (top + height > deskH) top = Math.max(0, at.bottom - height);
     left = Math.max(0, Math.min(left, deskW - width));
     box.style.left = left + "px";
     box.style.top = top + "px";
   }
+  for (const key of [...contextOrigins.keys()]) if (!open.has(key)) contextOrigins.delete(key);
 }
