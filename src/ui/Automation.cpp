@@ -291,8 +291,9 @@ bool Host::pressEscape() {
         return true;
     }
     const RenderedNode* popover = nullptr;
-    for (auto& [id, n] : index_)
-        if (n->kind() == NodeKind::popover && (!popover || n->id > popover->id)) popover = n;
+    index_.forEach([&](const RenderedNode& n) {
+        if (n.kind() == NodeKind::popover && (!popover || n.id > popover->id)) popover = &n;
+    });
     if (popover) {
         dismiss(*this, *popover);
         return true;

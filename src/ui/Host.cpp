@@ -123,7 +123,7 @@ public:
         for (auto it = d.environmentEdits.rbegin(); it != d.environmentEdits.rend(); ++it) env = (*it)(env);
         if (d.layoutDirection) env = env.with<LayoutDirectionKey>(*d.layoutDirection);
         r.environment = env;
-        index[r.id] = &r;
+        index.insert(r);
 
         r.children.reserve(childCount(d));
         for (size_t i = 0; i < d.modifiers.size() && !overBudget(); ++i) {
@@ -188,11 +188,13 @@ public:
             std::vector<std::unique_ptr<RenderedNode>> expanded;
             std::unordered_set<std::string> usedKeys;
             for (size_t i = 0; i < candidates.size(); ++i) {
-                if (lazily && limit && i + 1 < candidates.size()) budget_ = Budget{*limit};
+                const bool last = i + 1 == candidates.size();  // taken when none before fits: not measured
+                if (lazily && limit && !last) budget_ = Budget{*limit};
                 expanded.push_back(expand(candidates[i], childID(r, ".", candidates[i], i, usedKeys), &r,
                                           RenderedNode::Slot::content, static_cast<int>(i), fit.environment));
                 const bool whole = !budget_ || !budget_->exceeded;
                 budget_.reset();
+                if (last) break;
                 if (lazily && whole && (!limit || SizeEstimator::candidateWidth(*expanded.back()) <= *limit)) break;
             }
             const bool hooks = std::any_of(expanded.begin(), expanded.end(), [](const auto& c) { return c->hooks; });
@@ -204,7 +206,7 @@ public:
         pendingFits_.clear();
     }
 
-    std::unordered_map<std::string_view, RenderedNode*> index;
+    NodeIndex index;
     std::unordered_map<std::string_view, std::shared_ptr<View>> views;
     std::vector<std::string> alerts;
 
@@ -285,9 +287,9 @@ private:
     bool keepPrevious(RenderedNode& r, const std::shared_ptr<View>& old, const View& replacement,
                       const Environment& env) {
         if (renderAll_ || !replacement.sameInputs(*old)) return false;
-        auto at = host_.index_.find(r.id);
-        if (at == host_.index_.end() || at->second->view != old || !(at->second->environment == env)) return false;
-        auto& children = at->second->children;
+        RenderedNode* at = host_.index_.find(r.id);
+        if (!at || at->view != old || !(at->environment == env)) return false;
+        auto& children = at->children;
         auto body = std::find_if(children.begin(), children.end(),
                                  [](const auto& c) { return c && c->slot == RenderedNode::Slot::content; });
         if (body == children.end() || (*body)->live || !unchanged(*old) || !unchangedBelow(**body)) return false;
@@ -312,7 +314,7 @@ private:
     }
     // A kept subtree goes into the new render's indexes as if it had been expanded.
     void adopt(RenderedNode& n) {
-        index[n.id] = &n;
+        index.insert(n);
         if (n.view) {
             views[n.id] = n.view;
             for (auto* object : n.view->observed_) host_.core_->noteObserved(*object);
@@ -395,10 +397,10 @@ void Host::render() {
     ++renderCount_;
 
     // Interaction state that points at vanished nodes is dropped.
-    std::erase_if(hovered_, [this](const std::string& id) { return !index_.count(id); });
-    if (focused_ && !index_.count(*focused_)) focused_.reset();
-    if (pointer_ && !index_.count(*pointer_)) pointer_.reset();
-    if (openMenu_ && !index_.count(*openMenu_)) openMenu_.reset();
+    std::erase_if(hovered_, [this](const std::string& id) { return !index_.contains(id); });
+    if (focused_ && !index_.contains(*focused_)) focused_.reset();
+    if (pointer_ && !index_.contains(*pointer_)) pointer_.reset();
+    if (openMenu_ && !index_.contains(*openMenu_)) openMenu_.reset();
 
     // A field whose focus binding reads true takes the focus; one whose binding reads false gives it up.
     std::optional<std::string> wantsFocus;
@@ -408,7 +410,7 @@ void Host::render() {
     if (wantsFocus) {
         focused_ = wantsFocus;
     } else if (focused_) {
-        const NodeData& field = index_.at(*focused_)->data();
+        const NodeData& field = index_.find(*focused_)->data();
         if (field.focus && !field.focus.get()) focused_.reset();
     }
     if (selectedAll_ != focused_) selectedAll_.reset();
@@ -416,7 +418,7 @@ void Host::render() {
     if (!presentedAlerts_.empty() && std::find(previousAlerts.begin(), previousAlerts.end(), presentedAlerts_.back()) ==
                                          previousAlerts.end()) {
         std::optional<std::string> field;
-        preorder(*index_.at(presentedAlerts_.back()), [&](const RenderedNode& n) {
+        preorder(*index_.find(presentedAlerts_.back()), [&](const RenderedNode& n) {
             if (!field && n.kind() == NodeKind::textField) field = n.id;
         });
         if (field) focused_ = field;
@@ -485,13 +487,13 @@ bool sameIdentity(const RenderedNode& a, const RenderedNode& b) {
 
 // Handlers run after the new tree is in place, so that what they change lands in the next
 // render; they are gathered first because a handler may render the host again.
-void Host::runLifecycle(const std::unordered_map<std::string_view, RenderedNode*>& previous) {
+void Host::runLifecycle(const NodeIndex& previous) {
     std::vector<std::function<void()>> pending;
     if (previousRoot_) {
         preorderHooks(*previousRoot_, [&](const RenderedNode& n) {
             if (n.data().onDisappear.empty()) return;
-            auto now = index_.find(n.id);
-            if (now == index_.end() || !sameIdentity(*now->second, n)) {
+            const RenderedNode* now = index_.find(n.id);
+            if (!now || !sameIdentity(*now, n)) {
                 for (auto& f : n.data().onDisappear) pending.push_back(f);
             }
         });
@@ -499,12 +501,12 @@ void Host::runLifecycle(const std::unordered_map<std::string_view, RenderedNode*
     preorderHooks(*rootNode_, [&](const RenderedNode& n) {
         const NodeData& d = n.data();
         if (d.onAppear.empty() && d.changes.empty()) return;  // nothing to run: no need to look it up
-        auto old = previous.find(n.id);
-        if (old == previous.end() || !sameIdentity(*old->second, n)) {
+        const RenderedNode* old = previous.find(n.id);
+        if (!old || !sameIdentity(*old, n)) {
             for (auto& f : d.onAppear) pending.push_back(f);
             return;
         }
-        const NodeData& od = old->second->data();
+        const NodeData& od = old->data();
         for (size_t i = 0; i < d.changes.size() && i < od.changes.size(); ++i) {
             const void* before = od.changes[i].value.get();
             if (!d.changes[i].equalsPrevious(before)) {
@@ -558,8 +560,7 @@ TreeSerializer::Reuse Host::textReuse() const {
 }
 
 const RenderedNode* Host::findNode(const std::string& nodeId) const {
-    auto it = index_.find(nodeId);
-    return it == index_.end() ? nullptr : it->second;
+    return index_.find(nodeId);
 }
 
 }  // namespace ui

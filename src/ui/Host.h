@@ -14,6 +14,7 @@
 #include "platform/ResponderAction.h"
 #include "platform/Signal.h"
 #include "ui/Environment.h"
+#include "ui/NodeIndex.h"
 #include "ui/RenderedNode.h"
 #include "ui/TreeSerializer.h"
 #include "ui/View.h"
@@ -134,7 +135,7 @@ private:
     // none need draw again for it (unlike invalidate()).
     void interactionChanged() { core_->markDirty(); }
     void subscribeObserved();
-    void runLifecycle(const std::unordered_map<std::string_view, RenderedNode*>& previous);
+    void runLifecycle(const NodeIndex& previous);
     const RenderedNode* editableField() const;
     // Keeps the field's text before an edit for Undo; a run of typing is taken back whole.
     void recordEdit(const RenderedNode& field, bool typing);
@@ -147,7 +148,7 @@ private:
     std::unique_ptr<RenderedNode> rootNode_;
     std::unique_ptr<RenderedNode> previousRoot_;  // kept one render longer: its handlers may be running
     // Keyed by the nodes' own ids: the tree they index outlives them (see previousRoot_).
-    std::unordered_map<std::string_view, RenderedNode*> index_;
+    NodeIndex index_;
     std::unordered_map<std::string_view, std::shared_ptr<View>> views_;
     std::vector<std::string> presentedAlerts_;
     std::vector<std::pair<platform::ObservableObject*, platform::Subscription>> subscriptions_;
