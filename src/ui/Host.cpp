@@ -106,6 +106,7 @@ public:
     void fill(RenderedNode& r, const Node& node, std::string id, RenderedNode* parent, RenderedNode::Slot slot,
               int slotIndex, const Environment& inherited) {
         r.id = std::move(id);
+        r.idHash = NodeIndex::hash(r.id);
         r.node = node;
         r.parent = parent;
         r.slot = slot;
@@ -292,13 +293,21 @@ private:
         auto& children = at->children;
         auto body = std::find_if(children.begin(), children.end(),
                                  [](const auto& c) { return c && c->slot == RenderedNode::Slot::content; });
-        if (body == children.end() || (*body)->live || !unchanged(*old) || !unchangedBelow(**body)) return false;
+        if (body == children.end() || (*body)->live || !unchanged(*old)) return false;
+        kept_.clear();
+        if (!gatherUnchanged(**body)) return false;
         std::unique_ptr<RenderedNode> kept = std::move(*body);
         kept->parent = &r;
         views[r.id] = old;
         r.view = old;
         for (auto* object : old->observed_) host_.core_->noteObserved(*object);
-        adopt(*kept);
+        // It goes into the new render's indexes as if it had been expanded.
+        for (RenderedNode* n : kept_) {
+            index.insert(*n);
+            if (!n->view) continue;
+            views[n->id] = n->view;
+            for (auto* object : n->view->observed_) host_.core_->noteObserved(*object);
+        }
         r.children.push_back(std::move(kept));
         return true;
     }
@@ -308,23 +317,17 @@ private:
                    return std::find(changed_.begin(), changed_.end(), o) != changed_.end();
                });
     }
-    bool unchangedBelow(const RenderedNode& n) const {
+    // Gathers the subtree into kept_ while none of its views changed.
+    bool gatherUnchanged(RenderedNode& n) {
         if (n.view && !unchanged(*n.view)) return false;
-        return std::all_of(n.children.begin(), n.children.end(), [this](const auto& c) { return unchangedBelow(*c); });
-    }
-    // A kept subtree goes into the new render's indexes as if it had been expanded.
-    void adopt(RenderedNode& n) {
-        index.insert(n);
-        if (n.view) {
-            views[n.id] = n.view;
-            for (auto* object : n.view->observed_) host_.core_->noteObserved(*object);
-        }
-        for (auto& c : n.children) adopt(*c);
+        kept_.push_back(&n);
+        return std::all_of(n.children.begin(), n.children.end(), [this](const auto& c) { return gatherUnchanged(*c); });
     }
 
     Host& host_;
     const std::vector<platform::ObservableObject*> changed_;
     const bool renderAll_;
+    std::vector<RenderedNode*> kept_;  // see keepPrevious; its room serves every kept subtree
     struct PendingFit {
         RenderedNode* node;
         Environment environment;

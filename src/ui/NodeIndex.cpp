@@ -5,6 +5,8 @@
 
 namespace ui {
 
+size_t NodeIndex::hash(std::string_view id) { return std::hash<std::string_view>{}(id); }
+
 void NodeIndex::reserve(size_t count) {
     size_t capacity = 16;
     while (capacity < 2 * count) capacity *= 2;
@@ -27,15 +29,14 @@ size_t NodeIndex::position(std::string_view id, size_t hash) const {
 
 void NodeIndex::insert(RenderedNode& node) {
     if (2 * (size_ + 1) > entries_.size()) grow();
-    const size_t hash = std::hash<std::string_view>{}(node.id);
-    Entry& e = entries_[position(node.id, hash)];
+    Entry& e = entries_[position(node.id, node.idHash)];
     if (!e.node) ++size_;
-    e = Entry{hash, &node};
+    e = Entry{node.idHash, &node};
 }
 
 RenderedNode* NodeIndex::find(std::string_view id) const {
     if (entries_.empty()) return nullptr;
-    return entries_[position(id, std::hash<std::string_view>{}(id))].node;
+    return entries_[position(id, hash(id))].node;
 }
 
 }  // namespace ui

@@ -13,8 +13,11 @@ namespace ui {
 // only when the hashes agree.
 class NodeIndex {
 public:
+    static size_t hash(std::string_view id);
+
     void reserve(size_t count);
-    // The node stands for its id from now on (in place of one there before).
+    // The node stands for its id from now on (in place of one there before). Its `idHash` must
+    // be the hash of its id.
     void insert(RenderedNode& node);
     RenderedNode* find(std::string_view id) const;
     bool contains(std::string_view id) const { return find(id) != nullptr; }

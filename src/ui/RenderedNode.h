@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,6 +20,7 @@ struct RenderedNode {
     enum class Slot { content, modifierContent, menuItem, contextMenuItem, alert, popover };
 
     std::string id;
+    size_t idHash = 0;  // NodeIndex::hash(id), made once for the renders that keep the node
     Node node;
     std::shared_ptr<View> view;  // NodeKind::view
     RenderedNode* parent = nullptr;
