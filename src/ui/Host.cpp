@@ -317,11 +317,13 @@ private:
                    return std::find(changed_.begin(), changed_.end(), o) != changed_.end();
                });
     }
-    // Gathers the subtree into kept_ while none of its views changed.
+    // Gathers the subtree into kept_ while none of its views changed. One that lent a part of
+    // itself to this render already is not whole.
     bool gatherUnchanged(RenderedNode& n) {
         if (n.view && !unchanged(*n.view)) return false;
         kept_.push_back(&n);
-        return std::all_of(n.children.begin(), n.children.end(), [this](const auto& c) { return gatherUnchanged(*c); });
+        return std::all_of(n.children.begin(), n.children.end(),
+                           [this](const auto& c) { return c && gatherUnchanged(*c); });
     }
 
     Host& host_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <typeindex>
@@ -370,7 +371,7 @@ std::optional<std::string_view> previousText(const RenderedNode& n, const Reuse*
 }
 
 void noteWritten(const RenderedNode& n, size_t begin, size_t end, const Reuse* reuse) {
-    if (!reuse || !reuse->record) return;
+    if (!reuse || !reuse->record || end > UINT32_MAX) return;  // past what a note holds: written anew next time
     n.textGeneration = reuse->generation;
     n.textBegin = static_cast<uint32_t>(begin);
     n.textLength = static_cast<uint32_t>(end - begin);

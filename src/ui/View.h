@@ -38,7 +38,8 @@ public:
     // was given inputs that draw the same. Then, unless its state, its environment or an object
     // it observes changed since, the host keeps what it drew instead of asking this one for a
     // body. No by default. Closures do not compare: a view that takes one may still say yes when
-    // equal inputs make its closures act the same (select the vossel this chip shows).
+    // equal inputs make its closures act the same (select the vossel this chip shows) and they
+    // hold nothing of the parent instance that made them, which is gone by the time they run.
     virtual bool sameInputs(const View& previous) const {
         (void)previous;
         return false;
