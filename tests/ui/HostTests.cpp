@@ -267,6 +267,7 @@ TEST_F(HostTest, AViewWithTheSameInputsKeepsWhatItDrewUntilSomethingItReadChange
         {"an input", [&] { list->rows = Rows{{"a", "2"}, {"b", "1"}, {"c", "1"}}; }, {"a"}},
         {"the row's state, by its kept button", [&] { host.find(byIdentifier("kept.c")).click(); }, {"c"}},
         {"an observed object", [&] { service.name = "Home"; }, {"b"}},
+        {"nothing the rows read", [&] { EXPECT_TRUE(host.find(byText("Home")).exists()); }, {}},
         {"the environment", [&] { list->direction = LayoutDirection::rightToLeft; }, {"a", "b", "c"}},
         {"the host", [&] { host.invalidate(); }, {"a", "b", "c"}},
         {"a menu opened in a kept row", [&] { host.find(byIdentifier("kept.a")).rightClick(); }, {}},
@@ -289,6 +290,7 @@ TEST_F(HostTest, AViewWithTheSameInputsKeepsWhatItDrewUntilSomethingItReadChange
     }
     EXPECT_TRUE(host.find(byText("a 2 rtl")).exists());
     EXPECT_TRUE(host.find(byText("c 1 * rtl")).exists());
+    EXPECT_FALSE(host.find(byText("Home")).exists());  // its row was removed last
     EXPECT_TRUE(host.find(byIdentifier("kept.a")).parent().properties()["props"].value("menuOpen", false));
     EXPECT_EQ(list->log.appeared, (std::map<std::string, int>{{"a", 1}, {"b", 1}, {"c", 1}}));
     EXPECT_EQ(list->log.disappeared, (std::map<std::string, int>{{"b", 1}}));
