@@ -26,9 +26,7 @@ void HostCore::markDirty() {
 }
 
 void HostCore::noteObserved(platform::ObservableObject& object) {
-    if (std::find(observedThisRender.begin(), observedThisRender.end(), &object) == observedThisRender.end()) {
-        observedThisRender.push_back(&object);
-    }
+    addOnce(observedThisRender, &object);
 }
 
 namespace {
@@ -106,7 +104,6 @@ public:
     void fill(RenderedNode& r, const Node& node, std::string id, RenderedNode* parent, RenderedNode::Slot slot,
               int slotIndex, const Environment& inherited) {
         r.id = std::move(id);
-        r.idHash = NodeIndex::hash(r.id);
         r.node = node;
         r.parent = parent;
         r.slot = slot;
@@ -124,6 +121,7 @@ public:
         for (auto it = d.environmentEdits.rbegin(); it != d.environmentEdits.rend(); ++it) env = (*it)(env);
         if (d.layoutDirection) env = env.with<LayoutDirectionKey>(*d.layoutDirection);
         r.environment = env;
+        r.idHash = NodeIndex::hash(r.id);
         index.insert(r);
 
         r.children.reserve(childCount(d));
@@ -466,9 +464,7 @@ void Host::subscribeObserved() {
         next.emplace_back(object, object->objectWillChange.connect([weak, object] {
             auto core = weak.lock();
             if (!core) return;
-            if (std::find(core->changedObjects.begin(), core->changedObjects.end(), object) == core->changedObjects.end()) {
-                core->changedObjects.push_back(object);
-            }
+            addOnce(core->changedObjects, object);
             core->markDirty();
         }));
     }

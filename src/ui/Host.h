@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,6 +25,11 @@ namespace ui {
 class Host;
 class Element;
 struct Query;
+
+// Adds `object` to a short list of objects unless it is there already.
+inline void addOnce(std::vector<platform::ObservableObject*>& list, platform::ObservableObject* object) {
+    if (std::find(list.begin(), list.end(), object) == list.end()) list.push_back(object);
+}
 
 // The part of a host that views and subscriptions reach (weakly) to ask for a re-render.
 struct HostCore {

@@ -1,13 +1,11 @@
 #include "ui/View.h"
 
-#include <algorithm>
-
 #include "ui/Host.h"
 
 namespace ui {
 
 void View::observe(platform::ObservableObject& object) {
-    if (std::find(observed_.begin(), observed_.end(), &object) == observed_.end()) observed_.push_back(&object);
+    addOnce(observed_, &object);
     if (auto core = host_.lock()) core->noteObserved(object);
 }
 
