@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "platform/ImageDecoder.h"
 #include "platform/ImageDecoderProtocol.h"
@@ -52,7 +53,7 @@ std::shared_ptr<Bitmap> bitmapFromPixbuf(GdkPixbuf* pixbuf) {
 
 // A pixbuf that reads the bitmap's pixels in place; it must not outlive the bitmap.
 PixbufPtr pixbufOver(const Bitmap& bitmap) {
-    if (bitmap.width <= 0 || bitmap.height <= 0 ||
+    if (bitmap.width <= 0 || bitmap.height <= 0 || bitmap.width > std::numeric_limits<int>::max() / 4 ||
         bitmap.rgba.size() < static_cast<size_t>(bitmap.width) * bitmap.height * 4) {
         return nullptr;
     }
@@ -98,14 +99,19 @@ Image Image::scaled(Size size) const {
     Image copy = *this;
     copy.size_ = size;
     if (!bitmap_) return copy;
-    const int width = std::max(1, static_cast<int>(std::lround(size.width * kPixelsPerPoint)));
-    const int height = std::max(1, static_cast<int>(std::lround(size.height * kPixelsPerPoint)));
-    if (!(size.width > 0) || !(size.height > 0) || static_cast<int64_t>(width) * height > ImageDecoderProtocol::kMostPixels) {
+    // Counted in doubles until known to fit: a size of any magnitude (or not a number) never
+    // wraps into a small count of pixels.
+    const double width = std::max(1.0, std::round(size.width * kPixelsPerPoint));
+    const double height = std::max(1.0, std::round(size.height * kPixelsPerPoint));
+    constexpr auto most = static_cast<double>(ImageDecoderProtocol::kMostPixels);
+    if (!(size.width > 0) || !(size.height > 0) || !(width <= most) || !(height <= most) ||
+        !ImageDecoderProtocol::withinMostPixels(static_cast<uint64_t>(width), static_cast<uint64_t>(height))) {
         return copy;
     }
     PixbufPtr source = pixbufOver(*bitmap_);
     if (!source) return copy;
-    PixbufPtr result(gdk_pixbuf_scale_simple(source.get(), width, height, GDK_INTERP_BILINEAR));
+    PixbufPtr result(
+        gdk_pixbuf_scale_simple(source.get(), static_cast<int>(width), static_cast<int>(height), GDK_INTERP_BILINEAR));
     if (!result) return copy;
     if (auto bitmap = bitmapFromPixbuf(result.get())) copy.bitmap_ = std::move(bitmap);
     return copy;

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 
 #include "platform/ImageDecoderProtocol.h"
 
@@ -79,16 +78,7 @@ pid_t spawnDecoder(int input, int output) {
 // The decoder's answer, read until `deadline`.
 std::optional<Image> readAnswer(int fd, std::chrono::steady_clock::time_point deadline) {
     protocol::Header header{};
-    if (!readFully(fd, &header, sizeof header, deadline) ||
-        std::memcmp(header.magic, protocol::kMagic, sizeof header.magic) != 0) {
-        return std::nullopt;
-    }
-    const auto longest = static_cast<uint32_t>(protocol::kLongestLoadedSide);
-    if (header.width == 0 || header.height == 0 || header.width > longest || header.height > longest ||
-        header.fileWidth < header.width || header.fileHeight < header.height ||
-        static_cast<int64_t>(header.fileWidth) * header.fileHeight > protocol::kMostPixels) {
-        return std::nullopt;
-    }
+    if (!readFully(fd, &header, sizeof header, deadline) || !protocol::isAcceptable(header)) return std::nullopt;
     auto bitmap = std::make_shared<Bitmap>();
     bitmap->width = static_cast<int>(header.width);
     bitmap->height = static_cast<int>(header.height);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 // What the application and its image decoder (src/platform/decoder) agree on: the bounds an
@@ -10,6 +11,11 @@ namespace platform::ImageDecoderProtocol {
 // is decoded: some decoders (PNG's) hold the whole picture at once whatever size it is loaded
 // at, and a tiny file can declare a huge one. A 48-megapixel camera photo passes.
 constexpr int64_t kMostPixels = 50'000'000;
+// Whether width x height pixels are at most kMostPixels, for sides of any size: the product
+// is never formed, so that no two sides can wrap it into range.
+constexpr bool withinMostPixels(uint64_t width, uint64_t height) {
+    return width > 0 && height > 0 && width <= static_cast<uint64_t>(kMostPixels) / height;
+}
 // A file larger than this on its longer side is loaded at this size (its proportions kept):
 // nothing draws a file's picture larger than a few hundred points, and a photo at full size
 // would cost tens of megabytes for as long as it is shown.
@@ -35,5 +41,18 @@ struct Header {
     uint32_t fileHeight;
 };
 constexpr char kMagic[4] = {'T', 'V', 'I', '1'};
+
+// Whether the application takes an answer that begins with this header: the magic, pixels at
+// most kLongestLoadedSide a side and no more than the file's picture, which is within
+// kMostPixels. Anything else is read as a refusal, whatever numbers the header holds.
+constexpr bool isAcceptable(const Header& header) {
+    for (size_t i = 0; i < sizeof kMagic; ++i) {
+        if (header.magic[i] != kMagic[i]) return false;
+    }
+    const auto longest = static_cast<uint32_t>(kLongestLoadedSide);
+    return header.width > 0 && header.height > 0 && header.width <= longest && header.height <= longest &&
+           header.fileWidth >= header.width && header.fileHeight >= header.height &&
+           withinMostPixels(header.fileWidth, header.fileHeight);
+}
 
 }  // namespace platform::ImageDecoderProtocol

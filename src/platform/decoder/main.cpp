@@ -43,7 +43,9 @@ struct Decoding {
 // is rendered at most kLongestLoadedSide on its longer side, a raster one reduced after it
 // is read whole (which PNG's loader does anyway), so that every row it fills can be counted.
 void sizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
-    if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > kMostPixels) _exit(1);
+    if (width <= 0 || height <= 0 || !withinMostPixels(static_cast<uint64_t>(width), static_cast<uint64_t>(height))) {
+        _exit(1);
+    }
     auto& decoding = *static_cast<Decoding*>(data);
     decoding.width = width;
     decoding.height = height;
@@ -63,8 +65,10 @@ void sizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data)
 
 void areaUpdated(GdkPixbufLoader*, int, int y, int, int height, gpointer data) {
     auto& decoding = *static_cast<Decoding*>(data);
-    const int end = std::min(y + std::max(height, 0), static_cast<int>(decoding.rowsFilled.size()));
-    for (int row = std::max(y, 0); row < end; ++row) {
+    // Summed wide: a loader's area may end past what an int holds.
+    const int64_t end = std::min(static_cast<int64_t>(y) + std::max(height, 0),
+                                 static_cast<int64_t>(decoding.rowsFilled.size()));
+    for (int64_t row = std::max(y, 0); row < end; ++row) {
         if (!decoding.rowsFilled[static_cast<size_t>(row)]) {
             decoding.rowsFilled[static_cast<size_t>(row)] = true;
             --decoding.rowsLeft;
