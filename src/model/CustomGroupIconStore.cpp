@@ -19,6 +19,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr double kMenuBarIconHeight = 18;
+// Four heights: a wordmark of four to one keeps its proportions, and a vossel never takes
+// more of the bar than three or so symbols do.
+constexpr double kMenuBarIconMostWidth = 4 * kMenuBarIconHeight;
 // Whole images kept when no view shows them: at most 4 MB each (1,024 pixels a side).
 constexpr size_t kKeptImages = 32;
 
@@ -44,13 +47,17 @@ Descriptor openForReading(const fs::path& path) {
     return Descriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
 }
 
-std::error_code copyAll(int from, int to) {
+// At most `limit` bytes: a source that holds more than its size said when it was checked
+// (it grew meanwhile, or its size says nothing, as in /proc) is refused, not cut short.
+std::error_code copyAtMost(int from, int to, uint64_t limit) {
     char buffer[64 * 1024];
-    for (;;) {
+    for (uint64_t copied = 0;;) {
         const ssize_t n = ::read(from, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return lastError();
         if (n == 0) return {};
+        copied += static_cast<uint64_t>(n);
+        if (copied > limit) return std::make_error_code(std::errc::file_too_large);
         for (ssize_t written = 0; written < n;) {
             const ssize_t w = ::write(to, buffer + written, static_cast<size_t>(n - written));
             if (w < 0 && errno == EINTR) continue;
@@ -120,13 +127,17 @@ std::optional<CustomGroupIconStore::Staged> CustomGroupIconStore::stage(const fs
         ec = std::make_error_code(S_ISDIR(status.st_mode) ? std::errc::is_a_directory : std::errc::invalid_argument);
         return std::nullopt;
     }
+    if (static_cast<uint64_t>(status.st_size) > kMostImportedBytes) {
+        ec = std::make_error_code(std::errc::file_too_large);
+        return std::nullopt;
+    }
     const Descriptor copy(::open(staged.staging.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (copy.fd < 0) {
         staged.staging.clear();  // not ours
         ec = lastError();
         return std::nullopt;
     }
-    if ((ec = copyAll(from.fd, copy.fd))) return std::nullopt;
+    if ((ec = copyAtMost(from.fd, copy.fd, kMostImportedBytes))) return std::nullopt;
     if (::fstat(copy.fd, &status) != 0) {
         ec = lastError();
         return std::nullopt;
@@ -296,7 +307,8 @@ void CustomGroupIconStore::deleteFile(const std::optional<std::string>& filename
 
 platform::Image CustomGroupIconStore::resizedForMenuBar(const platform::Image& image) {
     const platform::Size source = image.size();
-    const double width = std::max(kMenuBarIconHeight, kMenuBarIconHeight * source.width / std::max(source.height, 1.0));
+    const double width = std::min(
+        kMenuBarIconMostWidth, std::max(kMenuBarIconHeight, kMenuBarIconHeight * source.width / std::max(source.height, 1.0)));
     platform::Image resized = image.scaled({width, kMenuBarIconHeight});
     resized.setTemplate(false);
     return resized;

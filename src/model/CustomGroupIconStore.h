@@ -32,11 +32,16 @@ public:
     // ("png" when it has none).
     static std::string filename(const std::filesystem::path& source, const platform::UUID& groupID);
 
+    // The largest file an import copies. An icon takes kilobytes and a camera's photo a few
+    // tens of megabytes (a 12-megapixel PNG of noise, 36); a larger file is refused before a
+    // byte of it is read, as a small picture padded to gigabytes would otherwise be copied whole.
+    static constexpr uint64_t kMostImportedBytes = 64ull << 20;
     // Copies the file byte for byte into the folder under the vossel's file name, replacing
     // an earlier file of that name only once the copy is complete and reads as an image.
-    // Absent on failure, with the file system's error (or invalid_argument for a file that
-    // is not an image) in `error` when given. Waits for the decoding (bounded); the
-    // application imports in the background instead.
+    // Absent on failure, with the file system's error (file_too_large for a file over
+    // kMostImportedBytes, or one that passes it while being copied; invalid_argument for a
+    // file that is not an image) in `error` when given; nothing of a failed copy is left.
+    // Waits for the decoding (bounded); the application imports in the background instead.
     std::optional<std::string> importImage(const std::filesystem::path& source, const platform::UUID& groupID,
                                            std::error_code* error = nullptr);
     // The same, with the copying and decoding on the background queue; `done` gets the file
@@ -62,7 +67,9 @@ public:
     platform::Signal<const std::string&> decodingDidEnd;
     // Removes that file; failures (no such file, no permission) are ignored.
     void deleteFile(const std::optional<std::string>& filename);
-    // 18 points high, at least 18 wide, the source stretched over all of it.
+    // 18 points high and 18 to 72 wide (in proportion in between), the source stretched over
+    // all of it: a picture wider than four to one is squeezed, as one narrower than square is
+    // widened, so that no icon takes more of the menu bar than a wide logo does.
     static platform::Image resizedForMenuBar(const platform::Image& image);
 
 private:

@@ -1,9 +1,12 @@
-#include <chrono>
+#include <sys/resource.h>
+
+#include <csignal>
 #include <fstream>
 #include <iterator>
 
 #include "ModelTestSupport.h"
 #include "model/CustomGroupIconStore.h"
+#include "support/BackgroundHold.h"
 #include "support/TestPictures.h"
 
 namespace tessivane {
@@ -93,6 +96,55 @@ TEST_F(CustomGroupIconStoreTest, AFailedImportKeepsTheEarlierIcon) {
     EXPECT_TRUE(error);
 }
 
+// Bytes this process has read so far, through any descriptor.
+uint64_t bytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    uint64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:") return value;
+    }
+    return 0;
+}
+
+TEST_F(CustomGroupIconStoreTest, AFileOverTheBoundIsRefusedAndNothingOfItIsKept) {
+    const auto name = icons.importImage(write("icon.png", png), group);
+    ASSERT_TRUE(name);
+    constexpr uint64_t most = CustomGroupIconStore::kMostImportedBytes;
+    // A small picture padded with zeros to 3 GB, and to one byte over the bound (sparse: nothing
+    // is written), are refused by their size, unread. A file whose size says nothing and that
+    // reads on past the bound (as one that grows meanwhile) is refused once the copy passes it.
+    const fs::path padded = write("padded.png", png), over = write("over.png", png);
+    fs::resize_file(padded, 3ull << 30);
+    fs::resize_file(over, most + 1);
+    struct Case {
+        fs::path source;
+        uint64_t mostRead;
+    };
+    for (const auto& [source, mostRead] : {Case{padded, 0}, Case{over, 0}, Case{"/proc/self/pagemap", most}}) {
+        SCOPED_TRACE(source);
+        // Should the copy lose its bound, it ends at the file size limit, not with a full disk.
+        struct rlimit fileSize {};
+        ::getrlimit(RLIMIT_FSIZE, &fileSize);
+        const rlimit bounded{2 * most, fileSize.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &bounded);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        const uint64_t before = bytesRead();
+        std::error_code error;
+        EXPECT_FALSE(icons.importImage(source, group, &error));
+        EXPECT_LE(bytesRead() - before, mostRead + (128 << 10));  // the copy's last buffer, this count's own
+        std::signal(SIGXFSZ, previous);
+        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        EXPECT_EQ(error, std::errc::file_too_large);
+        EXPECT_EQ(read(icons.folder() / *name), png);
+        EXPECT_EQ(folderContents(), std::vector<std::string>{*name});
+    }
+    // At the bound the file is copied, its padding too.
+    fs::resize_file(over, most);
+    EXPECT_EQ(icons.importImage(over, group), name);
+    EXPECT_TRUE(testsupport::sameBytes(icons.folder() / *name, over));
+}
+
 TEST_F(CustomGroupIconStoreTest, ReadsAndDeletesStoredImages) {
     const auto name = icons.importImage(write("dot.png", png), group);
     ASSERT_TRUE(name);
@@ -125,11 +177,17 @@ TEST_F(CustomGroupIconStoreTest, StoredFilesAreDecodedInTheBackgroundOnceAndLeft
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::ofstream(icons.folder() / c.name, std::ios::binary) << c.bytes;
-        const auto asked = std::chrono::steady_clock::now();
-        EXPECT_FALSE(icons.menuBarImage(c.name));
-        EXPECT_FALSE(icons.image(c.name));
-        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count(), 1);
         ended.clear();
+        {
+            // Answered while the background cannot have decoded anything.
+            testsupport::BackgroundHold hold;
+            EXPECT_FALSE(icons.menuBarImage(c.name));
+            EXPECT_FALSE(icons.image(c.name));
+            advance(0);
+            EXPECT_TRUE(ended.empty());
+            hold.release();
+            EXPECT_TRUE(hold.heldUntilReleased());
+        }
         finishBackgroundWork();
         EXPECT_EQ(ended, std::vector<std::string>{c.name});  // one decoding for both asks
         EXPECT_EQ(icons.image(c.name).has_value(), c.isImage);
@@ -176,6 +234,12 @@ TEST_F(CustomGroupIconStoreTest, MenuBarCopyIsEighteenPointsHigh) {
     EXPECT_EQ(sized(18, 36), (platform::Size{18, 18}));
     EXPECT_EQ(sized(0, 0), (platform::Size{18, 18}));
     EXPECT_EQ(sized(100, 50), (platform::Size{36, 18}));
+    // At most four heights wide: a wider picture is squeezed.
+    EXPECT_EQ(sized(72, 18), (platform::Size{72, 18}));
+    EXPECT_EQ(sized(400, 100), (platform::Size{72, 18}));
+    EXPECT_EQ(sized(73, 18), (platform::Size{72, 18}));
+    EXPECT_EQ(sized(1'000'000, 1), (platform::Size{72, 18}));
+    EXPECT_EQ(sized(4294967295.0, 0), (platform::Size{72, 18}));
 
     platform::Image templated = platform::Image::asset("AppLogo", {18, 18});
     templated.setTemplate(true);

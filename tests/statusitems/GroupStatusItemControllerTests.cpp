@@ -8,12 +8,15 @@
 
 #include "StatusItemFixture.h"
 #include "StatusItemsTestSupport.h"
+#include "desktop/SystemStatusBar.h"
+#include "model/CustomGroupIconStore.h"
 #include "platform/Menu.h"
 #include "platform/Platform.h"
 #include "statusitems/AppMenuController.h"
 #include "statusitems/GroupStatusItemController.h"
 #include "statusitems/MemberRow.h"
 #include "statusitems/VosselPopoverCoordinator.h"
+#include "support/TestPictures.h"
 #include "ui/Automation.h"
 
 namespace {
@@ -87,6 +90,27 @@ TEST_F(GroupStatusItem, ShowsItsSymbolTooltipAndDimmingInTheMenuBar) {
     EXPECT_EQ(controller->statusItem(), nullptr);
     // A later update only keeps the values.
     controller->update(group, LiveMenuBarItems::make({}));
+}
+
+TEST_F(GroupStatusItem, ACustomIconTakesOneToFourHeightsOfTheBar) {
+    // 18 points high and as wide as its proportions up to four to one, however wide the
+    // picture: a PNG of a few kilobytes can hold a million pixels in a row.
+    struct Case {
+        int width, height;
+        double shown;
+    };
+    for (const Case& c : {Case{1'000'000, 1, 72}, Case{300, 100, 54}, Case{100, 300, 18}}) {
+        SCOPED_TRACE(c.width);
+        IconGroup group = vossel("Logo");
+        const auto file = home() / "logo.png";
+        testsupport::writeBlankPNG(file, c.width, c.height);
+        group.customIconFilename = CustomGroupIconStore::shared().importImage(file, group.id);
+        ASSERT_TRUE(group.customIconFilename);
+        auto controller = make(group);
+        EXPECT_EQ(controller->statusItem()->button()->image()->size(), (platform::Size{c.shown, 18}));
+        EXPECT_EQ(itemOf(group)->width, c.shown + desktop::SystemStatusBar::kButtonPadding);
+        controller->tearDown();
+    }
 }
 
 TEST_F(GroupStatusItem, HoveringOpensAfterADelayAndLeavingClosesIt) {
