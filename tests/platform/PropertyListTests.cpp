@@ -14,6 +14,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/DateFormatting.h"
@@ -227,6 +228,54 @@ TEST_F(PropertyListTest, XMLListsReadInEveryEncodingAMacReads) {
     EXPECT_EQ(PropertyList::readDictionary(domainFile)->at("ref"), PropertyValue(Uid{19}));
 }
 
+// A list in the encoding its declaration names reads as written and survives the rewrite of a
+// launch. One in an encoding not read here, or whose bytes its declaration or mark contradicts,
+// is set aside as it is: never rewritten with its text changed.
+TEST_F(PropertyListTest, XMLListsReadInTheEncodingTheyDeclareOrAreSetAsideUnchanged) {
+    const std::string cafe = "caf\xc3\xa9 cr\xc3\xa8me", latin1 = "caf\xe9 cr\xe8me";
+    const auto list = [](const std::string& name, const std::string& text) {
+        return (name.empty() ? "" : "<?xml version=\"1.0\" encoding=\"" + name + "\"?>\n") +
+               "<plist version=\"1.0\"><dict><key>drink</key><string>" + text + "</string></dict></plist>";
+    };
+    const std::u16string sixteen = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><plist version=\"1.0\"><dict>"
+                                   u"<key>drink</key><string>caf\u00e9 cr\u00e8me</string></dict></plist>";
+    const std::vector<std::tuple<const char*, std::string, bool>> cases = {
+        {"ISO-8859-1", list("ISO-8859-1", latin1), true},
+        {"its alias, quoted singly", "<?xml version='1.0' encoding='Latin1' ?>" + list("", latin1), true},
+        {"its name in lower case", list("iso_8859-1:1987", latin1), true},
+        {"US-ASCII, by reference", list("US-ASCII", "caf&#233; cr&#xE8;me"), true},
+        {"US-ASCII with a byte past ASCII", list("us-ascii", latin1), false},
+        {"UTF-8", list("UTF-8", cafe), true},
+        {"undeclared", list("", cafe), true},
+        {"utf8 with a mark", "\xef\xbb\xbf" + list("utf8", cafe), true},
+        {"ISO-8859-1 after a UTF-8 mark", "\xef\xbb\xbf" + list("ISO-8859-1", latin1), false},
+        {"UTF-16 big-endian", utf16(sixteen, true, true), true},
+        {"UTF-16 little-endian", utf16(sixteen, false, true), true},
+        {"UTF-16 in single bytes", list("UTF-16", cafe), false},
+        {"windows-1252", list("windows-1252", latin1 + " \x80"), false},
+        {"a name of no encoding", list("x-café", cafe), false},
+    };
+    const auto folder = FileLocations::preferences();
+    const auto domainFile = folder / "com.example.drinks.plist";
+    for (const auto& [what, bytes, reads] : cases) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::ofstream(domainFile, std::ios::binary) << bytes;
+        const std::optional<std::string> expected = reads ? std::optional(cafe) : std::nullopt;
+        resetPreferenceDomainsForTesting();
+        UserDefaults defaults("com.example.drinks");
+        EXPECT_EQ(defaults.stringForKey("drink"), expected) << what;
+        defaults.set("added", 1);  // the launch's rewrite
+        resetPreferenceDomainsForTesting();
+        EXPECT_EQ(defaults.stringForKey("drink"), expected) << what;
+        std::vector<std::string> keptAside;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (entry.path() != domainFile) keptAside.push_back(contentsOf(entry.path()));
+        }
+        EXPECT_EQ(keptAside, reads ? std::vector<std::string>{} : std::vector{bytes}) << what;
+    }
+}
+
 // Each kind of XML value in the forms a Mac writes and reads, and beside each a form that is no
 // such value: the list it is in does not read.
 TEST_F(PropertyListTest, XMLValuesReadInEveryFormAMacWritesAndNothingElse) {
@@ -346,6 +395,8 @@ if mode == 'make':
     text = plistlib.dumps(xml, fmt=plistlib.FMT_XML).decode('utf-8')
     open(folder + '/bom.plist', 'wb').write(b'\xef\xbb\xbf' + text.encode('utf-8'))
     open(folder + '/utf16.plist', 'wb').write(text.replace('UTF-8', 'UTF-16').encode('utf-16'))
+    latin1 = text.replace('UTF-8', 'ISO-8859-1').encode('latin-1', 'xmlcharrefreplace')
+    open(folder + '/latin1.plist', 'wb').write(latin1)
 else:
     expected = plistlib.load(open(folder + '/' + mode + '.plist', 'rb'))
     got = plistlib.load(open(folder + '/written.plist', 'rb'))
@@ -355,7 +406,7 @@ else:
 )PY";
     const std::string run = "python3 " + script.string() + " ";
     ASSERT_EQ(std::system((run + "make " + home().string()).c_str()), 0);
-    for (const char* name : {"binary", "xml", "bom", "utf16"}) {
+    for (const char* name : {"binary", "xml", "bom", "utf16", "latin1"}) {
         const auto read = PropertyList::readDictionary(file(std::string(name) + ".plist"));
         ASSERT_TRUE(read) << name;
         ASSERT_TRUE(PropertyList::writeDictionary(file("written.plist"), *read));
