@@ -152,6 +152,10 @@ class Parser {
 public:
     Parser(std::string_view text, int deepestNesting) : text_(text), deepestNesting_(deepestNesting) {}
 
+    // Whether reading looked for more than the text holds: only then can a failure to read a
+    // head of a list be the head's rather than the list's.
+    bool lookedPastEnd() const { return lookedPastEnd_; }
+
     std::optional<PropertyValue> readTop() {
         Tag tag;
         if (!nextTag(tag) || tag.closing) return std::nullopt;
@@ -184,14 +188,14 @@ private:
     // Moves past the next `end`, looking from `from` characters on; false when there is none.
     bool skipPast(size_t from, std::string_view end) {
         const size_t found = text_.find(end, at_ + from);
-        if (found == std::string_view::npos) return false;
+        if (found == std::string_view::npos) return textEnded();
         at_ = found + end.size();
         return true;
     }
 
     // The ">" that ends the markup going on at `from`, past quoted values (where a ">" is text)
     // and the bracketed internal subset of a document type; npos when there is none.
-    size_t endOfMarkup(size_t from) const {
+    size_t endOfMarkup(size_t from) {
         int brackets = 0;
         char quote = 0;
         for (size_t i = from; i < text_.size(); ++i) {
@@ -208,6 +212,7 @@ private:
                 return i;
             }
         }
+        textEnded();
         return std::string_view::npos;
     }
 
@@ -233,7 +238,8 @@ private:
     bool nextTag(Tag& tag) {
         for (bool failed = false;;) {
             while (at_ < text_.size() && isSpace(text_[at_])) ++at_;
-            if (at_ >= text_.size() || text_[at_] != '<') return false;
+            if (at_ >= text_.size()) return textEnded();
+            if (text_[at_] != '<') return false;
             if (!skipMarkup(failed)) break;
             if (failed) return false;
         }
@@ -299,7 +305,7 @@ private:
             }
             if (startsWith("<![CDATA[")) {
                 const size_t end = text_.find("]]>", at_ + 9);
-                if (end == std::string_view::npos) return false;
+                if (end == std::string_view::npos) return textEnded();
                 appendText(out, text_.substr(at_ + 9, end - at_ - 9));
                 at_ = end + 3;
                 continue;
@@ -311,7 +317,7 @@ private:
             Tag tag;
             return nextTag(tag) && tag.closing && tag.name == name;
         }
-        return false;
+        return textEnded();
     }
 
     std::optional<PropertyValue> scalar(const Tag& tag) {
@@ -373,9 +379,16 @@ private:
         }
     }
 
+    // Notes that the text ended where more was looked for; false, for the failure that is.
+    bool textEnded() {
+        lookedPastEnd_ = true;
+        return false;
+    }
+
     std::string_view text_;
     size_t at_ = 0;
     int deepestNesting_;
+    bool lookedPastEnd_ = false;
 };
 
 // The encodings read. A list names its encoding in its declaration; UTF-16 shows by its bytes.
@@ -476,6 +489,16 @@ std::optional<PropertyValue> read(std::string_view bytes, int deepestNesting) {
     std::string_view text;
     if (decode(bytes, converted, text) != Decoding::text) return std::nullopt;
     return Parser(text, deepestNesting).readTop();
+}
+
+bool headIsDamaged(std::string_view head, int deepestNesting) {
+    if (head.size() < 4) return false;  // too few bytes to tell the encoding: a part of a mark, a UTF-16 "<"
+    std::string converted;
+    std::string_view text;
+    const Decoding decoding = decode(head, converted, text);
+    if (decoding != Decoding::text) return decoding == Decoding::unreadable;
+    Parser parser(text, deepestNesting);
+    return !parser.readTop() && !parser.lookedPastEnd();
 }
 
 }  // namespace platform::XMLPropertyList

@@ -21,6 +21,9 @@ namespace XMLPropertyList {
 // to give the text back as written. Comments, processing instructions, the document type and
 // CDATA sections are read as XML reads them: whatever they hold is no element.
 std::optional<PropertyValue> read(std::string_view bytes, int deepestNesting);
+// Whether the first bytes of a list, `head`, show that it does not read, whatever follows
+// them: for a large file, whose damage then needs no reading of the rest.
+bool headIsDamaged(std::string_view head, int deepestNesting);
 }  // namespace XMLPropertyList
 
 }  // namespace platform

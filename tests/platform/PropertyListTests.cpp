@@ -21,7 +21,9 @@
 #include "platform/FileLocations.h"
 #include "platform/PreferenceDomain.h"
 #include "platform/PropertyList.h"
+#include "platform/UTF16.h"
 #include "platform/UserDefaults.h"
+#include "platform/XMLPropertyList.h"
 #include "support/TestHome.h"
 
 using namespace platform;
@@ -274,6 +276,38 @@ TEST_F(PropertyListTest, XMLListsReadInTheEncodingTheyDeclareOrAreSetAsideUnchan
         }
         EXPECT_EQ(keptAside, reads ? std::vector<std::string>{} : std::vector{bytes}) << what;
     }
+}
+
+// A large file is judged by its beginning before it is read whole: no beginning of a list that
+// reads, wherever it is cut (inside a comment, a reference, a tag, a character, the declaration),
+// is taken for damage; the beginning of a damaged one is, once the damage is in it.
+TEST_F(PropertyListTest, OnlyABeginningThatNoEndingCouldMakeReadIsJudgedDamaged) {
+    const std::u16string list =
+        u" <?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<!DOCTYPE plist [ <!ENTITY e \"<dict>\"> ]>\n"
+        u"<plist version=\"1.0\"><!-- <array> --><dict><?pi <dict> ?><key>k&amp;&#x1F600;</key>"
+        u"<string>caf\u00e9 <![CDATA[<array>]]>&#0;</string><key>a</key><array><data>AP8=</data><true/>"
+        u"<date>2026-01-05T09:00:00Z</date><dict/></array></dict></plist>\n";
+    std::string utf8, latin1;
+    for (const char16_t unit : list) {
+        UTF16::appendUTF8(utf8, unit);
+        latin1 += static_cast<char>(unit);
+    }
+    const auto named = [](std::string text, const std::string& name) {
+        return text.replace(text.find("UTF-16"), 6, name);
+    };
+    for (const std::string& bytes : {named(utf8, "UTF-8"), named(latin1, "ISO-8859-1"), utf16(list, true, true),
+                                     utf16(list, false, true)}) {
+        ASSERT_TRUE(XMLPropertyList::read(bytes, 10)) << bytes;
+        for (size_t cut = 0; cut <= bytes.size(); ++cut) {
+            EXPECT_FALSE(XMLPropertyList::headIsDamaged(bytes.substr(0, cut), 10)) << cut << " of " << bytes.size();
+        }
+    }
+    const std::vector<std::string> damaged = {
+        "not a list", std::string(8, '\0'), "<plist><dict><string>no key</string>", "<plist><dict><key>a</key> x",
+        "<?xml version=\"1.0\" encoding=\"windows-1252\"?>", "<?xml encoding=\"ascii\"?><plist>\xe9",
+        "<plist><array><array><array><array><array><array><array><array><array><array><array>",
+    };
+    for (const auto& head : damaged) EXPECT_TRUE(XMLPropertyList::headIsDamaged(head, 10)) << head;
 }
 
 // Each kind of XML value in the forms a Mac writes and reads, and beside each a form that is no
