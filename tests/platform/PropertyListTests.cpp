@@ -480,6 +480,11 @@ TEST_F(PropertyListTest, OnlyAbandonedTemporaryFilesOfOurOwnWritesAreRemovedAtTh
         {"com.apple.finder.plist.broken", hour, false},
         {"MyNotes.plist.draft1", hour, false},
         {"com.tessivane.Tessivane.plist.a1B2c3", hour, false},
+        // Shaped like a temporary file's name: another marker as long, ours in capitals, seven
+        // random characters.
+        {"com.acme.Notes.plist.before-upgrade-v2025ab", hour, false},
+        {"com.acme.Notes.plist.TESSIVANE-WRITE-a1B2c3", hour, false},
+        {"com.acme.Notes.plist.tessivane-write-a1B2c3d", hour, false},
         {"com.tessivane.Tessivane.unreadable-20260105T090000Z.plist", hour, false},
     };
     for (const auto& c : cases) {
