@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -27,7 +28,32 @@ enum Kind : unsigned {
     kDictionary = 0xD,
 };
 constexpr unsigned char kFalse = 0x08, kTrue = 0x09;
-constexpr size_t kTrailer = 32;
+
+struct Trailer {
+    size_t offsetWidth = 0, refWidth = 0;
+    uint64_t objects = 0, top = 0, tableAt = 0;
+};
+
+// The trailer of a list of `size` bytes, from its last kTrailerSize bytes; absent when its
+// widths are none a list has or its offset table does not lie between the header and the
+// trailer, holding the top object.
+std::optional<Trailer> trailerOf(std::string_view last, uint64_t size) {
+    if (last.size() != kTrailerSize || size < kMagic.size() + kTrailerSize) return std::nullopt;
+    const auto field = [&](size_t at) {
+        uint64_t value = 0;
+        for (size_t i = 0; i < 8; ++i) value = value << 8 | static_cast<unsigned char>(last[at + i]);
+        return value;
+    };
+    const Trailer trailer{static_cast<unsigned char>(last[6]), static_cast<unsigned char>(last[7]), field(8),
+                          field(16), field(24)};
+    const uint64_t tableEnd = size - kTrailerSize;
+    if (trailer.offsetWidth == 0 || trailer.offsetWidth > 8 || trailer.refWidth == 0 || trailer.refWidth > 8 ||
+        trailer.tableAt < kMagic.size() || trailer.tableAt > tableEnd ||
+        trailer.objects > (tableEnd - trailer.tableAt) / trailer.offsetWidth || trailer.top >= trailer.objects) {
+        return std::nullopt;
+    }
+    return trailer;
+}
 
 class Reader {
 public:
@@ -38,22 +64,17 @@ public:
     }
 
     std::optional<PropertyValue> readTop() {
-        if (bytes_.size() < kMagic.size() + kTrailer || bytes_.substr(0, kMagic.size()) != kMagic) return std::nullopt;
-        const size_t trailer = bytes_.size() - kTrailer;
-        offsetWidth_ = byteAt(trailer + 6);
-        refWidth_ = byteAt(trailer + 7);
-        uint64_t top = 0;
-        if (!number(trailer + 8, 8, objects_) || !number(trailer + 16, 8, top) || !number(trailer + 24, 8, tableAt_)) {
-            return std::nullopt;
-        }
-        if (offsetWidth_ == 0 || offsetWidth_ > 8 || refWidth_ == 0 || refWidth_ > 8 || tableAt_ < kMagic.size() ||
-            tableAt_ > trailer || objects_ > (trailer - tableAt_) / offsetWidth_ || top >= objects_) {
-            return std::nullopt;
-        }
+        if (!bytes_.starts_with(kMagic) || bytes_.size() < kTrailerSize) return std::nullopt;
+        const auto trailer = trailerOf(bytes_.substr(bytes_.size() - kTrailerSize), bytes_.size());
+        if (!trailer) return std::nullopt;
+        offsetWidth_ = trailer->offsetWidth;
+        refWidth_ = trailer->refWidth;
+        objects_ = trailer->objects;
+        tableAt_ = trailer->tableAt;
         objectsEnd_ = static_cast<size_t>(tableAt_);
         state_.assign(static_cast<size_t>(objects_), kUnseen);
         std::optional<PropertyValue> value;
-        if (!object(top, 0, value)) return std::nullopt;
+        if (!object(trailer->top, 0, value)) return std::nullopt;
         return value;
     }
 
@@ -398,6 +419,8 @@ private:
 };
 
 }  // namespace
+
+bool trailerFits(std::string_view last, uint64_t size) { return trailerOf(last, size).has_value(); }
 
 std::optional<PropertyValue> read(std::string_view bytes, const ReadOptions& options) {
     return Reader(bytes, options).readTop();

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +15,8 @@ namespace platform {
 // character (a NUL, a control character, a lone surrogate).
 namespace BinaryPropertyList {
 inline constexpr std::string_view kMagic = "bplist00";
+// The trailer at the end of every list: where its offset table lies and which object is the top.
+inline constexpr size_t kTrailerSize = 32;
 
 struct ReadOptions {
     // Longest chain of containers accepted; a deeper one is refused rather than recursed into.
@@ -22,6 +26,10 @@ struct ReadOptions {
 // inside itself, an unknown kind of object), nested too deeply, or would grow into far more
 // memory than the file takes (one large object referred to over and over).
 std::optional<PropertyValue> read(std::string_view bytes, const ReadOptions& options);
+// Whether `last`, the final kTrailerSize bytes of a list of `size` bytes, is a trailer that
+// places the offset table inside the list: a list whose trailer is not is damaged, whatever
+// lies before it.
+bool trailerFits(std::string_view last, uint64_t size);
 // The bytes of a list whose top object is `top`. Equal values are written once.
 std::string write(const PropertyDictionary& top);
 }  // namespace BinaryPropertyList

@@ -25,6 +25,9 @@ namespace {
 // The largest file read: a preferences file is a few kilobytes, and one past this is kept aside
 // like a damaged one rather than read into memory.
 constexpr size_t kLargestFile = UINT32_MAX;
+// A file larger than this is judged by its ends before it is read whole, so that one whose
+// beginning or binary trailer shows it damaged is kept aside without being read into memory.
+constexpr size_t kJudgedByItsEnds = 1 << 20;
 // Nesting deeper than this is refused rather than recursed into. Mac applications nest a few
 // levels. Values are compared, written and freed recursively, and under AddressSanitizer a few
 // thousand levels overflow an 8 MB stack; a thousand leaves room for whatever the caller
@@ -96,6 +99,12 @@ bool removeIfAbandoned(int folder, const char* name, time_t now) {
 int openFile(const char* path, int flags) { return ::open(path, flags); }
 OpenFunction openFunction = openFile;
 
+// Whether a large file whose ends these are may read as a list.
+bool mayRead(uint64_t size, std::string_view head, std::string_view tail) {
+    if (head.starts_with(BinaryPropertyList::kMagic)) return BinaryPropertyList::trailerFits(tail, size);
+    return !XMLPropertyList::headIsDamaged(head, kDeepestNesting);
+}
+
 }  // namespace
 
 std::optional<PropertyDictionary> parseDictionary(const std::string& bytes) {
@@ -112,10 +121,12 @@ FileReading readFile(const std::filesystem::path& file) {
     using Outcome = FileReading::Outcome;
     FileReading reading;
     std::string bytes;
-    const int error = RegularFile::read(file, kLargestFile, bytes, openFunction);
+    const RegularFile::Preview ends{kJudgedByItsEnds, BinaryPropertyList::kTrailerSize, mayRead};
+    const int error = RegularFile::read(file, kLargestFile, bytes, openFunction, &ends);
     if (error == ENOENT) return reading;
-    // Too large to read is still the user's file: kept aside like a damaged one.
-    if (error == EFBIG) {
+    // Too large to read, or damaged at its ends, is still the user's file: kept aside like a
+    // damaged one.
+    if (error == EFBIG || error == ECANCELED) {
         reading.outcome = Outcome::unparsable;
         return reading;
     }

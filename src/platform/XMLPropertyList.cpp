@@ -1,9 +1,11 @@
 #include "platform/XMLPropertyList.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/UTF16.h"
@@ -150,6 +152,10 @@ class Parser {
 public:
     Parser(std::string_view text, int deepestNesting) : text_(text), deepestNesting_(deepestNesting) {}
 
+    // Whether reading looked for more than the text holds: only then can a failure to read a
+    // head of a list be the head's rather than the list's.
+    bool lookedPastEnd() const { return lookedPastEnd_; }
+
     std::optional<PropertyValue> readTop() {
         Tag tag;
         if (!nextTag(tag) || tag.closing) return std::nullopt;
@@ -182,14 +188,14 @@ private:
     // Moves past the next `end`, looking from `from` characters on; false when there is none.
     bool skipPast(size_t from, std::string_view end) {
         const size_t found = text_.find(end, at_ + from);
-        if (found == std::string_view::npos) return false;
+        if (found == std::string_view::npos) return textEnded();
         at_ = found + end.size();
         return true;
     }
 
     // The ">" that ends the markup going on at `from`, past quoted values (where a ">" is text)
     // and the bracketed internal subset of a document type; npos when there is none.
-    size_t endOfMarkup(size_t from) const {
+    size_t endOfMarkup(size_t from) {
         int brackets = 0;
         char quote = 0;
         for (size_t i = from; i < text_.size(); ++i) {
@@ -206,6 +212,7 @@ private:
                 return i;
             }
         }
+        textEnded();
         return std::string_view::npos;
     }
 
@@ -231,7 +238,8 @@ private:
     bool nextTag(Tag& tag) {
         for (bool failed = false;;) {
             while (at_ < text_.size() && isSpace(text_[at_])) ++at_;
-            if (at_ >= text_.size() || text_[at_] != '<') return false;
+            if (at_ >= text_.size()) return textEnded();
+            if (text_[at_] != '<') return false;
             if (!skipMarkup(failed)) break;
             if (failed) return false;
         }
@@ -297,7 +305,7 @@ private:
             }
             if (startsWith("<![CDATA[")) {
                 const size_t end = text_.find("]]>", at_ + 9);
-                if (end == std::string_view::npos) return false;
+                if (end == std::string_view::npos) return textEnded();
                 appendText(out, text_.substr(at_ + 9, end - at_ - 9));
                 at_ = end + 3;
                 continue;
@@ -309,7 +317,7 @@ private:
             Tag tag;
             return nextTag(tag) && tag.closing && tag.name == name;
         }
-        return false;
+        return textEnded();
     }
 
     std::optional<PropertyValue> scalar(const Tag& tag) {
@@ -371,22 +379,126 @@ private:
         }
     }
 
+    // Notes that the text ended where more was looked for; false, for the failure that is.
+    bool textEnded() {
+        lookedPastEnd_ = true;
+        return false;
+    }
+
     std::string_view text_;
     size_t at_ = 0;
     int deepestNesting_;
+    bool lookedPastEnd_ = false;
 };
+
+// The encodings read. A list names its encoding in its declaration; UTF-16 shows by its bytes.
+enum class Encoding { utf8, usASCII, latin1, other };
+
+// The encoding a declared name stands for, in any case and with or without its punctuation
+// ("ISO-8859-1", "iso_8859-1:1987", "Latin1"): the registered names and aliases of each.
+Encoding encodingNamed(std::string_view name) {
+    std::string key;
+    for (const char c : name) {
+        if (c >= 'A' && c <= 'Z') key += static_cast<char>(c - 'A' + 'a');
+        else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) key += c;
+    }
+    static constexpr std::pair<std::string_view, Encoding> kNames[] = {
+        {"utf8", Encoding::utf8},
+        {"usascii", Encoding::usASCII},       {"ascii", Encoding::usASCII},
+        {"us", Encoding::usASCII},            {"iso646us", Encoding::usASCII},
+        {"ansix341968", Encoding::usASCII},   {"ansix341986", Encoding::usASCII},
+        {"iso646irv1991", Encoding::usASCII}, {"isoir6", Encoding::usASCII},
+        {"ibm367", Encoding::usASCII},        {"cp367", Encoding::usASCII},
+        {"csascii", Encoding::usASCII},
+        {"iso88591", Encoding::latin1},       {"iso885911987", Encoding::latin1},
+        {"latin1", Encoding::latin1},         {"l1", Encoding::latin1},
+        {"isoir100", Encoding::latin1},       {"ibm819", Encoding::latin1},
+        {"cp819", Encoding::latin1},          {"csisolatin1", Encoding::latin1},
+    };
+    for (const auto& [known, encoding] : kNames) {
+        if (key == known) return encoding;
+    }
+    return Encoding::other;
+}
+
+// The encoding the XML declaration at the start of `text` names: `utf8` when there is no
+// declaration or it names none, `other` when its name cannot be read; absent when `text` ends
+// inside the declaration.
+std::optional<Encoding> declaredEncoding(std::string_view text) {
+    text = text.substr(std::min(text.find_first_not_of(" \t\r\n"), text.size()));
+    constexpr std::string_view kOpening = "<?xml";
+    if (text.size() <= kOpening.size()) return kOpening.starts_with(text) ? std::nullopt : std::optional(Encoding::utf8);
+    if (!text.starts_with(kOpening) || !(isSpace(text[kOpening.size()]) || text[kOpening.size()] == '?')) {
+        return Encoding::utf8;  // "<?xml-stylesheet" and the like are no declaration
+    }
+    const size_t end = text.find("?>");
+    if (end == std::string_view::npos) return std::nullopt;
+    std::string_view rest = text.substr(kOpening.size(), end - kOpening.size());
+    const size_t name = rest.find("encoding");
+    if (name == std::string_view::npos || name == 0 || !isSpace(rest[name - 1])) return Encoding::utf8;
+    rest = trimmed(rest.substr(name + 8));
+    if (!rest.starts_with('=')) return Encoding::other;
+    rest = trimmed(rest.substr(1));
+    const size_t close = rest.empty() ? std::string_view::npos : rest.find(rest[0], 1);
+    if ((!rest.starts_with('"') && !rest.starts_with('\'')) || close == std::string_view::npos) return Encoding::other;
+    return encodingNamed(rest.substr(1, close - 1));
+}
+
+enum class Decoding { text, unreadable, cut };
+
+// The bytes of a list as UTF-8 text, in `text` (which views `bytes` or `converted`). A
+// byte-order mark or UTF-16's "<" tells the encoding; otherwise the declaration does. Unreadable:
+// an encoding not read here, one the mark contradicts, or a US-ASCII list with a byte past
+// ASCII, whose meaning no reading could be sure of. Cut: `bytes` end inside the declaration.
+Decoding decode(std::string_view bytes, std::string& converted, std::string_view& text) {
+    const auto sixteen = [&](std::string_view units, bool bigEndian) {
+        text = converted = UTF16::toUTF8(units, bigEndian);
+        return Decoding::text;
+    };
+    if (bytes.starts_with("\xFE\xFF")) return sixteen(bytes.substr(2), true);
+    if (bytes.starts_with("\xFF\xFE")) return sixteen(bytes.substr(2), false);
+    if (bytes.starts_with("\0<"sv)) return sixteen(bytes, true);
+    if (bytes.starts_with("<\0"sv)) return sixteen(bytes, false);
+    const bool marked = bytes.starts_with("\xEF\xBB\xBF");
+    text = marked ? bytes.substr(3) : bytes;
+    const auto encoding = declaredEncoding(text);
+    if (!encoding) return Decoding::cut;
+    switch (*encoding) {
+    case Encoding::utf8:
+        return Decoding::text;
+    case Encoding::usASCII:
+        return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; })
+                   ? Decoding::text
+                   : Decoding::unreadable;
+    case Encoding::latin1:
+        if (marked) return Decoding::unreadable;
+        converted.reserve(text.size() + text.size() / 8);
+        for (const char c : text) UTF16::appendUTF8(converted, static_cast<unsigned char>(c));
+        text = converted;
+        return Decoding::text;
+    case Encoding::other:
+        break;
+    }
+    return Decoding::unreadable;
+}
 
 }  // namespace
 
 std::optional<PropertyValue> read(std::string_view bytes, int deepestNesting) {
     std::string converted;
-    std::string_view text = bytes;
-    if (bytes.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    else if (bytes.starts_with("\xFE\xFF")) text = converted = UTF16::toUTF8(bytes.substr(2), true);
-    else if (bytes.starts_with("\xFF\xFE")) text = converted = UTF16::toUTF8(bytes.substr(2), false);
-    else if (bytes.starts_with("\0<"sv)) text = converted = UTF16::toUTF8(bytes, true);
-    else if (bytes.starts_with("<\0"sv)) text = converted = UTF16::toUTF8(bytes, false);
+    std::string_view text;
+    if (decode(bytes, converted, text) != Decoding::text) return std::nullopt;
     return Parser(text, deepestNesting).readTop();
+}
+
+bool headIsDamaged(std::string_view head, int deepestNesting) {
+    if (head.size() < 4) return false;  // too few bytes to tell the encoding: a part of a mark, a UTF-16 "<"
+    std::string converted;
+    std::string_view text;
+    const Decoding decoding = decode(head, converted, text);
+    if (decoding != Decoding::text) return decoding == Decoding::unreadable;
+    Parser parser(text, deepestNesting);
+    return !parser.readTop() && !parser.lookedPastEnd();
 }
 
 }  // namespace platform::XMLPropertyList

@@ -14,13 +14,16 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/DateFormatting.h"
 #include "platform/FileLocations.h"
 #include "platform/PreferenceDomain.h"
 #include "platform/PropertyList.h"
+#include "platform/UTF16.h"
 #include "platform/UserDefaults.h"
+#include "platform/XMLPropertyList.h"
 #include "support/TestHome.h"
 
 using namespace platform;
@@ -227,6 +230,86 @@ TEST_F(PropertyListTest, XMLListsReadInEveryEncodingAMacReads) {
     EXPECT_EQ(PropertyList::readDictionary(domainFile)->at("ref"), PropertyValue(Uid{19}));
 }
 
+// A list in the encoding its declaration names reads as written and survives the rewrite of a
+// launch. One in an encoding not read here, or whose bytes its declaration or mark contradicts,
+// is set aside as it is: never rewritten with its text changed.
+TEST_F(PropertyListTest, XMLListsReadInTheEncodingTheyDeclareOrAreSetAsideUnchanged) {
+    const std::string cafe = "caf\xc3\xa9 cr\xc3\xa8me", latin1 = "caf\xe9 cr\xe8me";
+    const auto list = [](const std::string& name, const std::string& text) {
+        return (name.empty() ? "" : "<?xml version=\"1.0\" encoding=\"" + name + "\"?>\n") +
+               "<plist version=\"1.0\"><dict><key>drink</key><string>" + text + "</string></dict></plist>";
+    };
+    const std::u16string sixteen = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><plist version=\"1.0\"><dict>"
+                                   u"<key>drink</key><string>caf\u00e9 cr\u00e8me</string></dict></plist>";
+    const std::vector<std::tuple<const char*, std::string, bool>> cases = {
+        {"ISO-8859-1", list("ISO-8859-1", latin1), true},
+        {"its alias, quoted singly", "<?xml version='1.0' encoding='Latin1' ?>" + list("", latin1), true},
+        {"its name in lower case", list("iso_8859-1:1987", latin1), true},
+        {"US-ASCII, by reference", list("US-ASCII", "caf&#233; cr&#xE8;me"), true},
+        {"US-ASCII with a byte past ASCII", list("us-ascii", latin1), false},
+        {"UTF-8", list("UTF-8", cafe), true},
+        {"undeclared", list("", cafe), true},
+        {"utf8 with a mark", "\xef\xbb\xbf" + list("utf8", cafe), true},
+        {"ISO-8859-1 after a UTF-8 mark", "\xef\xbb\xbf" + list("ISO-8859-1", latin1), false},
+        {"UTF-16 big-endian", utf16(sixteen, true, true), true},
+        {"UTF-16 little-endian", utf16(sixteen, false, true), true},
+        {"UTF-16 in single bytes", list("UTF-16", cafe), false},
+        {"windows-1252", list("windows-1252", latin1 + " \x80"), false},
+        {"a name of no encoding", list("x-café", cafe), false},
+    };
+    const auto folder = FileLocations::preferences();
+    const auto domainFile = folder / "com.example.drinks.plist";
+    for (const auto& [what, bytes, reads] : cases) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::ofstream(domainFile, std::ios::binary) << bytes;
+        const std::optional<std::string> expected = reads ? std::optional(cafe) : std::nullopt;
+        resetPreferenceDomainsForTesting();
+        UserDefaults defaults("com.example.drinks");
+        EXPECT_EQ(defaults.stringForKey("drink"), expected) << what;
+        defaults.set("added", 1);  // the launch's rewrite
+        resetPreferenceDomainsForTesting();
+        EXPECT_EQ(defaults.stringForKey("drink"), expected) << what;
+        std::vector<std::string> keptAside;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (entry.path() != domainFile) keptAside.push_back(contentsOf(entry.path()));
+        }
+        EXPECT_EQ(keptAside, reads ? std::vector<std::string>{} : std::vector{bytes}) << what;
+    }
+}
+
+// A large file is judged by its beginning before it is read whole: no beginning of a list that
+// reads, wherever it is cut (inside a comment, a reference, a tag, a character, the declaration),
+// is taken for damage; the beginning of a damaged one is, once the damage is in it.
+TEST_F(PropertyListTest, OnlyABeginningThatNoEndingCouldMakeReadIsJudgedDamaged) {
+    const std::u16string list =
+        u" <?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<!DOCTYPE plist [ <!ENTITY e \"<dict>\"> ]>\n"
+        u"<plist version=\"1.0\"><!-- <array> --><dict><?pi <dict> ?><key>k&amp;&#x1F600;</key>"
+        u"<string>caf\u00e9 <![CDATA[<array>]]>&#0;</string><key>a</key><array><data>AP8=</data><true/>"
+        u"<date>2026-01-05T09:00:00Z</date><dict/></array></dict></plist>\n";
+    std::string utf8, latin1;
+    for (const char16_t unit : list) {
+        UTF16::appendUTF8(utf8, unit);
+        latin1 += static_cast<char>(unit);
+    }
+    const auto named = [](std::string text, const std::string& name) {
+        return text.replace(text.find("UTF-16"), 6, name);
+    };
+    for (const std::string& bytes : {named(utf8, "UTF-8"), named(latin1, "ISO-8859-1"), utf16(list, true, true),
+                                     utf16(list, false, true)}) {
+        ASSERT_TRUE(XMLPropertyList::read(bytes, 10)) << bytes;
+        for (size_t cut = 0; cut <= bytes.size(); ++cut) {
+            EXPECT_FALSE(XMLPropertyList::headIsDamaged(bytes.substr(0, cut), 10)) << cut << " of " << bytes.size();
+        }
+    }
+    const std::vector<std::string> damaged = {
+        "not a list", std::string(8, '\0'), "<plist><dict><string>no key</string>", "<plist><dict><key>a</key> x",
+        "<?xml version=\"1.0\" encoding=\"windows-1252\"?>", "<?xml encoding=\"ascii\"?><plist>\xe9",
+        "<plist><array><array><array><array><array><array><array><array><array><array><array>",
+    };
+    for (const auto& head : damaged) EXPECT_TRUE(XMLPropertyList::headIsDamaged(head, 10)) << head;
+}
+
 // Each kind of XML value in the forms a Mac writes and reads, and beside each a form that is no
 // such value: the list it is in does not read.
 TEST_F(PropertyListTest, XMLValuesReadInEveryFormAMacWritesAndNothingElse) {
@@ -346,6 +429,8 @@ if mode == 'make':
     text = plistlib.dumps(xml, fmt=plistlib.FMT_XML).decode('utf-8')
     open(folder + '/bom.plist', 'wb').write(b'\xef\xbb\xbf' + text.encode('utf-8'))
     open(folder + '/utf16.plist', 'wb').write(text.replace('UTF-8', 'UTF-16').encode('utf-16'))
+    latin1 = text.replace('UTF-8', 'ISO-8859-1').encode('latin-1', 'xmlcharrefreplace')
+    open(folder + '/latin1.plist', 'wb').write(latin1)
 else:
     expected = plistlib.load(open(folder + '/' + mode + '.plist', 'rb'))
     got = plistlib.load(open(folder + '/written.plist', 'rb'))
@@ -355,7 +440,7 @@ else:
 )PY";
     const std::string run = "python3 " + script.string() + " ";
     ASSERT_EQ(std::system((run + "make " + home().string()).c_str()), 0);
-    for (const char* name : {"binary", "xml", "bom", "utf16"}) {
+    for (const char* name : {"binary", "xml", "bom", "utf16", "latin1"}) {
         const auto read = PropertyList::readDictionary(file(std::string(name) + ".plist"));
         ASSERT_TRUE(read) << name;
         ASSERT_TRUE(PropertyList::writeDictionary(file("written.plist"), *read));
@@ -395,6 +480,11 @@ TEST_F(PropertyListTest, OnlyAbandonedTemporaryFilesOfOurOwnWritesAreRemovedAtTh
         {"com.apple.finder.plist.broken", hour, false},
         {"MyNotes.plist.draft1", hour, false},
         {"com.tessivane.Tessivane.plist.a1B2c3", hour, false},
+        // Shaped like a temporary file's name: another marker as long, ours in capitals, seven
+        // random characters.
+        {"com.acme.Notes.plist.before-upgrade-v2025ab", hour, false},
+        {"com.acme.Notes.plist.TESSIVANE-WRITE-a1B2c3", hour, false},
+        {"com.acme.Notes.plist.tessivane-write-a1B2c3d", hour, false},
         {"com.tessivane.Tessivane.unreadable-20260105T090000Z.plist", hour, false},
     };
     for (const auto& c : cases) {

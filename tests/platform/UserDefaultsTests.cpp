@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -383,11 +385,56 @@ TEST_F(UserDefaultsTest, LargeAndDeepListsReadAndOnlyNestingThatWouldOverflowIsR
     EXPECT_FALSE(read(binaryNested(1000)));
     EXPECT_FALSE(read(binaryList({"\xd1" + ref(1) + ref(2), "\x51" "a", "\xa1" + ref(2)})));
 
-    // 70 MB of data in one value.
+    // 70 MB of data in one value, and 3 MB of text: lists judged by their ends before they are read.
     const std::string blob(70 * 1024 * 1024, '\x5a');
     const auto large = read(binaryList({"\xd1" + ref(1) + ref(2), "\x51" "a", marker(0x4, blob.size()) + blob}));
     ASSERT_TRUE(large && large->asData());
     EXPECT_EQ(large->asData()->size(), blob.size());
+    const std::string text(3 * 1024 * 1024, 'z');
+    EXPECT_EQ(read("<plist><dict><key>a</key><string>" + text + "</string></dict></plist>"), PropertyValue(text));
+}
+
+// A damaged file of any size is kept aside without being read into memory: the launch that
+// finds one of 400 MB grows by a small part of that. Measured in a child process, whose peak
+// starts at what it holds when it is made, so that nothing before counts.
+TEST_F(UserDefaultsTest, ALargeDamagedFileIsKeptAsideWithoutBeingReadIntoMemory) {
+    constexpr off_t kSize = off_t{400} << 20;
+    const std::vector<std::string> beginnings = {
+        "", "bplist00", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>\n"};
+    for (const auto& beginning : beginnings) {
+        std::filesystem::remove_all(FileLocations::preferences());
+        resetPreferenceDomainsForTesting();
+        writeFile(fileOf(kApp), beginning);
+        ASSERT_EQ(::truncate(fileOf(kApp).c_str(), kSize), 0);  // the rest zeros that take no disk
+        int results[2];
+        ASSERT_EQ(::pipe(results), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const auto peakKB = [] {
+                rusage usage{};
+                ::getrusage(RUSAGE_SELF, &usage);
+                return usage.ru_maxrss;
+            };
+            const long before = peakKB();
+            UserDefaults::standard().set("a", 1);  // reads the file, keeps it aside, writes a new one
+            const long grownMB = (peakKB() - before) / 1024;
+            ::_exit(::write(results[1], &grownMB, sizeof grownMB) == sizeof grownMB ? 0 : 1);
+        }
+        ::close(results[1]);
+        long grownMB = -1;
+        EXPECT_EQ(::read(results[0], &grownMB, sizeof grownMB), static_cast<ssize_t>(sizeof grownMB));
+        ::close(results[0]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_EQ(status, 0);
+        EXPECT_GE(grownMB, 0) << beginning;
+        EXPECT_LT(grownMB, 100) << beginning;  // with the 16 MB a launch holds before, far under 150 MB
+        const auto kept = keptBeside(fileOf(kApp));
+        ASSERT_EQ(kept.size(), 1u) << beginning;
+        EXPECT_EQ(std::filesystem::file_size(kept[0]), static_cast<uintmax_t>(kSize));
+        resetPreferenceDomainsForTesting();
+        EXPECT_EQ(UserDefaults::standard().integerForKey("a"), 1);
+    }
 }
 
 // A file that is there but cannot be opened or read (no permission, a FIFO, a folder) may

@@ -157,6 +157,13 @@ TEST_F(ControlTest, KeysTypedIntoTheHostingViewEditTheFocusedField) {
     key.characters = "\x7f";
     EXPECT_TRUE(content->keyDown(key));
     EXPECT_EQ(field->name.get(), "Work ");
+    // One character a press, of one byte as of four.
+    const platform::Event typing = {.type = platform::EventType::keyDown, .characters = "\xf0\x9f\x98\x80"};
+    for (const auto& [typed, left] : {std::pair{false, "Work"}, {false, "Wor"}, {true, "Wor"}}) {
+        EXPECT_TRUE(!typed || content->keyDown(typing));
+        EXPECT_TRUE(content->keyDown(key));
+        EXPECT_EQ(field->name.get(), left);
+    }
 }
 
 }  // namespace
