@@ -18,6 +18,12 @@ using platform::Rect;
 
 constexpr double kFallbackSettingsPosition = 611;
 constexpr double kSecondCollapseDelay = 0.35;
+// A drop just past the line, in front of the pusher, takes the middle of their positions; a
+// pusher made again goes short of that middle, so that the icon lies beyond it.
+constexpr double kPusherShareOfTheRoom = 0.4;
+// Each drop made before the pusher is looked at again lies nearer the line: one look catches
+// this many of them.
+constexpr int kPusherRemakesPerLook = 4;
 const platform::Size kChevronImageSize{10, 14};
 
 // A thin vertical bar, drawn in the label colour (a template image takes only its alpha).
@@ -141,18 +147,59 @@ void ExpandingSeparatorService::ensureItems() {
         }
     }
 
-    if (!pusherItem) {
-        pusherItem = bar.statusItem(1);
-        pusherItem->setAutosaveName(std::string(pusherAutosaveName));
-        if (auto button = pusherItem->button()) {
-            button->setTitle("");
-            button->setImage(std::nullopt);
-            button->setAppearsDisabled(true);
-            button->setEnabled(false);
-        }
-    }
-
+    if (!pusherItem) makePusher();
+    putThePusherBeyondWhatWasDroppedPastTheLine();
     applyLength();
+}
+
+void ExpandingSeparatorService::makePusher() {
+    pusherItem = platform::statusBar().statusItem(1);
+    pusherItem->setAutosaveName(std::string(pusherAutosaveName));
+    if (auto button = pusherItem->button()) {
+        button->setTitle("");
+        button->setImage(std::nullopt);
+        button->setAppearsDisabled(true);
+        button->setEnabled(false);
+    }
+}
+
+double ExpandingSeparatorService::widthBetweenLineAndPusher() const {
+    const Rect line = windowFrame(lineItem);
+    const Rect pusher = windowFrame(pusherItem);
+    if (line.width() <= 1 || pusher.width() <= 0) return 0;
+    // Whichever side of the line the pusher stands on is the far side: the stored order says
+    // which one it should be, and is checked before anything is moved.
+    if (pusher.maxX() <= line.minX()) return line.minX() - pusher.maxX();
+    if (pusher.minX() >= line.maxX()) return pusher.minX() - line.maxX();
+    return 0;
+}
+
+void ExpandingSeparatorService::putThePusherBeyondWhatWasDroppedPastTheLine() {
+    if (pusherRemakesStopped_ || !lineItem || !pusherItem || widthBetweenLineAndPusher() <= 0.5) return;
+    const std::optional<double> line = preferredPosition(lineAutosaveName);
+    const std::optional<double> pusher = preferredPosition(pusherAutosaveName);
+    if (!line || !pusher || !(*line < *pusher)) return;
+    // A status item takes its stored position only when it is made: the pusher is made again,
+    // nearer the line, until what stands between them lies beyond it.
+    double far = *pusher;
+    for (int remake = 0; remake < kPusherRemakesPerLook; ++remake) {
+        const double near = *line + (far - *line) * kPusherShareOfTheRoom;
+        if (!(near > *line && near < far)) break;
+        remakePusherAt(near);
+        far = near;
+        if (widthBetweenLineAndPusher() <= 0.5) return;
+    }
+    // Something there does not go beyond a pusher made anywhere past the line (it is tied with
+    // the line, or the bar places items its own way): the bar is left as it was for this run.
+    pusherRemakesStopped_ = true;
+    if (far != *pusher) remakePusherAt(*pusher);
+}
+
+void ExpandingSeparatorService::remakePusherAt(double position) {
+    platform::statusBar().removeStatusItem(pusherItem);
+    pusherItem.reset();
+    writePosition(pusherAutosaveName, position);
+    makePusher();
 }
 
 void ExpandingSeparatorService::applyLength() {

@@ -95,6 +95,15 @@ public:
 
 private:
     void setChevronImage(const std::string& symbolName, const std::string& description);
+    void makePusher();
+    // An icon Command-dropped just past the line lands in front of the collapsed pusher (the
+    // drop falls on the pusher's near end), where nothing hides it; the pusher is made again
+    // just beyond the line so that the icon is hidden with the others, now and at the next
+    // launch. The look is two window frames when nothing stands there.
+    void putThePusherBeyondWhatWasDroppedPastTheLine();
+    // The width of what stands between the line and the pusher in the bar.
+    double widthBetweenLineAndPusher() const;
+    void remakePusherAt(double position);
     void reinstallNextToVossels();
     // Runs `block` on the main queue after `delay` unless this service is gone by then.
     void later(double delay, void (ExpandingSeparatorService::*block)());
@@ -110,6 +119,9 @@ private:
         double position;
     };
     std::optional<Outermost> outermost_;
+    // Set when remaking the pusher did not put what stood in front of it beyond it; it is not
+    // tried again in this run, which keeps it from remaking the pusher at every look.
+    bool pusherRemakesStopped_ = false;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };
 

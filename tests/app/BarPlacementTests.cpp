@@ -173,6 +173,58 @@ TEST_P(BarPlacement, ThreeStoredVosselsLeaveRoomForTheChevronAndTheLine) {
     for (const auto& [id, name] : vossels_) EXPECT_TRUE(besideTheHousing(ownItem("Tessivane.Group." + id.uuidString()))) << name;
 }
 
+// "⌘-drag icons past this line, away from the clock, then click the arrow", followed literally:
+// a drop just past the line lands before the collapsed pusher, and the icon is hidden all the
+// same, by the arrow and after a restart; the icons on either side stay where they were.
+TEST_P(BarPlacement, AnIconDroppedJustPastTheLineIsHiddenByTheArrowAndStaysHidden) {
+    struct Case {
+        const char* what;
+        bool expanded;                    // the bar while the icons are dropped
+        std::vector<const char*> owners;  // dropped in turn, before anything else runs
+        double past;                      // how far past the line's outer edge
+    };
+    const std::vector<Case> cases = {
+        {"collapsed, a point past the line", false, {"Klarsicht Helper"}, 1},
+        {"collapsed, further past it", false, {"Parcelbird"}, 60},
+        {"collapsed, two in a row", false, {"Klarsicht Helper", "Parcelbird"}, 1},
+        {"expanded, a point past the line", true, {"Klarsicht Helper"}, 1},
+        {"expanded, on the line's edge", true, {"Parcelbird"}, 0.25},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        shutDown();
+        testsupport::resetPlatformForTest();
+        completeOnboarding();
+        start();
+        const bool rtl = desktop().isRightToLeft();
+        std::vector<std::string> expected = bar();
+        if (c.expanded) appState().hideService.setExpanded(true);
+        for (const char* owner : c.owners) {
+            const platform::Rect line = ownItem("Tessivane.Line")->frame();
+            desktop().commandDragStatusItem(itemOf(owner)->id, rtl ? line.maxX() + c.past : line.minX() - c.past);
+        }
+        // Clicked open (unless it is open) and closed.
+        for (int click = c.expanded ? 1 : 0; click < 2; ++click) {
+            desktop().clickStatusItem(*ownItem("Tessivane.Chevron"));
+        }
+        // Hidden, every one of them, and nothing else moved.
+        std::vector<std::string> now = bar();
+        for (const char* owner : c.owners) {
+            const std::string icon = itemOf(owner)->autosaveName;
+            EXPECT_EQ(std::ranges::count(now, std::string(owner) + "/" + icon + " (hidden)"), 1) << owner;
+            std::erase_if(now, [&](const std::string& i) { return i.starts_with(std::string(owner) + "/"); });
+            std::erase(expected, std::string(owner) + "/" + icon);
+        }
+        EXPECT_EQ(now, expected);
+        EXPECT_EQ(ourOrder(), expectedOrder({}));
+        EXPECT_TRUE(besideTheHousing(ownItem("Tessivane.Chevron")));
+        EXPECT_TRUE(besideTheHousing(ownItem("Tessivane.Line")));
+        const std::vector<std::string> hidden = bar();
+        restart();
+        EXPECT_EQ(bar(), hidden) << "restarted";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Scenes, BarPlacement, ::testing::Values("default.json", "hebrew.json"),
                          [](const auto& info) { return std::string(info.param).substr(0, std::string(info.param).find('.')); });
 

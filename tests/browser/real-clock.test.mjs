@@ -5,7 +5,7 @@
 import assert from "node:assert/strict";
 import path from "node:path";
 import { afterEach, before, describe, it } from "node:test";
-import { press, screenshot, settle, waitForState, windowTitled, withTessivane } from "./support.mjs";
+import { item, press, screenshot, settle, waitForState, windowTitled, withTessivane } from "./support.mjs";
 
 const scenes = path.join(import.meta.dirname, "..", "..", "resources", "scenes");
 const welcome = "Welcome to Tessivane";
@@ -334,3 +334,47 @@ async function inView(outer, inner) {
   const i = await inner.boundingBox();
   return !!(o && i) && i.y >= o.y && i.y + i.height <= o.y + o.height;
 }
+
+// The tour's hide step followed literally, from the bar as it starts (collapsed): an icon
+// ⌘-dragged just past the line, and the arrow clicked twice, open and closed, hides it.
+describe("the tour's hide step on the real clock", () => {
+  const session = withTessivane(["--scene", path.join(scenes, "two-displays.json")], { clock: "real" });
+  // Whether the pusher is as wide as collapsing makes it, or else as narrow as expanding does.
+  const pusherIs = (state, wide) => {
+    const pusher = state.statusItems.find((i) => i.autosaveName === "Tessivane.Pusher");
+    return !!pusher && (pusher.frame[2] > 100) === wide;
+  };
+
+  it("hides an icon ⌘-dragged just past the line once the arrow is clicked twice", async () => {
+    const { page } = session;
+    await item(page, "Tessivane.Line").waitFor();
+    const state = await waitForState(page, pusherIs, true);
+    const line = state.statusItems.find((i) => i.autosaveName === "Tessivane.Line");
+    // The icon of another application nearest the line on the clock's side.
+    const icon = state.statusItems
+      .filter((i) => i.shown && !i.autosaveName.startsWith("Tessivane.") && i.frame[0] > line.frame[0])
+      .sort((a, b) => a.frame[0] - b.frame[0])[0];
+    assert.ok(icon, "an icon on the clock's side of the line");
+    // Hold ⌘ and drag it to a point past the line, away from the clock.
+    const box = await page.locator(`.item[data-item-id="${icon.id}"]`).boundingBox();
+    const y = box.y + box.height / 2;
+    const target = await page.evaluate((x) => window.display.clientPoint(x, 0), line.frame[0] - 1);
+    await page.mouse.move(box.x + box.width / 2, y, { steps: 2 });
+    await page.keyboard.down("Meta");
+    await page.mouse.down();
+    await page.mouse.move(target.x, y, { steps: 4 });
+    await page.mouse.up();
+    await page.keyboard.up("Meta");
+    await waitForState(page, (s, id) => s.statusItems.find((i) => i.id === id).frame[0] <
+      s.statusItems.find((i) => i.autosaveName === "Tessivane.Line").frame[0], icon.id, shows);
+    // Click > : open, then closed.
+    const chevron = item(page, "Tessivane.Chevron");
+    await press(page, chevron);
+    await waitForState(page, pusherIs, false, shows);
+    await press(page, chevron);
+    const after = await waitForState(page, pusherIs, true, shows);
+    await screenshot(page, "19-hidden-past-the-line");
+    assert.equal(after.statusItems.find((i) => i.id === icon.id).shown, false, `${icon.owner} is hidden`);
+    assert.equal(await page.locator(`.item[data-item-id="${icon.id}"]`).count(), 0, `${icon.owner} is not drawn`);
+  });
+});

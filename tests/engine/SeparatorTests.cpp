@@ -468,4 +468,79 @@ TEST_F(SeparatorTest, TrioShovedOffScreenOrOverTheApplicationMenusIsReinstalled)
     }
 }
 
+// An icon Command-dropped just past the line lands in front of the collapsed pusher; the next
+// look at the trio makes the pusher again beyond it, in either direction, and leaves the
+// chevron and the line where they are. With nothing there the pusher stays; an icon that no
+// pusher past the line goes in front of leaves the bar as it was, and is not tried again.
+TEST_F(SeparatorTest, APusherWithIconsDroppedInFrontOfItIsMadeAgainBeyondThem) {
+    struct Case {
+        const char* what;
+        bool rtl;
+        bool expanded;  // while the icons are dropped
+        double past;    // how far past the line's outer edge each one is dropped
+        int dropped;    // icons dropped there one after the other
+        bool tied;      // an icon that came after the line, at the line's own position
+        bool remade;    // the pusher was made again, beyond them
+    };
+    const std::vector<Case> cases = {
+        {"a point past the line", false, false, 1, 1, false, true},
+        {"mirrored", true, false, 1, 1, false, true},
+        {"on the line's edge while expanded", false, true, 0.25, 1, false, true},
+        {"four in a row", false, false, 1, 4, false, true},
+        {"mirrored, four in a row further past", true, false, 30, 4, false, true},
+        {"past the expanded pusher already", false, true, 1, 1, false, false},
+        {"none", false, false, 1, 0, false, false},
+        {"tied with the line", true, false, 1, 0, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        desktop_.reset();
+        testsupport::resetPlatformForTest();
+        platform::ProcessInfo::setArguments({"tessivane", c.rtl ? "-ForceMenuBarRTL" : "-ForceMenuBarLTR"});
+        load(bareScene());
+        desktop::SceneApplication near = app(880, "Nearside", "com.nearside.app", {24, 24, 24, 24});
+        double clockSide = 200;
+        for (desktop::SceneStatusItem& icon : near.statusItems) icon.position = clockSide += 10;
+        desktop().launchApp(near);
+        ExpandingSeparatorService service;
+        service.setExpanded(c.expanded);
+        advance(0.5);
+        const auto chevron = service.chevronItem, line = service.lineItem, pusher = service.pusherItem;
+        const double linePosition = *stored("Tessivane.Line"), pusherPosition = *stored("Tessivane.Pusher");
+
+        std::vector<uint64_t> dropped;
+        double nearest = pusherPosition;
+        for (int i = 0; i < c.dropped; ++i) {
+            dropped.push_back(desktop().statusItem("Nearside", "Item-" + std::to_string(i))->id);
+            const platform::Rect at = ExpandingSeparatorService::windowFrame(service.lineItem);
+            desktop().commandDragStatusItem(dropped.back(), c.rtl ? at.maxX() + c.past : at.minX() - c.past);
+            nearest = std::min(nearest, desktop().bar().find(dropped.back())->position);
+        }
+        if (c.tied) {
+            desktop::SceneApplication tied = app(881, "Tiebar", "com.tiebar", {24});
+            tied.statusItems[0].position = linePosition;
+            desktop().launchApp(tied);
+        }
+        service.setExpanded(false);
+        advance(0.5);
+        for (uint64_t id : dropped) EXPECT_FALSE(desktop().bar().find(id)->onScreen) << id;
+        if (c.remade) {
+            EXPECT_GT(*stored("Tessivane.Pusher"), linePosition);
+            EXPECT_LT(*stored("Tessivane.Pusher"), nearest);
+        } else {
+            EXPECT_EQ(stored("Tessivane.Pusher"), pusherPosition);
+            EXPECT_TRUE(c.tied || service.pusherItem == pusher);
+        }
+        EXPECT_EQ(service.chevronItem, chevron);
+        EXPECT_EQ(service.lineItem, line);
+        EXPECT_EQ(stored("Tessivane.Line"), linePosition);
+        if (c.tied) {
+            EXPECT_TRUE(desktop().statusItem("Tiebar", "Item-0")->onScreen);
+            const auto kept = service.pusherItem;
+            service.setExpanded(false);
+            EXPECT_EQ(service.pusherItem, kept);
+        }
+    }
+}
+
 }  // namespace
