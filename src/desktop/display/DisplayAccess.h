@@ -2,6 +2,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "desktop/display/DisplayServerHeadReader.h"
 
 namespace desktop {
 
@@ -27,6 +30,9 @@ public:
         bool hasQueryToken = false;     // a page URL with ?token=
         std::string_view queryToken;
         bool hasBody = false;           // its head declares one
+        // Its Cookie lines took the head past its bound and were dropped (`cookie` is what
+        // was kept of them, the page's own cookie).
+        bool cookiesDropped = false;
     };
 
     struct Verdict {
@@ -45,6 +51,11 @@ public:
     // machine (which browsers treat as one cookie host) do not overwrite each other's.
     std::string cookieName() const;
     std::string setCookieHeader() const;
+    // The Set-Cookie values that expire the cookies of a request for `path` whose Cookie lines
+    // were dropped, the largest first: for every path such a cookie may have been set for,
+    // within a bound on their bytes that leaves the answer far below what browsers take.
+    std::vector<std::string> expiringCookies(const std::vector<DisplayServerHeadReader::Cookie>& cookies,
+                                             std::string_view path) const;
     // Where the address with the token redirects to: the same path, or "/" for a path that
     // would lead elsewhere ("//host/...") or break the header.
     static std::string redirectTarget(std::string_view path);
@@ -65,6 +76,7 @@ private:
     bool hostAllowed(std::string_view host) const;
     bool tokenMatches(std::string_view candidate) const;
     bool cookieHoldsToken(std::string_view cookieHeader) const;
+    bool carriesToken(const Request& request) const;
 
     std::string token_;
     std::string listenHost_;
