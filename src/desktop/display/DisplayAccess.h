@@ -15,7 +15,9 @@ namespace desktop {
 // own; the API needs a random token, printed with the address, that the page keeps in a
 // cookie (or a client sends in a header); POST bodies are JSON only, which a plain form
 // or a cross-origin "simple" request cannot send. Only the API's POSTs take a body: every
-// other request that declares one is refused from its head, before the body is read.
+// other request that declares one is refused from its head, before the body is read. A page
+// of another port can set cookies enough to take every head past its bound: a request with
+// the token is served without them, and its answer expires them.
 class DisplayAccess {
 public:
     // What the server saw of one request, before reading its body.

@@ -7,9 +7,10 @@ namespace desktop {
 namespace {
 
 constexpr std::string_view kCookie = "Cookie:";
-// Of the kept cookie: a page on another port can set one of its name for every path, so a
-// few are kept, and none whose value is longer than any the rules look for.
-constexpr size_t kMaxKept = 8;
+// Of the kept cookie: a page on another port can set one of its name for every path on the
+// way to the request's and for the host's domain too, all sent before the page's own, so
+// dozens are kept, and none whose value is longer than any the rules look for.
+constexpr size_t kMaxKept = 32;
 constexpr size_t kMaxKeptValue = 64;
 
 std::string_view trimmed(std::string_view s) {
