@@ -98,8 +98,17 @@ bool DisplayServerHeadReader::takeCookieLine(std::string& buffer) {
 
 void DisplayServerHeadReader::takeCookieBytes(std::string_view bytes) {
     cookieBytes_ += bytes.size();
-    for (const char c : bytes) {
-        last_ = c;
+    if (!bytes.empty()) last_ = bytes.back();
+    while (!bytes.empty()) {
+        if (inValue_ && !kept_) {
+            // Another cookie's value is only counted: it goes at the pace of memchr.
+            const size_t value = std::min(bytes.find(';'), bytes.size());
+            cookieSize_ += value;
+            bytes.remove_prefix(value);
+            if (bytes.empty()) break;
+        }
+        const char c = bytes.front();
+        bytes.remove_prefix(1);
         if (c == ';') {
             endCookie();
             continue;
