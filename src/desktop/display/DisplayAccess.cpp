@@ -230,9 +230,9 @@ bool DisplayAccess::carriesToken(const Request& r) const {
 DisplayAccess::Verdict DisplayAccess::check(const Request& r) const {
     using Kind = Verdict::Kind;
     // Any page on any port of this host can set cookies enough to take every head past its
-    // bound. A request with the token (the printed address, the page's own cookie) is served
-    // without them, so that none can lock the person out; any other is refused as every head
-    // past its bound is.
+    // bound. A request with the token (the printed address, the page's cookie, the header) is
+    // served without them, so that none can lock the person out; any other is refused as every
+    // head past its bound is.
     if (r.cookiesDropped && !carriesToken(r)) {
         return {Kind::refuse, 431, "the request's cookies are too long together: open the address tessivane printed, "
                                    "with its ?token="};
