@@ -1,7 +1,7 @@
 // What other pages, other host names and other programs can do to a running tessivane:
 // nothing. A page on another origin (even one on the same machine, whose requests carry the
 // page's cookie) cannot post to the API nor lock the page out with a cookie of its own or a
-// flood of them, a name rebound to 127.0.0.1 is refused, a second
+// flood of them (which the page's answers expire), a name rebound to 127.0.0.1 is refused, a second
 // tessivane cannot take the port, and a quit ends a long clock advance and shows the open
 // page the application's last state.
 import assert from "node:assert/strict";
@@ -12,7 +12,7 @@ import { tmpdir } from "node:os";
 import path from "node:path";
 import { after, before, describe, it } from "node:test";
 import {
-  bounds, openBrowser, openPage, servingAddress, startTessivane, tessivaneBinary, waitForState, within,
+  bounds, openBrowser, openPage, screenshot, servingAddress, startTessivane, tessivaneBinary, waitForState, within,
 } from "./support.mjs";
 
 const api = (app, path, init = {}) => fetch(new URL("/api" + path, app.url), {
@@ -45,6 +45,14 @@ describe("a running tessivane and the rest of the machine", () => {
         // As many bytes of cookies as a browser keeps for a host: it sends them here too.
         res.setHeader("Set-Cookie", [0, 1, 2, 3].map((i) => `bomb${i}=${"x".repeat(4000)}; Path=/`));
         res.end("bombed");
+        return;
+      }
+      const flood = new URL(req.url, "http://x").searchParams.get("flood");
+      if (flood) {
+        // Seventeen 4,000-byte cookies for a path: past the 64 KiB of any request's head.
+        res.setHeader("Set-Cookie", Array.from({ length: 17 }, (_, i) =>
+          `flood${i}=${"x".repeat(4000 - `flood${i}=`.length)}; Path=${flood}; Max-Age=31536000`));
+        res.end("flooded");
         return;
       }
       if (toss) {
@@ -127,6 +135,34 @@ describe("a running tessivane and the rest of the machine", () => {
         assert.equal(await page.evaluate(() => fetch("/api/state").then((r) => r.status)), 200);
       } finally {
         for (let i = 0; i < 4; i++) await chrome.browser.clearCookies({ name: `bomb${i}` });
+      }
+    });
+  });
+
+  it("lets the person in through the printed address though another page set seventeen 4,000-byte cookies", async () => {
+    const other = await chrome.browser.newPage();
+    const pages = [other];
+    const floods = async (pathname) => (await chrome.browser.cookies(new URL(pathname, app.url).href))
+      .filter((c) => c.name.startsWith("flood")).length;
+    await closing(pages, async () => {
+      try {
+        await other.goto(`${evilURL}?flood=/`, { waitUntil: "commit" });
+        assert.equal(await floods("/"), 17, "the cookies go to the page's server too");
+        const { page, problems } = await openPage(chrome.browser, app.url);
+        pages.push(page);
+        assert.equal(page.url(), new URL("/", app.url).href, "the address with the token was taken");
+        assert.equal(await floods("/"), 0, "its answer expired them");
+        assert.equal(await page.evaluate(() => fetch("/api/state").then((r) => r.status)), 200);
+        await screenshot(page, "security-cookie-flood");
+        // Set for the API's path, they never reach the printed address: the page's requests
+        // there are answered all the same, and expire them.
+        await other.goto(`${evilURL}?flood=/api`, { waitUntil: "commit" });
+        assert.equal(await floods("/api/state"), 17);
+        assert.equal(await page.evaluate(() => fetch("/api/state").then((r) => r.status)), 200);
+        assert.equal(await floods("/api/state"), 0);
+        assert.deepEqual(problems, []);
+      } finally {
+        await chrome.browser.clearCookies({ name: /^flood/ });
       }
     });
   });

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "desktop/display/DisplayServerFraming.h"
+#include "desktop/display/DisplayServerHeadReader.h"
 
 namespace {
 
@@ -129,6 +130,65 @@ TEST(DisplayServerFraming, AForwardedHeadCarriesTheBodysLengthAndNoCookies) {
     EXPECT_EQ(DisplayServerFraming::forwardedHead(head, 12), "POST /api/key HTTP/1.1\r\nHost: h\r\nX: 1\r\nContent-Length: 12\r\n\r\n");
     EXPECT_EQ(DisplayServerFraming::forwardedHead("GET / HTTP/1.1\r\ncookie: a=1\r\nContent-Length: 0\r\n\r\n", 0),
               "GET / HTTP/1.1\r\n\r\n");
+}
+
+// Cookie lines are taken out of the buffer as they come, whatever pieces they come in: of
+// them the head keeps the rules' own cookie, the reader the names of the others (those an
+// answer may carry back) and their weight as sent, and past the cookies' own bound the head is
+// refused while what is kept stays small.
+TEST(DisplayServerFraming, CookieLinesAreReadAsTheyComeKeepingOnlyTheOwnCookieAndTheOthersNames) {
+    using Reader = desktop::DisplayServerHeadReader;
+    auto limits = small();
+    limits.lineBytes = limits.headBytes = 200;
+    limits.headerLines = 10;
+    limits.cookieBytes = 1000;
+    const std::string rest = "X: 1\r\n\r\nBODY";
+    const std::string lines = "GET / HTTP/1.1\r\nHost: h\r\ncookie:  a=1; own=tok;b=" + std::string(40, 'x') +
+                              "; \x01c=1; own=" + std::string(65, 't') + ";a=22; nameless; =v; s p=1; " + std::string(257, 'n') +
+                              "=1; own=again\r\nCookie: d=4\r\n";
+    for (const size_t piece : {size_t(1), size_t(7), lines.size() + rest.size()}) {
+        Reader reader(limits, "own");
+        std::string buffer;
+        size_t most = 0;
+        const std::string wire = lines + rest;
+        for (size_t at = 0; at < wire.size(); at += piece) {
+            buffer += wire.substr(at, piece);
+            if (reader.head().status == Reader::Head::Status::incomplete) reader.read(buffer);
+            most = std::max(most, buffer.size());
+        }
+        ASSERT_EQ(reader.head().status, Reader::Head::Status::complete) << piece << reader.head().reason;
+        EXPECT_EQ(buffer, "GET / HTTP/1.1\r\nHost: h\r\ncookie: own=tok; own=again\r\nCookie: \r\n" + rest) << piece;
+        EXPECT_EQ(reader.head().joined("Cookie", "; "), "own=tok; own=again; ") << piece;
+        std::vector<std::pair<std::string, size_t>> names;
+        for (const auto& c : reader.cookies()) names.emplace_back(c.name, c.bytes);
+        const std::vector<std::pair<std::string, size_t>> expected{{"a", 9}, {"b", 42}, {"s p", 6}, {"d", 5}};
+        EXPECT_EQ(names, expected) << piece;
+        EXPECT_TRUE(reader.cookiesPastBound()) << piece;  // 425 bytes as sent
+        EXPECT_LT(most, 120u) << piece;
+    }
+
+    // Within the head's bound; a line that does not end with CRLF is refused for it as before.
+    Reader reader(limits, "own");
+    std::string within = "GET / HTTP/1.1\r\nCookie: own=1; a=2\r\n\r\n";
+    EXPECT_EQ(reader.read(within).status, Reader::Head::Status::complete);
+    EXPECT_FALSE(reader.cookiesPastBound());
+    reader.reset();
+    std::string bare = "GET / HTTP/1.1\r\nCookie: a=2\n\r\n";
+    EXPECT_EQ(reader.read(bare).refusal, 400);
+
+    // Ten megabytes of one Cookie line, in the pieces a socket gives: refused once past the
+    // cookies' bound, having kept no more than a line of them.
+    reader.reset();
+    std::string buffer = "GET /?token=t HTTP/1.1\r\nCookie: ";
+    size_t sent = 0, most = 0;
+    while (sent < (10u << 20) && reader.read(buffer).status == Reader::Head::Status::incomplete) {
+        buffer += "a=" + std::string(16 << 10, 'x') + ";";
+        sent += 16 << 10;
+        most = std::max(most, buffer.size());
+    }
+    EXPECT_EQ(reader.head().refusal, 431);
+    EXPECT_LT(sent, 2 * limits.cookieBytes + (32u << 10));
+    EXPECT_LT(most, 40u << 10);
 }
 
 }  // namespace

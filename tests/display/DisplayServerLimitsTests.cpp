@@ -14,17 +14,17 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "DisplayServerTestSupport.h"
+#include "RawClient.h"
 #include "desktop/Desktop.h"
 #include "desktop/display/DisplayAPI.h"
 #include "desktop/display/DisplayServer.h"
@@ -34,110 +34,10 @@
 namespace {
 
 using displaytest::client;
+using displaytest::host;
 using displaytest::kToken;
 using displaytest::options;
-
-// A client that writes HTTP itself, to send what no browser would. Every wait is bounded.
-class RawClient {
-public:
-    explicit RawClient(int port) {
-        socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    }
-    ~RawClient() { close(); }
-    RawClient(const RawClient&) = delete;
-    RawClient& operator=(const RawClient&) = delete;
-
-    int socket() const { return socket_; }
-    void close() {
-        if (socket_ >= 0) ::close(socket_);
-        socket_ = -1;
-    }
-
-    // All of `data`, unless the server closed first or took nothing for 30 s.
-    bool write(std::string_view data) {
-        while (!data.empty()) {
-            pollfd p{socket_, POLLOUT, 0};
-            if (::poll(&p, 1, 30'000) <= 0) return false;
-            const ssize_t n = ::send(socket_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-            if (n <= 0) return false;
-            data.remove_prefix(static_cast<size_t>(n));
-        }
-        return true;
-    }
-    // Something came back: an answer, or the end.
-    bool answered() {
-        pollfd p{socket_, POLLIN, 0};
-        return !buffer_.empty() || ::poll(&p, 1, 0) > 0;
-    }
-
-    struct Answer {
-        int status = 0;  // 0: none came
-        std::string head, body;
-    };
-    // The next answer (its head only, for a stream).
-    Answer read() {
-        Answer answer;
-        size_t end = 0;
-        while ((end = buffer_.find("\r\n\r\n")) == std::string::npos) {
-            if (!fill()) return answer;
-        }
-        answer.head = buffer_.substr(0, end + 4);
-        buffer_.erase(0, end + 4);
-        std::sscanf(answer.head.c_str(), "HTTP/1.1 %d", &answer.status);
-        std::string lower = answer.head;
-        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-        const auto length = lower.find("\r\ncontent-length:");
-        if (length != std::string::npos) {
-            const size_t n = std::stoul(lower.substr(length + 17));
-            while (buffer_.size() < n) {
-                if (!fill()) return answer;
-            }
-            answer.body = buffer_.substr(0, n);
-            buffer_.erase(0, n);
-        }
-        return answer;
-    }
-    // Reads until `text` came.
-    bool readUntil(std::string_view text) {
-        while (buffer_.find(text) == std::string::npos) {
-            if (!fill()) return false;
-        }
-        return true;
-    }
-    // The server closed the connection without sending anything more.
-    bool closedWithoutMore() {
-        while (buffer_.empty()) {
-            if (!fill()) return buffer_.empty() && ended_;
-        }
-        return false;
-    }
-
-private:
-    bool fill() {
-        pollfd p{socket_, POLLIN, 0};
-        if (::poll(&p, 1, 30'000) <= 0) return false;
-        char chunk[16 << 10];
-        const ssize_t n = ::recv(socket_, chunk, sizeof chunk, 0);
-        if (n <= 0) {
-            ended_ = true;
-            return false;
-        }
-        buffer_.append(chunk, static_cast<size_t>(n));
-        return true;
-    }
-
-    int socket_ = -1;
-    bool ended_ = false;
-    std::string buffer_;
-};
-
-std::string host(int port) { return "Host: 127.0.0.1:" + std::to_string(port) + "\r\n"; }
+using displaytest::RawClient;
 
 class DisplayServerLimitsTest : public testsupport::DesktopOnHome {
 protected:
@@ -213,6 +113,101 @@ TEST_F(DisplayServerLimitsTest, BodiesAndHeadersAreRefusedOncePastTheirBoundsBef
     }
     EXPECT_EQ(smallChunked, 200);
     EXPECT_EQ(afterIt, 200);
+}
+
+// A page on another port of this host can set as many cookies as a browser keeps (150 of 4 KB),
+// which the browser then sends here with every request: seventeen take every head past its
+// bound. A request with the token (the printed address, the page's own cookie, the header) is
+// served without them, and its answer expires them, for every path they may have been set
+// for, naming none that could break the answer; one without is refused as before, and so is
+// every other head past a bound, the token notwithstanding, and a Cookie line past a megabyte.
+TEST_F(DisplayServerLimitsTest, ACookieFloodNeverLocksThePersonOut) {
+    struct Case {
+        std::string what, head;
+        int status;
+        std::set<std::string> expired;  // "NAME PATH", " Secure" after it for such a one
+    };
+    struct Seen {
+        int status = 0;
+        std::set<std::string> expired;
+        bool ownCookie = false;  // set, as the printed address does
+        bool plain = false;      // every CR of the answer's head ends a line
+    };
+    std::vector<std::pair<Case, Seen>> seen;
+    int tenMegabytes = 0;
+    bool stoppedEarly = false;
+    serve([&](int port) {
+        std::string flood;
+        std::vector<std::string> names;
+        for (int i = 0; i < 17; ++i) {
+            names.push_back("flood" + std::to_string(i));
+            flood += names.back() + "=" + std::string(4000 - names.back().size() - 1, 'x') + "; ";
+        }
+        auto expiring = [&](std::set<std::string> more, std::initializer_list<const char*> paths) {
+            for (const auto& name : names) {
+                for (const char* p : paths) more.insert(name + " " + p);
+            }
+            return more;
+        };
+        const std::string own = "tessivane-token-" + std::to_string(port) + "=" + kToken;
+        const std::string address = "GET /?token=" + std::string(kToken) + " HTTP/1.1\r\n" + host(port);
+        const std::string page = "GET / HTTP/1.1\r\n" + host(port), api = "GET /api/state HTTP/1.1\r\n" + host(port);
+        const auto cookies = [](const std::string& c) { return "Cookie: " + c + "\r\n"; };
+        std::string lines;
+        for (int i = 0; i < 99; ++i) lines += "X-" + std::to_string(i) + ": 1\r\n";
+        const std::vector<Case> cases{
+            {"the printed address", address + cookies(flood), 303, expiring({}, {"/"})},
+            {"the page it leads to, the cookies still there", page + cookies(flood + own), 200, expiring({}, {"/"})},
+            {"the page's API", api + cookies(flood + own), 200, expiring({}, {"/", "/api", "/api/", "/api/state"})},
+            {"a client's, with the token's header", api + "X-Tessivane-Token: " + kToken + "\r\n" + cookies(flood), 200,
+             expiring({}, {"/", "/api", "/api/", "/api/state"})},
+            {"names that could break the answer", address + cookies("a\rb=1; c\x01=1; s p=1; __Host-h=1; " + std::string(257, 'n') + "=1; " + flood),
+             303, expiring({"s p /", "__Host-h / Secure"}, {"/"})},
+            {"a page without the token", page + cookies(flood), 431, {}},
+            {"the API without it", api + cookies(flood), 431, {}},
+            {"another token in the address", "GET /?token=" + std::string(48, 'f') + " HTTP/1.1\r\n" + host(port) + cookies(flood), 431, {}},
+            {"the address with a 9 KB User-Agent", address + cookies(flood) + "User-Agent: " + std::string(9000, 'a') + "\r\n", 431, {}},
+            {"the address with 101 header lines", address + cookies(flood) + lines, 431, {}},
+            {"a page beside four 4 KB cookies", page + cookies(flood.substr(0, 4 * 4002)), 200, {}},
+        };
+        for (const auto& c : cases) {
+            RawClient client(port);
+            client.write(c.head + "\r\n");
+            const auto answer = client.read();
+            Seen s{answer.status, {}, false, true};
+            for (size_t at = answer.head.find('\r'); at != std::string::npos; at = answer.head.find('\r', at + 1)) {
+                s.plain = s.plain && answer.head[at + 1] == '\n';
+            }
+            for (size_t at = answer.head.find("\r\nSet-Cookie: "); at != std::string::npos;
+                 at = answer.head.find("\r\nSet-Cookie: ", at + 1)) {
+                const std::string value = answer.head.substr(at + 14, answer.head.find("\r\n", at + 2) - at - 14);
+                if (value.rfind(own + ";", 0) == 0) s.ownCookie = true;
+                const auto path = value.find("; Path="), end = value.find("; Max-Age=0");
+                if (path == std::string::npos || end == std::string::npos) continue;
+                s.expired.insert(value.substr(0, value.find("=; Path=")) + " " + value.substr(path + 7, end - path - 7) +
+                                 (value.find("; Secure") != std::string::npos ? " Secure" : ""));
+            }
+            seen.emplace_back(c, s);
+        }
+        // Not a byte of a Cookie line is kept past its bound: ten megabytes are refused long
+        // before they were all sent.
+        RawClient client(port);
+        size_t sent = 0;
+        const std::string piece = "c=" + std::string(0x10000, 'x') + "; ";
+        if (client.write(address + "Cookie: ")) {
+            while (sent < (10u << 20) && !client.answered() && client.write(piece)) sent += piece.size();
+        }
+        tenMegabytes = client.read().status;
+        stoppedEarly = sent < (10u << 20);
+    });
+    for (const auto& [c, s] : seen) {
+        EXPECT_EQ(s.status, c.status) << c.what;
+        EXPECT_EQ(s.expired, c.expired) << c.what;
+        EXPECT_EQ(s.ownCookie, c.status == 303) << c.what;
+        EXPECT_TRUE(s.plain) << c.what;
+    }
+    EXPECT_EQ(tenMegabytes, 431);
+    EXPECT_TRUE(stoppedEarly);
 }
 
 // A request is judged from its head, before a byte of its body is read: one that may not
@@ -472,6 +467,29 @@ TEST(DisplayServerConnections, ABodyIsReadAtAMinimumRate) {
     }
     EXPECT_EQ(answer.status, 200);
     EXPECT_EQ(answer.body, "100000");
+}
+
+// A Cookie line read and dropped as it comes is still the head's: it gets the head's time,
+// however much of it came, and then the connection is closed unanswered.
+TEST(DisplayServerConnections, ACookieLineHasNoMoreTimeThanTheHead) {
+    desktop::DisplayServerConnections::Options o;
+    o.headTime = std::chrono::milliseconds(300);
+    desktop::DisplayServerConnections http(o);
+    http.setKeptCookie("k");
+    http.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("page", "text/plain"); });
+    const int port = http.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    std::thread listener([&] { http.listen_after_bind(); });
+    while (!http.is_running()) std::this_thread::yield();
+    RawClient slow(port), whole(port);
+    slow.write("GET / HTTP/1.1\r\nCookie: k=1; a=" + std::string(100 << 10, 'x'));
+    whole.write("GET / HTTP/1.1\r\nCookie: k=1; a=" + std::string(100 << 10, 'x') + "\r\n\r\n");
+    const bool closed = slow.closedWithoutMore();
+    const auto answer = whole.read();
+    http.stop();
+    listener.join();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(answer.body, "page");  // without rules of its own, the server serves it
 }
 
 // A page that closes (or reloads) frees its event stream's slot at once, though an idle

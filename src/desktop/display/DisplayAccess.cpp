@@ -19,6 +19,10 @@ namespace {
 
 constexpr size_t kTokenBytes = 24;  // 192 bits, 48 hex digits
 constexpr std::string_view kTokenFile = "display-token";
+// Of an answer's Set-Cookie lines that expire cookies: browsers take answers whose head is
+// far larger (Chromium's 256 KiB), and what one answer leaves, the next expires.
+constexpr size_t kMaxExpiringBytes = 32 << 10;
+constexpr size_t kMaxCookiePath = 256;
 
 constexpr auto equalsIgnoringCase = &DisplayServerFraming::equalsIgnoringCase;
 constexpr auto trimmed = &DisplayServerFraming::trimmed;
@@ -103,6 +107,24 @@ bool writeToken(const std::filesystem::path& file, const std::string& token) {
     return ::close(fd) == 0 && written;
 }
 
+// The paths a cookie sent with a request for `path` may have been set for: "/", each folder on
+// the way with and without its closing slash, and the path itself; only "/" for a path that a
+// header cannot carry as it is.
+std::vector<std::string_view> cookiePaths(std::string_view path) {
+    std::vector<std::string_view> paths{"/"};
+    if (path.empty() || path.size() > kMaxCookiePath || path.front() != '/' ||
+        !std::all_of(path.begin(), path.end(), [](char c) { return c > 0x20 && c < 0x7f && c != ';'; })) {
+        return paths;
+    }
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/') continue;
+        for (const std::string_view p : {path.substr(0, i), path.substr(0, i + 1)}) {
+            if (p != paths.back()) paths.push_back(p);
+        }
+    }
+    return paths;
+}
+
 }  // namespace
 
 DisplayAccess::DisplayAccess(std::string token, std::string listenHost, int port)
@@ -153,6 +175,28 @@ std::string DisplayAccess::setCookieHeader() const {
     return cookieName() + "=" + token_ + "; Path=/; HttpOnly; SameSite=Strict";
 }
 
+std::vector<std::string> DisplayAccess::expiringCookies(const std::vector<DisplayServerHeadReader::Cookie>& cookies,
+                                                       std::string_view path) const {
+    std::vector<const DisplayServerHeadReader::Cookie*> largest;
+    for (const auto& cookie : cookies) largest.push_back(&cookie);
+    std::stable_sort(largest.begin(), largest.end(), [](const auto* a, const auto* b) { return a->bytes > b->bytes; });
+    const auto paths = cookiePaths(path);
+    std::vector<std::string> out;
+    size_t bytes = 0;
+    for (const auto* cookie : largest) {
+        const std::string_view name = cookie->name;
+        // Browsers take a cookie of these prefixes only as Secure, its expiry too.
+        const bool secure = equalsIgnoringCase(name.substr(0, 9), "__Secure-") || equalsIgnoringCase(name.substr(0, 7), "__Host-");
+        for (const std::string_view p : paths) {
+            std::string expiry = cookie->name + "=; Path=" + std::string(p) + "; Max-Age=0" + (secure ? "; Secure" : "");
+            bytes += expiry.size() + 14;  // "Set-Cookie: " and CRLF
+            if (bytes > kMaxExpiringBytes) return out;
+            out.push_back(std::move(expiry));
+        }
+    }
+    return out;
+}
+
 std::string DisplayAccess::redirectTarget(std::string_view path) {
     const bool plain = std::none_of(path.begin(), path.end(), [](char c) {
         return static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '\\';
@@ -179,8 +223,20 @@ bool DisplayAccess::cookieHoldsToken(std::string_view header) const {
     return false;
 }
 
+bool DisplayAccess::carriesToken(const Request& r) const {
+    return (r.hasQueryToken && tokenMatches(r.queryToken)) || cookieHoldsToken(r.cookie) || tokenMatches(r.tokenHeader);
+}
+
 DisplayAccess::Verdict DisplayAccess::check(const Request& r) const {
     using Kind = Verdict::Kind;
+    // Any page on any port of this host can set cookies enough to take every head past its
+    // bound. A request with the token (the printed address, the page's cookie, the header) is
+    // served without them, so that none can lock the person out; any other is refused as every
+    // head past its bound is.
+    if (r.cookiesDropped && !carriesToken(r)) {
+        return {Kind::refuse, 431, "the request's cookies are too long together: open the address tessivane printed, "
+                                   "with its ?token="};
+    }
     if (!hostAllowed(r.host)) {
         return {Kind::refuse, 403, "the Host header must name this server (" + std::string(r.host.substr(0, 100)) +
                                        " does not)"};

@@ -2,6 +2,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "desktop/display/DisplayServerHeadReader.h"
 
 namespace desktop {
 
@@ -12,7 +15,9 @@ namespace desktop {
 // own; the API needs a random token, printed with the address, that the page keeps in a
 // cookie (or a client sends in a header); POST bodies are JSON only, which a plain form
 // or a cross-origin "simple" request cannot send. Only the API's POSTs take a body: every
-// other request that declares one is refused from its head, before the body is read.
+// other request that declares one is refused from its head, before the body is read. A page
+// of another port can set cookies enough to take every head past its bound: a request with
+// the token is served without them, and its answer expires them.
 class DisplayAccess {
 public:
     // What the server saw of one request, before reading its body.
@@ -27,6 +32,9 @@ public:
         bool hasQueryToken = false;     // a page URL with ?token=
         std::string_view queryToken;
         bool hasBody = false;           // its head declares one
+        // Its Cookie lines took the head past its bound and were dropped (`cookie` is what
+        // was kept of them, the page's own cookie).
+        bool cookiesDropped = false;
     };
 
     struct Verdict {
@@ -45,6 +53,11 @@ public:
     // machine (which browsers treat as one cookie host) do not overwrite each other's.
     std::string cookieName() const;
     std::string setCookieHeader() const;
+    // The Set-Cookie values that expire the cookies of a request for `path` whose Cookie lines
+    // were dropped, the largest first: for every path such a cookie may have been set for,
+    // within a bound on their bytes that leaves the answer far below what browsers take.
+    std::vector<std::string> expiringCookies(const std::vector<DisplayServerHeadReader::Cookie>& cookies,
+                                             std::string_view path) const;
     // Where the address with the token redirects to: the same path, or "/" for a path that
     // would lead elsewhere ("//host/...") or break the header.
     static std::string redirectTarget(std::string_view path);
@@ -65,6 +78,7 @@ private:
     bool hostAllowed(std::string_view host) const;
     bool tokenMatches(std::string_view candidate) const;
     bool cookieHoldsToken(std::string_view cookieHeader) const;
+    bool carriesToken(const Request& request) const;
 
     std::string token_;
     std::string listenHost_;

@@ -291,19 +291,29 @@ std::optional<DisplayServerConnections::Answer> DisplayServer::Core::admit(
     const std::string cookies = head.joined("Cookie", "; ");
     const auto token = request.params.equal_range("token").first;
     const bool hasToken = token != request.params.end() && token->first == "token";
+    const auto* dropped = request.droppedCookies;
     const auto verdict = access->check({head.method, request.path, head.field("Host"), head.field("Origin"), cookies,
                                         head.field("X-Tessivane-Token"), head.field("Content-Type"), hasToken,
-                                        hasToken ? std::string_view(token->second) : std::string_view(), head.hasBody()});
+                                        hasToken ? std::string_view(token->second) : std::string_view(), head.hasBody(),
+                                        dropped != nullptr});
     using Kind = DisplayAccess::Verdict::Kind;
+    httplib::Headers headers;
+    // The cookies that took the head past its bound go, so that the page's next requests (and
+    // other pages' of this host) are within it again.
+    if (dropped && verdict.kind != Kind::refuse) {
+        for (auto& expiry : access->expiringCookies(*dropped, request.path)) headers.emplace("Set-Cookie", std::move(expiry));
+    }
     switch (verdict.kind) {
-    case Kind::serve: return std::nullopt;
+    case Kind::serve:
+        if (headers.empty()) return std::nullopt;
+        return DisplayServerConnections::Answer{0, {}, std::move(headers)};
     case Kind::setCookieAndRedirect:
         // The token leaves the address bar (and the history) for a cookie scripts cannot read.
-        return DisplayServerConnections::Answer{
-            verdict.status, {}, {{"Set-Cookie", access->setCookieHeader()}, {"Location", DisplayAccess::redirectTarget(request.path)}}};
+        headers.emplace("Set-Cookie", access->setCookieHeader());
+        headers.emplace("Location", DisplayAccess::redirectTarget(request.path));
+        return DisplayServerConnections::Answer{verdict.status, {}, std::move(headers)};
     case Kind::refuse: break;
     }
-    httplib::Headers headers;
     if (!verdict.allow.empty()) headers.emplace("Allow", verdict.allow);
     return DisplayServerConnections::Answer{verdict.status, verdict.reason, std::move(headers)};
 }
@@ -467,6 +477,7 @@ bool DisplayServer::start(std::string& error) {
     }
     http.widenBacklog();
     core_->access = std::make_unique<DisplayAccess>(core_->options.token, core_->options.host, core_->port);
+    http.setKeptCookie(core_->access->cookieName());
     auto core = core_;
     listener_ = std::thread([core] { core->http.listen_after_bind(); });
     // A stop before the listener runs would not reach it, and joining it would never end.

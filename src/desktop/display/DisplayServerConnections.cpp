@@ -114,18 +114,18 @@ Clock::time_point rateDeadline(Clock::time_point since, Clock::duration allowanc
 // The request the calling worker answers, as its head was judged.
 thread_local const std::string* judgedMethod_ = nullptr;
 thread_local const std::string* judgedPath_ = nullptr;
+thread_local const httplib::Headers* addedHeaders_ = nullptr;  // that the admission rules added
 
 }  // namespace
 
 struct DisplayServerConnections::Connection {
     enum class State { waiting, body, busy, writing, draining };
+    Connection(int socket, DisplayServerHeadReader reader) : socket(socket), reader(std::move(reader)) {}
     int socket = -1;
     State state = State::waiting;
     bool registered = false;  // with the watcher's epoll
     std::string buffer;  // arrived and not yet taken
-    DisplayServerFraming::Head head;  // of the request at the start of `buffer`, once complete
-    size_t scanned = 0;    // of `buffer`, when its head was last read
-    size_t lineStart = 0;  // of the head's line being sent
+    DisplayServerHeadReader reader;  // of the request at the start of `buffer`
     bool started = false;  // a byte of the next request arrived
     bool hasDeadline = false;
     Clock::time_point deadline{};
@@ -133,6 +133,7 @@ struct DisplayServerConnections::Connection {
     size_t moved = 0;           // of it, since then
     std::unique_ptr<DisplayServerFraming::ChunkedBody> chunked;  // a chunked body being read
     std::string method, path;  // as judged from the head
+    httplib::Headers added;    // for the library's answer, by the admission rules
     size_t forwarded = 0;      // the request's bytes as the library reads it: head and body
     std::string output;        // of the answer, not yet taken by the client
     size_t outputAt = 0;
@@ -230,6 +231,9 @@ DisplayServerConnections::DisplayServerConnections(Options options) : options_(s
     set_keep_alive_max_count(100);
     set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(options_.idleTime).count());
     set_default_headers(options_.headers);
+    set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
+        if (addedHeaders_) res.headers.insert(addedHeaders_->begin(), addedHeaders_->end());
+    });
     set_logger([](const httplib::Request&, const httplib::Response& response) {
         if (response.get_header_value("Connection") == "close") closeAsked_ = true;
     });
@@ -309,8 +313,7 @@ bool DisplayServerConnections::process_and_close_socket(socket_t sock) {
     // one answer made, not dozens.
     int sendBuffer = kSendBuffer;
     ::setsockopt(sock, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
-    auto connection = std::make_shared<Connection>();
-    connection->socket = sock;
+    auto connection = std::make_shared<Connection>(sock, DisplayServerHeadReader(options_.limits, keptCookie_));
     std::lock_guard lock(mutex_);
     if (stopping_) {
         ::close(sock);
@@ -422,7 +425,8 @@ void DisplayServerConnections::readable(const std::shared_ptr<Connection>& conne
             }
             break;
         case Connection::State::waiting:
-            // At most a head's bound and one chunk are kept: past the bound the head is refused.
+            // At most a head's bound and one chunk are kept: past the bound the head is refused,
+            // and Cookie lines are taken out as they come.
             connection->buffer.append(bytes);
             examine(connection);
             break;
@@ -446,20 +450,7 @@ void DisplayServerConnections::examine(const std::shared_ptr<Connection>& connec
             connection->started = true;
             setDeadline(*connection, Clock::now() + options_.headTime);
         }
-        // The head is read again only once a line ended or a bound was passed: one sent a byte
-        // at a time costs what one sent at once does.
-        const size_t before = connection->scanned, lineStart = connection->lineStart;
-        connection->scanned = buffer.size();
-        bool again = before == 0 || buffer.size() > limits.headBytes;
-        if (buffer.find('\n', before) != std::string::npos) {
-            again = true;
-            connection->lineStart = buffer.rfind('\n') + 1;
-        } else if (before - lineStart <= limits.lineBytes && buffer.size() - lineStart > limits.lineBytes) {
-            again = true;
-        }
-        if (!again) return;
-        connection->head = DisplayServerFraming::readHead(buffer, limits);
-        const auto& head = connection->head;
+        const auto& head = connection->reader.read(buffer);
         if (head.status == Status::incomplete) return;
         if (head.status == Status::refused) {
             answer(connection, {head.refusal, head.reason, {}}, true);
@@ -467,16 +458,19 @@ void DisplayServerConnections::examine(const std::shared_ptr<Connection>& connec
         }
         const std::string_view target = head.target;
         const auto query = target.find('?');
-        Request request{head, httplib::detail::decode_url(std::string(target.substr(0, query)), false), {}};
+        Request request{head, httplib::detail::decode_url(std::string(target.substr(0, query)), false), {},
+                        connection->reader.cookiesPastBound() ? &connection->reader.cookies() : nullptr};
         if (query != std::string_view::npos) httplib::detail::parse_query_text(std::string(target.substr(query + 1)), request.params);
         connection->method = head.method;
         connection->path = request.path;
-        if (auto given = admit_ ? admit_(request) : std::nullopt) {
+        auto given = admit_ ? admit_(request) : std::nullopt;
+        connection->added = given && given->status == 0 ? std::move(given->headers) : httplib::Headers();
+        if (given && given->status != 0) {
             // A refusal closes the connection, its body unread; a redirect keeps it.
             const bool closing = !given->error.empty() || head.hasBody();
             if (!closing) {
                 buffer.erase(0, head.length);
-                connection->scanned = connection->lineStart = 0;
+                connection->reader.reset();
                 connection->started = false;
             }
             answer(connection, *given, closing);
@@ -519,8 +513,9 @@ void DisplayServerConnections::takeBody(const std::shared_ptr<Connection>& conne
         }
     } else {
         c.buffer.append(bytes);
-        if (c.buffer.size() >= c.head.length + c.head.contentLength) {
-            dispatch(connection, c.head.contentLength);
+        const auto& head = c.reader.head();
+        if (c.buffer.size() >= head.length + head.contentLength) {
+            dispatch(connection, head.contentLength);
             return;
         }
     }
@@ -529,8 +524,9 @@ void DisplayServerConnections::takeBody(const std::shared_ptr<Connection>& conne
 
 void DisplayServerConnections::dispatch(const std::shared_ptr<Connection>& connection, size_t bodyLength) {
     Connection& c = *connection;
-    const std::string head = DisplayServerFraming::forwardedHead(std::string_view(c.buffer).substr(0, c.head.length), bodyLength);
-    c.buffer.replace(0, c.head.length, head);
+    const size_t length = c.reader.head().length;
+    const std::string head = DisplayServerFraming::forwardedHead(std::string_view(c.buffer).substr(0, length), bodyLength);
+    c.buffer.replace(0, length, head);
     c.forwarded = head.size() + bodyLength;
     forget(connection);
     c.state = Connection::State::busy;
@@ -595,7 +591,7 @@ void DisplayServerConnections::rest(const std::shared_ptr<Connection>& connectio
     Connection& c = *connection;
     c.state = Connection::State::waiting;
     c.started = false;
-    c.scanned = c.lineStart = 0;
+    c.reader.reset();
     if (c.buffer.capacity() > 2 * kReadChunk + options_.limits.headBytes) c.buffer.shrink_to_fit();
     watchFor(c, EPOLLIN | EPOLLRDHUP);
     setDeadline(c, Clock::now() + options_.idleTime);
@@ -617,12 +613,14 @@ void DisplayServerConnections::serve(const std::shared_ptr<Connection>& connecti
     currentSocket_ = connection->socket;
     judgedMethod_ = &connection->method;
     judgedPath_ = &connection->path;
+    addedHeaders_ = &connection->added;
     closeAsked_ = streaming_ = false;
     const bool last = ++connection->requests >= keep_alive_max_count_;
     bool clientCloses = false;
     const bool answered = process_request(stream, last, clientCloses, nullptr);
     currentSocket_ = -1;
     judgedMethod_ = judgedPath_ = nullptr;
+    addedHeaders_ = nullptr;
     streaming_ = false;
     // A body the library left unread (a refusal's) would be taken for the next request.
     const bool whole = stream.taken() == connection->forwarded;

@@ -12,8 +12,10 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "desktop/display/DisplayServerFraming.h"
+#include "desktop/display/DisplayServerHeadReader.h"
 
 namespace desktop {
 
@@ -35,7 +37,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // An answer the watcher gives from the head: with `error`, a refusal in the JSON of the
-    // library's refusals, closing the connection; without, an empty answer (a redirect).
+    // library's refusals, closing the connection; without, an empty answer (a redirect). With
+    // status 0, none: the request is served, and the library's answer carries `headers`.
     struct Answer {
         int status = 0;
         std::string error;
@@ -46,6 +49,10 @@ public:
         const DisplayServerFraming::Head& head;
         std::string path;        // decoded, as the library routes it
         httplib::Params params;  // of the query
+        // Its Cookie lines, as sent, took the head past its bound: of them the head keeps only
+        // the cookie set by `setKeptCookie`, and these are the others (up to the reader's
+        // bounds). The rules decide whether such a request is served.
+        const std::vector<DisplayServerHeadReader::Cookie>* droppedCookies = nullptr;
     };
     // Nothing to go on (and have the body read and the request answered by a worker), or the
     // answer to give instead.
@@ -69,8 +76,11 @@ public:
     explicit DisplayServerConnections(Options options);
     ~DisplayServerConnections() override;
 
-    // Before listening: the rules a request's head is judged by.
+    // Before listening: the rules a request's head is judged by (without, every head within
+    // the bounds is served).
     void setAdmit(Admit admit) { admit_ = std::move(admit); }
+    // Before listening: the cookie those rules look for, kept of Cookie lines however long.
+    void setKeptCookie(std::string name) { keptCookie_ = std::move(name); }
     // Once bound: lets a burst of connections wait to be taken rather than be dropped.
     void widenBacklog();
     // The socket of the request the calling worker is answering (-1 on other threads).
@@ -117,6 +127,7 @@ private:
 
     Options options_;
     Admit admit_;
+    std::string keptCookie_;
     std::mutex mutex_;
     std::map<int, std::shared_ptr<Connection>> connections_;  // every open one, by socket
     std::set<std::pair<Clock::time_point, int>> deadlines_;   // of the ones not being answered

@@ -21,6 +21,9 @@ public:
         size_t headerLines = 100;      // header lines (and trailer lines of a chunked body)
         size_t headBytes = 64 << 10;   // the request line and every header line together
         size_t bodyBytes = 1 << 20;    // a body however it is sent
+        // The Cookie lines together, when they are read as they arrive, not kept
+        // (DisplayServerHeadReader): more than any browser sends, 180 cookies of 4 KB.
+        size_t cookieBytes = 1 << 20;
     };
 
     // The head of a request (its line and header lines) as far as it arrived.
