@@ -40,6 +40,7 @@ void DesktopApplication::activate(bool /*ignoringOtherApps*/) {
     if (activationPolicy() == ActivationPolicy::regular) desktop_.setFrontmostApp(desktop_.selfPID());
     if (active_) return;
     active_ = true;
+    desktop_.noteChange();  // its key window is drawn key again
     // The window server answers on a later turn: the notification never reaches observers
     // from inside the call that asked for it.
     platform::RunLoop::main().async([ref = desktop_.ref(), activation = ++activations_] {
@@ -57,6 +58,7 @@ void DesktopApplication::deactivate() {
     if (!active_) return;
     active_ = false;
     ++activations_;
+    desktop_.noteChange();
     if (desktop_.frontmostApp() == desktop_.selfPID()) desktop_.setFrontmostApp(0);
     for (const auto& w : windows()) {
         if (w->hidesOnDeactivate()) w->orderOut();

@@ -122,8 +122,12 @@ void DesktopWindow::makeKeyAndOrderFront() {
 
 void DesktopWindow::orderFrontRegardless() {
     closed_ = false;
+    Desktop* d = desktop_.get();
+    // Every click in a window orders it front: the one in front already moves nothing, and the
+    // display has nothing to build again for it.
+    if (d && server_->ordered && d->windows().isLastOrdered(*server_)) return;
     server_->ordered = true;
-    if (Desktop* d = desktop_.get()) d->windows().orderFront(*server_);
+    if (d) d->windows().orderFront(*server_);
 }
 
 void DesktopWindow::orderOut() {

@@ -41,6 +41,8 @@ public:
     void remove(platform::CGWindowID number);
     ServerWindow* find(platform::CGWindowID number) const;
     void orderFront(ServerWindow& window);
+    // Whether the window was the last created or ordered front: in front of its level.
+    bool isLastOrdered(const ServerWindow& window) const { return window.order + 1 == nextOrder_; }
     // Every window, front to back (higher level first, then the latest ordered front).
     std::vector<ServerWindow*> frontToBack() const;
     const std::vector<std::shared_ptr<ServerWindow>>& all() const { return windows_; }

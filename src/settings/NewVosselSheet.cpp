@@ -10,7 +10,7 @@ ui::Node NewVosselSheet::body() {
         VosselIdentityForm::Texts{"New vossel", "What\u2019s this vossel for?",
                                   "VPN, Focus, Dev \u2014 whatever you want to keep together.", "Create vossel",
                                   "ui.newGroupName", "ui.addGroup"},
-        name_, symbol_, colorHex_, customIconFilename_, importGroupID_, onCancel_, onCreate_);
+        name_, symbol_, colorHex_, customIconFilename_, importGroupID_, onCancel_, onCreate_, nameFocused_.binding());
 }
 
 }  // namespace tessivane

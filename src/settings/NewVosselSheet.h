@@ -10,7 +10,8 @@
 namespace tessivane {
 
 // The page that creates a vossel. Its owner keeps the values being typed and creates the
-// vossel (with `importGroupID` as its id) in `onCreate`.
+// vossel (with `importGroupID` as its id) in `onCreate`. As a sheet's first field does, the
+// name field has the focus when the page comes up: what is typed at once names the vossel.
 class NewVosselSheet : public ui::View {
 public:
     NewVosselSheet(ui::Binding<std::string> name, ui::Binding<std::string> symbol, ui::Binding<std::string> colorHex,
@@ -30,6 +31,7 @@ private:
     platform::UUID importGroupID_;
     std::function<void()> onCancel_;
     std::function<void()> onCreate_;
+    ui::State<bool> nameFocused_{this, true};
 };
 
 }  // namespace tessivane

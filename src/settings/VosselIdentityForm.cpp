@@ -38,6 +38,7 @@ ui::Node VosselIdentityForm::body() {
                    .textFieldStyle(TextFieldStyle::roundedBorder)
                    .font(Font::system(16, Weight::medium))
                    .frame({.maxWidth = 280})
+                   .focused(nameFocus_)
                    .accessibilityIdentifier(texts_.nameFieldIdentifier),
                Button(texts_.confirmTitle, onConfirm_)
                    .buttonStyle(ButtonStyle::borderedProminent)

@@ -598,9 +598,12 @@ bool Element::click() {
             host_->interactionChanged();
             return true;
         case NodeKind::textField:
-            host_->focused_ = target->id;
-            if (d.focus) d.focus.set(true);
-            host_->interactionChanged();
+            // The click puts the caret in the field: what Select All chose is chosen no more.
+            host_->selectedAll_.reset();
+            if (host_->focused_ != target->id) {
+                host_->moveFocus(target->id);
+                host_->interactionChanged();
+            }
             return true;
         default:
             if (d.onTap) d.onTap();
@@ -684,8 +687,7 @@ bool Element::type(const std::string& text) {
     const RenderedNode* field = selfOrDescendant(node(), NodeKind::textField);
     if (!reachable(*host_, field, host_->presentedAlerts_) || effectivelyDisabled(field)) return false;
     if (host_->focused_ != field->id) {
-        host_->focused_ = field->id;
-        if (field->data().focus) field->data().focus.set(true);
+        host_->moveFocus(field->id);
         host_->interactionChanged();
     }
     host_->selectedAll_.reset();

@@ -411,7 +411,7 @@ void Host::render() {
         if (!wantsFocus && n.kind() == NodeKind::textField && n.data().focus && n.data().focus.get()) wantsFocus = n.id;
     });
     if (wantsFocus) {
-        focused_ = wantsFocus;
+        moveFocus(wantsFocus);
     } else if (focused_) {
         const NodeData& field = index_.find(*focused_)->data();
         if (field.focus && !field.focus.get()) focused_.reset();
@@ -424,7 +424,7 @@ void Host::render() {
         preorder(*index_.find(presentedAlerts_.back()), [&](const RenderedNode& n) {
             if (!field && n.kind() == NodeKind::textField) field = n.id;
         });
-        if (field) focused_ = field;
+        if (field) moveFocus(field);
     }
 
     std::string serialized;

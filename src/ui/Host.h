@@ -143,6 +143,9 @@ private:
     void subscribeObserved();
     void runLifecycle(const NodeIndex& previous);
     const RenderedNode* editableField() const;
+    // Gives the focus to the field with that id, or to none: a field that loses it reads false
+    // through its focus binding and one that takes it true, as a focus state does.
+    void moveFocus(const std::optional<std::string>& field);
     // Keeps the field's text before an edit for Undo; a run of typing is taken back whole.
     void recordEdit(const RenderedNode& field, bool typing);
     void replaceSelection(const RenderedNode& field, const std::string& text);

@@ -1,6 +1,6 @@
-// Editing the focused text field: typing, Delete, and the Edit menu's commands. The field
-// holds no caret of its own: text goes in at the end, or over the whole text once Select All
-// chose it.
+// Text fields: which one has the focus, and editing it: typing, Delete, and the Edit menu's
+// commands. The field holds no caret of its own: text goes in at the end, or over the whole
+// text once Select All chose it.
 #include <utility>
 
 #include "platform/Pasteboard.h"
@@ -13,6 +13,15 @@ namespace {
 // Undo goes back this many edits of a field; older ones are dropped.
 constexpr size_t kUndoLimit = 100;
 }  // namespace
+
+void Host::moveFocus(const std::optional<std::string>& field) {
+    if (focused_ == field) return;
+    const RenderedNode* leaving = focused_ ? findNode(*focused_) : nullptr;
+    focused_ = field;
+    if (leaving && leaving->data().focus) leaving->data().focus.set(false);
+    const RenderedNode* taking = field ? findNode(*field) : nullptr;
+    if (taking && taking->data().focus) taking->data().focus.set(true);
+}
 
 void Host::recordEdit(const RenderedNode& field, bool typing) {
     if (history_.field != field.id) history_ = FieldHistory{field.id, {}, {}, false};

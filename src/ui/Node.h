@@ -152,6 +152,8 @@ public:
     UI_MODIFIER(onSecondaryClick(std::function<void()> action))
     UI_MODIFIER(contextMenu(std::vector<Node> items))
     UI_MODIFIER(onSubmit(std::function<void()> action))
+    // A text field's focus, as a focus state: true gives it the focus, false takes it away, and
+    // the binding reads false once the focus went to another field.
     UI_MODIFIER(focused(Binding<bool> isFocused))
     // Runs after the node first appears in its host's tree, and after it leaves it.
     UI_MODIFIER(onAppear(std::function<void()> action))

@@ -17,11 +17,13 @@
 #include "platform/Application.h"
 #include "platform/LogFile.h"
 #include "platform/OpenPanel.h"
+#include "platform/Pasteboard.h"
 #include "platform/Platform.h"
 #include "platform/RunLoop.h"
 #include "platform/Window.h"
 #include "support/DesktopOnHome.h"
 #include "ui/Automation.h"
+#include "ui/HostingView.h"
 
 namespace {
 
@@ -371,6 +373,8 @@ TEST_F(DisplayChangesTest, EachKindOfChangeReachesThePage) {
          }},
         {"the window's title changes", [&] { window->setTitle("Notes on the bar"); }},
         {"the window moves", [&] { window->setFrame(platform::Rect{260, 180, 420, 300}); }},
+        {"Tessivane, an agent, comes to the front: its window is drawn key", [&] { d.application().activate(true); }},
+        {"a click on the desktop sends it to the back", [&] { d.click(platform::Point{60, 500}); }},
         {"the window closes", [&] { window->close(); }},
         {"the application turns dark", [&] { d.application().setAppearance(platform::kAppearanceDarkAqua); }},
         {"another application comes to the front", [&] { d.setFrontmostApp(d.appNamed("Kettle")->pid); }},
@@ -425,6 +429,116 @@ TEST_F(DisplayChangesTest, ReapplyingTheSameTransparencyIsNoChange) {
     state.text(changed);
     state.text(changed);
     EXPECT_FALSE(changed);
+}
+
+// The settings window as automated UI tests launch it, on the setup wizard's name field.
+class DisplayFieldTest : public apptest::AppOnDesktop {
+protected:
+    void SetUp() override {
+        loadDefault();
+        launch({"tessivane", "-UITesting"});
+        desktop().advance(1);
+        api_ = std::make_unique<desktop::DisplayAPI>(desktop());
+    }
+    void TearDown() override {
+        api_.reset();
+        shutDown();
+    }
+    std::unique_ptr<desktop::DisplayAPI> api_;
+};
+
+// Typing, Return and the Edit menu's keys reach a field only while its window is the key
+// window of the active application, as on a Mac: with Finder in front the page's requests
+// change nothing, and after a click back into the window each acts, the state the page draws
+// carrying what the application holds (a paste, an undo).
+TEST_F(DisplayFieldTest, KeysReachAFieldOnlyWhileItsApplicationIsActive) {
+    const auto& settings = delegate().settingsWindow.window();
+    ASSERT_TRUE(settings);
+    auto* hosting = dynamic_cast<ui::HostingView*>(settings->contentView().get());
+    ASSERT_NE(hosting, nullptr);
+    const std::string field = hosting->host().find(ui::byIdentifier("ui.newGroupName")).nodeId();
+    ASSERT_FALSE(field.empty());
+    const uint32_t number = settings->windowNumber();
+    struct Shown {
+        bool key = false;
+        std::string value = "(no field)";
+    };
+    auto shown = [&] {
+        desktop().advance(0);
+        Shown out;
+        std::function<void(const json&)> walk = [&](const json& n) {
+            if (n.value("id", "") == field) out.value = n["props"].value("value", "");
+            for (const auto& c : n["children"]) walk(c);
+        };
+        const json state = json::parse(api_->handle("GET", "/state", "").bodyText());
+        for (const auto& w : state["windows"]) {
+            if (w["number"] != number) continue;
+            out.key = w["key"];
+            walk(w["tree"]);
+        }
+        return out;
+    };
+    auto send = [&](const std::string& path, json body) {
+        if (path == "/act") body.update({{"window", number}, {"node", field}});
+        return api_->handle("POST", path, body.dump());
+    };
+    auto key = [](const char* k, json modifiers = {"command"}) { return json{{"key", k}, {"modifiers", modifiers}}; };
+    struct Case {
+        const char* what;
+        std::string path;
+        json body;
+        std::string value;  // what the field holds after it, Tessivane in front
+    };
+    const std::vector<Case> cases = {
+        {"Select All", "/key", key("a"), "My Vossel"},
+        {"Copy", "/key", key("c"), "My Vossel"},
+        {"typing", "/act", {{"action", "type"}, {"text", "Tools"}}, "Tools"},
+        {"Paste", "/key", key("v"), "ToolsMy Vossel"},
+        {"Undo", "/key", key("z"), "Tools"},
+        {"Redo", "/key", key("z", {"command", "shift"}), "ToolsMy Vossel"},
+        {"Select All again", "/key", key("a"), "ToolsMy Vossel"},
+        {"Cut", "/key", key("x"), ""},
+        {"Undo the cut", "/key", key("z"), "ToolsMy Vossel"},
+        {"Return", "/act", {{"action", "submit"}}, "(no field)"},  // Continue: the wizard's next step
+    };
+    platform::pasteboard().clearContents();
+    platform::pasteboard().setString("Clip");
+    ASSERT_EQ(send("/pointer", {{"type", "click"}, {"x", 60}, {"y", 500}}).status, 200);  // the desktop
+    ASSERT_FALSE(desktop().application().isActive());
+    EXPECT_FALSE(shown().key);
+    for (const Case& c : cases) {
+        const auto r = send(c.path, c.body);
+        ASSERT_EQ(r.status, 200) << c.what;
+        if (c.path == "/act") {
+            EXPECT_FALSE(r.body["done"].get<bool>()) << c.what << ", Finder in front";
+        }
+        EXPECT_EQ(shown().value, "My Vossel") << c.what << ", Finder in front";
+    }
+    EXPECT_EQ(platform::pasteboard().string(), "Clip");
+    EXPECT_TRUE(appState().groupStore.groups().empty());
+
+    // A click into the field: the press goes to the window, the click to the field.
+    const platform::Rect content = settings->contentRect();
+    send("/pointer", {{"type", "click"}, {"x", content.midX()}, {"y", content.midY()}});
+    ASSERT_TRUE(desktop().application().isActive());
+    // The next press in the window in front, key already, changes nothing the page must build again.
+    const uint64_t changes = desktop().changeCount();
+    send("/pointer", {{"type", "click"}, {"x", content.midX()}, {"y", content.midY()}});
+    EXPECT_EQ(desktop().changeCount(), changes);
+    ASSERT_TRUE(send("/act", {{"action", "click"}}).body["done"].get<bool>());
+    EXPECT_TRUE(shown().key);
+    for (const Case& c : cases) {
+        const auto r = send(c.path, c.body);
+        if (c.path == "/act") {
+            EXPECT_TRUE(r.body["done"].get<bool>()) << c.what;
+        }
+        EXPECT_EQ(shown().value, c.value) << c.what;
+    }
+    EXPECT_EQ(platform::pasteboard().string(), "ToolsMy Vossel");
+    const auto& vossels = appState().groupStore.groups();
+    ASSERT_EQ(vossels.size(), 1u);
+    EXPECT_EQ(vossels.front().name, "ToolsMy Vossel");
+    EXPECT_EQ(api_->unnoticedChanges(), 0u);
 }
 
 }  // namespace

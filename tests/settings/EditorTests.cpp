@@ -321,6 +321,12 @@ TEST_F(EditorTest, TheNameFieldsEditThroughTheEditMenu) {
         EXPECT_EQ(field.value(), step.value) << step.keys;
     }
     EXPECT_EQ(platform::pasteboard().string(), "Trips");
+    // A click in the field puts the caret there: Paste goes in at the end, not over the text.
+    press("a", command);
+    ASSERT_TRUE(field.click());
+    press("v", command);
+    EXPECT_EQ(field.value(), "TripsTrips");
+    press("z", command);
 
     // The same commands from the menu bar's Edit menu.
     EXPECT_FALSE(choose("Cut")) << "Cut without a selection is off";

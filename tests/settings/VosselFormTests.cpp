@@ -52,6 +52,24 @@ TEST_F(VosselFormTest, TheNewVosselPageConfirmsOnlyANameThatIsNotBlank) {
     EXPECT_EQ(owner->log, (std::vector<std::string>{"create  VPN ", "cancel"}));
 }
 
+// As a sheet's first field, the name field has the focus as the page comes up: keys typed at
+// once name the vossel. A click in the icon picker's search field takes the focus for good.
+TEST_F(VosselFormTest, TheNewVosselPageComesUpWithItsNameFieldFocused) {
+    EXPECT_EQ(sheet.focusedNodeId(), sheet.find(ui::byIdentifier("ui.newGroupName")).nodeId());
+    EXPECT_TRUE(sheet.insertText("V"));
+    EXPECT_TRUE(sheet.insertText("PN"));
+    EXPECT_EQ(owner->name.get(), "VPN");
+
+    ASSERT_TRUE(sheet.find(ui::button("Choose icon")).click());
+    advance(0);
+    ASSERT_TRUE(sheet.find(ui::byText("Search icons…")).click());
+    advance(0);
+    EXPECT_TRUE(sheet.insertText("heart"));
+    advance(0);
+    EXPECT_EQ(sheet.focusedNodeId(), sheet.find(ui::byText("Search icons…")).nodeId());
+    EXPECT_EQ(owner->name.get(), "VPN");
+}
+
 TEST_F(VosselFormTest, TheIconPickerCoversTheFormAndTakesItsKeysUntilBack) {
     EXPECT_TRUE(sheet.find(ui::button("Choose icon")).click());
     advance(0);

@@ -4,8 +4,9 @@
 //
 // Outside view trees the pointer goes to the desktop as events at AppKit points; inside them
 // clicks are actions on nodes (the same road a test's automation takes), while moves still go
-// to the desktop so that tracking areas see the pointer.
-import { send } from "./connection.js";
+// to the desktop so that tracking areas see the pointer, and so does a press in a window, which
+// brings Tessivane to the front and makes the window key.
+import { current, send } from "./connection.js";
 import { pointFromEvent, view } from "./geometry.js";
 import { page } from "./pageState.js";
 
@@ -13,6 +14,7 @@ const TOOLTIP_DELAY_MS = 600;
 
 let desktopEl, panelEl, redraw, commands;
 let pressed = false;          // a press went to the desktop: its release goes there too
+let buttonDown = false;       // the left button is held on the desk
 let hovered = [];             // "window/node" of the view nodes that track hover, under the pointer
 let contextMenuPress = false; // the system turned this Control-press into a context menu already
 export const pointer = { x: 0, y: 0 };
@@ -32,6 +34,10 @@ function buttonName(event) {
 
 function inViewTree(target) {
   return target.closest && target.closest(".view-host, .open-panel, .menu-layer, .titlebar .close.enabled");
+}
+
+function isField(e) {
+  return e && e.dataset && e.dataset.act === "type";
 }
 
 function windowOf(e) {
@@ -65,6 +71,8 @@ function onClick(event) {
     const a = actionable.dataset.act;
     const w = Number(actionable.dataset.win);
     if (a === "click" || a === "toggle") act(w, actionable.dataset.actNode, a);
+    // In a field the click puts the caret, and the application's focus, there.
+    else if (a === "type") act(w, actionable.dataset.actNode, "click");
     else if (a === "choose") act(w, actionable.dataset.actNode, "choose", { title: actionable.dataset.title });
     return;
   }
@@ -148,10 +156,18 @@ function onMouseMove(event) {
 
 function onMouseDown(event) {
   hideTooltip(true);
-  if (inViewTree(event.target)) return;
-  event.preventDefault();
+  if (event.button === 0) buttonDown = true;
   const p = pointFromEvent(desktopEl, event);
   const modifiers = modifiersOf(event);
+  if (inViewTree(event.target)) {
+    // A press in a window goes to the desktop too, which activates Tessivane and makes the
+    // window key before the field or button pressed takes the click.
+    if (event.button !== 0 || !event.target.closest(".win > .view-host")) return;
+    pressed = true;
+    send("/pointer", { type: "down", x: p.x, y: p.y, button: "left", modifiers });
+    return;
+  }
+  event.preventDefault();
   const item = event.target.closest && event.target.closest(".item");
   if (item && event.button === 0 && modifiers.includes("command")) {
     page.dragging = { id: item.dataset.itemId, startX: event.clientX, dx: 0 };
@@ -161,6 +177,7 @@ function onMouseDown(event) {
 }
 
 function onMouseUp(event) {
+  if (event.button === 0) buttonDown = false;
   if (!pressed) return;
   pressed = false;
   // Dropped: the desktop moves a dragged item where the pointer lets go.
@@ -169,10 +186,48 @@ function onMouseUp(event) {
   send("/pointer", { type: "up", x: p.x, y: p.y, button: buttonName(event), modifiers: modifiersOf(event) });
 }
 
-// Typing in a field replaces its text; Return submits it, Escape goes to the desktop.
+// Typing in a field replaces its text; Return submits it, Escape and Command keys go to the
+// desktop.
+//
+// What the person typed stays in the field until the state that took it is drawn; from then on
+// the field shows what the application holds, which an Edit menu command (a paste, an undo)
+// changes too. Per field: the typing not answered yet, and the state version that took the last.
+const typing = new Map();
+
+function fieldKey(e) {
+  return e.dataset.win + "/" + e.dataset.actNode;
+}
+
 function onInput(event) {
   const t = event.target;
-  if (t.dataset && t.dataset.act === "type") act(windowOf(t), t.dataset.actNode, "type", { text: t.value });
+  if (!isField(t)) return;
+  const key = fieldKey(t);
+  const typed = typing.get(key) || { pending: 0, run: null, version: 0 };
+  typing.set(key, typed);
+  ++typed.pending;
+  act(windowOf(t), t.dataset.actNode, "type", { text: t.value }).then((answer) => {
+    --typed.pending;
+    const shown = current();
+    typed.run = shown && shown.run;
+    typed.version = Math.max(typed.version, answer.version || 0);
+  });
+}
+
+// Whether a field on the page keeps what the person typed rather than the text of `state`.
+export function keepsTyping(field, state) {
+  const key = fieldKey(field);
+  const typed = typing.get(key);
+  if (!typed) return false;
+  if (typed.pending || (state.run === typed.run && state.version < typed.version)) return true;
+  typing.delete(key);
+  return false;
+}
+
+// A field the person moves to with Tab takes the application's focus too (a press does it by
+// its click).
+function onFocusIn(event) {
+  const t = event.target;
+  if (isField(t) && !buttonDown && !t.classList.contains("focused")) act(windowOf(t), t.dataset.actNode, "click");
 }
 
 function onChange(event) {
@@ -182,11 +237,14 @@ function onChange(event) {
 
 function onKeyDown(event) {
   const t = event.target;
-  if (t && t.dataset && t.dataset.act === "type") {
-    if ((event.metaKey || page.commandLatched) && event.key.toLowerCase() === "a") {
-      // Command-A selects the field's text, as on a Mac (the browser here may keep it for itself).
+  if (isField(t)) {
+    if ((event.metaKey || page.commandLatched) && event.key.length === 1) {
+      // Command keys go to the application's main menu, whose Edit menu acts on the field, in
+      // every browser; the field then shows what the application holds. Select All is shown
+      // on the page too, so that what is typed next replaces the text.
       event.preventDefault();
-      t.select();
+      if (event.key.toLowerCase() === "a") t.select();
+      send("/key", { key: event.key.toLowerCase(), modifiers: modifiersOf(event) });
     } else if (event.key === "Enter") {
       event.preventDefault();
       act(windowOf(t), t.dataset.actNode, "submit");
@@ -266,21 +324,41 @@ function hideTooltip(suppress) {
   if (suppress) tooltipSuppressed = tooltipTarget;
 }
 
+// Typing reaches a field only while its window is the key window of the active application.
+// A window that stops being key (another application came to the front) lets go of the page's
+// focus, and its focus ring; one that becomes key again gives it back to the field the
+// application focused there, unless a press in one of its fields brought it back.
+let keyWindow = "";  // the number of the key window last drawn, "" for none
+let hostFocus = "";  // "window/node" of the field focused in it, or in a popover
+function followKeyWindow() {
+  const win = desktopEl.querySelector(".win.key");
+  const number = win ? win.dataset.windowNumber : "";
+  if (number === keyWindow) return false;
+  const left = keyWindow;
+  keyWindow = number;
+  const active = document.activeElement;
+  const holder = active && active.closest && active.closest(".win");
+  if (left && holder && holder.dataset.windowNumber === left) active.blur();
+  return number !== "";
+}
+
 // The field the application gave the focus (an alert's field as it comes up, a field whose
 // focus binding asks for it) takes the page's focus too, once each time the focus moves there,
 // so typing goes into it.
-let hostFocus = "";
-function followHostFocus() {
-  const field = desktopEl.querySelector("input.vt-field.focused");
-  const key = field ? field.dataset.win + "/" + field.dataset.actNode : "";
+function followHostFocus(cameBack) {
+  const field = desktopEl.querySelector(".win.key input.vt-field.focused, .popover input.vt-field.focused");
+  const key = field ? fieldKey(field) : "";
   if (key === hostFocus) return;
   hostFocus = key;
-  if (field && document.activeElement !== field) field.focus();
+  const active = document.activeElement;
+  if (!field || active === field) return;
+  if (cameBack && isField(active) && active.closest(".win") === field.closest(".win")) return;
+  field.focus();
 }
 
 // After each drawing: a popover or a menu puts the tooltip away.
 export function afterRender(state) {
-  followHostFocus();
+  followHostFocus(followKeyWindow());
   const covering = state.windows.some((w) => w.kind === "popover" || w.kind === "menu") ||
     desktopEl.querySelector(".menu-layer > *");
   if (covering && (tooltipEl || tooltipTimer)) hideTooltip(true);
@@ -298,6 +376,7 @@ export function install(elements, handlers) {
   desktopEl.addEventListener("dblclick", onDoubleClick);
   desktopEl.addEventListener("contextmenu", onContextMenu);
   desktopEl.addEventListener("input", onInput);
+  desktopEl.addEventListener("focusin", onFocusIn);
   desktopEl.addEventListener("change", onChange);
   desktopEl.addEventListener("mouseleave", () => trackHover(desktopEl));
   panelEl.addEventListener("click", onPanelClick);

@@ -8,7 +8,7 @@ import * as connection from "./connection.js";
 import { drawDesk, placeMenus } from "./desk.js";
 import { drawPanel } from "./panel.js";
 import { clientPoint, computeBounds, fit, view } from "./geometry.js";
-import { afterRender, install, pointer } from "./input.js";
+import { afterRender, install, keepsTyping, pointer } from "./input.js";
 import { page } from "./pageState.js";
 
 const desktopEl = document.getElementById("desktop");
@@ -20,8 +20,13 @@ const morphOptions = {
   childrenOnly: true,
   getNodeKey: (n) => (n.nodeType === 1 && n.getAttribute("data-key")) || null,
   onBeforeElUpdated(from, to) {
-    // What the person is typing or choosing stays theirs until the state catches up.
-    if (from === document.activeElement && (from.tagName === "INPUT" || from.tagName === "SELECT")) {
+    if (from.tagName === "INPUT" && from.dataset.act === "type") {
+      // What the person typed stays theirs until the state took it; then the field shows the
+      // application's text, even where the attribute did not change.
+      if (keepsTyping(from, connection.current())) to.value = from.value;
+      else if (from.value !== to.value) from.value = to.value;
+    } else if (from === document.activeElement && (from.tagName === "INPUT" || from.tagName === "SELECT")) {
+      // What the person is choosing stays theirs until the state catches up.
       to.value = from.value;
     }
     return !from.isEqualNode(to);

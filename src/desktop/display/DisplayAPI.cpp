@@ -243,6 +243,9 @@ DisplayResponse DisplayAPI::act(const json& body) {
     if (!hosting || !w->ordered) return error(404, "no window of views with that number");
     ui::Element element = hosting->host().element(node);
     if (!element.exists()) return error(404, "no node " + node + " in that window");
+    // Typing and Return reach a field only in the window keys go to: with another application in
+    // front, or another window of this one key, they go nowhere, as on a Mac.
+    const bool takesKeys = desktop_.firstResponder() == hosting;
     bool done = false;
     if (action == "click") done = element.click();
     else if (action == "rightClick") done = element.rightClick();
@@ -250,13 +253,13 @@ DisplayResponse DisplayAPI::act(const json& body) {
     else if (action == "hover") done = element.hover();
     else if (action == "unhover") done = element.unhover();
     else if (action == "toggle") done = element.toggle();
-    else if (action == "submit") done = element.submit();
+    else if (action == "submit") done = takesKeys && element.submit();
     else if (action == "type") {
         if (!body.contains("text") || !body["text"].is_string()) return error(400, "type needs a text");
         if (body["text"].get_ref<const std::string&>().size() > kMaxTypedText) {
             return error(400, "text: at most " + std::to_string(kMaxTypedText) + " bytes");
         }
-        done = element.type(body["text"].get<std::string>());
+        done = takesKeys && element.type(body["text"].get<std::string>());
     } else if (action == "choose") {
         if (!body.contains("title") || !body["title"].is_string()) return error(400, "choose needs a title");
         done = element.choose(body["title"].get<std::string>());

@@ -378,7 +378,8 @@ json DisplayState::window(const ServerWindow& w) {
         const DesktopWindow& pw = *w.platformWindow;
         if (w.kind == WindowKind::ownWindow) j["title"] = pw.title();
         j["identifier"] = pw.identifier();
-        j["key"] = pw.isKeyWindow();
+        // While another application is in front, this one's key window looks like any other.
+        j["key"] = pw.isKeyWindow() && desktop_.application().isActive();
         j["titled"] = pw.isTitled();
         j["closable"] = (pw.styleMask() & platform::WindowStyle::closable) != 0;
         j["contentRect"] = rect(pw.contentRect());
