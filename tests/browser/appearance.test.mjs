@@ -1,6 +1,7 @@
 // How the desk looks: in the dark appearance what the menu bar says can be read against
-// it, the system's prompt is dark too, and the settings' labels and switches stand out; in
-// a small window the desk stays readable, and a tab made narrow folds its side panel.
+// it, the system's prompt is dark too, and the settings' labels and switches stand out (a
+// member's switch drawn bare, without its title); in a small window the desk stays readable,
+// and a tab made narrow folds its side panel.
 import assert from "node:assert/strict";
 import { mkdirSync } from "node:fs";
 import path from "node:path";
@@ -33,6 +34,19 @@ async function strongestContrast(page, locator) {
   let best = 1;
   for (const key of counts.keys()) best = Math.max(best, contrast(background, key.split(",").map(Number)));
   return best;
+}
+
+// Each member's switch, in the wizard and the editor, is drawn bare: its title, "In vossel",
+// is not drawn beside it.
+async function expectBareMemberSwitches(settings) {
+  const members = await settings.locator("[role=switch]", { hasNotText: "In menu bar" }).all();
+  assert.ok(members.length > 3, "a switch per member");
+  for (const member of members) {
+    const drawn = await member.evaluate((e) => ({ text: e.innerText.trim(), width: e.getBoundingClientRect().width,
+      track: e.querySelector(".vt-switch").getBoundingClientRect().width }));
+    assert.ok(drawn.text === "" && drawn.width <= drawn.track + 1, "a member's switch draws " + JSON.stringify(drawn));
+  }
+  assert.equal(await settings.getByText("In vossel", { exact: true }).filter({ visible: true }).count(), 0);
 }
 
 describe("the look of the desk", () => {
@@ -76,6 +90,7 @@ describe("the look of the desk", () => {
     await press(page, settings.locator("[data-identifier='ui.addGroup']"));
     const off = settings.locator(".vt-switch:not(.on)").first();
     await off.waitFor();
+    await expectBareMemberSwitches(settings);
     const box = await off.boundingBox();
     const around = decodePNG(await page.screenshot({ clip: { x: box.x - 6, y: box.y, width: box.width + 12, height: box.height } }));
     const track = around.rgb(around.width - 6 - 4, Math.floor(around.height / 2));  // right of the knob
@@ -88,6 +103,7 @@ describe("the look of the desk", () => {
     const remove = settings.locator("[data-identifier='ui.deleteGroup']");
     await remove.waitFor();
     await screenshot(page, "21-dark-settings");
+    await expectBareMemberSwitches(settings);
     const label = await strongestContrast(page, remove);
     assert.ok(label >= 4.5, `Delete: contrast ${label.toFixed(2)} against its button`);
   });

@@ -1,8 +1,8 @@
 // The desks a person starts on: on the default laptop and its Hebrew twin, three vossels
 // made in the settings are all drawn beside the camera housing, on the clock side of the
 // chevron and the line, and a restart shows and hides the same icons in the same order. Then, on the default laptop,
-// a vossel with a name of 1,320 characters: its popover, its context menu and its delete
-// alert stay on the screen, and the alert's Cancel takes a real press.
+// a vossel with a name of 1,320 characters: the settings cut it on one line, its popover, its
+// context menu and its delete alert stay on the screen, and the alert's Cancel takes a real press.
 import assert from "node:assert/strict";
 import path from "node:path";
 import { before, describe, it } from "node:test";
@@ -123,6 +123,16 @@ for (const scene of ["default.json", "hebrew.json"]) {
         assert.ok(box.height < 30, `${title} on one line: ${box.height} px high`);
       }
       await screenshot(page, "34-long-name-editor");
+      // The name itself, a one-line text, stays on one line: the header cuts it with an ellipsis.
+      const lines = await settings().locator(".vt-text").evaluateAll((texts, name) => texts
+        .filter((e) => e.textContent === name)
+        .map((e) => {
+          const style = getComputedStyle(e);
+          return { height: e.getBoundingClientRect().height, font: parseFloat(style.fontSize), wrap: style.whiteSpace,
+            cut: e.scrollWidth > e.clientWidth && style.overflowX === "hidden" && style.textOverflow === "ellipsis" };
+        }), longName.trim());
+      assert.ok(lines.some((t) => t.cut), "the header cuts the name: " + JSON.stringify(lines));
+      for (const t of lines) assert.ok(t.height < 2 * t.font && t.wrap === "nowrap", "on one line: " + JSON.stringify(t));
       await press(page, settings().locator("[data-close]"));
       await settings().waitFor({ state: "detached" });
 
