@@ -103,6 +103,7 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverItems(bool forceExtras
     std::unordered_set<std::string, StringHash, std::equal_to<>> representedBundles;
     std::unordered_set<std::string, StringHash, std::equal_to<>> representedIdentityBundles;
     NamesOverlapIndex representedNames;
+    representedNames.reserve(result.capacity());
     auto remember = [&](const Item& entry) {
         const bool isSelf = MenuBarIdentity::isSelf(entry.bundleIdentifier, entry.ownerName);
         if (!isSelf) representedNames.add(MenuBarIdentity::Names(entry.title, entry.ownerName));

@@ -24,26 +24,37 @@ void NamesOverlapIndex::append(Entries& entries, uint32_t entry) {
     if (entries.empty() || entries.back() != entry) entries.push_back(entry);
 }
 
+void NamesOverlapIndex::reserve(size_t entries) {
+    names_.reserve(entries);
+    comparedIn_.reserve(entries);
+}
+
 void NamesOverlapIndex::add(MenuBarIdentity::Names names) {
-    const auto entry = static_cast<uint32_t>(names_.size());
-    for (size_t i = 0; i < 2; ++i) {
-        const std::string_view text = names.text(i);
-        // An empty name takes part in no pair.
-        if (text.empty()) continue;
-        append(byName_[platform::Text::caseInsensitiveKey(text)], entry);
-        const std::string folded = platform::Text::caseInsensitiveSearchKey(text);
-        for (size_t at = 0; at + kRun <= folded.size(); ++at) append(byRun_[runAt(folded, at)], entry);
-        for (const std::string& word : names.tokens(i)) {
-            const std::string foldedWord = platform::Text::caseInsensitiveSearchKey(word);
-            if (foldedWord.size() < kRun) {
-                append(withShortWords_, entry);
-            } else {
-                append(byWordStart_[runAt(foldedWord, 0)], entry);
+    names_.push_back(std::move(names));
+    comparedIn_.push_back(0);
+}
+
+void NamesOverlapIndex::indexAdded() {
+    for (; indexed_ < names_.size(); ++indexed_) {
+        const auto entry = static_cast<uint32_t>(indexed_);
+        const MenuBarIdentity::Names& names = names_[indexed_];
+        for (size_t i = 0; i < 2; ++i) {
+            const std::string_view text = names.text(i);
+            // An empty name takes part in no pair.
+            if (text.empty()) continue;
+            append(byName_[platform::Text::caseInsensitiveKey(text)], entry);
+            const std::string folded = platform::Text::caseInsensitiveSearchKey(text);
+            for (size_t at = 0; at + kRun <= folded.size(); ++at) append(byRun_[runAt(folded, at)], entry);
+            for (const std::string& word : names.tokens(i)) {
+                const std::string foldedWord = platform::Text::caseInsensitiveSearchKey(word);
+                if (foldedWord.size() < kRun) {
+                    append(withShortWords_, entry);
+                } else {
+                    append(byWordStart_[runAt(foldedWord, 0)], entry);
+                }
             }
         }
     }
-    names_.push_back(std::move(names));
-    comparedIn_.push_back(0);
 }
 
 bool NamesOverlapIndex::overlaps(uint32_t entry, const MenuBarIdentity::Names& stored) {
@@ -57,6 +68,7 @@ bool NamesOverlapIndex::someOverlaps(const Entries& entries, const MenuBarIdenti
 }
 
 bool NamesOverlapIndex::anyOverlaps(const MenuBarIdentity::Names& stored) {
+    indexAdded();
     ++query_;
     auto someIn = [&](const auto& map, const auto& key) {
         const auto found = map.find(key);

@@ -17,6 +17,7 @@ namespace tessivane {
 // are compared, by the rule itself.
 class NamesOverlapIndex {
 public:
+    void reserve(size_t entries);
     // Holds the names' views: their strings must outlive the index.
     void add(MenuBarIdentity::Names names);
     // Whether the names of some entry added overlap `stored`.
@@ -25,6 +26,9 @@ public:
 private:
     using Entries = std::vector<uint32_t>;  // each in ascending order, without repeats
     static void append(Entries& entries, uint32_t entry);
+    // Indexes the entries added since the last query: a scan whose extras are all known by
+    // their bundles asks none.
+    void indexAdded();
     // Whether the entry overlaps `stored`, unless this query has compared it already.
     bool overlaps(uint32_t entry, const MenuBarIdentity::Names& stored);
     bool someOverlaps(const Entries& entries, const MenuBarIdentity::Names& stored);
@@ -35,6 +39,7 @@ private:
     std::unordered_map<uint32_t, Entries> byWordStart_;    // the first four bytes of a word's folded text
     Entries withShortWords_;                                // a word folded to fewer bytes: always compared
     std::vector<uint32_t> comparedIn_;                      // the query that last compared each entry
+    size_t indexed_ = 0;
     uint32_t query_ = 0;
 };
 
