@@ -66,4 +66,12 @@ inline desktop::Scene utilityScene(int icons, int perApplication = 1) {
     return scene;
 }
 
+// The same applications on the default 14-inch screen with its camera housing, where most of
+// their icons find no room and are known by their Accessibility extras alone.
+inline desktop::Scene utilitySceneOnDefaultScreen(int icons) {
+    desktop::Scene scene = utilityScene(icons);
+    scene.screens = desktop::Scene::minimal().screens;
+    return scene;
+}
+
 }  // namespace bench

@@ -95,13 +95,11 @@ BENCHMARK(BM_DiscoveryCycleWithVossels)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// The same cycle on a bar of `count` small utilities, one icon each, with one vossel holding
-// the first of them: the window list, the running applications and the Accessibility pass
-// all grow with the applications.
-void BM_DiscoveryCycleWithApplications(benchmark::State& state) {
-    bench::preparePlatform();
+// One discovery cycle on the scene, with one vossel holding the first icon, timed in CPU of the
+// main thread.
+void runApplicationsCycle(benchmark::State& state, const desktop::Scene& scene) {
     bench::storeVossels(1);
-    const auto launched = bench::launchApplication(state, bench::utilityScene(static_cast<int>(state.range(0))));
+    const auto launched = bench::launchApplication(state, scene);
     if (!launched) return;
     launched.desktop->advance(2);  // the start-up rediscoveries
     tessivane::AppState& app = launched.delegate->appState;
@@ -112,8 +110,27 @@ void BM_DiscoveryCycleWithApplications(benchmark::State& state) {
     }
     state.counters["icons"] = static_cast<double>(app.discovery.items->size());
 }
+
+// The same cycle on a bar of `count` small utilities, one icon each: the window list, the
+// running applications and the Accessibility pass all grow with the applications.
+void BM_DiscoveryCycleWithApplications(benchmark::State& state) {
+    bench::preparePlatform();
+    runApplicationsCycle(state, bench::utilityScene(static_cast<int>(state.range(0))));
+}
 BENCHMARK(BM_DiscoveryCycleWithApplications)
     ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The same applications on the default screen: most of their icons have no room, so the scan
+// keeps them from the Accessibility extras that no window row stands for.
+void BM_DiscoveryCycleWithApplicationsDefaultScreen(benchmark::State& state) {
+    bench::preparePlatform();
+    runApplicationsCycle(state, bench::utilitySceneOnDefaultScreen(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_DiscoveryCycleWithApplicationsDefaultScreen)
     ->Arg(100)
     ->Arg(1000)
     ->UseManualTime()

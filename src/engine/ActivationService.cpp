@@ -166,20 +166,25 @@ std::unordered_set<int32_t> ActivationService::candidatePIDs(const MenuBarItemID
     return pids;
 }
 
+AXUIElementRef ActivationService::bounded(AXUIElementRef element) {
+    if (element) platform::accessibility().setMessagingTimeout(element, extrasMessagingTimeout);
+    return element;
+}
+
 std::vector<AXUIElementRef> ActivationService::extraButtons(const RunningApplication& app) const {
     if (app.processIdentifier <= 0) return {};
     platform::Accessibility& ax = platform::accessibility();
-    AXUIElementRef application = ax.createApplication(app.processIdentifier);
+    const AXUIElementRef application = bounded(ax.createApplication(app.processIdentifier));
     if (!application) return {};
-    ax.setMessagingTimeout(application, extrasMessagingTimeout);
 
     auto [barError, barValue] = ax.copyAttributeValue(application, platform::AX::extrasMenuBar);
-    const AXUIElementRef* bar = std::get_if<AXUIElementRef>(&barValue);
-    if (barError != AXError::success || !bar || !*bar) return {};
+    AXUIElementRef* bar = std::get_if<AXUIElementRef>(&barValue);
+    if (barError != AXError::success || !bar || !bounded(*bar)) return {};
 
     auto [childrenError, childrenValue] = ax.copyAttributeValue(*bar, platform::AX::children);
     auto* children = std::get_if<std::vector<AXUIElementRef>>(&childrenValue);
     if (childrenError != AXError::success || !children) return {};
+    for (const AXUIElementRef& child : *children) bounded(child);
     return std::move(*children);
 }
 

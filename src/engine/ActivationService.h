@@ -26,6 +26,8 @@ public:
     using Match = std::optional<DiscoveredMenuBarItem>;
     using Apps = std::vector<platform::RunningApplication>;
 
+    // The messaging time-out of every element read here, so that an application that does not
+    // answer holds the main thread that long at most per read.
     static constexpr float extrasMessagingTimeout = 0.4f;
 
     // --- Resolution and Accessibility ---
@@ -76,6 +78,9 @@ public:
     platform::Rect primaryScreenFrame() const;
 
 private:
+    // The element, with `extrasMessagingTimeout` set: a time-out belongs to the reference it was
+    // set on, not to the elements read through it.
+    static platform::AXUIElementRef bounded(platform::AXUIElementRef element);
     // `firstMatchingExtra` over `candidateApps`, first without and then with Control Center.
     platform::AXUIElementRef findExtra(const MenuBarItemID& itemID, const Match& match) const;
 };

@@ -121,10 +121,10 @@ std::optional<CGWindowID> ActivationService::pinByHitTest(const MenuBarItemID& i
         });
         platform::AXUIElementRef hit;
         if (onSomeScreen) {
-            if (!systemWide) systemWide = ax.createSystemWide();
+            if (!systemWide) systemWide = MenuBarItemDiscovery::systemWideElement();
             auto [error, element] = ax.copyElementAtPosition(systemWide, static_cast<float>(centre.x),
                                                              static_cast<float>(centre.y));
-            if (error == platform::AXError::success) hit = element;
+            if (error == platform::AXError::success) hit = bounded(std::move(element));
         }
 
         if (hit) {
@@ -235,10 +235,10 @@ bool ActivationService::isInHiddenRegion(const Rect& frame, std::optional<double
 bool ActivationService::isForeignAppMenu(platform::Point point, const MenuBarItemID& itemID,
                                          const Match& match) const {
     platform::Accessibility& ax = platform::accessibility();
-    const platform::AXUIElementRef systemWide = ax.createSystemWide();
+    const platform::AXUIElementRef systemWide = MenuBarItemDiscovery::systemWideElement();
     if (!systemWide) return false;
-    auto [error, element] =
-        ax.copyElementAtPosition(systemWide, static_cast<float>(point.x), static_cast<float>(point.y));
+    auto [error, hit] = ax.copyElementAtPosition(systemWide, static_cast<float>(point.x), static_cast<float>(point.y));
+    const platform::AXUIElementRef element = bounded(std::move(hit));
     if (error != platform::AXError::success || !element) return false;
 
     const std::string role = axAttr(element, platform::AX::role);

@@ -72,11 +72,19 @@ bool isAcceptableTitle(const std::string& candidate, const std::string& fallback
     return std::find(kGenericLabelWords.begin(), kGenericLabelWords.end(), lowered) == kGenericLabelWords.end();
 }
 
+// A time-out belongs to the reference it was set on, not to the elements read through it: each
+// element the pass reads gets the pass's own.
+void bound(const platform::AXUIElementRef& element) {
+    platform::accessibility().setMessagingTimeout(element, MenuBarItemDiscovery::extrasMessagingTimeout);
+}
+
 std::vector<platform::AXUIElementRef> copyChildren(const platform::AXUIElementRef& element) {
     auto [error, value] = platform::accessibility().copyAttributeValue(element, platform::AX::children);
     if (error != platform::AXError::success) return {};
-    if (auto* children = std::get_if<std::vector<platform::AXUIElementRef>>(&value)) return std::move(*children);
-    return {};
+    auto* children = std::get_if<std::vector<platform::AXUIElementRef>>(&value);
+    if (!children) return {};
+    for (const platform::AXUIElementRef& child : *children) bound(child);
+    return std::move(*children);
 }
 
 std::optional<Rect> zeroOriginScreenFrame(const std::vector<platform::Screen>& screens) {
@@ -109,18 +117,15 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverAXExtras() {
 
         platform::AXUIElementRef appElement = ax.createApplication(app.processIdentifier);
         if (!appElement) continue;
-        ax.setMessagingTimeout(appElement, extrasMessagingTimeout);
+        bound(appElement);
         auto [error, extrasValue] = ax.copyAttributeValue(appElement, platform::AX::extrasMenuBar);
         if (error != platform::AXError::success) continue;
         const auto* extrasBar = std::get_if<platform::AXUIElementRef>(&extrasValue);
         if (!extrasBar || !*extrasBar) continue;
-        auto [childrenError, childrenValue] = ax.copyAttributeValue(*extrasBar, platform::AX::children);
-        if (childrenError != platform::AXError::success) continue;
-        const auto* children = std::get_if<std::vector<platform::AXUIElementRef>>(&childrenValue);
-        if (!children) continue;
-
-        for (size_t i = 0; i < children->size(); ++i) {
-            result.push_back(axItem((*children)[i], app, static_cast<int64_t>(i)));
+        bound(*extrasBar);
+        const std::vector<platform::AXUIElementRef> children = copyChildren(*extrasBar);
+        for (size_t i = 0; i < children.size(); ++i) {
+            result.push_back(axItem(children[i], app, static_cast<int64_t>(i)));
         }
     }
     return result;
@@ -203,6 +208,13 @@ std::optional<Rect> MenuBarItemDiscovery::copyFrame(const platform::AXUIElementR
     const auto* size = std::get_if<platform::Size>(&sizeValue);
     if (!position || !size) return std::nullopt;
     return cocoaRect(Rect{*position, *size});
+}
+
+platform::AXUIElementRef MenuBarItemDiscovery::systemWideElement() {
+    platform::Accessibility& ax = platform::accessibility();
+    platform::AXUIElementRef systemWide = ax.createSystemWide();
+    if (systemWide) ax.setMessagingTimeout(systemWide, hitTestMessagingTimeout);
+    return systemWide;
 }
 
 Rect MenuBarItemDiscovery::cocoaRect(const Rect& fromQuartz) { return cocoaRect(fromQuartz, flipHeight()); }

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "engine/ControlCenterModules.h"
+#include "engine/NamesOverlapIndex.h"
 #include "engine/SameAppRowIndex.h"
 #include "model/GenericHostMemo.h"
 #include "model/MenuBarIdentity.h"
@@ -39,12 +40,6 @@ bool sharesBundle(const DiscoveredMenuBarItem& a, const DiscoveredMenuBarItem& b
     return a.bundleIdentifier && b.bundleIdentifier && *a.bundleIdentifier == *b.bundleIdentifier &&
            *a.bundleIdentifier != MenuBarIdentity::controlCenterBundleIdentifier;
 }
-
-// What the representation test needs to know about one entry of the result, worked out once.
-struct EntryFacts {
-    bool isSelf;
-    MenuBarIdentity::Names names;
-};
 
 }  // namespace
 
@@ -95,22 +90,23 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverItems(bool forceExtras
     rows = collapseDuplicateApps(std::move(rows), hosts);
     reindexByOwner(rows);
 
-    // Reserved up front: the facts below hold views into the entries' strings.
+    // Reserved up front: the index of names below holds views into the entries' strings.
     Items result;
     result.reserve(rows.size() + extras.size());
     SameAppRowIndex index(hosts);
     for (Item& row : rows) appendDeduped(result, std::move(row), index);
 
     // Extras that no window row stands for (icons without a window of their own).
-    std::vector<EntryFacts> facts;
-    facts.reserve(result.capacity());
     // Bundles of entries that are no generic host: those represent any extra of the bundle,
-    // and, when the entry is not one of ours, by its identity's bundle too.
+    // and, when the entry is not one of ours, by its identity's bundle too. Entries not ours
+    // represent an extra whose names overlap theirs.
     std::unordered_set<std::string, StringHash, std::equal_to<>> representedBundles;
     std::unordered_set<std::string, StringHash, std::equal_to<>> representedIdentityBundles;
+    NamesOverlapIndex representedNames;
+    representedNames.reserve(result.capacity());
     auto remember = [&](const Item& entry) {
         const bool isSelf = MenuBarIdentity::isSelf(entry.bundleIdentifier, entry.ownerName);
-        facts.push_back({isSelf, MenuBarIdentity::Names(entry.title, entry.ownerName)});
+        if (!isSelf) representedNames.add(MenuBarIdentity::Names(entry.title, entry.ownerName));
         if (entry.bundleIdentifier && !hosts.isGenericHost(entry.bundleIdentifier, entry.ownerName)) {
             representedBundles.insert(*entry.bundleIdentifier);
             if (!isSelf) representedIdentityBundles.insert(*entry.bundleIdentifier);
@@ -120,17 +116,10 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverItems(bool forceExtras
 
     for (const Item& extra : extras) {
         if (hosts.ownerIsGenericHost(extra.ownerName)) continue;
-        bool represented = (extra.bundleIdentifier && representedBundles.contains(*extra.bundleIdentifier)) ||
-                           (extra.id.bundleIdentifier && representedIdentityBundles.contains(*extra.id.bundleIdentifier));
-        if (!represented && (extra.id.title || extra.id.ownerName)) {
-            const MenuBarIdentity::Names stored(extra.id);
-            for (const EntryFacts& entry : facts) {
-                if (!entry.isSelf && MenuBarIdentity::namesOverlap(stored, entry.names)) {
-                    represented = true;
-                    break;
-                }
-            }
-        }
+        const bool represented =
+            (extra.bundleIdentifier && representedBundles.contains(*extra.bundleIdentifier)) ||
+            (extra.id.bundleIdentifier && representedIdentityBundles.contains(*extra.id.bundleIdentifier)) ||
+            representedNames.anyOverlaps(MenuBarIdentity::Names(extra.id));
         if (represented) continue;
         result.push_back(extra);
         remember(result.back());

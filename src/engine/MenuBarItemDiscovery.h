@@ -32,8 +32,12 @@ public:
 
     // How long a non-forced scan reuses the last Accessibility pass.
     static constexpr double extrasCacheLifetime = 10.0;
-    // The per-application Accessibility messaging time-out of the extras pass.
+    // The per-application Accessibility messaging time-out of the extras pass, given to every
+    // element the pass reads.
     static constexpr float extrasMessagingTimeout = 0.12f;
+    // The time-out of the system-wide element, which is the process's default: it bounds a hit
+    // test, which asks whichever application is at the point.
+    static constexpr float hitTestMessagingTimeout = 0.4f;
     // Rows closer than this are one icon seen twice.
     static constexpr double sameRowDistance = 10;
 
@@ -73,6 +77,8 @@ public:
     static std::optional<std::string> copyString(const platform::AXUIElementRef& element,
                                                  const std::string& attribute);
     static std::optional<platform::Rect> copyFrame(const platform::AXUIElementRef& element);
+    // The system-wide element, for hit tests, with `hitTestMessagingTimeout` set.
+    static platform::AXUIElementRef systemWideElement();
     // The engine's one flip between window-server and AppKit rectangles; its own inverse.
     static platform::Rect cocoaRect(const platform::Rect& fromQuartz);
     // The flip against a height already looked up with `flipHeight()`, for loops over windows.

@@ -328,7 +328,7 @@ std::string MenuBarItemDiscovery::friendlyTitle(const Item& extra) {
 
 std::optional<MenuBarItemDiscovery::SourceApp> MenuBarItemDiscovery::sourceApp(const Rect& frame) {
     platform::Accessibility& ax = platform::accessibility();
-    const platform::AXUIElementRef systemWide = ax.createSystemWide();
+    const platform::AXUIElementRef systemWide = systemWideElement();
     if (!systemWide) return std::nullopt;
     const int32_t ownPID = platform::ProcessInfo::processIdentifier();
     const std::optional<std::string> ownBundle = platform::Bundle::main().bundleIdentifier();
@@ -339,6 +339,7 @@ std::optional<MenuBarItemDiscovery::SourceApp> MenuBarItemDiscovery::sourceApp(c
         auto [error, element] =
             ax.copyElementAtPosition(systemWide, static_cast<float>(probe.x), static_cast<float>(probe.y));
         if (error != platform::AXError::success || !element) continue;
+        ax.setMessagingTimeout(element, extrasMessagingTimeout);
         auto [pidError, pid] = ax.getPid(element);
         if (pidError != platform::AXError::success || pid < 1 || pid == ownPID) continue;
         auto app = platform::workspace().runningApplication(pid);

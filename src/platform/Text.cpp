@@ -164,21 +164,30 @@ bool caseInsensitiveEquals(std::string_view a, std::string_view b) {
     return searchForm(a, false, false) == searchForm(b, false, false);
 }
 
-std::string caseInsensitiveKey(std::string_view s) {
-    // ASCII folds to its lower case, as searchForm would give it, without ICU.
-    if (isASCII(s)) {
+namespace {
+
+// searchForm as UTF-8. Outside Turkish and Azerbaijani, ASCII folds to its lower case, as
+// searchForm would give it, without ICU.
+std::string foldedUTF8(std::string_view s, bool turkic) {
+    if (!turkic && isASCII(s)) {
         std::string key(s);
         for (char& c : key) c = asciiLower(c);
         return key;
     }
-    return utf8(searchForm(s, false, false));
+    return utf8(searchForm(s, turkic, false));
 }
+
+}  // namespace
+
+std::string caseInsensitiveKey(std::string_view s) { return foldedUTF8(s, false); }
 
 bool localizedCaseInsensitiveContains(std::string_view haystack, std::string_view needle) {
     const bool turkic = currentLocaleIsTurkic();
     if (!turkic && isASCII(haystack) && isASCII(needle)) return asciiContainsIgnoringCase(haystack, needle);
     return containsWhole(searchForm(haystack, turkic, false), searchForm(needle, turkic, false));
 }
+
+std::string caseInsensitiveSearchKey(std::string_view s) { return foldedUTF8(s, currentLocaleIsTurkic()); }
 
 bool localizedStandardContains(std::string_view haystack, std::string_view needle) {
     const bool turkic = currentLocaleIsTurkic();

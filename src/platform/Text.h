@@ -18,6 +18,9 @@ bool caseInsensitiveEquals(std::string_view a, std::string_view b);
 std::string caseInsensitiveKey(std::string_view s);
 // localizedCaseInsensitiveContains / range(of:options:.caseInsensitive) in the current locale.
 bool localizedCaseInsensitiveContains(std::string_view haystack, std::string_view needle);
+// The form in which localizedCaseInsensitiveContains compares, in the current locale, for
+// indexing: a text it finds in another is a run of the bytes of the other's form.
+std::string caseInsensitiveSearchKey(std::string_view s);
 // localizedStandardContains: case- and diacritic-insensitive containment.
 bool localizedStandardContains(std::string_view haystack, std::string_view needle);
 // Splits at every character that is neither a letter nor a number (Unicode properties);

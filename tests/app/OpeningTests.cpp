@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "AppDesktopFixture.h"
 #include "desktop/DesktopServices.h"
+#include "engine/ActivationService.h"
 #include "engine/ExpandingSeparatorService.h"
 #include "platform/Application.h"
 #include "platform/FileLocations.h"
@@ -365,6 +367,34 @@ TEST_F(OpeningTest, ASecondaryChoiceThatMustBeClickedStillOpensTheContextMenu) {
     }
     EXPECT_EQ(desktop().openedMenus(), (std::vector<std::string>{"Stillwater: Stillwater (context menu)",
                                                                  "Control Center: Clock (context menu)"}));
+}
+
+TEST_F(OpeningTest, AnApplicationThatDoesNotAnswerHoldsTheMainThreadBriefly) {
+    // Stillwater never answers; its window beyond the line is right-clicked. Kettle stops once
+    // discovery has its element, which the Control-click then asks for its actions; its window
+    // on the clock side is not clicked. Each read of them waits 0.4 s at most (0.12 s in a
+    // scan): the click asks the element, scans, and searches the extras for the window to pin;
+    // an attempt searches the extras and hit-tests at the window it clicks. Neither turn comes
+    // to more than two of the longer waits.
+    const double twoReads = 2 * tessivane::ActivationService::extrasMessagingTimeout + 0.05;
+    auto now = [] { return platform::RunLoop::main().now(); };
+    for (const auto& [name, opens] : {std::pair{"Stillwater", true}, std::pair{"Kettle", false}}) {
+        SCOPED_TRACE(name);
+        desktop().advance(2);
+        desktop().setAppAnswersAccessibility(itemOf(name)->ownerPID, false);
+        double start = now();
+        appState().performActivation(member(name), true);
+        EXPECT_LE(now() - start, twoReads);
+        // Read right after the first attempt, due as soon and scheduled later.
+        std::optional<double> attempted;
+        start = now();
+        platform::RunLoop::main().asyncAfter(tessivane::AppState::firstAttemptDelay, [&] { attempted = now(); });
+        desktop().advance(tessivane::AppState::firstAttemptDelay);
+        ASSERT_TRUE(attempted);
+        EXPECT_LE(*attempted - start - tessivane::AppState::firstAttemptDelay, twoReads);
+        EXPECT_EQ(desktop().openedMenu().has_value(), opens);
+        desktop().closeOpenedMenu();
+    }
 }
 
 TEST_F(OpeningTest, ASecondChoiceWithinTheDebounceIsDropped) {

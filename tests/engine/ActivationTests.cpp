@@ -82,6 +82,10 @@ TEST_F(ActivationTest, FindsIconElementAndWindowOnTheDefaultScene) {
     const platform::AXUIElementRef parcelElement = extraFor(parcelbird, items);
     ASSERT_NE(parcelElement, nullptr);
     EXPECT_EQ(parcelElement->pid(), pidOf("Parcelbird"));
+    // Should it stop answering, each read of the element waits so long at most.
+    EXPECT_EQ(parcelElement->messagingTimeout(), ActivationService::extrasMessagingTimeout);
+    EXPECT_EQ(service.resolve(parcelbird, items)->axElement->messagingTimeout(),
+              tessivane::MenuBarItemDiscovery::extrasMessagingTimeout);
     EXPECT_EQ(service.pinWindowID(parcelbird, items), windowOf("Parcelbird"));
 
     // A module: bundle and owner name are every module's; only its own name tells.

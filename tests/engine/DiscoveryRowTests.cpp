@@ -10,8 +10,10 @@
 #include "engine/DiscoveryFixture.h"
 #include "model/GenericHostMemo.h"
 #include "engine/MenuBarItemDiscovery.h"
+#include "engine/NamesOverlapIndex.h"
 #include "model/MenuBarIdentity.h"
 #include "platform/Accessibility.h"
+#include "platform/Text.h"
 #include "platform/UserDefaults.h"
 
 namespace {
@@ -66,6 +68,37 @@ TEST_F(DiscoveryRowTest, HostMemoAgreesWithTheIdentityRule) {
     }
     EXPECT_TRUE(hosts.isGenericHost(std::string("com.apple.controlcenter"), "Lantern"));
     EXPECT_FALSE(hosts.isGenericHost(std::string("com.example.lantern"), "Lantern"));
+}
+
+// An extra is left out when its names overlap an entry's, however they overlap: the index
+// must hand that entry to the rule.
+TEST_F(DiscoveryRowTest, NamesIndexFindsWhatTheOverlapRuleFinds) {
+    using tessivane::MenuBarIdentity::Names;
+    struct Case {
+        const char* locale;
+        std::pair<const char*, const char*> entry, extra;  // title, owner
+        bool overlaps;
+    };
+    const Case cases[] = {
+        {"en_US", {"Wi-Fi", "Airport"}, {"WI-FI", ""}, true},      // equal, no word of four letters
+        {"en_US", {"MyWeatherApp", ""}, {"Weather", ""}, true},    // the extra's word in the entry's name
+        {"en_US", {"", "Weather"}, {"", "MyWeatherApp"}, true},    // the entry's word in the extra's name
+        {"en_US", {"STRASSE Maps", ""}, {"Straße", ""}, true},     // ß folds to ss
+        {"tr_TR", {"I\u015eIK Saat", ""}, {"\u0131\u015f\u0131k", ""}, true},  // IŞIK holds ışık in Turkish
+        {"en_US", {"I\u015eIK Saat", ""}, {"\u0131\u015f\u0131k", ""}, false},
+        {"en_US", {"Spotlight", ""}, {"Spotify", ""}, false},      // a shared start is no shared word
+        {"en_US", {"", ""}, {"", ""}, false},
+    };
+    for (const Case& c : cases) {
+        platform::Text::setCurrentLocale(c.locale);
+        const Names entry(c.entry.first, c.entry.second), extra(c.extra.first, c.extra.second);
+        tessivane::NamesOverlapIndex index;
+        index.add(Names("Kettle", "Kettle"));
+        index.add(entry);
+        EXPECT_EQ(index.anyOverlaps(extra), c.overlaps) << c.extra.first << c.extra.second << " " << c.locale;
+        EXPECT_EQ(tessivane::MenuBarIdentity::namesOverlap(extra, entry), c.overlaps) << c.extra.first;
+    }
+    platform::Text::setCurrentLocale("en_US");
 }
 
 TEST_F(DiscoveryRowTest, SameApplicationRowsByDistanceBundleAndTitle) {
