@@ -51,7 +51,7 @@ public:
     GroupStore groupStore;
     ExpandingSeparatorService hideService;
     ExtraWindowHidingService windowHiding;
-    ActivationService activationService;
+    ActivationService activationService{discovery.unansweringApplications()};
     MenuBarOverflowMonitor overflowMonitor;
 
     // The vossel the settings window is to select; the settings root consumes and clears it.

@@ -90,7 +90,8 @@ bool ActivationService::showContextMenuViaAX(const MenuBarItemID& itemID, const 
         if (MenuBarIdentity::isGenericHost(app->bundleIdentifier, nameOf(*app))) return false;
     }
 
-    auto [actionsError, actions] = ax.copyActionNames(element);
+    UnansweringApplications::Reads reads(*unanswering_, pid > 0 ? pid : match->ownerPID);
+    auto [actionsError, actions] = reads.ask([&] { return ax.copyActionNames(element); });
     if (actionsError != AXError::success) return false;
     if (std::find(actions.begin(), actions.end(), platform::AX::showMenu) == actions.end()) return false;
     return ax.performAction(element, platform::AX::showMenu) == AXError::success;
@@ -173,15 +174,18 @@ AXUIElementRef ActivationService::bounded(AXUIElementRef element) {
 
 std::vector<AXUIElementRef> ActivationService::extraButtons(const RunningApplication& app) const {
     if (app.processIdentifier <= 0) return {};
+    UnansweringApplications::Reads reads(*unanswering_, app.processIdentifier);
+    if (reads.quiet()) return {};
     platform::Accessibility& ax = platform::accessibility();
     const AXUIElementRef application = bounded(ax.createApplication(app.processIdentifier));
     if (!application) return {};
 
-    auto [barError, barValue] = ax.copyAttributeValue(application, platform::AX::extrasMenuBar);
+    auto [barError, barValue] =
+        reads.ask([&] { return ax.copyAttributeValue(application, platform::AX::extrasMenuBar); });
     AXUIElementRef* bar = std::get_if<AXUIElementRef>(&barValue);
     if (barError != AXError::success || !bar || !bounded(*bar)) return {};
 
-    auto [childrenError, childrenValue] = ax.copyAttributeValue(*bar, platform::AX::children);
+    auto [childrenError, childrenValue] = reads.ask([&] { return ax.copyAttributeValue(*bar, platform::AX::children); });
     auto* children = std::get_if<std::vector<AXUIElementRef>>(&childrenValue);
     if (childrenError != AXError::success || !children) return {};
     for (const AXUIElementRef& child : *children) bounded(child);

@@ -3,8 +3,10 @@
 #include <optional>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
+#include "engine/UnansweringApplications.h"
 #include "model/DiscoveredMenuBarItem.h"
 #include "model/MenuBarItemID.h"
 #include "platform/Accessibility.h"
@@ -15,8 +17,8 @@
 namespace tessivane {
 
 // Finds the live icon a stored member means and opens it: through its Accessibility
-// element, or by a synthesized click on its window. Keeps no state between calls; every
-// operation reads the running applications, the Accessibility trees and the window server
+// element, or by a synthesized click on its window. Keeps no state between calls but the
+// applications that just did not answer, shared with discovery; every operation reads the running applications, the Accessibility trees and the window server
 // afresh. Frames of Accessibility elements and windows, and click points, are in
 // window-server coordinates (origin top left of the zero screen, y down); discovered icons'
 // frames are AppKit frames, of which only x is used here.
@@ -29,6 +31,11 @@ public:
     // The messaging time-out of every element read here, so that an application that does not
     // answer holds the main thread that long at most per read.
     static constexpr float extrasMessagingTimeout = 0.4f;
+    // The time-out of a hit test at the window of an application that just did not answer.
+    static constexpr float quietOwnerHitTestTimeout = 0.05f;
+
+    // `unanswering` outlives the service; applications it holds are not asked.
+    explicit ActivationService(UnansweringApplications& unanswering) : unanswering_(&unanswering) {}
 
     // --- Resolution and Accessibility ---
 
@@ -83,6 +90,11 @@ private:
     static platform::AXUIElementRef bounded(platform::AXUIElementRef element);
     // `firstMatchingExtra` over `candidateApps`, first without and then with Control Center.
     platform::AXUIElementRef findExtra(const MenuBarItemID& itemID, const Match& match) const;
+    // The hit test at the point, made briefly when the owner of the front window there just
+    // did not answer.
+    std::pair<platform::AXError, platform::AXUIElementRef> elementAt(platform::Point point) const;
+
+    UnansweringApplications* unanswering_;
 };
 
 }  // namespace tessivane

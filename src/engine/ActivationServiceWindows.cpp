@@ -235,9 +235,7 @@ bool ActivationService::isInHiddenRegion(const Rect& frame, std::optional<double
 bool ActivationService::isForeignAppMenu(platform::Point point, const MenuBarItemID& itemID,
                                          const Match& match) const {
     platform::Accessibility& ax = platform::accessibility();
-    const platform::AXUIElementRef systemWide = MenuBarItemDiscovery::systemWideElement();
-    if (!systemWide) return false;
-    auto [error, hit] = ax.copyElementAtPosition(systemWide, static_cast<float>(point.x), static_cast<float>(point.y));
+    auto [error, hit] = elementAt(point);
     const platform::AXUIElementRef element = bounded(std::move(hit));
     if (error != platform::AXError::success || !element) return false;
 
@@ -249,6 +247,22 @@ bool ActivationService::isForeignAppMenu(platform::Point point, const MenuBarIte
     if (pidError != platform::AXError::success) pid = 0;
     if (pid == platform::ProcessInfo::processIdentifier()) return true;
     return !candidatePIDs(itemID, match).contains(pid);
+}
+
+std::pair<platform::AXError, platform::AXUIElementRef> ActivationService::elementAt(platform::Point point) const {
+    const platform::AXUIElementRef systemWide = MenuBarItemDiscovery::systemWideElement();
+    if (!systemWide) return {platform::AXError::failure, nullptr};
+    platform::Accessibility& ax = platform::accessibility();
+    const std::vector<WindowInfo> windows = onScreenWindowList();
+    const auto front = std::find_if(windows.begin(), windows.end(),
+                                    [&](const WindowInfo& window) { return window.bounds.contains(point); });
+    // The owner of the window there is asked, unless the application menus reach over it; the
+    // window list cannot tell which. So an owner that just did not answer gets a moment, long
+    // enough for the menus' application to answer, not its whole time-out again.
+    if (front != windows.end() && UnansweringApplications::Reads(*unanswering_, front->ownerPID).quiet()) {
+        ax.setMessagingTimeout(systemWide, quietOwnerHitTestTimeout);
+    }
+    return ax.copyElementAtPosition(systemWide, static_cast<float>(point.x), static_cast<float>(point.y));
 }
 
 void ActivationService::postClick(platform::Point atQuartz, bool right) const {

@@ -78,13 +78,34 @@ void bound(const platform::AXUIElementRef& element) {
     platform::accessibility().setMessagingTimeout(element, MenuBarItemDiscovery::extrasMessagingTimeout);
 }
 
-std::vector<platform::AXUIElementRef> copyChildren(const platform::AXUIElementRef& element) {
-    auto [error, value] = platform::accessibility().copyAttributeValue(element, platform::AX::children);
+// The attribute of one of the application's elements, unless it is quiet.
+std::pair<platform::AXError, platform::AXValue> copyAttribute(const platform::AXUIElementRef& element,
+                                                              const std::string& attribute,
+                                                              UnansweringApplications::Reads& reads) {
+    return reads.ask([&] { return platform::accessibility().copyAttributeValue(element, attribute); });
+}
+
+std::vector<platform::AXUIElementRef> copyChildren(const platform::AXUIElementRef& element,
+                                                   UnansweringApplications::Reads& reads) {
+    auto [error, value] = copyAttribute(element, platform::AX::children, reads);
     if (error != platform::AXError::success) return {};
     auto* children = std::get_if<std::vector<platform::AXUIElementRef>>(&value);
     if (!children) return {};
     for (const platform::AXUIElementRef& child : *children) bound(child);
     return std::move(*children);
+}
+
+// Position and size read by `copy`, flipped into AppKit coordinates.
+template <class Copy>
+std::optional<Rect> frameFrom(Copy&& copy) {
+    auto [positionError, positionValue] = copy(platform::AX::position);
+    if (positionError != platform::AXError::success) return std::nullopt;
+    auto [sizeError, sizeValue] = copy(platform::AX::size);
+    if (sizeError != platform::AXError::success) return std::nullopt;
+    const auto* position = std::get_if<platform::Point>(&positionValue);
+    const auto* size = std::get_if<platform::Size>(&sizeValue);
+    if (!position || !size) return std::nullopt;
+    return MenuBarItemDiscovery::cocoaRect(Rect{*position, *size});
 }
 
 std::optional<Rect> zeroOriginScreenFrame(const std::vector<platform::Screen>& screens) {
@@ -96,7 +117,7 @@ std::optional<Rect> zeroOriginScreenFrame(const std::vector<platform::Screen>& s
 
 }  // namespace
 
-MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverAXExtras() {
+MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverAXExtras(UnansweringApplications& unanswering) {
     platform::Accessibility& ax = platform::accessibility();
     const int32_t ownPID = platform::ProcessInfo::processIdentifier();
     const std::optional<std::string> ownBundle = platform::Bundle::main().bundleIdentifier();
@@ -115,27 +136,31 @@ MenuBarItemDiscovery::Items MenuBarItemDiscovery::discoverAXExtras() {
             continue;
         }
 
+        // One that did not answer a moment ago would time out again: it is dropped at once.
+        UnansweringApplications::Reads reads(unanswering, app.processIdentifier);
+        if (reads.quiet()) continue;
         platform::AXUIElementRef appElement = ax.createApplication(app.processIdentifier);
         if (!appElement) continue;
         bound(appElement);
-        auto [error, extrasValue] = ax.copyAttributeValue(appElement, platform::AX::extrasMenuBar);
+        auto [error, extrasValue] = copyAttribute(appElement, platform::AX::extrasMenuBar, reads);
         if (error != platform::AXError::success) continue;
         const auto* extrasBar = std::get_if<platform::AXUIElementRef>(&extrasValue);
         if (!extrasBar || !*extrasBar) continue;
         bound(*extrasBar);
-        const std::vector<platform::AXUIElementRef> children = copyChildren(*extrasBar);
+        const std::vector<platform::AXUIElementRef> children = copyChildren(*extrasBar, reads);
         for (size_t i = 0; i < children.size(); ++i) {
-            result.push_back(axItem(children[i], app, static_cast<int64_t>(i)));
+            result.push_back(axItem(children[i], app, static_cast<int64_t>(i), reads));
         }
     }
     return result;
 }
 
 MenuBarItemDiscovery::Item MenuBarItemDiscovery::axItem(const platform::AXUIElementRef& element,
-                                                        const platform::RunningApplication& app, int64_t index) {
-    std::string title = bestAXTitle(element, app.localizedName.value_or("Item"), 0);
+                                                        const platform::RunningApplication& app, int64_t index,
+                                                        UnansweringApplications::Reads& reads) {
+    std::string title = bestAXTitle(element, app.localizedName.value_or("Item"), 0, reads);
     std::string owner = app.localizedName ? *app.localizedName : app.bundleIdentifier.value_or("App");
-    const Rect frame = normalizedMenuBarFrame(copyFrame(element).value_or(Rect{}));
+    const Rect frame = normalizedMenuBarFrame(copyFrame(element, reads).value_or(Rect{}));
 
     Item item;
     item.id = MenuBarItemID{app.bundleIdentifier, title, owner, index, std::nullopt, frame.minX()};
@@ -151,17 +176,17 @@ MenuBarItemDiscovery::Item MenuBarItemDiscovery::axItem(const platform::AXUIElem
 }
 
 std::string MenuBarItemDiscovery::bestAXTitle(const platform::AXUIElementRef& element, const std::string& fallback,
-                                              int depth) {
+                                              int depth, UnansweringApplications::Reads& reads) {
     for (const char* attribute : kTitleAttributes) {
-        if (auto raw = copyString(element, attribute)) {
+        if (auto raw = copyString(element, attribute, reads)) {
             std::string candidate = humanizeLabel(*raw);
             if (isAcceptableTitle(candidate, fallback)) return candidate;
         }
     }
     // Look no deeper than the grandchildren: further down are the contents of menus.
     if (depth > 1) return fallback;
-    for (const platform::AXUIElementRef& child : copyChildren(element)) {
-        std::string candidate = bestAXTitle(child, fallback, depth + 1);
+    for (const platform::AXUIElementRef& child : copyChildren(element, reads)) {
+        std::string candidate = bestAXTitle(child, fallback, depth + 1, reads);
         if (isAcceptableTitle(candidate, fallback)) return candidate;
     }
     return fallback;
@@ -191,23 +216,21 @@ std::string MenuBarItemDiscovery::humanizeLabel(std::string_view raw) {
 }
 
 std::optional<std::string> MenuBarItemDiscovery::copyString(const platform::AXUIElementRef& element,
-                                                            const std::string& attribute) {
-    auto [error, value] = platform::accessibility().copyAttributeValue(element, attribute);
+                                                            const std::string& attribute,
+                                                            UnansweringApplications::Reads& reads) {
+    auto [error, value] = copyAttribute(element, attribute, reads);
     if (error != platform::AXError::success) return std::nullopt;
     if (auto* text = std::get_if<std::string>(&value)) return std::move(*text);
     return std::nullopt;
 }
 
 std::optional<Rect> MenuBarItemDiscovery::copyFrame(const platform::AXUIElementRef& element) {
-    platform::Accessibility& ax = platform::accessibility();
-    auto [positionError, positionValue] = ax.copyAttributeValue(element, platform::AX::position);
-    if (positionError != platform::AXError::success) return std::nullopt;
-    auto [sizeError, sizeValue] = ax.copyAttributeValue(element, platform::AX::size);
-    if (sizeError != platform::AXError::success) return std::nullopt;
-    const auto* position = std::get_if<platform::Point>(&positionValue);
-    const auto* size = std::get_if<platform::Size>(&sizeValue);
-    if (!position || !size) return std::nullopt;
-    return cocoaRect(Rect{*position, *size});
+    return frameFrom([&](const char* attribute) { return platform::accessibility().copyAttributeValue(element, attribute); });
+}
+
+std::optional<Rect> MenuBarItemDiscovery::copyFrame(const platform::AXUIElementRef& element,
+                                                    UnansweringApplications::Reads& reads) {
+    return frameFrom([&](const char* attribute) { return copyAttribute(element, attribute, reads); });
 }
 
 platform::AXUIElementRef MenuBarItemDiscovery::systemWideElement() {

@@ -67,7 +67,7 @@ const MenuBarItemDiscovery::Items& MenuBarItemDiscovery::cachedExtras(bool force
         // A clock set back must not keep an old pass alive for as long as it went back.
         if (age >= 0 && age < extrasCacheLifetime) return extrasCache_;
     }
-    extrasCache_ = discoverAXExtras();
+    extrasCache_ = discoverAXExtras(unanswering_);
     extrasCacheDate_ = now;
     return extrasCache_;
 }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/UnansweringApplications.h"
 #include "model/DiscoveredMenuBarItem.h"
 #include "platform/Accessibility.h"
 #include "platform/Geometry.h"
@@ -67,16 +68,23 @@ public:
     // Whether an item survives the common filter of the scan.
     bool passesCommonFilter(const Item& item) const;
 
+    // The applications that just did not answer, shared with the opening paths.
+    UnansweringApplications& unansweringApplications() { return unanswering_; }
+
     // --- Accessibility extras pass ---
-    static Items discoverAXExtras();
+    // Applications `unanswering` holds are left out, as are those that do not answer now.
+    static Items discoverAXExtras(UnansweringApplications& unanswering);
+    // The reads below go through `reads`, those of the application the element belongs to.
     static Item axItem(const platform::AXUIElementRef& element, const platform::RunningApplication& app,
-                       int64_t index);
+                       int64_t index, UnansweringApplications::Reads& reads);
     static std::string bestAXTitle(const platform::AXUIElementRef& element, const std::string& fallback,
-                                   int depth);
+                                   int depth, UnansweringApplications::Reads& reads);
     static std::string humanizeLabel(std::string_view raw);
     static std::optional<std::string> copyString(const platform::AXUIElementRef& element,
-                                                 const std::string& attribute);
+                                                 const std::string& attribute, UnansweringApplications::Reads& reads);
     static std::optional<platform::Rect> copyFrame(const platform::AXUIElementRef& element);
+    static std::optional<platform::Rect> copyFrame(const platform::AXUIElementRef& element,
+                                                   UnansweringApplications::Reads& reads);
     // The system-wide element, for hit tests, with `hitTestMessagingTimeout` set.
     static platform::AXUIElementRef systemWideElement();
     // The engine's one flip between window-server and AppKit rectangles; its own inverse.
@@ -130,6 +138,7 @@ private:
     std::optional<std::string> ownBundleIdentifier_;
     Items extrasCache_;
     std::optional<double> extrasCacheDate_;
+    UnansweringApplications unanswering_;
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
 };
 

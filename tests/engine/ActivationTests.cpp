@@ -66,7 +66,8 @@ protected:
         return service.firstMatchingExtra(id, match, apps, true);
     }
 
-    ActivationService service;
+    tessivane::UnansweringApplications unanswering;
+    ActivationService service{unanswering};
 };
 
 // An ordinary application, a Control Center module, and the application that does not

@@ -130,8 +130,9 @@ TEST_F(DiscoveryTest, ScansWithinTenSecondsReuseTheAccessibilityPassUnlessForced
     ASSERT_GT(perPass, 0);
     const auto firstDate = discovery.extrasCacheDate();
 
+    // All but the application that does not answer, which was asked a moment ago.
     discovery.discoverItems(true);
-    EXPECT_EQ(messages() - start, 2 * perPass);
+    EXPECT_EQ(messages() - start, 2 * perPass - 1);
 
     advance(5);
     int before = messages();

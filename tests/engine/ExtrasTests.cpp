@@ -23,14 +23,18 @@ desktop::SceneAXNode node(std::string description, std::vector<desktop::SceneAXN
 }
 
 std::vector<DiscoveredMenuBarItem> extrasOf(const std::string& owner) {
+    tessivane::UnansweringApplications unanswering;
     std::vector<DiscoveredMenuBarItem> found;
-    for (auto& item : MenuBarItemDiscovery::discoverAXExtras()) {
+    for (auto& item : MenuBarItemDiscovery::discoverAXExtras(unanswering)) {
         if (item.ownerName == owner) found.push_back(std::move(item));
     }
     return found;
 }
 
-class ExtrasTest : public enginetest::DiscoveryFixture {};
+class ExtrasTest : public enginetest::DiscoveryFixture {
+protected:
+    tessivane::UnansweringApplications unanswering;
+};
 
 TEST_F(ExtrasTest, HumanizedLabelsUseTheLastIdentifierPieceAndTheTable) {
     EXPECT_EQ(MenuBarItemDiscovery::humanizeLabel("com.apple.menuextra.battery"), "Battery");
@@ -117,12 +121,26 @@ TEST_F(ExtrasTest, HelpersServicesSilentAndProhibitedApplicationsContributeNothi
     scene.applications.push_back(app(624, "Lantern", "com.example.lantern", {24}));
     load(scene);
 
-    const double before = platform::RunLoop::main().now();
-    const auto items = MenuBarItemDiscovery::discoverAXExtras();
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].ownerName, "Lantern");
-    // The application that does not answer costs its short time-out and no more.
-    EXPECT_NEAR(platform::RunLoop::main().now() - before, 0.12, 1e-6);
+    // The application that does not answer costs its short time-out and no more; for a while
+    // after, it is not asked at all, and then it is asked again.
+    for (const double cost : {0.12, 0.0, 0.12}) {
+        SCOPED_TRACE(cost);
+        const double before = platform::RunLoop::main().now();
+        const auto items = MenuBarItemDiscovery::discoverAXExtras(unanswering);
+        ASSERT_EQ(items.size(), 1u);
+        EXPECT_EQ(items[0].ownerName, "Lantern");
+        EXPECT_NEAR(platform::RunLoop::main().now() - before, cost, 1e-6);
+        advance(cost > 0 ? 0.5 : tessivane::UnansweringApplications::quietPeriod);
+    }
+    // Only a time-out does that: an application that refuses a read is asked the next time.
+    scriptAccessibility().answer = [](const platform::AXUIElementRef&,
+                                      const std::string& attribute) -> enginetest::ScriptedAccessibility::Answer {
+        if (attribute == platform::AX::extrasMenuBar) return {{platform::AXError::failure, std::monostate{}}};
+        return std::nullopt;
+    };
+    EXPECT_TRUE(MenuBarItemDiscovery::discoverAXExtras(unanswering).empty());
+    scriptAccessibility().answer = nullptr;
+    EXPECT_EQ(MenuBarItemDiscovery::discoverAXExtras(unanswering).size(), 1u);
 }
 
 TEST_F(ExtrasTest, WithoutTrustThePassIsEmpty) {
@@ -130,7 +148,7 @@ TEST_F(ExtrasTest, WithoutTrustThePassIsEmpty) {
     scene.accessibilityTrusted = false;
     scene.applications.push_back(app(625, "Lantern", "com.example.lantern", {24}));
     load(scene);
-    EXPECT_TRUE(MenuBarItemDiscovery::discoverAXExtras().empty());
+    EXPECT_TRUE(MenuBarItemDiscovery::discoverAXExtras(unanswering).empty());
 }
 
 TEST_F(ExtrasTest, FramesOneScreenWidthTooFarLeftAreMovedBackWhenAScreenIsNear) {
