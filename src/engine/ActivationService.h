@@ -18,10 +18,11 @@ namespace tessivane {
 
 // Finds the live icon a stored member means and opens it: through its Accessibility
 // element, or by a synthesized click on its window. Keeps no state between calls but the
-// applications that just did not answer, shared with discovery; every operation reads the running applications, the Accessibility trees and the window server
-// afresh. Frames of Accessibility elements and windows, and click points, are in
-// window-server coordinates (origin top left of the zero screen, y down); discovered icons'
-// frames are AppKit frames, of which only x is used here.
+// applications that just did not answer, shared with discovery; every operation reads the
+// running applications, the Accessibility trees and the window server afresh. Frames of
+// Accessibility elements and windows, and click points, are in window-server coordinates
+// (origin top left of the zero screen, y down); discovered icons' frames are AppKit frames, of
+// which only x is used here.
 class ActivationService {
 public:
     using Items = std::vector<DiscoveredMenuBarItem>;
@@ -93,6 +94,8 @@ private:
     // The hit test at the point, made briefly when the owner of the front window there just
     // did not answer.
     std::pair<platform::AXError, platform::AXUIElementRef> elementAt(platform::Point point) const;
+    // Whether the front window at the point belongs to an application that just did not answer.
+    bool isQuietOwnerAt(platform::Point point) const;
 
     UnansweringApplications* unanswering_;
 };

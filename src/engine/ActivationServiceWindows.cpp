@@ -253,16 +253,24 @@ std::pair<platform::AXError, platform::AXUIElementRef> ActivationService::elemen
     const platform::AXUIElementRef systemWide = MenuBarItemDiscovery::systemWideElement();
     if (!systemWide) return {platform::AXError::failure, nullptr};
     platform::Accessibility& ax = platform::accessibility();
+    const auto x = static_cast<float>(point.x), y = static_cast<float>(point.y);
+    if (!isQuietOwnerAt(point)) return ax.copyElementAtPosition(systemWide, x, y);
+    // The owner of the window there is asked, unless the application menus reach over it; the
+    // window list cannot tell which. So an owner that just did not answer gets a moment, long
+    // enough for the menus' application to answer, not its whole time-out again. The
+    // system-wide time-out is every element's default, so it is put back at once.
+    ax.setMessagingTimeout(systemWide, quietOwnerHitTestTimeout);
+    auto hit = ax.copyElementAtPosition(systemWide, x, y);
+    ax.setMessagingTimeout(systemWide, MenuBarItemDiscovery::hitTestMessagingTimeout);
+    return hit;
+}
+
+bool ActivationService::isQuietOwnerAt(platform::Point point) const {
+    if (unanswering_->empty()) return false;
     const std::vector<WindowInfo> windows = onScreenWindowList();
     const auto front = std::find_if(windows.begin(), windows.end(),
                                     [&](const WindowInfo& window) { return window.bounds.contains(point); });
-    // The owner of the window there is asked, unless the application menus reach over it; the
-    // window list cannot tell which. So an owner that just did not answer gets a moment, long
-    // enough for the menus' application to answer, not its whole time-out again.
-    if (front != windows.end() && UnansweringApplications::Reads(*unanswering_, front->ownerPID).quiet()) {
-        ax.setMessagingTimeout(systemWide, quietOwnerHitTestTimeout);
-    }
-    return ax.copyElementAtPosition(systemWide, static_cast<float>(point.x), static_cast<float>(point.y));
+    return front != windows.end() && unanswering_->isQuiet(front->ownerPID);
 }
 
 void ActivationService::postClick(platform::Point atQuartz, bool right) const {

@@ -48,6 +48,8 @@ public:
     // Whether the application did not answer less than `quietPeriod` ago. A clock set back
     // ends the while.
     bool isQuiet(int32_t pid);
+    // Whether no application is held: nothing need be looked up.
+    bool empty() const { return unansweredAt_.empty(); }
     void noteUnanswered(int32_t pid);
 
 private:
